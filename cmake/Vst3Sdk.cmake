@@ -28,6 +28,7 @@ set(VST3_SDK_SOURCES
   pluginterfaces/base/coreiids.cpp
   pluginterfaces/base/funknown.cpp
   pluginterfaces/base/ustring.cpp
+  public.sdk/source/common/commoniids.cpp
   public.sdk/source/common/memorystream.cpp
   public.sdk/source/common/pluginview.cpp
   public.sdk/source/vst/vstbus.cpp
