@@ -1,0 +1,90 @@
+// The module's outward face: the factory with its two classes, and the
+// host's optional init/exit calls.
+#include "classids.h"
+#include "controller.h"
+#include "platform/exports.h"
+#include "version.h"
+#include "vosk.h"
+
+#include "public.sdk/source/main/pluginfactory.h"
+
+#include <new>
+
+using namespace Steinberg;
+
+namespace {
+
+FUnknown* createProcessor(void* /*context*/)
+{
+    auto* processor = new (std::nothrow) vosk::VOSK();
+    return processor ? static_cast<Vst::IAudioProcessor*>(processor) : nullptr;
+}
+
+FUnknown* createController(void* /*context*/)
+{
+    auto* controller = new (std::nothrow) vosk::UIDescriptionController();
+    return controller ? static_cast<Vst::IEditController*>(controller) : nullptr;
+}
+
+// Each record is filled on the first request only.
+PFactoryInfo factoryInfo;
+bool factoryInfoFilled = false;
+PClassInfo2 processorClass;
+bool processorClassFilled = false;
+PClassInfo2 controllerClass;
+bool controllerClassFilled = false;
+
+bool initOrExit()
+{
+    return true;
+}
+
+} // namespace
+
+VOSK_EXPORT IPluginFactory* PLUGIN_API GetPluginFactory()
+{
+    if (gPluginFactory) {
+        gPluginFactory->addRef();
+        return gPluginFactory;
+    }
+
+    if (!factoryInfoFilled) {
+        factoryInfo =
+            PFactoryInfo(vosk::kVendorName, vosk::kVendorUrl, vosk::kVendorEmail, PFactoryInfo::kUnicode);
+        factoryInfoFilled = true;
+    }
+    gPluginFactory = new (std::nothrow) CPluginFactory(factoryInfo);
+    if (!gPluginFactory) return nullptr;
+
+    if (!processorClassFilled) {
+        TUID cid;
+        vosk::kProcessorClassId.toTUID(cid);
+        processorClass = PClassInfo2(cid, PClassInfo::kManyInstances, kVstAudioEffectClass,
+                                     vosk::kProcessorName, Vst::kDistributable, vosk::kSubCategories, nullptr,
+                                     vosk::kVersion, vosk::kSdkVersion);
+        processorClassFilled = true;
+    }
+    gPluginFactory->registerClass(&processorClass, createProcessor, nullptr);
+
+    if (!controllerClassFilled) {
+        TUID cid;
+        vosk::kControllerClassId.toTUID(cid);
+        controllerClass =
+            PClassInfo2(cid, PClassInfo::kManyInstances, kVstComponentControllerClass, vosk::kControllerName,
+                        0, "", nullptr, vosk::kVersion, vosk::kSdkVersion);
+        controllerClassFilled = true;
+    }
+    gPluginFactory->registerClass(&controllerClass, createController, nullptr);
+
+    return gPluginFactory;
+}
+
+VOSK_EXPORT bool InitDll()
+{
+    return initOrExit();
+}
+
+VOSK_EXPORT bool ExitDll()
+{
+    return initOrExit();
+}

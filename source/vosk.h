@@ -1,0 +1,58 @@
+// VOSK: the audio processor component. Buses, lifecycle, latency and the
+// messages to the controller live here; the signal path hooks into
+// setupProcessing, process and the state operations.
+#pragma once
+
+#include "public.sdk/source/vst/vstaudioeffect.h"
+
+#include <cstdint>
+
+namespace vosk {
+
+constexpr uint32_t kFftSize = 16384;
+// The convolution delays by a quarter plus half a transform. Reported in every
+// state, bypass included, so that a host's delay compensation never moves.
+constexpr uint32_t kLatencySamples = kFftSize / 4 + kFftSize / 2;
+
+class VOSK : public Steinberg::Vst::AudioEffect
+{
+public:
+    using tresult = Steinberg::tresult;
+    using TBool = Steinberg::TBool;
+    using int32 = Steinberg::int32;
+    using uint32 = Steinberg::uint32;
+    using SpeakerArrangement = Steinberg::Vst::SpeakerArrangement;
+
+    VOSK();
+    ~VOSK() override;
+
+    tresult receiveText(const char* text) override;
+
+    // IPluginBase
+    tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override;
+    tresult PLUGIN_API terminate() override;
+
+    // IComponent
+    tresult PLUGIN_API setActive(TBool state) override;
+    tresult PLUGIN_API setState(Steinberg::IBStream* state) override;
+    tresult PLUGIN_API getState(Steinberg::IBStream* state) override;
+
+    // IConnectionPoint
+    tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
+
+    // IAudioProcessor
+    tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
+                                          SpeakerArrangement* outputs, int32 numOuts) override;
+    uint32 PLUGIN_API getLatencySamples() override { return kLatencySamples; }
+    tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
+    tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override;
+
+protected:
+    bool bypass = false;
+    float inputGain = 1.0f;
+
+private:
+    void addStereoBuses(SpeakerArrangement input, SpeakerArrangement output);
+};
+
+} // namespace vosk
