@@ -1,0 +1,115 @@
+// Real-valued FFT of one fixed power-of-two length.
+//
+// Spectrum layout of f[0 .. N-1]: f[k] = sum x[n] cos(2 pi k n / N) for
+// k = 0 .. N/2, and f[N/2 + k] = sum x[n] sin(2 pi k n / N) for k = 1 .. N/2-1
+// (the imaginary part of bin k with its sign reversed). The inverse transform
+// reads that layout and returns N times the original; rescale_by_length()
+// removes the factor.
+//
+// All memory is taken in the constructor. The transforms share the object's
+// work buffer, so one object must not run two transforms at once.
+#pragma once
+
+#include "ffft/DynArray.h"
+#include "ffft/def.h"
+
+#include <cstdint>
+
+namespace ffft {
+
+template <class DT> class FFTReal
+{
+public:
+    enum { MAX_BIT_DEPTH = 30 };
+
+    typedef DT DataType;
+
+    explicit FFTReal(std::int32_t length);
+    virtual ~FFTReal() {}
+
+    FFTReal(const FFTReal&) = delete;
+    FFTReal& operator=(const FFTReal&) = delete;
+
+    std::int32_t get_length() const { return _length; }
+
+    // x: N time-domain values (read only); f: N spectrum values.
+    void forward_transform(DataType f[], const DataType x[]) const;
+    // f: N spectrum values (read only); x: N time-domain values, times N.
+    void inverse_transform(const DataType f[], DataType x[]) const;
+    // Multiplies the N values of x by 1/N.
+    void rescale_by_length(DataType x[]) const;
+
+    // The work buffer of the transforms; never pass it to them.
+    DataType* use_buffer() const { return _buffer.data(); }
+
+private:
+    // Last level whose twiddles come from trig_table; above it, oscillators.
+    enum { TRIGO_BD_LIMIT = 12 };
+
+    // Rotating point on the unit circle that yields the twiddles of one level.
+    class TrigOscillator
+    {
+    public:
+        void set_step(double angle);
+        void clear()
+        {
+            cos_value = DataType(1);
+            sin_value = DataType(0);
+        }
+        void step()
+        {
+            const DataType old_cos = cos_value;
+            const DataType old_sin = sin_value;
+            cos_value = old_cos * step_cos - old_sin * step_sin;
+            sin_value = old_cos * step_sin + old_sin * step_cos;
+        }
+        DataType get_cos() const { return cos_value; }
+        DataType get_sin() const { return sin_value; }
+
+    private:
+        DataType cos_value = DataType(1);
+        DataType sin_value = DataType(0);
+        DataType step_cos = DataType(1);
+        DataType step_sin = DataType(0);
+    };
+
+    void init_br_lut();
+    void init_trigo_lut();
+    void init_trigo_osc();
+    void init_osc_sequence();
+
+    // Twiddle pointers of one level: cosines in increasing order; sines in
+    // increasing order (oscillator levels) or as the mirrored cosine table.
+    const DataType* cos_of_level(int level) const;
+    const DataType* osc_cos_of_level(int level) const;
+    const DataType* osc_sin_of_level(int level) const;
+
+    void compute_fft_general(DataType f[], const DataType x[]) const;
+    void compute_direct_pass_1_2(DataType df[], const DataType x[]) const;
+    void compute_direct_pass_3(DataType df[], const DataType sf[]) const;
+    void compute_direct_pass_n(DataType df[], const DataType sf[], int pass) const;
+    void compute_direct_pass_n_lut(DataType df[], const DataType sf[], int pass) const;
+    void compute_direct_pass_n_osc(DataType df[], const DataType sf[], int pass) const;
+
+    void compute_ifft_general(const DataType f[], DataType x[]) const;
+    void compute_inverse_pass_n(DataType df[], const DataType sf[], int pass) const;
+    void compute_inverse_pass_n_lut(DataType df[], const DataType sf[], int pass) const;
+    void compute_inverse_pass_n_osc(DataType df[], const DataType sf[], int pass) const;
+    void compute_inverse_pass_3(DataType df[], const DataType sf[]) const;
+    void compute_inverse_pass_1_2(DataType x[], const DataType sf[]) const;
+
+    std::int32_t _length;
+    std::int32_t _nbr_bits;
+    DynArray<std::int32_t> bit_reversal_table;
+    DynArray<DataType> trig_table;
+    mutable DynArray<DataType> _buffer;
+    DynArray<TrigOscillator> oscillators;
+    // The oscillators restart identically for every block, so their whole
+    // sequence per level is computed once: per oscillator level, h cosines then
+    // h sines, entry i (1 .. h-1) being the point after i steps.
+    DynArray<DataType> osc_sequence;
+};
+
+} // namespace ffft
+
+#include "ffft/FFTReal.hpp"

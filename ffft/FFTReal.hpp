@@ -1,0 +1,458 @@
+// Implementation of FFTReal; included by FFTReal.h only.
+#pragma once
+
+#include <cmath>
+
+namespace ffft {
+
+namespace detail {
+
+constexpr double pi = 3.1415926535897932384626433832795;
+constexpr float sqrt2_2 = 0.70710677f;
+
+inline bool FFTReal_is_pow2(std::int32_t x)
+{
+    ffft_assert(x > 0);
+    return (x & -x) == x;
+}
+
+// Number of bits needed to hold value.
+inline std::int32_t bits_to_hold(std::int32_t value)
+{
+    const std::uint32_t v = static_cast<std::uint32_t>(value);
+    std::int32_t bits = 0;
+    while (bits + 16 < 32 && (v >> (bits + 16)) != 0) bits += 16;
+    while (bits + 4 < 32 && (v >> (bits + 4)) != 0) bits += 4;
+    while (bits < 32 && (v >> bits) != 0) ++bits;
+    return bits;
+}
+
+} // namespace detail
+
+template <class DT> void FFTReal<DT>::TrigOscillator::set_step(double angle)
+{
+    step_cos = static_cast<DataType>(std::cos(angle));
+    step_sin = static_cast<DataType>(std::sin(angle));
+}
+
+template <class DT> FFTReal<DT>::FFTReal(std::int32_t length) : _length(length), _nbr_bits(0)
+{
+    // Checked before anything else: a length of 0 or less has no bit count.
+    // clang-format off
+    ffft_assert(detail::FFTReal_is_pow2 (length));
+    // clang-format on
+    _nbr_bits = detail::bits_to_hold(length - 1);
+    _buffer.resize(length);
+    ffft_assert(_nbr_bits <= MAX_BIT_DEPTH);
+
+    init_br_lut();
+    init_trigo_lut();
+    init_trigo_osc();
+    init_osc_sequence();
+}
+
+template <class DT> void FFTReal<DT>::init_br_lut()
+{
+    bit_reversal_table.resize(_length);
+    std::int32_t* table = bit_reversal_table.data();
+    std::int32_t reversed = 0;
+    table[0] = 0;
+    for (std::int32_t index = 1; index < _length; ++index) {
+        // Bit-reversed increment: propagate the carry from the top bit down.
+        std::int32_t mask = _length >> 1;
+        reversed ^= mask;
+        while ((reversed & mask) == 0) {
+            mask >>= 1;
+            reversed ^= mask;
+        }
+        table[index] = reversed;
+    }
+}
+
+template <class DT> void FFTReal<DT>::init_trigo_lut()
+{
+    if (_nbr_bits <= 3) return;
+    trig_table.resize((std::int32_t(1) << (_nbr_bits - 1)) - 4);
+    for (int level = 3; level < _nbr_bits; ++level) {
+        const std::int32_t count = std::int32_t(1) << (level - 1);
+        DataType* entries = trig_table.data() + count - 4;
+        const double step = detail::pi / double(std::int32_t(1) << level);
+        for (std::int32_t i = 0; i < count; ++i) {
+            entries[i] = static_cast<DataType>(std::cos(double(i) * step));
+        }
+    }
+}
+
+template <class DT> void FFTReal<DT>::init_trigo_osc()
+{
+    const int count = _nbr_bits - TRIGO_BD_LIMIT;
+    if (count <= 0) return;
+    oscillators.resize(count);
+    for (int k = 0; k < count; ++k) {
+        oscillators[k].set_step(detail::pi / double(std::int32_t(1) << (TRIGO_BD_LIMIT + 1 + k)));
+    }
+}
+
+template <class DT> void FFTReal<DT>::init_osc_sequence()
+{
+    if (_nbr_bits <= TRIGO_BD_LIMIT + 1) return;
+    // Levels TRIGO_BD_LIMIT + 1 .. _nbr_bits - 1, each 2^level entries.
+    osc_sequence.resize((std::int32_t(1) << _nbr_bits) - (std::int32_t(1) << (TRIGO_BD_LIMIT + 1)));
+    for (int level = TRIGO_BD_LIMIT + 1; level < _nbr_bits; ++level) {
+        const std::int32_t h = std::int32_t(1) << (level - 1);
+        DataType* cos_seq = const_cast<DataType*>(osc_cos_of_level(level));
+        DataType* sin_seq = const_cast<DataType*>(osc_sin_of_level(level));
+        TrigOscillator osc = oscillators[level - (TRIGO_BD_LIMIT + 1)];
+        osc.clear();
+        cos_seq[0] = DataType(1);
+        sin_seq[0] = DataType(0);
+        for (std::int32_t i = 1; i < h; ++i) {
+            osc.step();
+            cos_seq[i] = osc.get_cos();
+            sin_seq[i] = osc.get_sin();
+        }
+    }
+}
+
+template <class DT> const typename FFTReal<DT>::DataType* FFTReal<DT>::cos_of_level(int level) const
+{
+    return trig_table.data() + ((std::int32_t(1) << (level - 1)) - 4);
+}
+
+template <class DT> const typename FFTReal<DT>::DataType* FFTReal<DT>::osc_cos_of_level(int level) const
+{
+    return osc_sequence.data() + ((std::int32_t(1) << level) - (std::int32_t(1) << (TRIGO_BD_LIMIT + 1)));
+}
+
+template <class DT> const typename FFTReal<DT>::DataType* FFTReal<DT>::osc_sin_of_level(int level) const
+{
+    return osc_cos_of_level(level) + (std::int32_t(1) << (level - 1));
+}
+
+// ---------------------------------------------------------------------------
+// Forward transform
+
+template <class DT> void FFTReal<DT>::forward_transform(DataType f[], const DataType x[]) const
+{
+    // clang-format off
+    ffft_assert(f != 0);
+    ffft_assert(x != 0);
+    ffft_assert(x != f);
+    ffft_assert(f != use_buffer ());
+    ffft_assert(x != use_buffer ());
+    // clang-format on
+
+    if (_nbr_bits > 2) {
+        compute_fft_general(f, x);
+    } else if (_nbr_bits == 2) {
+        f[1] = x[0] - x[2];
+        f[3] = x[1] - x[3];
+        const DataType a = x[1] + x[3];
+        const DataType b = x[0] + x[2];
+        f[0] = b + a;
+        f[2] = b - a;
+    } else if (_nbr_bits == 1) {
+        f[0] = x[0] + x[1];
+        f[1] = x[0] - x[1];
+    } else {
+        f[0] = x[0];
+    }
+}
+
+template <class DT> void FFTReal<DT>::compute_fft_general(DataType f[], const DataType x[]) const
+{
+    DataType* const buffer = use_buffer();
+    // The first stage's target is chosen so that the last pass writes f.
+    DataType* sf = (_nbr_bits & 1) ? buffer : f;
+    DataType* df = (_nbr_bits & 1) ? f : buffer;
+
+    compute_direct_pass_1_2(sf, x);
+    compute_direct_pass_3(df, sf);
+    for (int pass = 3; pass < _nbr_bits; ++pass) {
+        DataType* const tmp = df;
+        df = sf;
+        sf = tmp;
+        compute_direct_pass_n(df, sf, pass);
+    }
+}
+
+template <class DT> void FFTReal<DT>::compute_direct_pass_1_2(DataType df[], const DataType x[]) const
+{
+    const std::int32_t* const bit_rev = bit_reversal_table.data();
+    for (std::int32_t j = 0; j < _length; j += 4) {
+        const std::int32_t* const r = bit_rev + j;
+        DataType* const d = df + j;
+        d[1] = x[r[0]] - x[r[1]];
+        d[3] = x[r[2]] - x[r[3]];
+        const DataType s0 = x[r[0]] + x[r[1]];
+        const DataType s2 = x[r[2]] + x[r[3]];
+        d[0] = s0 + s2;
+        d[2] = s0 - s2;
+    }
+}
+
+template <class DT> void FFTReal<DT>::compute_direct_pass_3(DataType df[], const DataType sf[]) const
+{
+    const DataType k = detail::sqrt2_2;
+    for (std::int32_t j = 0; j < _length; j += 8) {
+        const DataType* const s = sf + j;
+        DataType* const d = df + j;
+        d[0] = s[0] + s[4];
+        d[4] = s[0] - s[4];
+        d[2] = s[2];
+        d[6] = s[6];
+        const DataType v = (s[5] - s[7]) * k;
+        d[1] = s[1] + v;
+        d[3] = s[1] - v;
+        const DataType w = (s[5] + s[7]) * k;
+        d[5] = w + s[3];
+        d[7] = w - s[3];
+    }
+}
+
+template <class DT>
+void FFTReal<DT>::compute_direct_pass_n(DataType df[], const DataType sf[], int pass) const
+{
+    ffft_assert(df != 0);
+    ffft_assert(sf != 0);
+    ffft_assert(df != sf);
+    ffft_assert(pass >= 3);
+    ffft_assert(pass < _nbr_bits);
+
+    if (pass <= TRIGO_BD_LIMIT) {
+        compute_direct_pass_n_lut(df, sf, pass);
+    } else {
+        compute_direct_pass_n_osc(df, sf, pass);
+    }
+}
+
+namespace detail {
+
+// One block of a forward level pass. sin_of(i) gives s_i.
+template <class DT, class SinOf>
+inline void direct_block(DT* d1, const DT* s1, std::int32_t h, const DT* cos_i, SinOf sin_of)
+{
+    const std::int32_t m = h * 2;
+    const DT* const s2 = s1 + m;
+    DT* const d2 = d1 + m;
+    d1[0] = s1[0] + s2[0];
+    d2[0] = s1[0] - s2[0];
+    d1[h] = s1[h];
+    d2[h] = s2[h];
+    for (std::int32_t i = 1; i < h; ++i) {
+        const DT c = cos_i[i];
+        const DT s = sin_of(i);
+        const DT v = s2[i] * c - s2[h + i] * s;
+        d1[i] = s1[i] + v;
+        d1[m - i] = s1[i] - v;
+        const DT w = s2[i] * s + s2[h + i] * c;
+        d2[i] = w + s1[h + i];
+        d2[m - i] = w - s1[h + i];
+    }
+}
+
+// One block of an inverse level pass.
+template <class DT, class SinOf>
+inline void inverse_block(DT* d1, const DT* u1, std::int32_t h, const DT* cos_i, SinOf sin_of)
+{
+    const std::int32_t m = h * 2;
+    const DT* const u2 = u1 + m;
+    DT* const d2 = d1 + m;
+    d1[0] = u1[0] + u2[0];
+    d2[0] = u1[0] - u2[0];
+    d1[h] = u1[h] * DT(2);
+    d2[h] = u2[h] * DT(2);
+    for (std::int32_t i = 1; i < h; ++i) {
+        const DT c = cos_i[i];
+        const DT s = sin_of(i);
+        d1[i] = u1[i] + u1[m - i];
+        d1[h + i] = u2[i] - u2[m - i];
+        const DT vr = u1[i] - u1[m - i];
+        const DT vi = u2[i] + u2[m - i];
+        d2[i] = vr * c + vi * s;
+        d2[h + i] = vi * c - vr * s;
+    }
+}
+
+} // namespace detail
+
+template <class DT>
+void FFTReal<DT>::compute_direct_pass_n_lut(DataType df[], const DataType sf[], int pass) const
+{
+    ffft_assert(pass >= 3);
+    ffft_assert(pass < _nbr_bits);
+    const std::int32_t m = std::int32_t(1) << pass;
+    const std::int32_t h = m >> 1;
+    const DataType* const cos_i = cos_of_level(pass);
+    auto sin_of = [cos_i, h](std::int32_t i) { return cos_i[h - i]; };
+    for (std::int32_t c = 0; c < _length; c += 2 * m) {
+        detail::direct_block(df + c, sf + c, h, cos_i, sin_of);
+    }
+}
+
+template <class DT>
+void FFTReal<DT>::compute_direct_pass_n_osc(DataType df[], const DataType sf[], int pass) const
+{
+    ffft_assert(pass > TRIGO_BD_LIMIT);
+    ffft_assert(pass < _nbr_bits);
+    const std::int32_t m = std::int32_t(1) << pass;
+    const std::int32_t h = m >> 1;
+    const DataType* const cos_i = osc_cos_of_level(pass);
+    const DataType* const sin_i = osc_sin_of_level(pass);
+    auto sin_of = [sin_i](std::int32_t i) { return sin_i[i]; };
+    for (std::int32_t c = 0; c < _length; c += 2 * m) {
+        detail::direct_block(df + c, sf + c, h, cos_i, sin_of);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Inverse transform
+
+template <class DT> void FFTReal<DT>::inverse_transform(const DataType f[], DataType x[]) const
+{
+    // clang-format off
+    ffft_assert(f != 0);
+    ffft_assert(x != 0);
+    ffft_assert(x != f);
+    ffft_assert(f != use_buffer ());
+    ffft_assert(x != use_buffer ());
+    // clang-format on
+
+    if (_nbr_bits > 2) {
+        compute_ifft_general(f, x);
+    } else if (_nbr_bits == 2) {
+        const DataType b0 = f[0] + f[2];
+        const DataType b2 = f[0] - f[2];
+        x[0] = b0 + f[1] * DataType(2);
+        x[2] = b0 - f[1] * DataType(2);
+        x[1] = b2 + f[3] * DataType(2);
+        x[3] = b2 - f[3] * DataType(2);
+    } else if (_nbr_bits == 1) {
+        x[0] = f[0] + f[1];
+        x[1] = f[0] - f[1];
+    } else {
+        x[0] = f[0];
+    }
+}
+
+template <class DT> void FFTReal<DT>::compute_ifft_general(const DataType f[], DataType x[]) const
+{
+    DataType* const buffer = use_buffer();
+    // The first pass's target is chosen so that the last stage writes x.
+    DataType* df = (_nbr_bits & 1) ? buffer : x;
+    DataType* other = (_nbr_bits & 1) ? x : buffer;
+    const DataType* sf = f;
+
+    for (int pass = _nbr_bits - 1; pass >= 3; --pass) {
+        compute_inverse_pass_n(df, sf, pass);
+        sf = df;
+        df = other;
+        other = const_cast<DataType*>(sf);
+    }
+    compute_inverse_pass_3(df, sf);
+    compute_inverse_pass_1_2(x, df);
+}
+
+template <class DT>
+void FFTReal<DT>::compute_inverse_pass_n(DataType df[], const DataType sf[], int pass) const
+{
+    ffft_assert(df != 0);
+    ffft_assert(sf != 0);
+    ffft_assert(df != sf);
+    ffft_assert(pass >= 3);
+    ffft_assert(pass < _nbr_bits);
+
+    if (pass <= TRIGO_BD_LIMIT) {
+        compute_inverse_pass_n_lut(df, sf, pass);
+    } else {
+        compute_inverse_pass_n_osc(df, sf, pass);
+    }
+}
+
+template <class DT>
+void FFTReal<DT>::compute_inverse_pass_n_lut(DataType df[], const DataType sf[], int level) const
+{
+    ffft_assert(level >= 3);
+    ffft_assert(level < _nbr_bits);
+    const std::int32_t m = std::int32_t(1) << level;
+    const std::int32_t h = m >> 1;
+    const DataType* const cos_i = cos_of_level(level);
+    auto sin_of = [cos_i, h](std::int32_t i) { return cos_i[h - i]; };
+    for (std::int32_t c = 0; c < _length; c += 2 * m) {
+        detail::inverse_block(df + c, sf + c, h, cos_i, sin_of);
+    }
+}
+
+template <class DT>
+void FFTReal<DT>::compute_inverse_pass_n_osc(DataType df[], const DataType sf[], int pass) const
+{
+    ffft_assert(pass > TRIGO_BD_LIMIT);
+    ffft_assert(pass < _nbr_bits);
+    const std::int32_t m = std::int32_t(1) << pass;
+    const std::int32_t h = m >> 1;
+    const DataType* const cos_i = osc_cos_of_level(pass);
+    const DataType* const sin_i = osc_sin_of_level(pass);
+    auto sin_of = [sin_i](std::int32_t i) { return sin_i[i]; };
+    for (std::int32_t c = 0; c < _length; c += 2 * m) {
+        detail::inverse_block(df + c, sf + c, h, cos_i, sin_of);
+    }
+}
+
+template <class DT> void FFTReal<DT>::compute_inverse_pass_3(DataType df[], const DataType sf[]) const
+{
+    const DataType k = detail::sqrt2_2;
+    for (std::int32_t j = 0; j < _length; j += 8) {
+        const DataType* const s = sf + j;
+        DataType* const d = df + j;
+        d[0] = s[0] + s[4];
+        d[4] = s[0] - s[4];
+        d[2] = s[2] * DataType(2);
+        d[6] = s[6] * DataType(2);
+        d[1] = s[1] + s[3];
+        d[3] = s[5] - s[7];
+        const DataType vr = s[1] - s[3];
+        const DataType vi = s[5] + s[7];
+        d[5] = (vr + vi) * k;
+        d[7] = (vi - vr) * k;
+    }
+}
+
+template <class DT> void FFTReal<DT>::compute_inverse_pass_1_2(DataType x[], const DataType sf[]) const
+{
+    const std::int32_t* const bit_rev = bit_reversal_table.data();
+    for (std::int32_t j = 0; j < _length; j += 4) {
+        const std::int32_t* const r = bit_rev + j;
+        const DataType* const s = sf + j;
+        const DataType b0 = s[0] + s[2];
+        const DataType b2 = s[0] - s[2];
+        const DataType b1 = s[1] * DataType(2);
+        const DataType b3 = s[3] * DataType(2);
+        x[r[0]] = b0 + b1;
+        x[r[1]] = b0 - b1;
+        x[r[2]] = b2 + b3;
+        x[r[3]] = b2 - b3;
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+template <class DT> void FFTReal<DT>::rescale_by_length(DataType x[]) const
+{
+    const DataType mul = DataType(1) / DataType(_length);
+    if (_length < 4) {
+        for (std::int32_t i = 0; i < _length; ++i) x[i] *= mul;
+        return;
+    }
+    ffft_assert((_length & 3) == 0);
+    // Four at a time, from the end towards the start.
+    std::int32_t i = _length - 4;
+    do {
+        x[i + 0] *= mul;
+        x[i + 1] *= mul;
+        x[i + 2] *= mul;
+        x[i + 3] *= mul;
+        i -= 4;
+    } while (i >= 0);
+}
+
+} // namespace ffft

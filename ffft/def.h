@@ -1,0 +1,27 @@
+// Shared definitions of the real FFT: constants and the contract check.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#if !defined(FFFT_NO_SIMD)
+#define FFFT_USE_SSE2 1
+#endif
+#endif
+
+namespace ffft {
+
+// Programming contracts of the transform. They stay on in release builds: a
+// violated one would otherwise read or write out of bounds.
+[[noreturn]] inline void assertion_failed(const char* condition, const char* file, int line)
+{
+    std::fprintf(stderr, "ffft: assertion failed: %s (%s:%d)\n", condition, file, line);
+    std::fflush(stderr);
+    std::abort();
+}
+
+} // namespace ffft
+
+#define ffft_assert(condition)                                                                               \
+    ((condition) ? static_cast<void>(0) : ::ffft::assertion_failed(#condition, __FILE__, __LINE__))
