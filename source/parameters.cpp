@@ -1,0 +1,217 @@
+#include "parameters.h"
+
+#include "numbertext.h"
+
+#include <cmath>
+
+namespace vosk {
+
+using Steinberg::Vst::kRootUnitId;
+using Steinberg::Vst::Parameter;
+
+namespace {
+
+const TChar kHertz[] = {'H', 'z', 0};
+const TChar kDecibel[] = {'d', 'B', 0};
+
+// The gain conversions run partly in single precision; single() marks where.
+float single(double x)
+{
+    return static_cast<float>(x);
+}
+
+const float kLn10 = single(2.302585092994045684);
+
+double amplitudeToDb(float amplitude)
+{
+    return 20.0 * single(std::log10(double(amplitude)));
+}
+
+// 10^(dB/20) in single precision, the way the typed gains are converted.
+float dbToAmplitude(double db)
+{
+    const float exponent = single(double(single(db)) * double(kLn10) / 20.0);
+    return single(std::exp(double(exponent)));
+}
+
+} // namespace
+
+// --- PlainParameter --------------------------------------------------------------------
+
+PlainParameter::PlainParameter(const TChar* title, ParamID tag, const TChar* units, ParamValue defaultValue,
+                               int32 stepCount, int32 flags)
+    : Parameter(title, tag, units, defaultValue, stepCount, flags, kRootUnitId)
+{
+}
+
+void PlainParameter::toString(ParamValue normValue, String128 string) const
+{
+    if (info.stepCount == 1)
+        writeAscii(normValue > 0.5 ? "On" : "Off", string);
+    else
+        writeFixed(normValue, precision, string);
+}
+
+bool PlainParameter::fromString(const TChar* string, ParamValue& normValue) const
+{
+    return readNumber(string, normValue);
+}
+
+// --- ListParameter ---------------------------------------------------------------------
+
+ListParameter::ListParameter(const TChar* title, ParamID tag, int32 flags)
+    : StringListParameter(title, tag, nullptr, flags, kRootUnitId)
+{
+}
+
+void ListParameter::toString(ParamValue normValue, String128 string) const
+{
+    if (strings.empty()) {
+        string[0] = 0;
+        return;
+    }
+    // Written so that NaN lands on the first entry too.
+    const ParamValue limited = normValue > 1.0 ? 1.0 : (normValue >= 0.0 ? normValue : 0.0);
+    StringListParameter::toString(limited, string);
+}
+
+// --- FreqParameter ---------------------------------------------------------------------
+
+FreqParameter::FreqParameter(int32 flags, ParamID tag, const TChar* title)
+    : Parameter(title, tag, kHertz, double(0.507f), 0, flags, kRootUnitId)
+{
+    // Knobs open above the reported default on purpose: the two differ.
+    setNormalized(double(0.56667f));
+}
+
+void FreqParameter::toString(ParamValue normValue, String128 string) const
+{
+    const float a = single(normValue);
+    writeFixed(2000.0 * std::pow(10.0, 3.0 * a - 2.0), 0, string);
+}
+
+bool FreqParameter::fromString(const TChar* string, ParamValue& normValue) const
+{
+    double hz = 0;
+    if (!readNumber(string, hz)) return false;
+    if (hz > 20000.0)
+        hz = 20000.0;
+    else if (hz < 20.0)
+        hz = 20.0;
+    normValue = (std::log10(hz / 2000.0) + 2.0) / 3.0;
+    return true;
+}
+
+// --- GainParameter ---------------------------------------------------------------------
+
+GainParameter::GainParameter(int32 flags, ParamID tag, const TChar* title)
+    : Parameter(title, tag, kDecibel, 0.5, 0, flags, kRootUnitId)
+{
+}
+
+void GainParameter::toString(ParamValue normValue, String128 string) const
+{
+    const float a = single(normValue);
+    const float amplitude = a < 0.5f ? single(a + 0.5) : single(2.0 * a);
+    writeFixed(amplitudeToDb(amplitude), 1, string);
+}
+
+bool GainParameter::fromString(const TChar* string, ParamValue& normValue) const
+{
+    double db = 0;
+    if (!readNumber(string, db)) return false;
+    if (db > 6.0)
+        db = 6.0;
+    else if (db < -6.0)
+        db = -6.0;
+    normValue = db <= 0.0 ? std::pow(10.0, db / 20.0) - 0.5 : 0.5 * dbToAmplitude(db);
+    return true;
+}
+
+// --- InGainParameter -------------------------------------------------------------------
+
+InGainParameter::InGainParameter(int32 flags, ParamID tag, const TChar* title)
+    : Parameter(title, tag, kDecibel, 0.25, 0, flags, kRootUnitId)
+{
+}
+
+void InGainParameter::toString(ParamValue normValue, String128 string) const
+{
+    if (normValue <= 0.0001) {
+        writeAscii("-oo", string);
+        return;
+    }
+    const float a = single(normValue);
+    writeFixed(amplitudeToDb(single(4.0 * a)), 1, string);
+}
+
+bool InGainParameter::fromString(const TChar* string, ParamValue& normValue) const
+{
+    double db = 0;
+    if (!readNumber(string, db)) return false;
+    if (db > 12.0) db = 12.0; // no lower limit: very low figures show as "-oo"
+    normValue = 0.25 * dbToAmplitude(db);
+    return true;
+}
+
+// --- BWParameter -----------------------------------------------------------------------
+
+BWParameter::BWParameter(const TChar* title, ParamID tag, const TChar* /*units*/, ParamValue /*minPlain*/,
+                         ParamValue /*maxPlain*/, ParamValue /*defaultValuePlain*/, int32 /*stepCount*/,
+                         int32 flags, UnitID /*unitID*/)
+    : RangeParameter(title, tag, nullptr, 0.0, 1.0, 0.25, 0, flags, kRootUnitId)
+{
+    // Set after construction: the range base would turn a stepped default into a step index.
+    info.stepCount = 100;
+    setPrecision(2);
+}
+
+void BWParameter::toString(ParamValue normValue, String128 string) const
+{
+    writeFixed(normValue > 0.05 ? double(single(normValue)) * 4.0 : 0.1, 2, string);
+}
+
+bool BWParameter::fromString(const TChar* string, ParamValue& normValue) const
+{
+    double width = 0;
+    if (!readNumber(string, width)) return false;
+    if (width <= 0.1)
+        normValue = 0.0;
+    else if (width > 4.0)
+        normValue = 1.0;
+    else
+        normValue = width * 0.25;
+    return true;
+}
+
+ParamValue BWParameter::toPlain(ParamValue normValue) const
+{
+    return Parameter::toPlain(normValue);
+}
+
+ParamValue BWParameter::toNormalized(ParamValue plainValue) const
+{
+    return Parameter::toNormalized(plainValue);
+}
+
+// --- PrecisionParameter ----------------------------------------------------------------
+
+PrecisionParameter::PrecisionParameter(const TChar* title, ParamID tag)
+    : Parameter(title, tag, nullptr, 1.0, 0, Steinberg::Vst::ParameterInfo::kCanAutomate, kRootUnitId)
+{
+}
+
+void PrecisionParameter::toString(ParamValue normValue, String128 string) const
+{
+    writeFixed(normValue * 10.0, 1, string);
+}
+
+bool PrecisionParameter::fromString(const TChar* string, ParamValue& normValue) const
+{
+    double q = 0;
+    if (!readNumber(string, q)) return false;
+    normValue = q / 10.0; // out-of-range results are clamped when applied
+    return true;
+}
+
+} // namespace vosk
