@@ -1,4 +1,5 @@
-// The edit controller of the plug-in.
+// The edit controller: registers the parameter catalogue, opens the editor and passes
+// the editor's edits on to the host for registered parameters only.
 #pragma once
 
 #include "public.sdk/source/vst/vsteditcontroller.h"
@@ -8,7 +9,31 @@ namespace vosk {
 class UIDescriptionController : public Steinberg::Vst::EditController
 {
 public:
+    using tresult = Steinberg::tresult;
+    using ParamID = Steinberg::Vst::ParamID;
+    using ParamValue = Steinberg::Vst::ParamValue;
+
     UIDescriptionController() = default;
+    ~UIDescriptionController() override = default;
+
+    // IPluginBase
+    tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override;
+
+    // IEditController
+    Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
+    tresult PLUGIN_API setParamNormalized(ParamID tag, ParamValue value) override;
+
+    // IConnectionPoint
+    tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
+
+    // Edits from the editor; tags without a parameter (the about button) stay inside it.
+    tresult beginEdit(ParamID tag) override;
+    tresult performEdit(ParamID tag, ParamValue valueNormalized) override;
+    tresult endEdit(ParamID tag) override;
 };
+
+// Opens the editor view for a controller, or returns null when it cannot. Defined by
+// the editor side of the module.
+Steinberg::IPlugView* createEditorView(UIDescriptionController& controller);
 
 } // namespace vosk
