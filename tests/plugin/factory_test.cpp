@@ -1,0 +1,277 @@
+// The module as a host sees it: exports, factory information, the two class
+// entries in all three forms, reference counting and instance creation.
+#include "plugin_host.h"
+
+#include "pluginterfaces/base/ustring.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+using vosk::test::Module;
+
+namespace {
+
+// The identifiers are fixed forever; the bytes are in COM order.
+const uint8_t kProcessorCid[16] = {0x8C, 0x94, 0x20, 0x27, 0x61, 0xF7, 0x68, 0x49,
+                                   0x9E, 0x4C, 0x52, 0x43, 0x5E, 0x11, 0x1C, 0xA4};
+const uint8_t kControllerCid[16] = {0x6E, 0xD6, 0x5E, 0xB5, 0x35, 0x2D, 0x1A, 0x4B,
+                                    0x81, 0x7D, 0xF1, 0x06, 0x65, 0x61, 0x6D, 0x20};
+
+bool sameCid(const TUID cid, const uint8_t (&expected)[16])
+{
+    return std::memcmp(cid, expected, 16) == 0;
+}
+
+std::string utf8(const char16* text)
+{
+    std::string out;
+    for (; *text; ++text) out.push_back(*text < 128 ? static_cast<char>(*text) : '?');
+    return out;
+}
+
+template <class I> IPtr<I> query(FUnknown* object)
+{
+    void* obj = nullptr;
+    if (!object || object->queryInterface(I::iid, &obj) != kResultOk) return {};
+    return IPtr<I>(static_cast<I*>(obj), false);
+}
+
+class Factory : public ::testing::Test
+{
+protected:
+    Module module{VOSK_BUNDLE_PATH};
+    void SetUp() override { ASSERT_TRUE(module.ok()) << module.error(); }
+};
+
+} // namespace
+
+TEST_F(Factory, ExportsOnlyTheEntryPoints)
+{
+    for (const char* name : {"GetPluginFactory", "InitDll", "ExitDll", "ModuleEntry", "ModuleExit"})
+        EXPECT_NE(module.symbol(name), nullptr) << name;
+    // Internals stay hidden, so two plug-ins built on the same SDK never bind to each other's copy.
+    for (const char* name : {"gPluginFactory", "_ZN9Steinberg14CPluginFactoryD2Ev", "_ZN4vosk4VOSKC1Ev",
+                             "_ZN9Steinberg3Vst11AudioEffectC2Ev"})
+        EXPECT_EQ(module.symbol(name), nullptr) << name;
+
+    using BoolFn = bool (*)();
+    auto initDll = reinterpret_cast<BoolFn>(module.symbol("InitDll"));
+    auto exitDll = reinterpret_cast<BoolFn>(module.symbol("ExitDll"));
+    ASSERT_TRUE(initDll && exitDll);
+    EXPECT_TRUE(initDll());
+    EXPECT_TRUE(exitDll());
+}
+
+TEST_F(Factory, FactoryInformation)
+{
+    auto factory = module.factory();
+    ASSERT_TRUE(factory);
+    PFactoryInfo info;
+    std::memset(static_cast<void*>(&info), 0x55, sizeof(info));
+    ASSERT_EQ(factory->getFactoryInfo(&info), kResultOk);
+    EXPECT_STREQ(info.vendor, "Tarnwell");
+    EXPECT_EQ(std::string(info.url).rfind("https://", 0), 0u) << info.url;
+    EXPECT_EQ(std::string(info.email).rfind("mailto:", 0), 0u) << info.email;
+    EXPECT_GT(std::strlen(info.email), std::strlen("mailto:"));
+    EXPECT_EQ(info.flags, PFactoryInfo::kUnicode);
+    EXPECT_EQ(factory->getFactoryInfo(nullptr), kInvalidArgument);
+}
+
+TEST_F(Factory, AnswersAllFactoryInterfacesAndRefusesHostContext)
+{
+    auto factory = module.factory();
+    ASSERT_TRUE(factory);
+    EXPECT_TRUE(query<FUnknown>(factory));
+    EXPECT_TRUE(query<IPluginFactory2>(factory));
+    auto factory3 = query<IPluginFactory3>(factory);
+    ASSERT_TRUE(factory3);
+    EXPECT_EQ(factory3->setHostContext(vosk::test::makeHostContext()), kNotImplemented);
+    EXPECT_FALSE(query<IComponent>(factory));
+}
+
+TEST_F(Factory, PlainClassInformation)
+{
+    auto factory = module.factory();
+    ASSERT_TRUE(factory);
+    ASSERT_EQ(factory->countClasses(), 2);
+
+    PClassInfo info;
+    ASSERT_EQ(factory->getClassInfo(0, &info), kResultOk);
+    EXPECT_TRUE(sameCid(info.cid, kProcessorCid));
+    EXPECT_EQ(info.cardinality, PClassInfo::kManyInstances);
+    EXPECT_STREQ(info.category, "Audio Module Class");
+    EXPECT_STREQ(info.name, "Tarnwell Mastering Velmor");
+
+    ASSERT_EQ(factory->getClassInfo(1, &info), kResultOk);
+    EXPECT_TRUE(sameCid(info.cid, kControllerCid));
+    EXPECT_EQ(info.cardinality, PClassInfo::kManyInstances);
+    EXPECT_STREQ(info.category, "Component Controller Class");
+    EXPECT_STREQ(info.name, "Tarnwell Mastering VelmorController");
+
+    EXPECT_NE(factory->getClassInfo(2, &info), kResultOk);
+    EXPECT_NE(factory->getClassInfo(-1, &info), kResultOk);
+    EXPECT_NE(factory->getClassInfo(0, nullptr), kResultOk);
+}
+
+TEST_F(Factory, ExtendedClassInformation)
+{
+    auto factory = query<IPluginFactory2>(module.factory());
+    ASSERT_TRUE(factory);
+
+    PClassInfo2 info;
+    ASSERT_EQ(factory->getClassInfo2(0, &info), kResultOk);
+    EXPECT_TRUE(sameCid(info.cid, kProcessorCid));
+    EXPECT_EQ(info.cardinality, PClassInfo::kManyInstances);
+    EXPECT_STREQ(info.category, "Audio Module Class");
+    EXPECT_STREQ(info.name, "Tarnwell Mastering Velmor");
+    EXPECT_EQ(info.classFlags, 1u); // distributable
+    EXPECT_STREQ(info.subCategories, "Fx | EQ");
+    EXPECT_STREQ(info.vendor, ""); // the factory's vendor applies
+    EXPECT_STREQ(info.version, "1.0.0.1");
+    EXPECT_STREQ(info.sdkVersion, "VST 3.5.2");
+
+    ASSERT_EQ(factory->getClassInfo2(1, &info), kResultOk);
+    EXPECT_TRUE(sameCid(info.cid, kControllerCid));
+    EXPECT_EQ(info.cardinality, PClassInfo::kManyInstances);
+    EXPECT_STREQ(info.category, "Component Controller Class");
+    EXPECT_STREQ(info.name, "Tarnwell Mastering VelmorController");
+    EXPECT_EQ(info.classFlags, 0u);
+    EXPECT_STREQ(info.subCategories, "");
+    EXPECT_STREQ(info.vendor, "");
+    EXPECT_STREQ(info.version, "1.0.0.1");
+    EXPECT_STREQ(info.sdkVersion, "VST 3.5.2");
+
+    EXPECT_NE(factory->getClassInfo2(2, &info), kResultOk);
+}
+
+TEST_F(Factory, UnicodeClassInformation)
+{
+    auto factory = query<IPluginFactory3>(module.factory());
+    ASSERT_TRUE(factory);
+
+    PClassInfoW info;
+    ASSERT_EQ(factory->getClassInfoUnicode(0, &info), kResultOk);
+    EXPECT_TRUE(sameCid(info.cid, kProcessorCid));
+    EXPECT_EQ(info.cardinality, PClassInfo::kManyInstances);
+    EXPECT_STREQ(info.category, "Audio Module Class");
+    EXPECT_EQ(utf8(info.name), "Tarnwell Mastering Velmor");
+    EXPECT_EQ(info.classFlags, 1u);
+    EXPECT_STREQ(info.subCategories, "Fx | EQ");
+    EXPECT_EQ(utf8(info.vendor), "");
+    EXPECT_EQ(utf8(info.version), "1.0.0.1");
+    EXPECT_EQ(utf8(info.sdkVersion), "VST 3.5.2");
+
+    ASSERT_EQ(factory->getClassInfoUnicode(1, &info), kResultOk);
+    EXPECT_TRUE(sameCid(info.cid, kControllerCid));
+    EXPECT_STREQ(info.category, "Component Controller Class");
+    EXPECT_EQ(utf8(info.name), "Tarnwell Mastering VelmorController");
+    EXPECT_EQ(info.classFlags, 0u);
+    EXPECT_STREQ(info.subCategories, "");
+    EXPECT_EQ(utf8(info.version), "1.0.0.1");
+    EXPECT_EQ(utf8(info.sdkVersion), "VST 3.5.2");
+
+    EXPECT_NE(factory->getClassInfoUnicode(2, &info), kResultOk);
+}
+
+TEST_F(Factory, RepeatedRequestsShareOneCountedFactory)
+{
+    IPluginFactory* first = module.getPluginFactory();
+    ASSERT_NE(first, nullptr);
+    // The first call hands out the creation reference itself: one reference.
+    EXPECT_EQ(first->addRef(), 2u);
+    EXPECT_EQ(first->release(), 1u);
+
+    IPluginFactory* second = module.getPluginFactory();
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(first->addRef(), 3u);
+    EXPECT_EQ(first->release(), 2u);
+    EXPECT_EQ(first->countClasses(), 2); // no class registered twice
+
+    EXPECT_EQ(second->release(), 1u);
+    EXPECT_EQ(first->release(), 0u);
+}
+
+TEST_F(Factory, LastReleaseLeavesRoomForAFreshFactory)
+{
+    for (int round = 0; round < 3; ++round) {
+        IPluginFactory* factory = module.getPluginFactory();
+        ASSERT_NE(factory, nullptr);
+        // A fresh factory again holds exactly one reference and two entries in order.
+        EXPECT_EQ(factory->addRef(), 2u) << "round " << round;
+        factory->release();
+        ASSERT_EQ(factory->countClasses(), 2) << "round " << round;
+        PClassInfo info;
+        ASSERT_EQ(factory->getClassInfo(0, &info), kResultOk);
+        EXPECT_TRUE(sameCid(info.cid, kProcessorCid));
+        ASSERT_EQ(factory->getClassInfo(1, &info), kResultOk);
+        EXPECT_TRUE(sameCid(info.cid, kControllerCid));
+        EXPECT_EQ(factory->release(), 0u);
+    }
+}
+
+TEST_F(Factory, CreatesBothClassesByIdentifier)
+{
+    auto factory = module.factory();
+    ASSERT_TRUE(factory);
+
+    TUID processorCid, controllerCid;
+    std::memcpy(processorCid, kProcessorCid, 16);
+    std::memcpy(controllerCid, kControllerCid, 16);
+
+    auto component = vosk::test::createInstance<IComponent>(factory, processorCid);
+    ASSERT_TRUE(component);
+    EXPECT_TRUE(query<IAudioProcessor>(component));
+    EXPECT_TRUE(query<IConnectionPoint>(component));
+    EXPECT_TRUE(query<IPluginBase>(component));
+    EXPECT_FALSE(query<IEditController>(component));
+    // The creation reference is gone: ours is the only one.
+    EXPECT_EQ(component->addRef(), 2u);
+    component->release();
+
+    auto processor = vosk::test::createInstance<IAudioProcessor>(factory, processorCid);
+    EXPECT_TRUE(processor);
+
+    auto controller = vosk::test::createInstance<IEditController>(factory, controllerCid);
+    ASSERT_TRUE(controller);
+    EXPECT_TRUE(query<IConnectionPoint>(controller));
+    EXPECT_FALSE(query<IComponent>(controller));
+    EXPECT_EQ(controller->addRef(), 2u);
+    controller->release();
+
+    // The processor points the host at entry 1.
+    TUID answered = {};
+    ASSERT_EQ(component->getControllerClassId(answered), kResultOk);
+    EXPECT_TRUE(sameCid(answered, kControllerCid));
+}
+
+TEST_F(Factory, RefusesUnknownClassesAndInterfaces)
+{
+    auto factory = module.factory();
+    ASSERT_TRUE(factory);
+    TUID unknown = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    void* obj = reinterpret_cast<void*>(0x1);
+    EXPECT_NE(factory->createInstance(unknown, IComponent::iid, &obj), kResultOk);
+    EXPECT_EQ(obj, nullptr);
+
+    TUID controllerCid;
+    std::memcpy(controllerCid, kControllerCid, 16);
+    obj = reinterpret_cast<void*>(0x1);
+    EXPECT_NE(factory->createInstance(controllerCid, IAudioProcessor::iid, &obj), kResultOk);
+    EXPECT_EQ(obj, nullptr);
+}
+
+TEST_F(Factory, ControllerInitializesAndTerminates)
+{
+    auto factory = module.factory();
+    auto controller = vosk::test::createInstance<IEditController>(factory, vosk::test::controllerClassId());
+    ASSERT_TRUE(controller);
+    auto context = vosk::test::makeHostContext();
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        EXPECT_EQ(controller->initialize(context), kResultOk);
+        EXPECT_EQ(controller->terminate(), kResultOk);
+    }
+}

@@ -1,0 +1,336 @@
+#include "plugin_host.h"
+
+#include "classids.h"
+
+#include "base/source/fstring.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "pluginterfaces/vst/ivsthostapplication.h"
+#include "pluginterfaces/vst/ivstprocesscontext.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace vosk::test {
+
+std::string libraryPathInBundle(const std::string& bundlePath)
+{
+#if defined(__x86_64__)
+    const char* arch = "x86_64-linux";
+#elif defined(__aarch64__)
+    const char* arch = "aarch64-linux";
+#else
+#error "unknown architecture folder"
+#endif
+    std::string name = bundlePath;
+    while (!name.empty() && name.back() == '/') name.pop_back();
+    std::string stem = name.substr(name.rfind('/') + 1);
+    const auto dot = stem.rfind(".vst3");
+    if (dot != std::string::npos) stem.erase(dot);
+    return name + "/Contents/" + arch + "/" + stem + ".so";
+}
+
+namespace {
+struct Ids
+{
+    TUID processor;
+    TUID controller;
+    Ids()
+    {
+        kProcessorClassId.toTUID(processor);
+        kControllerClassId.toTUID(controller);
+    }
+};
+const Ids& ids()
+{
+    static const Ids instance;
+    return instance;
+}
+} // namespace
+
+const TUID& processorClassId()
+{
+    return ids().processor;
+}
+const TUID& controllerClassId()
+{
+    return ids().controller;
+}
+
+// ---------------------------------------------------------------------------
+
+Module::Module(const std::string& bundlePath)
+{
+    const std::string path = libraryPathInBundle(bundlePath);
+    handle_ = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (!handle_) {
+        const char* message = dlerror();
+        error_ = "dlopen " + path + ": " + (message ? message : "failed");
+        return;
+    }
+    using EntryFn = bool (*)(void*);
+    auto entry = reinterpret_cast<EntryFn>(symbol("ModuleEntry"));
+    if (!entry) {
+        error_ = "no ModuleEntry in " + path;
+        return;
+    }
+    entered_ = entry(handle_);
+    if (!entered_) error_ = "ModuleEntry failed";
+}
+
+Module::~Module()
+{
+    if (!handle_) return;
+    if (entered_) {
+        using ExitFn = bool (*)();
+        if (auto exitFn = reinterpret_cast<ExitFn>(symbol("ModuleExit"))) exitFn();
+    }
+    dlclose(handle_);
+}
+
+void* Module::symbol(const char* name) const
+{
+    return handle_ ? dlsym(handle_, name) : nullptr;
+}
+
+IPluginFactory* Module::getPluginFactory() const
+{
+    using GetFactoryFn = IPluginFactory* (*)();
+    auto get = reinterpret_cast<GetFactoryFn>(symbol("GetPluginFactory"));
+    return get ? get() : nullptr;
+}
+
+IPtr<IPluginFactory> Module::factory() const
+{
+    return IPtr<IPluginFactory>(getPluginFactory(), false);
+}
+
+IPtr<FUnknown> makeHostContext()
+{
+    return IPtr<FUnknown>(static_cast<IHostApplication*>(new HostApplication()), false);
+}
+
+// ---------------------------------------------------------------------------
+
+std::optional<double> Changes::lastValue(ParamID id)
+{
+    for (int32 i = 0; i < getParameterCount(); ++i) {
+        IParamValueQueue* queue = getParameterData(i);
+        if (!queue || queue->getParameterId() != id) continue;
+        const int32 count = queue->getPointCount();
+        int32 offset = 0;
+        ParamValue value = 0;
+        if (count > 0 && queue->getPoint(count - 1, offset, value) == kResultOk) return value;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::pair<int32, double>> Changes::points(ParamID id)
+{
+    std::vector<std::pair<int32, double>> out;
+    for (int32 i = 0; i < getParameterCount(); ++i) {
+        IParamValueQueue* queue = getParameterData(i);
+        if (!queue || queue->getParameterId() != id) continue;
+        for (int32 p = 0; p < queue->getPointCount(); ++p) {
+            int32 offset = 0;
+            ParamValue value = 0;
+            if (queue->getPoint(p, offset, value) == kResultOk) out.emplace_back(offset, value);
+        }
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+
+ProcessorHost::ProcessorHost(IPluginFactory* factory, const TUID cid)
+    : context_(makeHostContext()), inputChanges_(owned(new Changes())), outputChanges_(owned(new Changes()))
+{
+    component_ = createInstance<IComponent>(factory, cid);
+    if (component_) {
+        void* obj = nullptr;
+        if (component_->queryInterface(IAudioProcessor::iid, &obj) == kResultOk)
+            processor_ = IPtr<IAudioProcessor>(static_cast<IAudioProcessor*>(obj), false);
+    }
+}
+
+ProcessorHost::~ProcessorHost()
+{
+    if (active_) setActive(false);
+    if (initialized_) terminate();
+}
+
+tresult ProcessorHost::initialize()
+{
+    if (!component_) return kResultFalse;
+    const tresult result = component_->initialize(context_);
+    if (result == kResultOk) initialized_ = true;
+    return result;
+}
+
+tresult ProcessorHost::terminate()
+{
+    if (!component_) return kResultFalse;
+    initialized_ = false;
+    return component_->terminate();
+}
+
+tresult ProcessorHost::setupProcessing(double sampleRate, int32 maxBlock, int32 sampleSize)
+{
+    if (!processor_) return kResultFalse;
+    ProcessSetup setup{kRealtime, sampleSize, maxBlock, sampleRate};
+    sampleRate_ = sampleRate;
+    return processor_->setupProcessing(setup);
+}
+
+tresult ProcessorHost::setActive(bool on)
+{
+    if (!component_ || !processor_) return kResultFalse;
+    tresult result;
+    if (on) {
+        result = component_->setActive(true);
+        processor_->setProcessing(true);
+        active_ = true;
+    } else {
+        processor_->setProcessing(false);
+        result = component_->setActive(false);
+        active_ = false;
+    }
+    return result;
+}
+
+void ProcessorHost::addParameterChange(ParamID id, int32 sampleOffset, double value)
+{
+    int32 index = 0;
+    if (IParamValueQueue* queue = inputChanges_->addParameterData(id, index))
+        queue->addPoint(sampleOffset, value, index);
+}
+
+tresult ProcessorHost::process(float* const* inputs, int32 inChannels, float* const* outputs,
+                               int32 outChannels, int32 numSamples)
+{
+    if (!processor_) return kResultFalse;
+    AudioBusBuffers in;
+    in.numChannels = inChannels;
+    in.channelBuffers32 = const_cast<float**>(inputs);
+    AudioBusBuffers out;
+    out.numChannels = outChannels;
+    out.channelBuffers32 = const_cast<float**>(outputs);
+
+    ProcessContext context{};
+    context.sampleRate = sampleRate_;
+
+    ProcessData data;
+    data.processMode = kRealtime;
+    data.symbolicSampleSize = kSample32;
+    data.numSamples = numSamples;
+    data.numInputs = 1;
+    data.numOutputs = 1;
+    data.inputs = &in;
+    data.outputs = &out;
+    data.inputParameterChanges = inputChanges_;
+    data.outputParameterChanges = outputChanges_;
+    data.processContext = &context;
+
+    outputChanges_->clearQueue();
+    const tresult result = processor_->process(data);
+    inputChanges_->clearQueue();
+    return result;
+}
+
+tresult ProcessorHost::processStereo(const float* inL, const float* inR, float* outL, float* outR,
+                                     int32 numSamples)
+{
+    float* inputs[2] = {const_cast<float*>(inL), const_cast<float*>(inR)};
+    float* outputs[2] = {outL, outR};
+    return process(inputs, 2, outputs, 2, numSamples);
+}
+
+// ---------------------------------------------------------------------------
+
+StderrCapture::StderrCapture()
+{
+    char name[] = "/tmp/vosk-stderr-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0) return;
+    path_ = name;
+    std::fflush(stderr);
+    savedFd_ = dup(STDERR_FILENO);
+    dup2(fd, STDERR_FILENO);
+    close(fd);
+}
+
+StderrCapture::~StderrCapture()
+{
+    if (savedFd_ >= 0) {
+        std::fflush(stderr);
+        dup2(savedFd_, STDERR_FILENO);
+        close(savedFd_);
+    }
+    if (!path_.empty()) std::remove(path_.c_str());
+}
+
+std::string StderrCapture::text()
+{
+    std::fflush(stderr);
+    std::ifstream file(path_, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+// ---------------------------------------------------------------------------
+
+RecordingPeer::RecordingPeer(){FUNKNOWN_CTOR}
+
+RecordingPeer::~RecordingPeer(){FUNKNOWN_DTOR}
+
+IMPLEMENT_FUNKNOWN_METHODS(RecordingPeer, IConnectionPoint, IConnectionPoint::iid)
+
+    tresult PLUGIN_API RecordingPeer::connect(IConnectionPoint* other)
+{
+    if (!other) return kInvalidArgument;
+    connectedTo = other;
+    return kResultOk;
+}
+
+tresult PLUGIN_API RecordingPeer::disconnect(IConnectionPoint* other)
+{
+    if (other != connectedTo) return kResultFalse;
+    connectedTo = nullptr;
+    return kResultOk;
+}
+
+tresult PLUGIN_API RecordingPeer::notify(IMessage* message)
+{
+    if (!message) return kInvalidArgument;
+    const char* id = message->getMessageID();
+    messageIds.emplace_back(id ? id : "");
+    if (id && std::string(id) == "TextMessage") {
+        TChar text[256] = {};
+        if (message->getAttributes()->getString("Text", text, sizeof(text)) == kResultOk) {
+            String utf8(text);
+            utf8.toMultiByte(kCP_Utf8);
+            texts.emplace_back(utf8.text8());
+        }
+    }
+    return kResultOk;
+}
+
+IPtr<IMessage> makeMessage(FUnknown* hostContext, const char* id)
+{
+    FUnknownPtr<IHostApplication> host(hostContext);
+    if (!host) return {};
+    IPtr<IMessage> message(allocateMessage(host), false);
+    if (message) message->setMessageID(id);
+    return message;
+}
+
+} // namespace vosk::test

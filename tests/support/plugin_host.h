@@ -1,0 +1,179 @@
+// Test helpers that drive the built plug-in bundle the way a VST 3 host does.
+//
+//   vosk::test::Module module(VOSK_BUNDLE_PATH);      // dlopen + ModuleEntry
+//   ASSERT_TRUE(module.ok()) << module.error();
+//   auto factory = module.factory();                  // GetPluginFactory
+//   vosk::test::ProcessorHost host(factory, vosk::test::processorClassId());
+//   host.initialize();                                // buses appear
+//   host.setupProcessing(48000, 512);
+//   host.setActive(true);                             // also setProcessing (true)
+//   host.addParameterChange(vosk::kBypass, 0, 1.0);   // goes into the next block
+//   host.processStereo(inL, inR, outL, outR, 512);
+//   host.outputChanges().lastValue(vosk::VuMeterLeft);
+//
+// Objects created from a Module must be released before the Module goes away
+// (declare the Module first). The destructors undo what was done: processing
+// and activation are switched off, the component is terminated, the module
+// gets ModuleExit and dlclose.
+#pragma once
+
+#include "pluginterfaces/base/ipluginbase.h"
+#include "pluginterfaces/base/smartpointer.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "pluginterfaces/vst/ivstmessage.h"
+#include "public.sdk/source/vst/hosting/parameterchanges.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vosk::test {
+
+using Steinberg::IPtr;
+
+// The library inside a bundle folder: <bundle>/Contents/<arch>-linux/<name>.so
+std::string libraryPathInBundle(const std::string& bundlePath);
+
+// The class identifiers as the module registers them (16 bytes, COM order).
+const Steinberg::TUID& processorClassId();
+const Steinberg::TUID& controllerClassId();
+
+// One loaded plug-in module: dlopen, ModuleEntry(handle) on construction;
+// ModuleExit and dlclose on destruction.
+class Module
+{
+public:
+    explicit Module(const std::string& bundlePath);
+    ~Module();
+    Module(const Module&) = delete;
+    Module& operator=(const Module&) = delete;
+
+    bool ok() const { return handle_ != nullptr && entered_; }
+    const std::string& error() const { return error_; }
+    void* handle() const { return handle_; }
+
+    // dlsym in the module; null when the symbol is not exported.
+    void* symbol(const char* name) const;
+
+    // Calls GetPluginFactory and takes over the reference it returns.
+    IPtr<Steinberg::IPluginFactory> factory() const;
+
+    // Raw GetPluginFactory call: the caller owns the returned reference.
+    Steinberg::IPluginFactory* getPluginFactory() const;
+
+private:
+    void* handle_ = nullptr;
+    bool entered_ = false;
+    std::string error_;
+};
+
+// Creates an instance of class cid through the factory, asking for interface I.
+template <class I> IPtr<I> createInstance(Steinberg::IPluginFactory* factory, const Steinberg::TUID cid)
+{
+    void* obj = nullptr;
+    if (!factory || factory->createInstance(cid, I::iid, &obj) != Steinberg::kResultOk || !obj) return {};
+    return IPtr<I>(static_cast<I*>(obj), false);
+}
+
+// A host application context: hands out messages and attribute lists, like a host.
+IPtr<Steinberg::FUnknown> makeHostContext();
+
+// Parameter changes as the host sees them, with value lookups for tests.
+class Changes : public Steinberg::Vst::ParameterChanges
+{
+public:
+    explicit Changes(Steinberg::int32 maxParameters = 128) : ParameterChanges(maxParameters) {}
+    // Last point of the queue for id, if the block carried one.
+    std::optional<double> lastValue(Steinberg::Vst::ParamID id);
+    // Every point of the queue for id, in order.
+    std::vector<std::pair<Steinberg::int32, double>> points(Steinberg::Vst::ParamID id);
+};
+
+// Drives one processor component: creation by class id, lifecycle and
+// process calls with real parameter-change queues.
+class ProcessorHost
+{
+public:
+    ProcessorHost(Steinberg::IPluginFactory* factory, const Steinberg::TUID cid);
+    ~ProcessorHost();
+    ProcessorHost(const ProcessorHost&) = delete;
+    ProcessorHost& operator=(const ProcessorHost&) = delete;
+
+    bool ok() const { return component_ && processor_; }
+    Steinberg::Vst::IComponent* component() const { return component_; }
+    Steinberg::Vst::IAudioProcessor* processor() const { return processor_; }
+    Steinberg::FUnknown* hostContext() const { return context_; }
+
+    Steinberg::tresult initialize();
+    Steinberg::tresult terminate();
+    Steinberg::tresult setupProcessing(double sampleRate, Steinberg::int32 maxBlock,
+                                       Steinberg::int32 sampleSize = Steinberg::Vst::kSample32);
+    // setActive, then setProcessing (on); setProcessing (off), then setActive (off).
+    Steinberg::tresult setActive(bool on);
+
+    // Queued into the input changes of the next process call.
+    void addParameterChange(Steinberg::Vst::ParamID id, Steinberg::int32 sampleOffset, double value);
+
+    // One block; channel pointer arrays may be null for a bus without buffers.
+    // Input changes are consumed, output changes of this block are kept in outputChanges().
+    Steinberg::tresult process(float* const* inputs, Steinberg::int32 inChannels, float* const* outputs,
+                               Steinberg::int32 outChannels, Steinberg::int32 numSamples);
+    Steinberg::tresult processStereo(const float* inL, const float* inR, float* outL, float* outR,
+                                     Steinberg::int32 numSamples);
+
+    Changes& inputChanges() { return *inputChanges_; }
+    Changes& outputChanges() { return *outputChanges_; }
+
+private:
+    IPtr<Steinberg::FUnknown> context_;
+    IPtr<Steinberg::Vst::IComponent> component_;
+    IPtr<Steinberg::Vst::IAudioProcessor> processor_;
+    IPtr<Changes> inputChanges_;
+    IPtr<Changes> outputChanges_;
+    double sampleRate_ = 44100.0;
+    bool initialized_ = false;
+    bool active_ = false;
+};
+
+// Redirects the process's standard error into a file while alive; text() gives
+// what was written so far.
+class StderrCapture
+{
+public:
+    StderrCapture();
+    ~StderrCapture();
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+    std::string text();
+
+private:
+    int savedFd_ = -1;
+    std::string path_;
+};
+
+// A connection point standing in for the plug-in's peer: records what it is sent.
+class RecordingPeer : public Steinberg::Vst::IConnectionPoint
+{
+public:
+    RecordingPeer();
+    virtual ~RecordingPeer();
+
+    Steinberg::tresult PLUGIN_API connect(Steinberg::Vst::IConnectionPoint* other) override;
+    Steinberg::tresult PLUGIN_API disconnect(Steinberg::Vst::IConnectionPoint* other) override;
+    Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
+
+    // "Text" of every "TextMessage", in arrival order.
+    std::vector<std::string> texts;
+    // Identifiers of every message, in arrival order.
+    std::vector<std::string> messageIds;
+    Steinberg::Vst::IConnectionPoint* connectedTo = nullptr;
+
+    DECLARE_FUNKNOWN_METHODS
+};
+
+// A message allocated through the host context, with an identifier.
+IPtr<Steinberg::Vst::IMessage> makeMessage(Steinberg::FUnknown* hostContext, const char* id);
+
+} // namespace vosk::test
