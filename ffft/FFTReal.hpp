@@ -2,10 +2,21 @@
 #pragma once
 
 #include <cmath>
+#include <type_traits>
+
+#if defined(FFFT_USE_SSE2)
+#include "ffft/FFTRealSse2.h"
+#endif
 
 namespace ffft {
 
 namespace detail {
+
+#if defined(FFFT_USE_SSE2)
+template <class DT> constexpr bool use_sse2 = std::is_same<DT, float>::value;
+#else
+template <class DT> constexpr bool use_sse2 = false;
+#endif
 
 constexpr double pi = 3.1415926535897932384626433832795;
 constexpr float sqrt2_2 = 0.70710677f;
@@ -166,8 +177,21 @@ template <class DT> void FFTReal<DT>::compute_fft_general(DataType f[], const Da
     DataType* sf = (_nbr_bits & 1) ? buffer : f;
     DataType* df = (_nbr_bits & 1) ? f : buffer;
 
-    compute_direct_pass_1_2(sf, x);
-    compute_direct_pass_3(df, sf);
+#if defined(FFFT_USE_SSE2)
+    if constexpr (detail::use_sse2<DT>) {
+        if (_nbr_bits >= 5) {
+            // Both stages in registers; the first stage's array is skipped.
+            detail::sse2::direct_stages_1_to_3(df, x, bit_reversal_table.data(), _length);
+        } else {
+            compute_direct_pass_1_2(sf, x);
+            compute_direct_pass_3(df, sf);
+        }
+    } else
+#endif
+    {
+        compute_direct_pass_1_2(sf, x);
+        compute_direct_pass_3(df, sf);
+    }
     for (int pass = 3; pass < _nbr_bits; ++pass) {
         DataType* const tmp = df;
         df = sf;
@@ -284,6 +308,12 @@ void FFTReal<DT>::compute_direct_pass_n_lut(DataType df[], const DataType sf[], 
     const std::int32_t m = std::int32_t(1) << pass;
     const std::int32_t h = m >> 1;
     const DataType* const cos_i = cos_of_level(pass);
+#if defined(FFFT_USE_SSE2)
+    if constexpr (detail::use_sse2<DT>) {
+        detail::sse2::direct_level(df, sf, _length, detail::sse2::Twiddles<true>{cos_i, nullptr, h});
+        return;
+    }
+#endif
     auto sin_of = [cos_i, h](std::int32_t i) { return cos_i[h - i]; };
     for (std::int32_t c = 0; c < _length; c += 2 * m) {
         detail::direct_block(df + c, sf + c, h, cos_i, sin_of);
@@ -299,6 +329,12 @@ void FFTReal<DT>::compute_direct_pass_n_osc(DataType df[], const DataType sf[], 
     const std::int32_t h = m >> 1;
     const DataType* const cos_i = osc_cos_of_level(pass);
     const DataType* const sin_i = osc_sin_of_level(pass);
+#if defined(FFFT_USE_SSE2)
+    if constexpr (detail::use_sse2<DT>) {
+        detail::sse2::direct_level(df, sf, _length, detail::sse2::Twiddles<false>{cos_i, sin_i, h});
+        return;
+    }
+#endif
     auto sin_of = [sin_i](std::int32_t i) { return sin_i[i]; };
     for (std::int32_t c = 0; c < _length; c += 2 * m) {
         detail::direct_block(df + c, sf + c, h, cos_i, sin_of);
@@ -338,9 +374,12 @@ template <class DT> void FFTReal<DT>::inverse_transform(const DataType f[], Data
 template <class DT> void FFTReal<DT>::compute_ifft_general(const DataType f[], DataType x[]) const
 {
     DataType* const buffer = use_buffer();
-    // The first pass's target is chosen so that the last stage writes x.
-    DataType* df = (_nbr_bits & 1) ? buffer : x;
-    DataType* other = (_nbr_bits & 1) ? x : buffer;
+    // The passes alternate between x and the buffer; the first one's target is
+    // chosen so that the last one writes x. Fused stages count as one pass.
+    const bool fused_stages = detail::use_sse2<DT> && _nbr_bits >= 5;
+    const int pass_count = (_nbr_bits - 3) + (fused_stages ? 1 : 2);
+    DataType* df = (pass_count & 1) ? x : buffer;
+    DataType* other = (pass_count & 1) ? buffer : x;
     const DataType* sf = f;
 
     for (int pass = _nbr_bits - 1; pass >= 3; --pass) {
@@ -349,6 +388,13 @@ template <class DT> void FFTReal<DT>::compute_ifft_general(const DataType f[], D
         df = other;
         other = const_cast<DataType*>(sf);
     }
+#if defined(FFFT_USE_SSE2)
+    if (fused_stages) {
+        // Both stages in registers; their intermediate array is skipped.
+        detail::sse2::inverse_stages_3_to_1(x, sf, bit_reversal_table.data(), _length);
+        return;
+    }
+#endif
     compute_inverse_pass_3(df, sf);
     compute_inverse_pass_1_2(x, df);
 }
@@ -377,6 +423,12 @@ void FFTReal<DT>::compute_inverse_pass_n_lut(DataType df[], const DataType sf[],
     const std::int32_t m = std::int32_t(1) << level;
     const std::int32_t h = m >> 1;
     const DataType* const cos_i = cos_of_level(level);
+#if defined(FFFT_USE_SSE2)
+    if constexpr (detail::use_sse2<DT>) {
+        detail::sse2::inverse_level(df, sf, _length, detail::sse2::Twiddles<true>{cos_i, nullptr, h});
+        return;
+    }
+#endif
     auto sin_of = [cos_i, h](std::int32_t i) { return cos_i[h - i]; };
     for (std::int32_t c = 0; c < _length; c += 2 * m) {
         detail::inverse_block(df + c, sf + c, h, cos_i, sin_of);
@@ -392,6 +444,12 @@ void FFTReal<DT>::compute_inverse_pass_n_osc(DataType df[], const DataType sf[],
     const std::int32_t h = m >> 1;
     const DataType* const cos_i = osc_cos_of_level(pass);
     const DataType* const sin_i = osc_sin_of_level(pass);
+#if defined(FFFT_USE_SSE2)
+    if constexpr (detail::use_sse2<DT>) {
+        detail::sse2::inverse_level(df, sf, _length, detail::sse2::Twiddles<false>{cos_i, sin_i, h});
+        return;
+    }
+#endif
     auto sin_of = [sin_i](std::int32_t i) { return sin_i[i]; };
     for (std::int32_t c = 0; c < _length; c += 2 * m) {
         detail::inverse_block(df + c, sf + c, h, cos_i, sin_of);
@@ -445,6 +503,12 @@ template <class DT> void FFTReal<DT>::rescale_by_length(DataType x[]) const
     }
     ffft_assert((_length & 3) == 0);
     // Four at a time, from the end towards the start.
+#if defined(FFFT_USE_SSE2)
+    if constexpr (detail::use_sse2<DT>) {
+        detail::sse2::rescale(x, _length, mul);
+        return;
+    }
+#endif
     std::int32_t i = _length - 4;
     do {
         x[i + 0] *= mul;
