@@ -4,7 +4,7 @@
 
 #include "hosting/editorwindow.h"
 #include "runloop.h"
-#include "x11keys.h"
+#include "editor/platform/x11/x11keys.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

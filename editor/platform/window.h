@@ -1,0 +1,68 @@
+#pragma once
+// The editor's window on the screen, as the plug-in view sees it. A platform
+// implementation creates it inside the host's window, draws through cairo,
+// turns the platform's input into the calls of WindowClient and gives the
+// client a steady tick for animation; all on the host's user-interface thread.
+
+#include <cstdint>
+
+typedef struct _cairo cairo_t;
+
+namespace vosk::ui {
+
+struct PointerInput
+{
+    double x = 0, y = 0; // logical pixels: the window's content before scaling
+    int button = 1;      // 1 left, 2 middle, 3 right
+    uint32_t modifiers = 0;
+    int clicks = 1; // 2 for the second press of a double click
+};
+
+// Modifier bits of pointer input.
+enum PointerModifier : uint32_t { kPointerShift = 1u << 0, kPointerControl = 1u << 1, kPointerAlt = 1u << 2 };
+
+// A key as IPlugView::onKeyDown carries it: a character, or a VirtualKeyCodes
+// value for keys without one, and KeyModifier bits.
+struct KeyInput
+{
+    char16_t character = 0;
+    int16_t virtualKey = 0;
+    int16_t modifiers = 0;
+};
+
+class WindowClient
+{
+public:
+    virtual ~WindowClient() = default;
+    // Draws the logical area (x, y, w, h); `cr` is already scaled and clipped.
+    virtual void paint(cairo_t* cr, double x, double y, double w, double h) = 0;
+    virtual void pointerDown(const PointerInput& input) = 0;
+    virtual void pointerMove(const PointerInput& input) = 0;
+    virtual void pointerUp(const PointerInput& input) = 0;
+    // Notches, positive away from the user.
+    virtual void wheel(const PointerInput& where, double delta) = 0;
+    // True when the key was used.
+    virtual bool keyDown(const KeyInput& key) = 0;
+    virtual bool keyUp(const KeyInput& key) = 0;
+    // About 30 times a second while the window exists: meters, fades.
+    virtual void tick() = 0;
+};
+
+class Window
+{
+public:
+    // Destroying the window stops every callback and frees the platform's resources.
+    virtual ~Window() = default;
+    // Schedules a repaint of a logical area.
+    virtual void invalidate(double x, double y, double w, double h) = 0;
+    // Paints what is pending now instead of at the next turn of the loop.
+    virtual void paintNow() = 0;
+    // Logical size and scale factor; the window's pixels are their product.
+    virtual void setScale(double factor) = 0;
+    virtual double scale() const = 0;
+    // Asks for the keyboard, for typing into a field.
+    virtual void takeKeyboardFocus() = 0;
+    virtual std::uintptr_t nativeHandle() const = 0;
+};
+
+} // namespace vosk::ui

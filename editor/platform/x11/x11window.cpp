@@ -1,0 +1,338 @@
+#include "x11window.h"
+#include "x11keys.h"
+
+#include "pluginterfaces/gui/iplugview.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <cairo-xlib.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Steinberg;
+
+namespace vosk::ui {
+namespace {
+
+constexpr Linux::TimerInterval kTickMilliseconds = 33;
+constexpr long kXEmbedVersion = 0;
+constexpr long kXEmbedMapped = 1;
+constexpr Time kDoubleClickMilliseconds = 400;
+
+class X11Window;
+
+// Run-loop callbacks. They outlive the window when the host keeps a reference,
+// so they reach it through a pointer that the window clears.
+template <typename Interface> class Callback : public Interface
+{
+public:
+    explicit Callback(X11Window* w) : window(w) {}
+    void detach() { window = nullptr; }
+    tresult PLUGIN_API queryInterface(const TUID queried, void** obj) override
+    {
+        if (!obj) return kInvalidArgument;
+        if (FUnknownPrivate::iidEqual(queried, Interface::iid) ||
+            FUnknownPrivate::iidEqual(queried, FUnknown::iid)) {
+            addRef();
+            *obj = static_cast<Interface*>(this);
+            return kResultOk;
+        }
+        *obj = nullptr;
+        return kNoInterface;
+    }
+    uint32 PLUGIN_API addRef() override { return static_cast<uint32>(++refCount); }
+    uint32 PLUGIN_API release() override
+    {
+        const auto left = --refCount;
+        if (left == 0) delete this;
+        return static_cast<uint32>(left);
+    }
+
+protected:
+    virtual ~Callback() = default;
+    X11Window* window;
+
+private:
+    int32 refCount = 1;
+};
+
+class EventCallback final : public Callback<Linux::IEventHandler>
+{
+public:
+    using Callback::Callback;
+    void PLUGIN_API onFDIsSet(Linux::FileDescriptor) override;
+};
+
+class TimerCallback final : public Callback<Linux::ITimerHandler>
+{
+public:
+    using Callback::Callback;
+    void PLUGIN_API onTimer() override;
+};
+
+struct DeviceRect
+{
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool empty() const { return x1 <= x0 || y1 <= y0; }
+    void unite(int ax, int ay, int bx, int by)
+    {
+        if (bx <= ax || by <= ay) return;
+        if (empty()) {
+            *this = {ax, ay, bx, by};
+            return;
+        }
+        x0 = std::min(x0, ax), y0 = std::min(y0, ay), x1 = std::max(x1, bx), y1 = std::max(y1, by);
+    }
+};
+
+uint32_t pointerModifiers(unsigned state)
+{
+    uint32_t m = 0;
+    if (state & ShiftMask) m |= kPointerShift;
+    if (state & ControlMask) m |= kPointerControl;
+    if (state & Mod1Mask) m |= kPointerAlt;
+    return m;
+}
+
+class X11Window final : public Window
+{
+public:
+    X11Window(Display* d, Linux::IRunLoop* loop, WindowClient& c, int width, int height, double initialScale)
+        : display(d), runLoop(loop), client(c), logicalWidth(width), logicalHeight(height),
+          factor(initialScale)
+    {
+    }
+
+    ~X11Window() override
+    {
+        if (events) {
+            runLoop->unregisterEventHandler(events);
+            events->detach();
+            events->release();
+        }
+        if (timer) {
+            runLoop->unregisterTimer(timer);
+            timer->detach();
+            timer->release();
+        }
+        if (surface) cairo_surface_destroy(surface);
+        if (window) XDestroyWindow(display, window);
+        XCloseDisplay(display);
+    }
+
+    void create(::Window parent)
+    {
+        xembedInfo = XInternAtom(display, "_XEMBED_INFO", False);
+        const int screen = DefaultScreen(display);
+        XSetWindowAttributes attributes{};
+        attributes.background_pixel = BlackPixel(display, screen);
+        attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                                KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+        window = XCreateWindow(display, parent, 0, 0, deviceWidth(), deviceHeight(), 0, CopyFromParent,
+                               InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
+        // Embedders that speak XEmbed map us from this; the others see us mapped anyway.
+        const long info[2] = {kXEmbedVersion, kXEmbedMapped};
+        XChangeProperty(display, window, xembedInfo, xembedInfo, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(info), 2);
+        XMapWindow(display, window);
+        surface = cairo_xlib_surface_create(display, window, DefaultVisual(display, screen), deviceWidth(),
+                                            deviceHeight());
+        XFlush(display);
+
+        events = new EventCallback(this);
+        runLoop->registerEventHandler(events, ConnectionNumber(display));
+        timer = new TimerCallback(this);
+        runLoop->registerTimer(timer, kTickMilliseconds);
+        dirty.unite(0, 0, deviceWidth(), deviceHeight());
+    }
+
+    void invalidate(double x, double y, double w, double h) override
+    {
+        dirty.unite(static_cast<int>(std::floor(x * factor)), static_cast<int>(std::floor(y * factor)),
+                    static_cast<int>(std::ceil((x + w) * factor)),
+                    static_cast<int>(std::ceil((y + h) * factor)));
+    }
+
+    void paintNow() override
+    {
+        dirty.x0 = std::max(dirty.x0, 0), dirty.y0 = std::max(dirty.y0, 0);
+        dirty.x1 = std::min(dirty.x1, deviceWidth()), dirty.y1 = std::min(dirty.y1, deviceHeight());
+        if (dirty.empty()) return;
+        const DeviceRect area = dirty;
+        dirty = {};
+        cairo_t* cr = cairo_create(surface);
+        cairo_rectangle(cr, area.x0, area.y0, area.x1 - area.x0, area.y1 - area.y0);
+        cairo_clip(cr);
+        // Drawn off screen first so that no half-painted state ever shows.
+        cairo_push_group(cr);
+        cairo_scale(cr, factor, factor);
+        client.paint(cr, area.x0 / factor, area.y0 / factor, (area.x1 - area.x0) / factor,
+                     (area.y1 - area.y0) / factor);
+        cairo_pop_group_to_source(cr);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        XFlush(display);
+    }
+
+    void setScale(double newFactor) override
+    {
+        if (!(newFactor > 0) || newFactor == factor) return;
+        factor = newFactor;
+        XResizeWindow(display, window, deviceWidth(), deviceHeight());
+        cairo_xlib_surface_set_size(surface, deviceWidth(), deviceHeight());
+        dirty = {};
+        dirty.unite(0, 0, deviceWidth(), deviceHeight());
+        XFlush(display);
+    }
+
+    double scale() const override { return factor; }
+
+    void takeKeyboardFocus() override
+    {
+        XSetInputFocus(display, window, RevertToParent, CurrentTime);
+        XFlush(display);
+    }
+
+    std::uintptr_t nativeHandle() const override { return window; }
+
+    void processEvents()
+    {
+        while (XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+            handle(event);
+        }
+        paintNow();
+    }
+
+    void onTick()
+    {
+        client.tick();
+        processEvents();
+    }
+
+private:
+    int deviceWidth() const { return std::max(1, static_cast<int>(std::lround(logicalWidth * factor))); }
+    int deviceHeight() const { return std::max(1, static_cast<int>(std::lround(logicalHeight * factor))); }
+
+    PointerInput pointer(int x, int y, unsigned state, unsigned button) const
+    {
+        PointerInput input;
+        input.x = x / factor;
+        input.y = y / factor;
+        input.button = static_cast<int>(button);
+        input.modifiers = pointerModifiers(state);
+        return input;
+    }
+
+    void handle(XEvent& event)
+    {
+        switch (event.type) {
+        case Expose:
+            dirty.unite(event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                        event.xexpose.y + event.xexpose.height);
+            break;
+        case ButtonPress: {
+            const auto& b = event.xbutton;
+            if (b.button == Button4 || b.button == Button5) {
+                client.wheel(pointer(b.x, b.y, b.state, 0), b.button == Button4 ? 1.0 : -1.0);
+                break;
+            }
+            if (b.button > Button3) break;
+            auto input = pointer(b.x, b.y, b.state, b.button);
+            const bool repeated =
+                b.button == lastButton && b.time - lastPressTime <= kDoubleClickMilliseconds;
+            input.clicks = repeated ? 2 : 1;
+            lastButton = repeated ? 0 : b.button; // a third press starts over
+            lastPressTime = b.time;
+            client.pointerDown(input);
+            break;
+        }
+        case ButtonRelease: {
+            const auto& b = event.xbutton;
+            if (b.button >= Button1 && b.button <= Button3)
+                client.pointerUp(pointer(b.x, b.y, b.state, b.button));
+            break;
+        }
+        case MotionNotify: {
+            // Only the latest position of a burst matters.
+            while (XCheckTypedWindowEvent(display, window, MotionNotify, &event)) {
+            }
+            const auto& m = event.xmotion;
+            const unsigned button = (m.state & Button1Mask)   ? 1
+                                    : (m.state & Button2Mask) ? 2
+                                    : (m.state & Button3Mask) ? 3
+                                                              : 0;
+            client.pointerMove(pointer(m.x, m.y, m.state, button));
+            break;
+        }
+        case KeyPress:
+        case KeyRelease: {
+            PlugViewKey key;
+            if (!translateKey(event.xkey, key)) break;
+            const KeyInput input{key.character, key.virtualKey, key.modifiers};
+            if (event.type == KeyPress)
+                client.keyDown(input);
+            else
+                client.keyUp(input);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+
+    Display* display;
+    Linux::IRunLoop* runLoop;
+    WindowClient& client;
+    int logicalWidth, logicalHeight;
+    double factor;
+    ::Window window = 0;
+    Atom xembedInfo = None;
+    cairo_surface_t* surface = nullptr;
+    EventCallback* events = nullptr;
+    TimerCallback* timer = nullptr;
+    DeviceRect dirty;
+    unsigned lastButton = 0;
+    Time lastPressTime = 0;
+};
+
+void PLUGIN_API EventCallback::onFDIsSet(Linux::FileDescriptor)
+{
+    if (window) window->processEvents();
+}
+
+void PLUGIN_API TimerCallback::onTimer()
+{
+    if (window) window->onTick();
+}
+
+} // namespace
+
+std::unique_ptr<Window> createX11Window(std::uintptr_t parent, Linux::IRunLoop* runLoop, WindowClient& client,
+                                        int width, int height, double scale, std::string& error)
+{
+    if (!runLoop) {
+        error = "the host offers no run loop";
+        return nullptr;
+    }
+    if (!parent) {
+        error = "no parent window";
+        return nullptr;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        error = "cannot open the X display";
+        return nullptr;
+    }
+    auto window =
+        std::make_unique<X11Window>(display, runLoop, client, width, height, scale > 0 ? scale : 1.0);
+    window->create(static_cast<::Window>(parent));
+    return window;
+}
+
+} // namespace vosk::ui
