@@ -139,8 +139,10 @@ int RunLoop::runOnce(std::chrono::milliseconds maxWait)
         auto it = std::find_if(timers.begin(), timers.end(),
                                [serial](const Timer& t) { return t.serial == serial; });
         if (it == timers.end()) continue;
-        // A late loop skips the missed ticks instead of firing them in a burst.
-        it->due = std::max(it->due + it->interval, now);
+        // Keeps a steady rate; a loop that fell a whole interval behind skips the
+        // missed ticks instead of firing them in a burst.
+        it->due += it->interval;
+        if (it->due <= now) it->due = now + it->interval;
         auto* handler = it->handler;
         handler->addRef();
         handler->onTimer();

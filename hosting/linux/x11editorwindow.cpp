@@ -30,6 +30,14 @@ constexpr unsigned long kXEmbedMapped = 1;
 
 class X11EditorWindow;
 
+// Plug-in windows come and go on connections of their own, so a request about one
+// of them may reach the server after it is gone. Xlib's default handler would end
+// the whole host for that.
+int ignoreXErrors(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
 // The IPlugFrame handed to the view. Linux views find the run loop by querying it.
 class PlugFrame final : public IPlugFrame
 {
@@ -371,6 +379,7 @@ std::unique_ptr<EditorWindow> EditorWindow::open(IPlugView* view, RunLoop& loop,
         error = "the view cannot be embedded in an X11 window";
         return nullptr;
     }
+    XSetErrorHandler(ignoreXErrors);
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         error = "cannot open the X display";

@@ -282,3 +282,22 @@ TEST_F(X11WindowTest, NeedsARunLoopAndAParent)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(X11WindowTest, SurvivesAHostThatDestroysItsWindowFirst)
+{
+    auto window = open(1.0);
+    ASSERT_TRUE(window);
+    spin([&] { return !client.painted.empty(); });
+    XDestroyWindow(probe, parent);
+    XSync(probe, False);
+    window->invalidate(0, 0, 100, 60);
+    loop.runOnce(50ms); // paints into a window that no longer exists
+    window->setScale(2.0);
+    window.reset(); // destroys it again; Xlib's default handler would end the process here
+    EXPECT_EQ(loop.eventHandlerCount(), 0u);
+    EXPECT_EQ(loop.timerCount(), 0u);
+}
+
+} // namespace

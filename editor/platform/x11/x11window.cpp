@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 using namespace Steinberg;
 
@@ -23,6 +24,44 @@ constexpr long kXEmbedMapped = 1;
 constexpr Time kDoubleClickMilliseconds = 400;
 
 class X11Window;
+
+// Xlib's error handler is one per process and the default one ends the process.
+// The host's window may vanish before our own (a host closing in the wrong order),
+// and a request about it must not take the host down. While editors are open,
+// errors on their connections are dropped and all others go to the handler that
+// was there before.
+std::vector<Display*> guardedDisplays;
+XErrorHandler previousHandler = nullptr;
+bool handlerInstalled = false;
+
+int onXError(Display* display, XErrorEvent* event)
+{
+    if (std::find(guardedDisplays.begin(), guardedDisplays.end(), display) != guardedDisplays.end()) return 0;
+    return previousHandler ? previousHandler(display, event) : 0;
+}
+
+void guard(Display* display)
+{
+    if (!handlerInstalled) {
+        previousHandler = XSetErrorHandler(onXError);
+        handlerInstalled = true;
+    }
+    guardedDisplays.push_back(display);
+}
+
+void unguard(Display* display)
+{
+    guardedDisplays.erase(std::remove(guardedDisplays.begin(), guardedDisplays.end(), display),
+                          guardedDisplays.end());
+    if (!guardedDisplays.empty() || !handlerInstalled) return;
+    const XErrorHandler current = XSetErrorHandler(previousHandler);
+    if (current != onXError) {
+        // Someone chained behind us; theirs stays, and so must ours.
+        XSetErrorHandler(current);
+        return;
+    }
+    handlerInstalled = false;
+}
 
 // Run-loop callbacks. They outlive the window when the host keeps a reference,
 // so they reach it through a pointer that the window clears.
@@ -120,7 +159,9 @@ public:
         }
         if (surface) cairo_surface_destroy(surface);
         if (window) XDestroyWindow(display, window);
+        XSync(display, False); // errors of the requests above arrive while still guarded
         XCloseDisplay(display);
+        unguard(display);
     }
 
     void create(::Window parent)
@@ -329,6 +370,7 @@ std::unique_ptr<Window> createX11Window(std::uintptr_t parent, Linux::IRunLoop* 
         error = "cannot open the X display";
         return nullptr;
     }
+    guard(display);
     auto window =
         std::make_unique<X11Window>(display, runLoop, client, width, height, scale > 0 ? scale : 1.0);
     window->create(static_cast<::Window>(parent));
