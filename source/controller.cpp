@@ -37,6 +37,14 @@ Steinberg::IPlugView* PLUGIN_API UIDescriptionController::createView(Steinberg::
     return createEditorView(*this);
 }
 
+tresult PLUGIN_API UIDescriptionController::getParameterInfo(Steinberg::int32 paramIndex,
+                                                             Steinberg::Vst::ParameterInfo& info)
+{
+    // The container's index lookup throws past its end; a host may probe any index.
+    if (paramIndex < 0 || paramIndex >= getParameterCount()) return kResultFalse;
+    return EditController::getParameterInfo(paramIndex, info);
+}
+
 tresult PLUGIN_API UIDescriptionController::setParamNormalized(ParamID tag, ParamValue value)
 {
     // A NaN would pass the base's clamping and reach every control bound to the tag.

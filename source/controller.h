@@ -20,6 +20,8 @@ public:
     tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override;
 
     // IEditController
+    tresult PLUGIN_API getParameterInfo(Steinberg::int32 paramIndex,
+                                        Steinberg::Vst::ParameterInfo& info) override;
     Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
     tresult PLUGIN_API setParamNormalized(ParamID tag, ParamValue value) override;
 
