@@ -1,0 +1,144 @@
+#include "responsedesign.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace vosk {
+
+int32_t bandSectionLength(float freqHz, float q, int32_t sampleRate)
+{
+    const double f = freqHz;
+    const double quotient = 8.0 * sampleRate / (f - f * 0.8 * static_cast<double>(q));
+    // Quotients that do not fit (negative, huge or not a number) end at the limit,
+    // as an unsigned comparison of the truncated value would have it.
+    if (!(quotient > -1.0 && quotient < 2147483647.0)) return kMaxSectionLength;
+    int64_t length = static_cast<int64_t>(quotient);
+    if (length % 2 == 0) ++length;
+    if (length > kMaxSectionLength) length = kMaxSectionLength;
+    return static_cast<int32_t>(length);
+}
+
+void WindowCache::allocate()
+{
+    storage_.assign(static_cast<size_t>(kSlots) * kMaxSectionLength, 0.0f);
+    for (auto& length : lengths_) length = 0;
+    next_ = 0;
+}
+
+const float* WindowCache::window(int32_t length)
+{
+    for (int slot = 0; slot < kSlots; ++slot) {
+        if (lengths_[slot] == length) return storage_.data() + static_cast<size_t>(slot) * kMaxSectionLength;
+    }
+    const int slot = next_;
+    next_ = (next_ + 1) % kSlots;
+    float* w = storage_.data() + static_cast<size_t>(slot) * kMaxSectionLength;
+    if (length == 1) {
+        w[0] = 1.0f;
+    } else {
+        const double twoPi = kTwoPiF;
+        for (int32_t j = 0; j < length; ++j) {
+            w[j] = static_cast<float>(0.54 - 0.46 * std::cos(twoPi * j / (length - 1)));
+        }
+    }
+    lengths_[slot] = length;
+    return w;
+}
+
+namespace {
+
+// Tap value at signed offset i from the centre, before windowing. The sinc terms
+// are even in i (sin is odd), so each magnitude is computed once per kernel.
+struct TapFormula {
+    int32_t shape;
+    double omega, upper, lower, gain;
+
+    double operator()(int32_t i) const
+    {
+        const double pi = kPiF;
+        switch (shape) {
+        case ShapeHighCut:
+            return i == 0 ? omega / pi : std::sin(omega * i) / (pi * i);
+        case ShapeLowCut:
+            return i == 0 ? 1.0 - omega / pi : -std::sin(omega * i) / (pi * i);
+        case ShapeBell:
+            if (i == 0) return gain * (upper - lower) / pi + 1.0;
+            return gain * std::sin(upper * i) / (pi * i) - gain * std::sin(lower * i) / (pi * i);
+        default:
+            return 0.0;
+        }
+    }
+};
+
+}  // namespace
+
+void designSection(FilterSection& section, float* buffer, int32_t sampleRate, WindowCache& windows)
+{
+    const int32_t length = section.length;
+    const double sr = static_cast<float>(sampleRate);
+    const double f = section.freqHz;
+    const double twoPi = kTwoPiF;
+
+    TapFormula formula{section.shape, 0.0, 0.0, 0.0, section.gain};
+    if (section.shape == ShapeHighCut || section.shape == ShapeLowCut) {
+        formula.omega = static_cast<float>(twoPi * f / sr);
+    } else if (section.shape == ShapeBell) {
+        const double width = section.width;
+        double upper = f + f * width;
+        if (upper > 20000.0) upper = 20000.0;
+        double lower = width < 1.0 ? f - width * (f * 0.5) : f / (2.0 * width);
+        if (lower < 30.0) lower = 30.0;
+        formula.upper = static_cast<float>(twoPi * upper / sr);
+        formula.lower = static_cast<float>(twoPi * lower / sr);
+    }
+
+    if (section.shape == ShapeHighCut || section.shape == ShapeLowCut || section.shape == ShapeBell) {
+        const float* w = windows.window(length);
+        const int32_t centre = length / 2;
+        float* taps = buffer + (kKernelCentre - centre);  // tap j lands at N/4 - L/2 + j
+        for (int32_t offset = 0; offset <= centre; ++offset) {
+            const float value = static_cast<float>(formula(offset));
+            const int32_t after = centre + offset;
+            if (after < length) {
+                float tap = value * w[after];
+                taps[after] = tap * w[after];
+            }
+            if (offset > 0) {
+                const int32_t before = centre - offset;
+                float tap = value * w[before];
+                taps[before] = tap * w[before];
+            }
+        }
+    }
+    section.dirty = false;
+}
+
+void fillShiftSpectrum(float* spectrum)
+{
+    const double n = kFftSize;
+    for (int32_t k = 0; k <= kHalfFft; ++k) {
+        const float theta = static_cast<float>(n * (M_PI / 2.0) * k / (n - 1.0));
+        spectrum[k] = static_cast<float>(std::cos(static_cast<double>(theta)));
+        if (k > 0 && k < kHalfFft) spectrum[kHalfFft + k] = static_cast<float>(-std::sin(static_cast<double>(theta)));
+    }
+}
+
+void multiplySpectrum(float* dest, const float* factor)
+{
+    dest[0] *= factor[0];
+    dest[kHalfFft] *= factor[kHalfFft];
+    float* destRe = dest + 1;
+    float* destIm = dest + kHalfFft + 1;
+    const float* re = factor + 1;
+    const float* im = factor + kHalfFft + 1;
+    for (int32_t k = 0; k < kHalfFft - 1; ++k) {
+        const float a = destRe[k];
+        const float b = destIm[k];
+        const float c = re[k];
+        const float d = im[k];
+        destRe[k] = a * c - b * d;
+        destIm[k] = b * c + a * d;
+    }
+}
+
+}  // namespace vosk

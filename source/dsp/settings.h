@@ -1,0 +1,43 @@
+// Every audio setting of the processor and the intake of normalised parameter
+// values (identifiers of parameterids.h) into them.
+#pragma once
+
+#include "filtersection.h"
+
+#include <cstdint>
+
+namespace vosk {
+
+struct ProcessingSettings {
+    bool bypass = false;
+    float inputGain = 1.0f;
+    bool midSide = false;
+    bool clip[kNumChannels] = {false, false};
+    bool linked = true;
+    int32_t channelEnabled[kNumChannels] = {1, 1};
+    int32_t enableReportPending[kNumChannels] = {0, 0};
+    float channelGain[kNumChannels] = {1.0f, 1.0f};
+    FilterSection sections[kNumChannels][kNumSections];  // [channel][section]
+
+    // The channel's combined response no longer matches its sections: a section
+    // that is on became dirty, or a section was switched.
+    bool responseStale[kNumChannels] = {true, true};
+
+    ProcessingSettings();
+
+    // Applies one normalised value the way the host's parameter changes do.
+    // Non-finite values are ignored so that one bad point cannot poison the response.
+    void apply(uint32_t id, double value);
+
+    bool anyResponseStale() const { return responseStale[0] || responseStale[1]; }
+
+    void markDirty(int channel, int section);
+    void setOn(int channel, int section, bool on);
+};
+
+// Physical values from normalised ones, in the single precision the settings hold.
+float frequencyFromNorm(float norm);
+float bandGainFromNorm(float norm);
+float widthFromNorm(float norm);
+
+}  // namespace vosk
