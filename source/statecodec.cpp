@@ -15,7 +15,8 @@ constexpr size_t kBlockHeaderSize = 12;
 constexpr size_t kBandSize = 1 + 4 + 8 * 4;
 constexpr size_t kPayloadSizeV1 = 2 * 4 * kBandSize + 4 + 2 * 4 + 2 * 4;
 
-class Writer {
+class Writer
+{
 public:
     explicit Writer(std::vector<uint8_t>& out) : out_(out) {}
     void u8(uint8_t v) { out_.push_back(v); }
@@ -35,7 +36,8 @@ private:
     std::vector<uint8_t>& out_;
 };
 
-class Reader {
+class Reader
+{
 public:
     Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     bool ok() const { return ok_; }
@@ -57,7 +59,7 @@ public:
         const uint32_t bits = u32();
         float v;
         std::memcpy(&v, &bits, 4);
-        if (!std::isfinite(v)) ok_ = false;  // a stored non-finite value is corrupt data
+        if (!std::isfinite(v)) ok_ = false; // a stored non-finite value is corrupt data
         return v;
     }
 
@@ -84,7 +86,7 @@ bool readSwitch(Reader& in, bool& value)
     return byte <= 1;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<uint8_t> encodeState(const ProcessorState& state)
 {
@@ -102,8 +104,8 @@ std::vector<uint8_t> encodeState(const ProcessorState& state)
         for (const auto& band : channel) {
             out.u8(band.on ? 1 : 0);
             out.i32(band.shape);
-            for (float v : {band.freqHz, band.q, band.gain, band.width, band.freqNorm, band.qNorm, band.gainNorm,
-                            band.widthNorm}) {
+            for (float v : {band.freqHz, band.q, band.gain, band.width, band.freqNorm, band.qNorm,
+                            band.gainNorm, band.widthNorm}) {
                 out.f32(v);
             }
         }
@@ -166,4 +168,4 @@ bool decodeState(const uint8_t* data, size_t size, ProcessorState& out)
     return true;
 }
 
-}  // namespace vosk
+} // namespace vosk

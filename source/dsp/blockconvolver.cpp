@@ -60,4 +60,4 @@ void BlockConvolver::skipSilence(int32_t count)
     }
 }
 
-}  // namespace vosk
+} // namespace vosk

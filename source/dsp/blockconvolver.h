@@ -10,9 +10,10 @@
 
 namespace vosk {
 
-class BlockConvolver {
+class BlockConvolver
+{
 public:
-    void allocate();  // sizes and clears every buffer; the only place that clears history
+    void allocate(); // sizes and clears every buffer; the only place that clears history
 
     // y[i] is the output for input x[i]; x and y may be the same array.
     void process(const float* x, float* y, int32_t count, const float* kernelSpectrum,
@@ -30,4 +31,4 @@ private:
     std::vector<float> inBlock_, workSpectrum_, outBlock_, timeResult_, overlapTail_;
 };
 
-}  // namespace vosk
+} // namespace vosk

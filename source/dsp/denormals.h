@@ -7,7 +7,8 @@
 
 namespace vosk {
 
-class ScopedFlushDenormals {
+class ScopedFlushDenormals
+{
 public:
     ScopedFlushDenormals() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero); }
     ~ScopedFlushDenormals() { _mm_setcsr(saved_); }
@@ -20,9 +21,11 @@ private:
     unsigned saved_;
 };
 
-}  // namespace vosk
+} // namespace vosk
 #else
 namespace vosk {
-class ScopedFlushDenormals {};
-}  // namespace vosk
+class ScopedFlushDenormals
+{
+};
+} // namespace vosk
 #endif

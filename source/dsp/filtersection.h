@@ -14,15 +14,19 @@ enum SectionShape : int32_t {
 constexpr int kNumChannels = 2;
 constexpr int kNumSections = 8;
 constexpr int kLowCutSection = 0;
-constexpr int kFirstBand = 1;  // bands 1..4 live in sections 1..4
+constexpr int kFirstBand = 1; // bands 1..4 live in sections 1..4
 constexpr int kNumBands = 4;
 constexpr int kHighCutSection = 7;
 
 // Sections 5 and 6 exist for the type parameters but no parameter switches them
 // on, so they never reach the output and own no spectrum.
-constexpr bool isSpareSection(int section) { return section == 5 || section == 6; }
+constexpr bool isSpareSection(int section)
+{
+    return section == 5 || section == 6;
+}
 
-struct FilterSection {
+struct FilterSection
+{
     bool on = false;
     bool dirty = true;
     bool reportPending = false;
@@ -35,8 +39,8 @@ struct FilterSection {
     float gainNorm = 0.0f;
     float widthNorm = 0.0f;
     int32_t length = 0;
-    float* spectrum = nullptr;  // fftSize floats, owned by the signal path
+    float* spectrum = nullptr; // fftSize floats, owned by the signal path
     int32_t shape = ShapeBell;
 };
 
-}  // namespace vosk
+} // namespace vosk

@@ -49,7 +49,8 @@ namespace {
 
 // Tap value at signed offset i from the centre, before windowing. The sinc terms
 // are even in i (sin is odd), so each magnitude is computed once per kernel.
-struct TapFormula {
+struct TapFormula
+{
     int32_t shape;
     double omega, upper, lower, gain;
 
@@ -70,7 +71,7 @@ struct TapFormula {
     }
 };
 
-}  // namespace
+} // namespace
 
 void designSection(FilterSection& section, float* buffer, int32_t sampleRate, WindowCache& windows)
 {
@@ -95,7 +96,7 @@ void designSection(FilterSection& section, float* buffer, int32_t sampleRate, Wi
     if (section.shape == ShapeHighCut || section.shape == ShapeLowCut || section.shape == ShapeBell) {
         const float* w = windows.window(length);
         const int32_t centre = length / 2;
-        float* taps = buffer + (kKernelCentre - centre);  // tap j lands at N/4 - L/2 + j
+        float* taps = buffer + (kKernelCentre - centre); // tap j lands at N/4 - L/2 + j
         for (int32_t offset = 0; offset <= centre; ++offset) {
             const float value = static_cast<float>(formula(offset));
             const int32_t after = centre + offset;
@@ -119,7 +120,8 @@ void fillShiftSpectrum(float* spectrum)
     for (int32_t k = 0; k <= kHalfFft; ++k) {
         const float theta = static_cast<float>(n * (M_PI / 2.0) * k / (n - 1.0));
         spectrum[k] = static_cast<float>(std::cos(static_cast<double>(theta)));
-        if (k > 0 && k < kHalfFft) spectrum[kHalfFft + k] = static_cast<float>(-std::sin(static_cast<double>(theta)));
+        if (k > 0 && k < kHalfFft)
+            spectrum[kHalfFft + k] = static_cast<float>(-std::sin(static_cast<double>(theta)));
     }
 }
 
@@ -141,4 +143,4 @@ void multiplySpectrum(float* dest, const float* factor)
     }
 }
 
-}  // namespace vosk
+} // namespace vosk

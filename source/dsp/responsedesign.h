@@ -25,7 +25,8 @@ int32_t bandSectionLength(float freqHz, float q, int32_t sampleRate);
 
 // Squared Hamming windows by length. A window depends on its length alone, and
 // a rebuild designs several sections of the same length, so a few are kept.
-class WindowCache {
+class WindowCache
+{
 public:
     void allocate();
     const float* window(int32_t length);
@@ -47,4 +48,4 @@ void fillShiftSpectrum(float* spectrum);
 // dest *= factor, bin by bin, in the packed layout of the real FFT.
 void multiplySpectrum(float* dest, const float* factor);
 
-}  // namespace vosk
+} // namespace vosk

@@ -50,14 +50,17 @@ bool bandOf(uint32_t id, uint32_t firstOfGroup, int& section, int& channel)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 float frequencyFromNorm(float norm)
 {
     return static_cast<float>(2000.0 * std::pow(10.0, 3.0 * static_cast<double>(norm) - 2.0));
 }
 
-float bandGainFromNorm(float norm) { return norm < 0.5f ? norm - 0.5f : 2.0f * (norm - 0.5f); }
+float bandGainFromNorm(float norm)
+{
+    return norm < 0.5f ? norm - 0.5f : 2.0f * (norm - 0.5f);
+}
 
 float widthFromNorm(float norm)
 {
@@ -67,16 +70,17 @@ float widthFromNorm(float norm)
 
 ProcessingSettings::ProcessingSettings()
 {
-    struct Default {
+    struct Default
+    {
         bool on;
         float freqHz, width;
         int32_t shape;
     };
     static const Default defaults[kNumSections] = {
-        {true, 29.0f, 1.0f, ShapeLowCut},     {true, 88.0f, 1.0f, ShapeBell},
-        {true, 650.0f, 1.0f, ShapeBell},      {true, 1200.0f, 1.0f, ShapeBell},
-        {true, 12000.0f, 0.7f, ShapeBell},    {false, 1000.0f, 1.0f, ShapeBell},
-        {false, 1000.0f, 1.0f, ShapeBell},    {true, 18000.0f, 1.0f, ShapeHighCut},
+        {true, 29.0f, 1.0f, ShapeLowCut},  {true, 88.0f, 1.0f, ShapeBell},
+        {true, 650.0f, 1.0f, ShapeBell},   {true, 1200.0f, 1.0f, ShapeBell},
+        {true, 12000.0f, 0.7f, ShapeBell}, {false, 1000.0f, 1.0f, ShapeBell},
+        {false, 1000.0f, 1.0f, ShapeBell}, {true, 18000.0f, 1.0f, ShapeHighCut},
     };
     for (auto& channel : sections) {
         for (int s = 0; s < kNumSections; ++s) {
@@ -213,14 +217,18 @@ void ProcessingSettings::apply(uint32_t id, double v)
     }
 
     switch (id) {
-    case kBypass: bypass = v > 0.5; break;
+    case kBypass:
+        bypass = v > 0.5;
+        break;
     case kOnLoCut:
         for (int c = 0; c < kNumChannels; ++c) setOn(c, kLowCutSection, v > 0.5);
         break;
     case kOnHiCut:
         for (int c = 0; c < kNumChannels; ++c) setOn(c, kHighCutSection, v > 0.5);
         break;
-    case kInGain: inputGain = 4.0f * vf; break;
+    case kInGain:
+        inputGain = 4.0f * vf;
+        break;
     case kLink:
         linked = v < 0.5;
         if (linked) {
@@ -242,7 +250,9 @@ void ProcessingSettings::apply(uint32_t id, double v)
             }
         }
         break;
-    case kMidSide: midSide = v < 0.5; break;
+    case kMidSide:
+        midSide = v < 0.5;
+        break;
     case kMuteMid:
     case kMuteSide: {
         const int c = id == kMuteMid ? 0 : 1;
@@ -259,10 +269,15 @@ void ProcessingSettings::apply(uint32_t id, double v)
         clip[c] = clip[c] && v > 0.5;
         break;
     }
-    case kLgain: channelGain[0] = 4.0f * vf; break;
-    case kRgain: channelGain[1] = 4.0f * vf; break;
-    default: break;  // meters, the FFT size list and editor-only tags change nothing
+    case kLgain:
+        channelGain[0] = 4.0f * vf;
+        break;
+    case kRgain:
+        channelGain[1] = 4.0f * vf;
+        break;
+    default:
+        break; // meters, the FFT size list and editor-only tags change nothing
     }
 }
 
-}  // namespace vosk
+} // namespace vosk

@@ -8,7 +8,8 @@
 
 namespace vosk {
 
-struct ProcessingSettings {
+struct ProcessingSettings
+{
     bool bypass = false;
     float inputGain = 1.0f;
     bool midSide = false;
@@ -17,7 +18,7 @@ struct ProcessingSettings {
     int32_t channelEnabled[kNumChannels] = {1, 1};
     int32_t enableReportPending[kNumChannels] = {0, 0};
     float channelGain[kNumChannels] = {1.0f, 1.0f};
-    FilterSection sections[kNumChannels][kNumSections];  // [channel][section]
+    FilterSection sections[kNumChannels][kNumSections]; // [channel][section]
 
     // The channel's combined response no longer matches its sections: a section
     // that is on became dirty, or a section was switched.
@@ -40,4 +41,4 @@ float frequencyFromNorm(float norm);
 float bandGainFromNorm(float norm);
 float widthFromNorm(float norm);
 
-}  // namespace vosk
+} // namespace vosk

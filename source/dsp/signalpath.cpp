@@ -21,7 +21,7 @@ void fillZeros(float* data, int32_t count)
     if (data && count > 0) std::memset(data, 0, sizeof(float) * static_cast<size_t>(count));
 }
 
-}  // namespace
+} // namespace
 
 SignalPath::SignalPath() : fft_(kFftSize) {}
 
@@ -104,7 +104,7 @@ void SignalPath::recombine(int channel, Rebuild mode)
     bool first = true;
     for (int s = 0; s < kNumSections; ++s) {
         FilterSection& sec = sections[s];
-        if (!sec.spectrum) continue;  // spare sections never take part
+        if (!sec.spectrum) continue; // spare sections never take part
         // A section that is off need not be designed until it is switched on:
         // its spectrum depends on its settings alone.
         if (sec.dirty && (sec.on || mode == Rebuild::Everything)) {
@@ -197,7 +197,7 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
         if (in && !flagged) {
             std::memcpy(src[c], in + offset, sizeof(float) * static_cast<size_t>(count));
         } else {
-            fillZeros(src[c], count);  // a channel flagged silent reads as zeros
+            fillZeros(src[c], count); // a channel flagged silent reads as zeros
         }
     }
 
@@ -276,7 +276,10 @@ void SignalPath::pushBypassDelay(int32_t channel, const float* samples, int32_t 
     }
 }
 
-void SignalPath::advanceBypassDelay(int32_t count) { bypassPos_ = static_cast<int32_t>((bypassPos_ + count) % kLatency); }
+void SignalPath::advanceBypassDelay(int32_t count)
+{
+    bypassPos_ = static_cast<int32_t>((bypassPos_ + count) % kLatency);
+}
 
 void SignalPath::writeReports(OutputReports& reports, const float peak[kNumChannels])
 {
@@ -367,4 +370,4 @@ void SignalPath::restoreState(const ProcessorState& state)
     s.midSide = state.midSide;
 }
 
-}  // namespace vosk
+} // namespace vosk

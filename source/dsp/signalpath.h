@@ -19,7 +19,8 @@ struct ProcessorState;
 
 // Receives the block's output parameter changes; answers whether the value
 // could be queued (the host may run out of queues).
-class OutputReports {
+class OutputReports
+{
 public:
     virtual bool report(uint32_t id, double value) = 0;
 
@@ -27,7 +28,8 @@ protected:
     ~OutputReports() = default;
 };
 
-struct AudioBlock {
+struct AudioBlock
+{
     const float* const* inputs = nullptr;
     int32_t numInputChannels = 0;
     uint64_t inputSilenceFlags = 0;
@@ -36,7 +38,8 @@ struct AudioBlock {
     int32_t numSamples = 0;
 };
 
-class SignalPath {
+class SignalPath
+{
 public:
     static constexpr int32_t kLatency = kFftSize / 4 + kFftSize / 2;
     // Zero input for this long empties both the convolution and the bypass delay.
@@ -77,7 +80,7 @@ private:
     void recombine(int channel, Rebuild mode);
     void processChunk(const AudioBlock& block, int32_t offset, int32_t count, bool gainSilent,
                       float peak[kNumChannels]);
-    void pushBypassDelay(int32_t channel, const float* samples, int32_t count);  // null: zeros
+    void pushBypassDelay(int32_t channel, const float* samples, int32_t count); // null: zeros
     void advanceBypassDelay(int32_t count);
     void writeReports(OutputReports& reports, const float peak[kNumChannels]);
 
@@ -93,7 +96,7 @@ private:
 
     BlockConvolver convolver_[kNumChannels];
     std::vector<float> kernelSpectrum_[kNumChannels];
-    std::vector<float> sectionSpectra_;  // one kFftSize spectrum per non-spare section
+    std::vector<float> sectionSpectra_; // one kFftSize spectrum per non-spare section
     std::vector<float> shiftSpectrum_;
     std::vector<float> designScratch_;
     WindowCache windows_;
@@ -101,8 +104,8 @@ private:
     std::vector<float> bypassDelay_[kNumChannels];
     int32_t bypassPos_ = 0;
 
-    std::vector<float> source_[kNumChannels];  // the input as read (silent channels as zeros)
-    std::vector<float> work_[kNumChannels];    // encoded, gained and convolved channels
+    std::vector<float> source_[kNumChannels]; // the input as read (silent channels as zeros)
+    std::vector<float> work_[kNumChannels];   // encoded, gained and convolved channels
 };
 
-}  // namespace vosk
+} // namespace vosk
