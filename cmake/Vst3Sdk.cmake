@@ -54,6 +54,12 @@ set(VST3_HOSTING_COMPLETION
   public.sdk/source/vst/hosting/processdata.cpp
   public.sdk/source/vst/hosting/module.cpp
 )
+# The module loader's platform part.
+if(WIN32)
+  list(APPEND VST3_HOSTING_COMPLETION public.sdk/source/vst/hosting/module_win32.cpp)
+elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  list(APPEND VST3_HOSTING_COMPLETION public.sdk/source/vst/hosting/module_linux.cpp)
+endif()
 
 # Takes each file from the SDK when it has it, else from our completion.
 function(_vst3_pick out)
