@@ -11,7 +11,8 @@ namespace vosk {
 // A new, empty file in the folder of `target`, renamed onto `target` by
 // commit(). Removed again when destroyed uncommitted, and, once
 // removeTempFilesOnSignal() has been called, when the process is interrupted.
-class TempFile {
+class TempFile
+{
 public:
     explicit TempFile(const std::string& target);
     ~TempFile();
@@ -49,4 +50,4 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& by
 bool sameFile(const std::string& a, const std::string& b);
 bool fileExists(const std::string& path);
 
-}  // namespace vosk
+} // namespace vosk

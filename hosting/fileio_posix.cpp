@@ -44,7 +44,7 @@ extern "C" void removeTempFilesAndExit(int sig)
     raise(sig);
 }
 
-}  // namespace
+} // namespace
 
 TempFile::TempFile(const std::string& targetPath) : target(targetPath)
 {
@@ -115,7 +115,9 @@ void TempFile::discard()
 
 void removeTempFilesOnSignal()
 {
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = removeTempFilesAndExit;
     sigemptyset(&action.sa_mask);
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
@@ -163,15 +165,19 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& by
 
 bool sameFile(const std::string& a, const std::string& b)
 {
-    struct stat sa {}, sb {};
+    struct stat sa
+    {
+    }, sb{};
     if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 bool fileExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return stat(path.c_str(), &st) == 0;
 }
 
-}  // namespace vosk
+} // namespace vosk

@@ -83,7 +83,8 @@ std::string classIdText(const TUID cid)
 
 // Receives the controller's edits as the host's component handler. Performed
 // values also go to the processor with the next block, as a host forwards them.
-class ComponentHandler : public IComponentHandler {
+class ComponentHandler : public IComponentHandler
+{
 public:
     std::vector<ParameterEdit> edits;
     std::vector<std::pair<ParamID, ParamValue>>* pending = nullptr;
@@ -111,10 +112,10 @@ public:
         return kResultOk;
     }
 
-    tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override
+    tresult PLUGIN_API queryInterface(const TUID queried, void** obj) override
     {
-        if (FUnknownPrivate::iidEqual(iid, IComponentHandler::iid) ||
-            FUnknownPrivate::iidEqual(iid, FUnknown::iid)) {
+        if (FUnknownPrivate::iidEqual(queried, IComponentHandler::iid) ||
+            FUnknownPrivate::iidEqual(queried, FUnknown::iid)) {
             addRef();
             *obj = static_cast<IComponentHandler*>(this);
             return kResultOk;
@@ -127,9 +128,10 @@ public:
     uint32 PLUGIN_API release() override { return 1; }
 };
 
-}  // namespace
+} // namespace
 
-struct HostedPlugin::Impl {
+struct HostedPlugin::Impl
+{
     VST3::Hosting::Module::Ptr module;
     IPtr<HostApplication> hostContext;
     ComponentHandler handler;
@@ -145,12 +147,12 @@ struct HostedPlugin::Impl {
 
     // Processing.
     HostProcessData data;
-    ProcessContext context {};
+    ProcessContext context{};
     ParameterChanges inputChanges;
     ParameterChanges outputChanges;
     std::vector<std::pair<ParamID, ParamValue>> pending;
     bool processing = false;
-    bool monoOnStereo = false;  // a mono file runs on the plug-in's stereo buses
+    bool monoOnStereo = false; // a mono file runs on the plug-in's stereo buses
     std::vector<float> monoScratch[2];
     std::function<void(uint32_t, double)> outputListener;
 
@@ -310,7 +312,7 @@ void HostedPlugin::refreshParameters()
     parameterList.clear();
     const int32 count = impl->controller->getParameterCount();
     for (int32 i = 0; i < count; ++i) {
-        ParameterInfo info {};
+        ParameterInfo info{};
         if (impl->controller->getParameterInfo(i, info) != kResultOk) continue;
         ParameterDescription d;
         d.id = info.id;
@@ -332,7 +334,7 @@ std::vector<BusDescription> HostedPlugin::buses() const
         for (BusDirection dir : {BusDirection(kInput), BusDirection(kOutput)}) {
             const int32 n = impl->component->getBusCount(type, dir);
             for (int32 i = 0; i < n; ++i) {
-                BusInfo info {};
+                BusInfo info{};
                 if (impl->component->getBusInfo(type, dir, i, info) != kResultOk) continue;
                 BusDescription d;
                 d.name = toUtf8(info.name);
@@ -369,14 +371,14 @@ double HostedPlugin::normalizedValue(uint32_t id) const
 
 std::string HostedPlugin::textOf(uint32_t id, double normalized) const
 {
-    String128 text {};
+    String128 text{};
     if (impl->controller->getParamStringByValue(id, normalized, text) != kResultOk) return {};
     return toUtf8(text);
 }
 
 bool HostedPlugin::normalizedFromText(uint32_t id, const std::string& text, double& normalized) const
 {
-    String128 wide {};
+    String128 wide{};
     toUtf16(text, wide);
     ParamValue value = 0;
     if (impl->controller->getParamValueByString(id, wide, value) == kResultOk && value == value) {
@@ -429,7 +431,7 @@ std::vector<uint8_t> HostedPlugin::componentState() const
 
 bool HostedPlugin::setComponentState(const std::vector<uint8_t>& state, std::string& error)
 {
-    std::vector<uint8_t> copy = state;  // MemoryStream wants writable memory
+    std::vector<uint8_t> copy = state; // MemoryStream wants writable memory
     MemoryStream stream(copy.data(), static_cast<TSize>(copy.size()));
     if (impl->component->setState(&stream) != kResultOk) {
         error = "the processor refused the state";
@@ -551,7 +553,7 @@ bool HostedPlugin::start(double sampleRate, int32_t maxBlockSize, int32_t channe
         for (int32 i = 0; i < n; ++i) p.component->activateBus(kAudio, dir, i, i == 0);
     }
 
-    ProcessSetup setup {offline ? kOffline : kRealtime, kSample32, maxBlockSize, sampleRate};
+    ProcessSetup setup{offline ? kOffline : kRealtime, kSample32, maxBlockSize, sampleRate};
     if (p.processor->setupProcessing(setup) != kResultOk) {
         error = "the plug-in refused the processing setup";
         return false;
@@ -578,7 +580,7 @@ bool HostedPlugin::start(double sampleRate, int32_t maxBlockSize, int32_t channe
     p.outputChanges.setMaxParameters(static_cast<int32>(parameterList.size()) + 16);
     p.pending.reserve(parameterList.size() + 16);
 
-    p.context = ProcessContext {};
+    p.context = ProcessContext{};
     p.context.sampleRate = sampleRate;
     p.context.state = ProcessContext::kPlaying;
     p.data.processMode = setup.processMode;
@@ -627,8 +629,7 @@ void HostedPlugin::process(const float* const* inputs, float* const* outputs, in
     } else {
         for (int32 c = 0; c < hostChannels && c < in.numChannels; ++c)
             in.channelBuffers32[c] = const_cast<float*>(inputs[c]);
-        for (int32 c = 0; c < hostChannels && c < out.numChannels; ++c)
-            out.channelBuffers32[c] = outputs[c];
+        for (int32 c = 0; c < hostChannels && c < out.numChannels; ++c) out.channelBuffers32[c] = outputs[c];
     }
     in.silenceFlags = 0;
     out.silenceFlags = 0;
@@ -647,7 +648,8 @@ void HostedPlugin::process(const float* const* inputs, float* const* outputs, in
         const ParamID id = queue->getParameterId();
         int32 offset = 0;
         ParamValue value = 0;
-        if (queue->getPoint(points - 1, offset, value) == kResultOk) p.controller->setParamNormalized(id, value);
+        if (queue->getPoint(points - 1, offset, value) == kResultOk)
+            p.controller->setParamNormalized(id, value);
         if (p.outputListener) {
             for (int32 i = 0; i < points; ++i)
                 if (queue->getPoint(i, offset, value) == kResultOk) p.outputListener(id, value);
@@ -683,4 +685,4 @@ IEditController* HostedPlugin::controller() const
     return impl->controller.get();
 }
 
-}  // namespace vosk
+} // namespace vosk

@@ -19,8 +19,9 @@
 
 namespace vosk {
 
-struct ClassDescription {
-    std::string classId;  // 32 hexadecimal digits
+struct ClassDescription
+{
+    std::string classId; // 32 hexadecimal digits
     std::string category;
     std::string name;
     std::string vendor;
@@ -31,7 +32,8 @@ struct ClassDescription {
     int32_t cardinality = 0;
 };
 
-struct FactoryDescription {
+struct FactoryDescription
+{
     std::string vendor;
     std::string url;
     std::string email;
@@ -39,16 +41,18 @@ struct FactoryDescription {
     std::vector<ClassDescription> classes;
 };
 
-struct BusDescription {
+struct BusDescription
+{
     std::string name;
-    bool audio = true;  // false: event bus
+    bool audio = true; // false: event bus
     bool input = true;
     int32_t channelCount = 0;
     bool main = true;
     uint32_t flags = 0;
 };
 
-struct ParameterDescription {
+struct ParameterDescription
+{
     uint32_t id = 0;
     std::string title;
     std::string shortTitle;
@@ -59,13 +63,15 @@ struct ParameterDescription {
     int32_t flags = 0;
 };
 
-struct ParameterEdit {
+struct ParameterEdit
+{
     enum Kind { Begin, Perform, End } kind;
     uint32_t id;
     double value;
 };
 
-class HostedPlugin {
+class HostedPlugin
+{
 public:
     // Loads the module at `modulePath` (a .vst3 bundle), creates the first
     // audio-effect class and its controller, initialises and connects them and
@@ -153,4 +159,4 @@ private:
 std::string toUtf8(const Steinberg::Vst::TChar* text);
 void toUtf16(const std::string& text, Steinberg::Vst::String128 out);
 
-}  // namespace vosk
+} // namespace vosk

@@ -27,6 +27,13 @@ constexpr const char* kArchitecture =
 #endif
 
 //------------------------------------------------------------------------
+bool exists (const std::string& path)
+{
+	struct stat st {};
+	return stat (path.c_str (), &st) == 0;
+}
+
+//------------------------------------------------------------------------
 bool isDirectory (const std::string& path)
 {
 	struct stat st {};
@@ -74,6 +81,12 @@ public:
 	bool load (const std::string& modulePath, std::string& errorDescription) override
 	{
 		std::string libraryPath = modulePath;
+		// A bare library name is left to the dynamic loader's search.
+		if (modulePath.find ('/') != std::string::npos && !exists (modulePath))
+		{
+			errorDescription = "no such file or folder: " + modulePath;
+			return false;
+		}
 		if (isDirectory (modulePath))
 		{
 			hasBundleStructure = true;
@@ -87,7 +100,9 @@ public:
 		library = dlopen (libraryPath.c_str (), RTLD_LAZY | RTLD_LOCAL);
 		if (!library)
 		{
-			errorDescription = "cannot load " + libraryPath + ": " + dlError ("dlopen failed");
+			errorDescription = dlError ("dlopen failed");
+			if (errorDescription.find (libraryPath) == std::string::npos)
+				errorDescription = libraryPath + ": " + errorDescription;
 			return false;
 		}
 

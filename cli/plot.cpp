@@ -1,0 +1,331 @@
+#include "plot.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace vosk {
+namespace {
+
+constexpr int kWidth = 1400;
+constexpr int kHeight = 900;
+constexpr const char* kFont = "DejaVu Sans";
+
+struct Colour
+{
+    double r, g, b;
+};
+constexpr Colour kCurveColours[] = {{0.12, 0.40, 0.75}, {0.90, 0.45, 0.10}};
+constexpr Colour kText = {0.15, 0.15, 0.18};
+constexpr Colour kMuted = {0.42, 0.42, 0.46};
+
+struct Panel
+{
+    double x, y, w, h;
+    double fLow, fHigh;
+    double vLow, vHigh;
+
+    double px(double f) const { return x + w * std::log(f / fLow) / std::log(fHigh / fLow); }
+    double py(double v) const { return y + h * (vHigh - v) / (vHigh - vLow); }
+};
+
+void setColour(cairo_t* cr, Colour c, double alpha = 1.0)
+{
+    cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha);
+}
+
+void text(cairo_t* cr, double x, double y, const std::string& s, double size, double alignX, double alignY,
+          bool bold = false)
+{
+    cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL,
+                           bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, size);
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, s.c_str(), &e);
+    cairo_move_to(cr, x - e.x_advance * alignX, y + e.height * alignY);
+    cairo_show_text(cr, s.c_str());
+}
+
+std::string frequencyLabel(double f)
+{
+    char buf[16];
+    if (f >= 1000)
+        snprintf(buf, sizeof buf, "%gk", f / 1000);
+    else
+        snprintf(buf, sizeof buf, "%g", f);
+    return buf;
+}
+
+// Grid: every 1..9 x decade, labels at 1, 2 and 5.
+void frequencyGrid(cairo_t* cr, const Panel& p, bool labels)
+{
+    for (double decade = 1; decade <= p.fHigh; decade *= 10) {
+        for (int k = 1; k <= 9; ++k) {
+            const double f = decade * k;
+            if (f < p.fLow || f > p.fHigh) continue;
+            const bool major = k == 1;
+            cairo_set_source_rgba(cr, 0, 0, 0, major ? 0.22 : 0.08);
+            cairo_set_line_width(cr, 1.0);
+            const double x = std::round(p.px(f)) + 0.5;
+            cairo_move_to(cr, x, p.y);
+            cairo_line_to(cr, x, p.y + p.h);
+            cairo_stroke(cr);
+            if (labels && (k == 1 || k == 2 || k == 5)) {
+                setColour(cr, major ? kText : kMuted);
+                text(cr, x, p.y + p.h + 8, frequencyLabel(f), 13, 0.5, 1.0);
+            }
+        }
+    }
+}
+
+void valueGrid(cairo_t* cr, const Panel& p, double step, int decimals, bool sign, double emphasise)
+{
+    for (double v = std::ceil(p.vLow / step) * step; v <= p.vHigh + 1e-9; v += step) {
+        const bool strong = std::fabs(v - emphasise) < step * 1e-3;
+        cairo_set_source_rgba(cr, 0, 0, 0, strong ? 0.45 : 0.12);
+        cairo_set_line_width(cr, strong ? 1.4 : 1.0);
+        const double y = std::round(p.py(v)) + 0.5;
+        cairo_move_to(cr, p.x, y);
+        cairo_line_to(cr, p.x + p.w, y);
+        cairo_stroke(cr);
+        char buf[32];
+        const bool zero = std::fabs(v) < 1e-9;
+        snprintf(buf, sizeof buf, sign && !zero ? "%+.*f" : "%.*f", decimals, zero ? 0.0 : v);
+        setColour(cr, kText);
+        text(cr, p.x - 10, y, buf, 13, 1.0, 0.5);
+    }
+}
+
+void frame(cairo_t* cr, const Panel& p)
+{
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_rectangle(cr, p.x, p.y, p.w, p.h);
+    cairo_fill(cr);
+}
+
+void border(cairo_t* cr, const Panel& p)
+{
+    cairo_set_source_rgba(cr, 0, 0, 0, 0.55);
+    cairo_set_line_width(cr, 1.0);
+    cairo_rectangle(cr, std::round(p.x) + 0.5, std::round(p.y) + 0.5, std::round(p.w), std::round(p.h));
+    cairo_stroke(cr);
+}
+
+// Draws the values as one line, leaving gaps where a value is missing.
+void curve(cairo_t* cr, const Panel& p, const std::vector<double>& freqs, const std::vector<double>& values,
+           Colour colour, bool dashed)
+{
+    cairo_save(cr);
+    cairo_rectangle(cr, p.x, p.y, p.w, p.h);
+    cairo_clip(cr);
+    setColour(cr, colour);
+    cairo_set_line_width(cr, 2.2);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    if (dashed) {
+        const double dash[] = {7.0, 5.0};
+        cairo_set_dash(cr, dash, 2, 0);
+    }
+    bool drawing = false;
+    for (size_t i = 0; i < freqs.size(); ++i) {
+        if (!std::isfinite(values[i])) {
+            drawing = false;
+            continue;
+        }
+        // Keep far-off values near the panel so clipping draws them as leaving it.
+        const double v = std::clamp(values[i], p.vLow - (p.vHigh - p.vLow), p.vHigh + (p.vHigh - p.vLow));
+        if (drawing)
+            cairo_line_to(cr, p.px(freqs[i]), p.py(v));
+        else
+            cairo_move_to(cr, p.px(freqs[i]), p.py(v));
+        drawing = true;
+    }
+    cairo_stroke(cr);
+    cairo_restore(cr);
+}
+
+cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length)
+{
+    auto* out = static_cast<std::vector<uint8_t>*>(closure);
+    out->insert(out->end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+bool sameCurve(const std::vector<double>& a, const std::vector<double>& b)
+{
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::fabs(a[i] - b[i]) > 0.01 && std::isfinite(a[i]) && std::isfinite(b[i])) return false;
+    return true;
+}
+
+} // namespace
+
+bool renderResponsePng(const Response& r, const PlotLabels& labels, std::vector<uint8_t>& png,
+                       std::string& error)
+{
+    if (r.frequencies.empty() || r.curves.empty()) {
+        error = "nothing to plot";
+        return false;
+    }
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 0.965, 0.965, 0.97);
+    cairo_paint(cr);
+
+    const double fLow = r.frequencies.front(), fHigh = r.frequencies.back();
+    const double left = 90, right = 40, top = 110;
+    const double plotW = kWidth - left - right;
+    Panel mag{left, top, plotW, 470, fLow, fHigh, -24, 12};
+    Panel delay{left, top + 470 + 75, plotW, 170, fLow, fHigh, 0, 1};
+
+    // Magnitude range: the passband decides; the fixed cuts fall off the bottom.
+    double peak = -1e9, trough = 1e9;
+    for (const auto& c : r.curves) {
+        for (size_t i = 0; i < r.frequencies.size(); ++i) {
+            const double f = r.frequencies[i];
+            if (f < 40 || f > std::min(16000.0, fHigh * 0.9)) continue;
+            peak = std::max(peak, c.magnitudeDb[i]);
+            trough = std::min(trough, c.magnitudeDb[i]);
+        }
+    }
+    if (peak < -1e8) peak = 0, trough = 0;
+    mag.vHigh = std::max(6.0, std::ceil((peak + 1.5) / 3.0) * 3.0);
+    mag.vLow = std::min(-18.0, std::floor((trough - 3.0) / 3.0) * 3.0);
+    mag.vLow = std::max(mag.vLow, -60.0);
+    const double dbStep = mag.vHigh - mag.vLow > 40 ? 6.0 : 3.0;
+
+    // Group delay in milliseconds, shown only where the signal passes (within
+    // 40 dB of the top of the curve), around the reported latency.
+    const double msPerSample = 1000.0 / r.sampleRate;
+    std::vector<std::vector<double>> delayMs;
+    double dLow = 1e9, dHigh = -1e9;
+    for (const auto& c : r.curves) {
+        std::vector<double> d(r.frequencies.size(), NAN);
+        double curvePeak = -1e9;
+        for (double v : c.magnitudeDb) curvePeak = std::max(curvePeak, v);
+        for (size_t i = 0; i < d.size(); ++i) {
+            if (c.magnitudeDb[i] < curvePeak - 40) continue;
+            d[i] = c.groupDelaySamples[i] * msPerSample;
+            if (std::isfinite(d[i])) dLow = std::min(dLow, d[i]), dHigh = std::max(dHigh, d[i]);
+        }
+        delayMs.push_back(d);
+    }
+    const double latencyMs = r.latencySamples * msPerSample;
+    if (dLow > dHigh) dLow = dHigh = latencyMs;
+    dLow = std::min(dLow, latencyMs);
+    dHigh = std::max(dHigh, latencyMs);
+    double spread = std::max(dHigh - dLow, 2.0);
+    // A linear-phase curve is flat: give it a calm axis rather than magnifying rounding.
+    const double centre = (dHigh + dLow) / 2;
+    double delayStep = 1.0;
+    for (double s : {1.0, 2.0, 5.0, 10.0, 20.0, 50.0, 100.0, 200.0, 500.0}) {
+        delayStep = s;
+        if (spread * 1.3 / s <= 6) break;
+    }
+    delay.vLow = std::floor((centre - spread * 0.65) / delayStep) * delayStep;
+    delay.vHigh = std::ceil((centre + spread * 0.65) / delayStep) * delayStep;
+    if (delay.vLow < 0 && dLow >= 0) delay.vLow = 0;
+
+    // Title and what produced the curve.
+    setColour(cr, kText);
+    text(cr, left, 38, labels.title + " \xE2\x80\x94 frequency response", 24, 0.0, 0.5, true);
+    char sub[256];
+    snprintf(sub, sizeof sub, "%.0f Hz sample rate  \xC2\xB7  latency %.0f samples (%.1f ms)", r.sampleRate,
+             r.latencySamples, latencyMs);
+    std::string subtitle = sub;
+    if (!labels.preset.empty()) subtitle += "  \xC2\xB7  preset " + labels.preset;
+    setColour(cr, kMuted);
+    text(cr, left, 68, subtitle, 14, 0.0, 0.5);
+    if (!labels.settings.empty()) {
+        std::string settings = "settings:";
+        for (const auto& s : labels.settings) settings += " " + s;
+        if (settings.size() > 170) settings = settings.substr(0, 167) + "...";
+        text(cr, left, 90, settings, 13, 0.0, 0.5);
+    }
+
+    // Magnitude panel.
+    frame(cr, mag);
+    frequencyGrid(cr, mag, true);
+    valueGrid(cr, mag, dbStep, 0, true, 0.0);
+    const bool overlap = r.curves.size() == 2 && sameCurve(r.curves[0].magnitudeDb, r.curves[1].magnitudeDb);
+    for (size_t c = 0; c < r.curves.size(); ++c)
+        curve(cr, mag, r.frequencies, r.curves[c].magnitudeDb, kCurveColours[c % 2], overlap && c == 1);
+    border(cr, mag);
+    setColour(cr, kText);
+    cairo_save(cr);
+    cairo_translate(cr, 26, mag.y + mag.h / 2);
+    cairo_rotate(cr, -M_PI / 2);
+    text(cr, 0, 0, "magnitude (dB)", 14, 0.5, 0.5);
+    cairo_restore(cr);
+
+    // Legend, inside the magnitude panel's top right corner.
+    {
+        const double lw = 150, lh = 24.0 * r.curves.size() + 14;
+        const double lx = mag.x + mag.w - lw - 12, ly = mag.y + 12;
+        cairo_set_source_rgba(cr, 1, 1, 1, 0.92);
+        cairo_rectangle(cr, lx, ly, lw, lh);
+        cairo_fill_preserve(cr);
+        cairo_set_source_rgba(cr, 0, 0, 0, 0.3);
+        cairo_set_line_width(cr, 1);
+        cairo_stroke(cr);
+        for (size_t c = 0; c < r.curves.size(); ++c) {
+            const double y = ly + 19 + 24.0 * c;
+            setColour(cr, kCurveColours[c % 2]);
+            cairo_set_line_width(cr, 3);
+            if (overlap && c == 1) {
+                const double dash[] = {7.0, 5.0};
+                cairo_set_dash(cr, dash, 2, 0);
+            }
+            cairo_move_to(cr, lx + 12, y);
+            cairo_line_to(cr, lx + 48, y);
+            cairo_stroke(cr);
+            cairo_set_dash(cr, nullptr, 0, 0);
+            setColour(cr, kText);
+            text(cr, lx + 58, y, r.curves[c].label, 14, 0.0, 0.35);
+        }
+    }
+
+    // Group delay panel.
+    frame(cr, delay);
+    frequencyGrid(cr, delay, true);
+    valueGrid(cr, delay, delayStep, delayStep < 1 ? 1 : 0, false, -1e9);
+    {
+        cairo_save(cr);
+        const double dash[] = {3.0, 4.0};
+        cairo_set_dash(cr, dash, 2, 0);
+        cairo_set_source_rgba(cr, 0, 0, 0, 0.55);
+        cairo_set_line_width(cr, 1.2);
+        const double y = std::round(delay.py(latencyMs)) + 0.5;
+        cairo_move_to(cr, delay.x, y);
+        cairo_line_to(cr, delay.x + delay.w, y);
+        cairo_stroke(cr);
+        cairo_restore(cr);
+    }
+    for (size_t c = 0; c < delayMs.size(); ++c)
+        curve(cr, delay, r.frequencies, delayMs[c], kCurveColours[c % 2], overlap && c == 1);
+    border(cr, delay);
+    setColour(cr, kMuted);
+    text(cr, delay.x + delay.w, delay.y - 14,
+         "dashed line: reported latency  \xC2\xB7  shown where the level is within 40 dB of its peak", 12,
+         1.0, 0.0);
+    setColour(cr, kText);
+    cairo_save(cr);
+    cairo_translate(cr, 26, delay.y + delay.h / 2);
+    cairo_rotate(cr, -M_PI / 2);
+    text(cr, 0, 0, "group delay (ms)", 14, 0.5, 0.5);
+    cairo_restore(cr);
+    text(cr, delay.x + delay.w / 2, delay.y + delay.h + 44, "frequency (Hz)", 14, 0.5, 0.5);
+
+    cairo_destroy(cr);
+    png.clear();
+    const cairo_status_t status = cairo_surface_write_to_png_stream(surface, appendBytes, &png);
+    cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        error = std::string("cannot encode the plot: ") + cairo_status_to_string(status);
+        return false;
+    }
+    return true;
+}
+
+} // namespace vosk

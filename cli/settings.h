@@ -1,0 +1,44 @@
+// Parameter settings given on the command line, resolved against the plug-in.
+#pragma once
+
+#include "hostedplugin.h"
+
+#include <string>
+#include <vector>
+
+namespace vosk {
+
+struct SettingRequest
+{
+    bool normalized = false; // --set-norm ID=VALUE; otherwise --set TITLE=TEXT
+    std::string key;
+    std::string value;
+};
+
+struct ResolvedSetting
+{
+    uint32_t id;
+    double normalized;
+    std::string description; // e.g. "Gain1L = 3.0 dB"
+};
+
+// Splits "KEY=VALUE"; false when there is no '=' or no key.
+bool splitAssignment(const std::string& text, std::string& key, std::string& value);
+
+// Finds a parameter by title, then by control-tag name, then by either in any
+// letter case when that is unique. Null when none matches.
+const ParameterDescription* findParameterByName(const HostedPlugin& plugin, const std::string& name);
+
+// Up to five titles that look like `name`, closest first.
+std::vector<std::string> closeMatches(const HostedPlugin& plugin, const std::string& name);
+
+// Checks every request and converts it to a normalised value. Nothing is
+// applied; on the first bad request returns false with the reason.
+bool resolveSettings(const HostedPlugin& plugin, const std::vector<SettingRequest>& requests,
+                     std::vector<ResolvedSetting>& resolved, std::string& error);
+
+// A locale-independent number parse of the whole text.
+bool parseNumber(const std::string& text, double& value);
+bool parseInteger(const std::string& text, long long& value);
+
+} // namespace vosk

@@ -1,0 +1,122 @@
+// Every refusal of `vosk render` exits non-zero, says why, and writes nothing.
+#include "clirunner.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <unistd.h>
+
+using namespace vosk::test;
+
+namespace {
+
+Audio sine(int channels, int frames, int rate = 44100, int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16)
+{
+    Audio a;
+    a.rate = rate;
+    a.channels = channels;
+    a.format = format;
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            a.samples.push_back(0.25f * static_cast<float>(std::sin(2 * M_PI * 440.0 * i / rate + c)));
+    return a;
+}
+
+class RenderRefusal : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(scratch.path().empty());
+        ASSERT_TRUE(writeAudio(scratch.file("in.wav"), sine(2, 4000)));
+        before = scratch.entries();
+    }
+
+    // Runs the command and checks the common promise: failure, the message,
+    // and not one new or changed file in the folder.
+    void expectRefused(const std::vector<std::string>& args, const std::string& message)
+    {
+        const std::string inBefore = readText(scratch.file("in.wav"));
+        const RunResult r = runVosk(args, scratch);
+        EXPECT_NE(r.status, 0) << r.out;
+        EXPECT_NE(r.err.find(message), std::string::npos) << "stderr: " << r.err;
+        EXPECT_EQ(scratch.entries(), before);
+        EXPECT_EQ(readText(scratch.file("in.wav")), inBefore);
+    }
+
+    ScratchDir scratch;
+    std::vector<std::string> before;
+};
+
+TEST_F(RenderRefusal, MissingOrUnreadableInput)
+{
+    expectRefused({"render", "absent.wav", "out.wav"}, "cannot read absent.wav");
+    ASSERT_TRUE(writeAudio(scratch.file("in.wav"), sine(2, 10)));
+    FILE* f = fopen(scratch.file("noise.wav").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("this is not audio", f);
+    fclose(f);
+    before = scratch.entries();
+    expectRefused({"render", "noise.wav", "out.wav"}, "cannot read noise.wav");
+}
+
+TEST_F(RenderRefusal, OutputThatIsTheInput)
+{
+    expectRefused({"render", "in.wav", "in.wav"}, "is the input file");
+    expectRefused({"render", "in.wav", "./in.wav"}, "is the input file");
+    ASSERT_EQ(link(scratch.file("in.wav").c_str(), scratch.file("same.wav").c_str()), 0);
+    before = scratch.entries();
+    expectRefused({"render", "in.wav", "same.wav"}, "is the input file");
+}
+
+TEST_F(RenderRefusal, UnknownTitleNamesCloseMatches)
+{
+    expectRefused({"render", "in.wav", "out.wav", "--set", "Nonsense=3"}, "unknown parameter \"Nonsense\"");
+    expectRefused({"render", "in.wav", "out.wav", "--set-norm", "4000=0.5"},
+                  "no parameter has the identifier 4000");
+}
+
+TEST_F(RenderRefusal, MalformedSettingsAndOptions)
+{
+    expectRefused({"render", "in.wav", "out.wav", "--set", "novalue"}, "expects NAME=VALUE");
+    expectRefused({"render", "in.wav", "out.wav", "--block", "0"}, "--block");
+    expectRefused({"render", "in.wav", "out.wav", "--block", "12x"}, "--block");
+    expectRefused({"render", "in.wav"}, "usage");
+    expectRefused({"render", "in.wav", "out.wav", "--frobnicate"}, "unknown option --frobnicate");
+}
+
+TEST_F(RenderRefusal, MoreThanTwoChannels)
+{
+    ASSERT_TRUE(writeAudio(scratch.file("in.wav"), sine(3, 1000)));
+    expectRefused({"render", "in.wav", "out.wav"}, "has 3 channels");
+}
+
+TEST_F(RenderRefusal, MissingPresetOrPlugin)
+{
+    expectRefused({"render", "in.wav", "out.wav", "--preset", "absent.vstpreset"}, "absent.vstpreset");
+    FILE* f = fopen(scratch.file("bad.vstpreset").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("VST3 but not really a preset at all, just text", f);
+    fclose(f);
+    before = scratch.entries();
+    expectRefused({"render", "in.wav", "out.wav", "--preset", "bad.vstpreset"}, "not a VST 3 preset");
+    expectRefused({"render", "in.wav", "out.wav", "--plugin", "nowhere.vst3"}, "nowhere.vst3");
+}
+
+TEST_F(RenderRefusal, OutputFolderMissing)
+{
+    expectRefused({"render", "in.wav", "no/such/folder/out.wav"}, "no/such/folder");
+}
+
+TEST_F(RenderRefusal, ExistingOutputSurvivesARefusal)
+{
+    FILE* f = fopen(scratch.file("out.wav").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("keep me", f);
+    fclose(f);
+    before = scratch.entries();
+    expectRefused({"render", "in.wav", "out.wav", "--set", "Nonsense=1"}, "unknown parameter");
+    EXPECT_EQ(readText(scratch.file("out.wav")), "keep me");
+}
+
+} // namespace

@@ -1,0 +1,200 @@
+// The hosting library against the built bundle: loading, the processor and
+// controller pair, processing, presets and the file helpers.
+#include "fileio.h"
+#include "hostedplugin.h"
+
+#include "public.sdk/source/vst/hosting/module.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace vosk;
+
+namespace {
+
+std::unique_ptr<HostedPlugin> loadBundle()
+{
+    std::string error;
+    auto plugin = HostedPlugin::load(VOSK_BUNDLE_PATH, error);
+    EXPECT_TRUE(plugin) << error;
+    return plugin;
+}
+
+std::string scratchFile(const char* name)
+{
+    const char* tmp = getenv("TMPDIR");
+    return std::string(tmp && *tmp ? tmp : "/tmp") + "/vosk-hosting-" + std::to_string(getpid()) + "-" + name;
+}
+
+TEST(Module, LoadsTheBundleAndHandsOutItsFactory)
+{
+    std::string error;
+    auto module = VST3::Hosting::Module::create(VOSK_BUNDLE_PATH, error);
+    ASSERT_TRUE(module) << error;
+    EXPECT_TRUE(module->isBundle());
+    EXPECT_EQ(module->getName(), "VOSK");
+    ASSERT_TRUE(module->getFactory().get());
+    EXPECT_GE(module->getFactory().get()->countClasses(), 2);
+
+    // A second module object for the same library works independently.
+    auto again = VST3::Hosting::Module::create(std::string(VOSK_BUNDLE_PATH) + "/", error);
+    ASSERT_TRUE(again) << error;
+    module.reset();
+    EXPECT_GE(again->getFactory().get()->countClasses(), 2);
+}
+
+TEST(Module, ExplainsWhyItCannotLoad)
+{
+    std::string error;
+    EXPECT_FALSE(VST3::Hosting::Module::create("/nonexistent/Thing.vst3", error));
+    EXPECT_NE(error.find("no such file or folder: /nonexistent/Thing.vst3"), std::string::npos) << error;
+
+    // A bundle folder without the library inside names the library it looked for.
+    const std::string folder = scratchFile("bundles");
+    const std::string bundle = folder + "/Empty.vst3";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(bundle.c_str(), 0755), 0);
+    error.clear();
+    EXPECT_FALSE(VST3::Hosting::Module::create(bundle, error));
+    EXPECT_NE(error.find("Empty.vst3/Contents/x86_64-linux/Empty.so"), std::string::npos) << error;
+    rmdir(bundle.c_str());
+    rmdir(folder.c_str());
+
+    // A library without the module entry points is refused.
+    error.clear();
+    EXPECT_FALSE(VST3::Hosting::Module::create("libm.so.6", error));
+    EXPECT_NE(error.find("ModuleEntry"), std::string::npos) << error;
+}
+
+TEST(HostedPlugin, PairsTheProcessorWithItsController)
+{
+    auto plugin = loadBundle();
+    ASSERT_TRUE(plugin);
+    const auto& classes = plugin->factory().classes;
+    ASSERT_GE(classes.size(), 2u);
+    bool processorListed = false, controllerListed = false;
+    for (const auto& c : classes) {
+        if (c.classId == plugin->processorClassId()) processorListed = c.category == "Audio Module Class";
+        if (c.classId == plugin->controllerClassId())
+            controllerListed = c.category == "Component Controller Class";
+    }
+    EXPECT_TRUE(processorListed);
+    EXPECT_TRUE(controllerListed);
+    EXPECT_NE(plugin->processorClassId(), plugin->controllerClassId());
+
+    const auto buses = plugin->buses();
+    ASSERT_FALSE(buses.empty());
+    EXPECT_TRUE(buses[0].audio && buses[0].input);
+    EXPECT_EQ(buses[0].channelCount, 2);
+
+    EXPECT_EQ(plugin->parameters().size(), static_cast<size_t>(plugin->controller()->getParameterCount()));
+}
+
+TEST(HostedPlugin, ProcessesStereoAndMonoBlocks)
+{
+    auto plugin = loadBundle();
+    ASSERT_TRUE(plugin);
+    for (int channels : {2, 1}) {
+        SCOPED_TRACE(channels);
+        std::string error;
+        ASSERT_TRUE(plugin->start(44100, 256, channels, error)) << error;
+        EXPECT_TRUE(plugin->running());
+        EXPECT_EQ(plugin->channels(), channels);
+        std::vector<float> in[2], out[2];
+        for (int c = 0; c < 2; ++c) {
+            in[c].assign(256, 0.0f);
+            out[c].assign(256, NAN);
+            for (int i = 0; i < 256; ++i) in[c][i] = 0.1f * std::sin(0.05f * i + c);
+        }
+        const float* ip[2] = {in[0].data(), in[1].data()};
+        float* op[2] = {out[0].data(), out[1].data()};
+        for (int block = 0; block < 8; ++block) plugin->process(ip, op, block % 2 ? 256 : 100);
+        // Every output sample the host asked for was written.
+        for (int c = 0; c < channels; ++c)
+            for (float v : out[c]) EXPECT_TRUE(std::isfinite(v));
+        plugin->stop();
+        EXPECT_FALSE(plugin->running());
+    }
+}
+
+TEST(HostedPlugin, StateTravelsThroughPresets)
+{
+    auto plugin = loadBundle();
+    ASSERT_TRUE(plugin);
+    std::vector<uint8_t> image;
+    std::string error;
+    ASSERT_TRUE(plugin->savePreset(image, error)) << error;
+    ASSERT_GT(image.size(), 48u);
+    EXPECT_EQ(memcmp(image.data(), "VST3", 4), 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(image.data()) + 8, 32), plugin->processorClassId());
+
+    auto other = loadBundle();
+    ASSERT_TRUE(other);
+    ASSERT_TRUE(other->loadPreset(image, error)) << error;
+    EXPECT_EQ(other->componentState(), plugin->componentState());
+
+    // Through a file as well.
+    const std::string path = scratchFile("state.vstpreset");
+    ASSERT_TRUE(plugin->savePresetFile(path, error)) << error;
+    ASSERT_TRUE(other->loadPresetFile(path, error)) << error;
+    unlink(path.c_str());
+}
+
+TEST(HostedPlugin, RefusesForeignAndDamagedPresets)
+{
+    auto plugin = loadBundle();
+    ASSERT_TRUE(plugin);
+    std::vector<uint8_t> image;
+    std::string error;
+    ASSERT_TRUE(plugin->savePreset(image, error)) << error;
+    const auto before = plugin->componentState();
+
+    auto foreign = image;
+    foreign[8] = foreign[8] == '0' ? '1' : '0'; // another class identifier
+    EXPECT_FALSE(plugin->loadPreset(foreign, error));
+    EXPECT_NE(error.find("another plug-in"), std::string::npos) << error;
+
+    std::vector<uint8_t> truncated(image.begin(), image.begin() + 20);
+    EXPECT_FALSE(plugin->loadPreset(truncated, error));
+    EXPECT_FALSE(plugin->loadPreset({}, error));
+    EXPECT_EQ(plugin->componentState(), before);
+}
+
+TEST(FileIo, AtomicWriteReplacesWholeOrNothing)
+{
+    const std::string path = scratchFile("atomic.bin");
+    std::string error;
+    ASSERT_TRUE(writeFileAtomically(path, {1, 2, 3}, error)) << error;
+    ASSERT_TRUE(writeFileAtomically(path, {4, 5}, error)) << error;
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(readWholeFile(path, back, error)) << error;
+    EXPECT_EQ(back, (std::vector<uint8_t>{4, 5}));
+
+    EXPECT_FALSE(writeFileAtomically(scratchFile("missing-dir/x.bin"), {1}, error));
+    EXPECT_FALSE(fileExists(scratchFile("missing-dir/x.bin")));
+
+    // An uncommitted temporary file disappears with its object.
+    std::string tempPath;
+    {
+        TempFile temp(path);
+        ASSERT_TRUE(temp.ok()) << temp.error();
+        tempPath = temp.path();
+        EXPECT_TRUE(fileExists(tempPath));
+        EXPECT_NE(tempPath, path);
+    }
+    EXPECT_FALSE(fileExists(tempPath));
+    ASSERT_TRUE(readWholeFile(path, back, error));
+    EXPECT_EQ(back, (std::vector<uint8_t>{4, 5}));
+
+    EXPECT_TRUE(sameFile(path, path));
+    EXPECT_FALSE(sameFile(path, path + ".other"));
+    unlink(path.c_str());
+}
+
+} // namespace
