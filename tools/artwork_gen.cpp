@@ -263,7 +263,7 @@ void toggleSwitch(cairo_t* cr, double cx, double cy, bool on)
     cairo_set_source(cr, p);
     cairo_fill(cr);
     cairo_pattern_destroy(p);
-    const double dir = on ? -1 : 1, tipY = cy + dir * 19;
+    const double dir = on ? -1 : 1, tipY = cy + dir * 16;
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_width(cr, 6);
     cairo_set_source_rgba(cr, 0, 0, 0, 0.5);
@@ -527,8 +527,8 @@ void smallPieces()
     }
     {
         Picture p(56, 112);
-        toggleSwitch(p.cr, 28, 26, false);
-        toggleSwitch(p.cr, 28, 56 + 26, true);
+        toggleSwitch(p.cr, 28, 31, false);
+        toggleSwitch(p.cr, 28, 56 + 31, true);
         writePng(p.surface, "switch_toggle.png");
     }
     for (auto [name, c] :

@@ -1,0 +1,72 @@
+// The drawing surface the views paint on. Views know only this interface; the
+// cairo implementation (cairocanvas.h) serves both windows and offscreen images.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace vosk::ui {
+
+struct Point
+{
+    double x = 0, y = 0;
+};
+
+struct Rect
+{
+    double x = 0, y = 0, w = 0, h = 0;
+    bool contains(Point p) const { return p.x >= x && p.y >= y && p.x < x + w && p.y < y + h; }
+    bool empty() const { return w <= 0 || h <= 0; }
+    Rect united(const Rect& o) const;
+    Rect intersected(const Rect& o) const;
+    bool operator==(const Rect& o) const { return x == o.x && y == o.y && w == o.w && h == o.h; }
+};
+
+struct Color
+{
+    double r = 0, g = 0, b = 0, a = 1;
+    bool transparent() const { return a <= 0; }
+};
+
+enum class Align { Left, Center, Right };
+
+struct Font
+{
+    std::string family; // a family fontconfig can resolve ("sans-serif", "serif", ...)
+    double size = 12;
+    bool bold = false;
+};
+
+// A decoded picture; pixel data stays with the backend.
+class Image
+{
+public:
+    virtual ~Image() = default;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+};
+
+class Canvas
+{
+public:
+    virtual ~Canvas() = default;
+    virtual void save() = 0;
+    virtual void restore() = 0;
+    virtual void clip(const Rect& r) = 0;
+    // Multiplies the alpha of everything drawn until the matching restore().
+    virtual void pushAlpha(double alpha) = 0;
+    virtual void popAlpha() = 0;
+
+    virtual void fillRect(const Rect& r, Color c) = 0;
+    virtual void strokeRect(const Rect& r, Color c, double lineWidth) = 0;
+    virtual void fillRoundRect(const Rect& r, double radius, Color c) = 0;
+    virtual void strokeRoundRect(const Rect& r, double radius, Color c, double lineWidth) = 0;
+    virtual void fillRoundRectGradient(const Rect& r, double radius, Color top, Color bottom) = 0;
+    virtual void line(Point a, Point b, Color c, double lineWidth) = 0;
+    // Draws the part src of the image with its top-left corner at dest.
+    virtual void drawImage(const Image& image, const Rect& src, Point dest) = 0;
+    virtual void drawText(const std::string& utf8, const Rect& box, const Font& font, Color c,
+                          Align align) = 0;
+};
+
+} // namespace vosk::ui

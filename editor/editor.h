@@ -1,0 +1,88 @@
+// An editor built from a user-interface description: the views of one template,
+// their bindings to the controller's parameters, input handling, modal views and
+// drawing. Knows nothing of any particular plug-in.
+#pragma once
+
+#include "binding.h"
+#include "canvas.h"
+#include "events.h"
+#include "resources.h"
+#include "uidesc.h"
+#include "views.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vosk::ui {
+
+class Editor
+{
+public:
+    // Never throws: when the description cannot be read, valid() is false,
+    // error() says why and the editor draws that message.
+    Editor(Steinberg::Vst::EditController* controller, const ResourceFolder& resources,
+           const std::string& descriptionName, const std::string& templateName);
+    ~Editor();
+    Editor(const Editor&) = delete;
+    Editor& operator=(const Editor&) = delete;
+
+    bool valid() const { return error_.empty(); }
+    const std::string& error() const { return error_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    const Document& document() const { return document_; }
+
+    void draw(Canvas& canvas);
+    bool onMouse(const MouseEvent& e);
+    bool onWheel(const WheelEvent& e);
+    bool onKey(const KeyEvent& e);
+    // Follows parameter changes made outside the editor and runs animations;
+    // the window layer calls it from a timer with a steady clock in milliseconds.
+    void idle(double nowMs);
+    // The area to redraw since the last call (empty when nothing changed).
+    Rect takeDirty();
+
+    const std::vector<std::unique_ptr<View>>& views() const { return views_; }
+    Binding* binding(int tag);
+    std::vector<View*> viewsWithTag(int tag) const;
+    bool modalOpen() const { return modal_ != nullptr; }
+    bool splashOpen() const;
+    double splashAlpha() const;
+    bool popupOpen() const;
+    View* focus() const { return focus_; }
+
+    // For the views.
+    const Image* image(const std::string& bitmapName);
+    Steinberg::Vst::EditController* controller() const { return controller_; }
+    void invalidate(const Rect& r);
+    void setFocus(View* view);
+    void openPopup(OptionMenu& menu);
+    double now() const { return now_; }
+
+    class Modal;
+
+private:
+    void bindingChanged(Binding& b);
+    void openSplash(SplashScreen& splash);
+    void closeModal();
+
+    Steinberg::Vst::EditController* controller_;
+    ResourceFolder resources_;
+    Document document_;
+    std::string error_;
+    int width_ = 400, height_ = 120;
+    Color background_{0, 0, 0, 1};
+    const Image* backgroundImage_ = nullptr;
+    std::map<std::string, std::unique_ptr<Image>> images_; // by bitmap name, null when missing
+    std::map<int, std::unique_ptr<Binding>> bindings_;
+    std::vector<std::unique_ptr<View>> views_;
+    View* tracking_ = nullptr;
+    View* focus_ = nullptr;
+    std::unique_ptr<Modal> modal_;
+    Rect dirty_;
+    double now_ = 0;
+};
+
+} // namespace vosk::ui

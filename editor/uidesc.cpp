@@ -1,0 +1,154 @@
+#include "uidesc.h"
+
+#include <pugixml.hpp>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace vosk::ui {
+
+const std::string* ViewDesc::find(const std::string& name) const
+{
+    for (const auto& [k, v] : attributes)
+        if (k == name) return &v;
+    return nullptr;
+}
+
+std::string ViewDesc::get(const std::string& name, const std::string& fallback) const
+{
+    const std::string* v = find(name);
+    return v ? *v : fallback;
+}
+
+const TemplateDesc* Document::findTemplate(const std::string& name) const
+{
+    for (const auto& t : templates)
+        if (t.name == name) return &t;
+    return nullptr;
+}
+
+const std::string* Document::bitmapPath(const std::string& name) const
+{
+    for (const auto& [n, p] : bitmaps)
+        if (n == name) return &p;
+    return nullptr;
+}
+
+std::optional<int> Document::tagNumber(const std::string& nameOrNumber) const
+{
+    for (const auto& [n, t] : controlTags)
+        if (n == nameOrNumber) return t;
+    if (nameOrNumber.empty()) return std::nullopt;
+    char* end = nullptr;
+    long v = std::strtol(nameOrNumber.c_str(), &end, 10);
+    if (*end != 0 || v < 0 || v > INT32_MAX) return std::nullopt;
+    return static_cast<int>(v);
+}
+
+FontDesc Document::font(const std::string& name) const
+{
+    for (const auto& [n, f] : fonts)
+        if (n == name) return f;
+    static const std::pair<const char*, double> builtIn[] = {
+        {"~ SystemFont", 12},         {"~ NormalFontVeryBig", 18}, {"~ NormalFontBig", 16},
+        {"~ NormalFont", 14},         {"~ NormalFontSmall", 12},   {"~ NormalFontSmaller", 11},
+        {"~ NormalFontVerySmall", 9}, {"~ SymbolFont", 12}};
+    for (const auto& [n, size] : builtIn)
+        if (name == n) return {"sans-serif", size};
+    return {"sans-serif", 12};
+}
+
+std::optional<Point> parsePoint(const std::string& text)
+{
+    const char* s = text.c_str();
+    char* end = nullptr;
+    double x = std::strtod(s, &end);
+    if (end == s) return std::nullopt;
+    while (*end == ' ') ++end;
+    if (*end != ',') return std::nullopt;
+    const char* second = end + 1;
+    double y = std::strtod(second, &end);
+    if (end == second) return std::nullopt;
+    return Point{x, y};
+}
+
+std::optional<Color> parseColor(const std::string& text)
+{
+    static const std::pair<const char*, Color> named[] = {
+        {"~ WhiteCColor", {1, 1, 1, 1}},
+        {"~ BlackCColor", {0, 0, 0, 1}},
+        {"~ RedCColor", {1, 0, 0, 1}},
+        {"~ GreenCColor", {0, 1, 0, 1}},
+        {"~ BlueCColor", {0, 0, 1, 1}},
+        {"~ YellowCColor", {1, 1, 0, 1}},
+        {"~ CyanCColor", {0, 1, 1, 1}},
+        {"~ MagentaCColor", {1, 0, 1, 1}},
+        {"~ GreyCColor", {127 / 255.0, 127 / 255.0, 127 / 255.0, 1}},
+        {"~ LtGreyCColor", {184 / 255.0, 184 / 255.0, 184 / 255.0, 1}},
+        {"~ TransparentCColor", {0, 0, 0, 0}}};
+    for (const auto& [n, c] : named)
+        if (text == n) return c;
+    if (text.size() != 7 && text.size() != 9) return std::nullopt;
+    if (text[0] != '#') return std::nullopt;
+    for (size_t i = 1; i < text.size(); ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
+    auto byte = [&](size_t at) { return std::strtol(text.substr(at, 2).c_str(), nullptr, 16) / 255.0; };
+    return Color{byte(1), byte(3), byte(5), text.size() == 9 ? byte(7) : 1.0};
+}
+
+namespace {
+
+ViewDesc readAttributes(const pugi::xml_node& node, const char* skip)
+{
+    ViewDesc d;
+    for (const pugi::xml_attribute& a : node.attributes()) {
+        if (std::strcmp(a.name(), "class") == 0) d.cls = a.value();
+        if (skip && std::strcmp(a.name(), skip) == 0) continue;
+        d.attributes.emplace_back(a.name(), a.value());
+    }
+    return d;
+}
+
+} // namespace
+
+std::optional<Document> parseDocument(const std::string& xml, std::string& error)
+{
+    pugi::xml_document doc;
+    pugi::xml_parse_result result = doc.load_buffer(xml.data(), xml.size());
+    if (!result) {
+        error = std::string("the description is not well-formed XML: ") + result.description() +
+                " at offset " + std::to_string(result.offset);
+        return std::nullopt;
+    }
+    pugi::xml_node root = doc.child("vstgui-ui-description");
+    if (!root) {
+        error = "the description has no vstgui-ui-description element";
+        return std::nullopt;
+    }
+    Document out;
+    for (pugi::xml_node f : root.child("fonts").children("font"))
+        out.fonts.push_back({f.attribute("name").value(),
+                             {f.attribute("font-name").value(), f.attribute("size").as_double(12)}});
+    for (pugi::xml_node b : root.child("bitmaps").children("bitmap"))
+        out.bitmaps.emplace_back(b.attribute("name").value(), b.attribute("path").value());
+    for (pugi::xml_node t : root.child("control-tags").children("control-tag")) {
+        const char* tagText = t.attribute("tag").value();
+        char* end = nullptr;
+        long number = std::strtol(tagText, &end, 10);
+        if (end == tagText || *end != 0) {
+            error = std::string("control tag ") + t.attribute("name").value() + " has no number";
+            return std::nullopt;
+        }
+        out.controlTags.emplace_back(t.attribute("name").value(), static_cast<int>(number));
+    }
+    for (pugi::xml_node t : root.children("template")) {
+        TemplateDesc td;
+        td.name = t.attribute("name").value();
+        td.container = readAttributes(t, "name");
+        for (pugi::xml_node v : t.children("view")) td.views.push_back(readAttributes(v, nullptr));
+        out.templates.push_back(std::move(td));
+    }
+    return out;
+}
+
+} // namespace vosk::ui
