@@ -1,12 +1,19 @@
-// The editor hook of the controller. Until the editor runtime is part of the module
-// there is no view to open.
+// The editor hook of the controller: the editor runtime built from the module's
+// own description and images, which lie in the bundle's Resources folder.
 #include "controller.h"
+
+#include "platform/module.h"
+#include "plugview.h"
 
 namespace vosk {
 
-Steinberg::IPlugView* createEditorView(UIDescriptionController& /*controller*/)
+Steinberg::IPlugView* createEditorView(UIDescriptionController& controller)
 {
-    return nullptr;
+    // Contents/<arch>/VOSK.so → Contents/Resources. Without a recorded folder the
+    // editor opens and reports the missing description.
+    const std::string& folder = platform::moduleFolder();
+    const std::string resources = folder.empty() ? std::string() : folder + "../Resources";
+    return new ui::EditorPlugView(&controller, ui::ResourceFolder(resources), "voskEditor.uidesc", "view");
 }
 
 } // namespace vosk

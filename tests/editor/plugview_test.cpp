@@ -1,0 +1,164 @@
+// The editor view as a host gets it from the built bundle: created by the
+// controller, embedded in a host window on a private X server, drawing the
+// description's pictures and turning clicks into edits.
+#include "hosting/editorwindow.h"
+#include "hosting/linux/runloop.h"
+#include "parameterids.h"
+#include "plugin_host.h"
+#include "xvfb.h"
+
+#include "pluginterfaces/gui/iplugview.h"
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+
+using namespace std::chrono_literals;
+using namespace Steinberg;
+
+namespace vosk::test {
+namespace {
+
+class PlugViewTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(module.ok()) << module.error();
+        factory = module.factory();
+        controller = createInstance<Vst::IEditController>(factory.get(), controllerClassId());
+        ASSERT_TRUE(controller);
+        context = makeHostContext();
+        ASSERT_EQ(controller->initialize(context.get()), kResultOk);
+    }
+    void TearDown() override
+    {
+        if (controller) controller->terminate();
+    }
+
+    Module module{VOSK_BUNDLE_PATH};
+    IPtr<IPluginFactory> factory;
+    IPtr<Vst::IEditController> controller;
+    IPtr<FUnknown> context;
+};
+
+TEST_F(PlugViewTest, ViewHasTheWindowSizeAndEmbedsInX11Only)
+{
+    IPtr<IPlugView> view(controller->createView("editor"), false);
+    ASSERT_TRUE(view);
+    ViewRect size;
+    ASSERT_EQ(view->getSize(&size), kResultOk);
+    EXPECT_EQ(size.getWidth(), 1024);
+    EXPECT_EQ(size.getHeight(), 570);
+    EXPECT_EQ(view->canResize(), kResultFalse);
+    EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultTrue);
+    EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeHWND), kResultFalse);
+    // Without a frame there is no run loop to serve a window: refused, not crashed.
+    EXPECT_EQ(view->attached(reinterpret_cast<void*>(1), kPlatformTypeX11EmbedWindowID), kResultFalse);
+    EXPECT_EQ(view->attached(reinterpret_cast<void*>(1), kPlatformTypeHWND), kResultFalse);
+    // Each request gets a new view.
+    IPtr<IPlugView> second(controller->createView("editor"), false);
+    EXPECT_TRUE(second);
+    EXPECT_NE(second.get(), view.get());
+}
+
+class EmbeddedViewTest : public PlugViewTest
+{
+protected:
+    void SetUp() override
+    {
+        PlugViewTest::SetUp();
+        std::string why;
+        if (!xvfb.start(why)) {
+            if (!Xvfb::installed()) GTEST_SKIP() << why;
+            FAIL() << why;
+        }
+        probe = XOpenDisplay(nullptr);
+        ASSERT_NE(probe, nullptr);
+    }
+    void TearDown() override
+    {
+        if (probe) XCloseDisplay(probe);
+        PlugViewTest::TearDown();
+    }
+    void spin(std::chrono::milliseconds howLong)
+    {
+        const auto until = RunLoop::Clock::now() + howLong;
+        while (RunLoop::Clock::now() < until) loop.runOnce(10ms);
+    }
+    unsigned long pixel(::Window w, int x, int y)
+    {
+        XImage* image = XGetImage(probe, w, x, y, 1, 1, AllPlanes, ZPixmap);
+        if (!image) return 0;
+        unsigned long p = XGetPixel(image, 0, 0);
+        XDestroyImage(image);
+        return p;
+    }
+    void click(::Window w, int x, int y)
+    {
+        for (int type : {ButtonPress, ButtonRelease}) {
+            XEvent e{};
+            e.xbutton.type = type;
+            e.xbutton.display = probe;
+            e.xbutton.window = w;
+            e.xbutton.root = DefaultRootWindow(probe);
+            e.xbutton.x = x;
+            e.xbutton.y = y;
+            e.xbutton.button = Button1;
+            e.xbutton.same_screen = True;
+            XSendEvent(probe, w, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
+        }
+        XFlush(probe);
+    }
+
+    Xvfb xvfb;
+    Display* probe = nullptr;
+    RunLoop loop;
+};
+
+TEST_F(EmbeddedViewTest, DrawsTheEditorAndClicksReachTheController)
+{
+    IPtr<IPlugView> view(controller->createView("editor"), false);
+    ASSERT_TRUE(view);
+    std::string error;
+    auto window = EditorWindow::open(view.get(), loop, "VOSK", error);
+    ASSERT_TRUE(window) << error;
+    spin(400ms);
+
+    ::Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    ASSERT_TRUE(
+        XQueryTree(probe, static_cast<::Window>(window->nativeHandle()), &root, &parent, &children, &count));
+    ASSERT_EQ(count, 1u);
+    const ::Window child = children[0];
+    XFree(children);
+
+    // The band 1 left lamp (lens centre 136, 161) is lit green; below the
+    // 566-pixel background the window is black.
+    auto green = [](unsigned long p) { return static_cast<int>((p >> 8) & 0xff); };
+    auto red = [](unsigned long p) { return static_cast<int>((p >> 16) & 0xff); };
+    const unsigned long lit = pixel(child, 136, 161);
+    EXPECT_GT(green(lit), 150);
+    EXPECT_GT(green(lit), red(lit) + 50);
+    EXPECT_EQ(pixel(child, 500, 568) & 0xffffff, 0u);
+
+    // A click on the band's switch turns the band off; the lamp follows.
+    EXPECT_EQ(controller->getParamNormalized(kOn1L), 1.0);
+    click(child, 135, 130);
+    spin(300ms);
+    EXPECT_EQ(controller->getParamNormalized(kOn1L), 0.0);
+    const unsigned long unlit = pixel(child, 136, 161);
+    EXPECT_LT(green(unlit), green(lit) - 60);
+
+    // A change from the host shows without any input.
+    controller->setParamNormalized(kOn1L, 1.0);
+    spin(300ms);
+    EXPECT_GT(green(pixel(child, 136, 161)), 150);
+    window.reset();
+}
+
+} // namespace
+} // namespace vosk::test
