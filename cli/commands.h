@@ -30,6 +30,7 @@ int runInfo(const CommandLine& cmd);
 int runRender(const CommandLine& cmd);
 int runResponse(const CommandLine& cmd);
 int runGenerate(const CommandLine& cmd);
+int runSnapshot(const CommandLine& cmd);
 
 // Shared steps.
 std::string pluginPath(const CommandLine& cmd);

@@ -23,6 +23,8 @@ commands:
       magnitude and group delay of both channels, 10 Hz to Nyquist
   generate OUT [--seconds S] [--rate HZ]
       a stereo test signal: pink noise under a slow sine sweep
+  snapshot --png FILE [--set TITLE=TEXT]... [--set-norm ID=VALUE]... [--preset FILE]
+      a picture of the plug-in's editor showing these values
 
 options for every command:
   --plugin PATH    the .vst3 bundle (default: VOSK.vst3 beside this program)
@@ -158,6 +160,13 @@ int main(int argc, char** argv)
         if (int r = only(1, "generate OUT [--seconds S] [--rate HZ]")) return r;
         if (!rateGiven) cmd.rate = 44100;
         return runGenerate(cmd);
+    }
+    if (cmd.command == "snapshot") {
+        if (int r = only(0, "snapshot --png FILE [OPTIONS]")) return r;
+        if (cmd.png.empty()) return usageError("snapshot needs --png FILE");
+        if (!cmd.csv.empty() || !cmd.savePreset.empty() || !cmd.compensate || rateGiven || secondsGiven || cmd.json)
+            return usageError("snapshot takes only --png, --set, --set-norm, --preset and --plugin");
+        return runSnapshot(cmd);
     }
     return usageError("unknown command \"" + cmd.command + "\"");
 }
