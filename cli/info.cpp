@@ -51,6 +51,13 @@ std::string number(double v)
     return buf;
 }
 
+std::string shortNumber(double v)
+{
+    char buf[32];
+    snprintf(buf, sizeof buf, "%.4g", v);
+    return buf;
+}
+
 std::string flagNames(int32_t flags)
 {
     using Steinberg::Vst::ParameterInfo;
@@ -139,7 +146,7 @@ void printText(const HostedPlugin& plugin, const std::string& path)
     for (const auto& p : params) {
         const double current = plugin.normalizedValue(p.id);
         printf("  %4u  %-16s %-5s %5d  %-9s %-20s %-10s %-10s\n", p.id, p.title.c_str(),
-               p.units.empty() ? "-" : p.units.c_str(), p.stepCount, number(p.defaultNormalized).c_str(),
+               p.units.empty() ? "-" : p.units.c_str(), p.stepCount, shortNumber(p.defaultNormalized).c_str(),
                flagNames(p.flags).c_str(), plugin.textOf(p.id, p.defaultNormalized).c_str(),
                plugin.textOf(p.id, current).c_str());
     }

@@ -23,9 +23,8 @@ commands:
       magnitude and group delay of both channels, 10 Hz to Nyquist
   generate OUT [--seconds S] [--rate HZ]
       a stereo test signal: pink noise under a slow sine sweep
-  edit [--set TITLE=TEXT]... [--preset FILE] [--play FILE] [--block N]
-      the plug-in's editor in a window; --play processes FILE at its real pace
-      (no audio device: the meters move, nothing is heard); edits are printed
+  snapshot --png FILE [--set TITLE=TEXT]... [--set-norm ID=VALUE]... [--preset FILE]
+      a picture of the plug-in's editor showing these values
 
 options for every command:
   --plugin PATH    the .vst3 bundle (default: VOSK.vst3 beside this program)
@@ -42,42 +41,6 @@ int usageError(const std::string& message)
 }
 
 } // namespace
-
-int fail(const std::string& message)
-{
-    fprintf(stderr, "vosk: error: %s\n", message.c_str());
-    return 1;
-}
-
-std::string pluginPath(const CommandLine& cmd)
-{
-    return cmd.plugin.empty() ? executableDirectory() + "/VOSK.vst3" : cmd.plugin;
-}
-
-std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet)
-{
-    const std::string path = pluginPath(cmd);
-    std::string error;
-    auto plugin = HostedPlugin::load(path, error);
-    if (!plugin) {
-        fail(path + ": " + error);
-        return nullptr;
-    }
-    if (!cmd.preset.empty() && !plugin->loadPresetFile(cmd.preset, error)) {
-        fail(error);
-        return nullptr;
-    }
-    std::vector<ResolvedSetting> resolved;
-    if (!resolveSettings(*plugin, cmd.settings, resolved, error)) {
-        fail(error);
-        return nullptr;
-    }
-    for (const auto& s : resolved) {
-        plugin->setParameter(s.id, s.normalized);
-        if (!quiet) printf("set %s\n", s.description.c_str());
-    }
-    return plugin;
-}
 
 namespace {
 
@@ -156,8 +119,6 @@ int main(int argc, char** argv)
             cmd.png = value;
         } else if (takeValue(argc, argv, i, "--csv", value, error)) {
             cmd.csv = value;
-        } else if (takeValue(argc, argv, i, "--play", value, error)) {
-            cmd.play = value;
         } else if (arg == "--json") {
             cmd.json = true;
         } else if (arg == "--no-compensate") {
@@ -200,13 +161,12 @@ int main(int argc, char** argv)
         if (!rateGiven) cmd.rate = 44100;
         return runGenerate(cmd);
     }
-    if (cmd.command == "edit") {
-        if (int r = only(0, "edit [--set TITLE=TEXT]... [--preset FILE] [--play FILE]")) return r;
-        if (!cmd.savePreset.empty() || !cmd.png.empty() || !cmd.csv.empty() || rateGiven || secondsGiven ||
-            cmd.json || !cmd.compensate)
-            return usageError("edit takes only --set, --set-norm, --preset, --play, --block and --plugin");
-        return runEdit(cmd);
+    if (cmd.command == "snapshot") {
+        if (int r = only(0, "snapshot --png FILE [OPTIONS]")) return r;
+        if (cmd.png.empty()) return usageError("snapshot needs --png FILE");
+        if (!cmd.csv.empty() || !cmd.savePreset.empty() || !cmd.compensate || rateGiven || secondsGiven || cmd.json)
+            return usageError("snapshot takes only --png, --set, --set-norm, --preset and --plugin");
+        return runSnapshot(cmd);
     }
-    if (!cmd.play.empty()) return usageError("only edit takes --play");
     return usageError("unknown command \"" + cmd.command + "\"");
 }

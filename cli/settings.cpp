@@ -33,6 +33,15 @@ size_t editDistance(const std::string& a, const std::string& b)
     return row[b.size()];
 }
 
+// True when every character of `part` appears in `whole` in order.
+bool isSubsequence(const std::string& part, const std::string& whole)
+{
+    size_t at = 0;
+    for (char c : whole)
+        if (at < part.size() && part[at] == c) ++at;
+    return at == part.size();
+}
+
 std::string formatNormalized(double v)
 {
     char text[32];
@@ -109,6 +118,10 @@ std::vector<std::string> closeMatches(const HostedPlugin& plugin, const std::str
             !wanted.empty() && (c.find(wanted) != std::string::npos ||
                                 (wanted.size() >= 3 && wanted.find(c) != std::string::npos));
         if (contains) d = std::min<size_t>(d, 1);
+        // Abbreviations and spelled-out names: "Freq1L" inside "Frequency1L".
+        const bool abbreviation =
+            std::min(c.size(), wanted.size()) >= 4 && (isSubsequence(c, wanted) || isSubsequence(wanted, c));
+        if (abbreviation) d = std::min<size_t>(d, 2);
         if (d <= std::max<size_t>(2, wanted.size() / 3)) scored.emplace_back(d, candidate);
     };
     for (const auto& p : plugin.parameters()) score(p.title);

@@ -1,17 +1,19 @@
-// The editor hook of the controller: the description and its images come from
-// the bundle's Resources folder, beside the folder of the module binary.
+// The editor hook of the controller: the editor runtime built from the module's
+// own description and images, which lie in the bundle's Resources folder.
 #include "controller.h"
+
 #include "platform/module.h"
-#include "platform/plugview.h"
+#include "plugview.h"
 
 namespace vosk {
 
 Steinberg::IPlugView* createEditorView(UIDescriptionController& controller)
 {
-    // Contents/<architecture>/ holds the binary; Contents/Resources/ the files.
-    const std::string& binaryFolder = platform::moduleFolder();
-    const ui::ResourceFolder resources(binaryFolder.empty() ? std::string() : binaryFolder + "../Resources");
-    return new ui::PlugView(&controller, resources, "voskEditor.uidesc", "view");
+    // Contents/<arch>/VOSK.so → Contents/Resources. Without a recorded folder the
+    // editor opens and reports the missing description.
+    const std::string& folder = platform::moduleFolder();
+    const std::string resources = folder.empty() ? std::string() : folder + "../Resources";
+    return new ui::EditorPlugView(&controller, ui::ResourceFolder(resources), "voskEditor.uidesc", "view");
 }
 
 } // namespace vosk

@@ -79,6 +79,10 @@ TEST_F(RenderRefusal, UnknownTitleNamesCloseMatches)
 TEST_F(RenderRefusal, MalformedSettingsAndOptions)
 {
     expectRefused({"render", "in.wav", "out.wav", "--set", "novalue"}, "expects NAME=VALUE");
+    expectRefused({"render", "in.wav", "out.wav", "--set", "Gain1L=loud"},
+                  "cannot read \"loud\" as a value of Gain1L");
+    expectRefused({"render", "in.wav", "out.wav", "--set-norm", "Gain1L=2"}, "between 0 and 1");
+    expectRefused({"render", "in.wav", "out.wav", "--set", "VU_L=0.3"}, "read-only");
     expectRefused({"render", "in.wav", "out.wav", "--block", "0"}, "--block");
     expectRefused({"render", "in.wav", "out.wav", "--block", "12x"}, "--block");
     expectRefused({"render", "in.wav"}, "usage");

@@ -1,0 +1,211 @@
+#include "plugview.h"
+
+#include "cairocanvas.h"
+#include "platform/x11/x11window.h"
+
+#include <pluginterfaces/base/keycodes.h>
+#include <pluginterfaces/gui/iplugview.h>
+
+#include <chrono>
+#include <cstring>
+
+namespace vosk::ui {
+
+using namespace Steinberg;
+
+namespace {
+
+double steadyMs()
+{
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+uint32_t modifiersOf(uint32_t pointer)
+{
+    uint32_t m = 0;
+    if (pointer & kPointerShift) m |= kShift;
+    if (pointer & kPointerControl) m |= kControl;
+    if (pointer & kPointerAlt) m |= kAlt;
+    return m;
+}
+
+} // namespace
+
+EditorPlugView::EditorPlugView(Vst::EditController* controller, const ResourceFolder& resources,
+                               const std::string& descriptionName, const std::string& templateName)
+    : editor_(std::make_unique<Editor>(controller, resources, descriptionName, templateName))
+{
+    ViewRect r(0, 0, editor_->width(), editor_->height());
+    setRect(r);
+    editor_->idle(steadyMs());
+}
+
+EditorPlugView::~EditorPlugView()
+{
+    window_.reset();
+    editor_.reset();
+}
+
+tresult PLUGIN_API EditorPlugView::isPlatformTypeSupported(FIDString type)
+{
+    return type && std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0 ? kResultTrue : kResultFalse;
+}
+
+tresult PLUGIN_API EditorPlugView::attached(void* parent, FIDString type)
+{
+    if (!parent || isPlatformTypeSupported(type) != kResultTrue || window_) return kResultFalse;
+    // The X11 window is served by the host's run loop, which the frame provides.
+    if (!plugFrame) return kResultFalse;
+    Linux::IRunLoop* runLoop = nullptr;
+    if (plugFrame->queryInterface(Linux::IRunLoop::iid, reinterpret_cast<void**>(&runLoop)) != kResultOk ||
+        !runLoop)
+        return kResultFalse;
+    std::string error;
+    window_ = createX11Window(reinterpret_cast<std::uintptr_t>(parent), runLoop, *this, editor_->width(),
+                              editor_->height(), 1.0, error);
+    runLoop->release();
+    if (!window_) return kResultFalse;
+    return CPluginView::attached(parent, type);
+}
+
+tresult PLUGIN_API EditorPlugView::removed()
+{
+    window_.reset();
+    return CPluginView::removed();
+}
+
+tresult PLUGIN_API EditorPlugView::checkSizeConstraint(ViewRect* r)
+{
+    if (!r) return kInvalidArgument;
+    r->right = r->left + editor_->width();
+    r->bottom = r->top + editor_->height();
+    return kResultTrue;
+}
+
+tresult PLUGIN_API EditorPlugView::onSize(ViewRect* newSize)
+{
+    if (!newSize) return kInvalidArgument;
+    // The layout is fixed: the view keeps its size whatever the host offers.
+    return kResultTrue;
+}
+
+tresult PLUGIN_API EditorPlugView::onWheel(float distance)
+{
+    editor_->onWheel({lastPointer_, distance, 0});
+    flush();
+    return kResultTrue;
+}
+
+tresult PLUGIN_API EditorPlugView::onKeyDown(char16 key, int16 keyCode, int16 modifiers)
+{
+    return keyDown({key, keyCode, modifiers}) ? kResultTrue : kResultFalse;
+}
+
+void EditorPlugView::paint(cairo_t* cr, double, double, double, double)
+{
+    CairoCanvas canvas(cr);
+    editor_->draw(canvas);
+}
+
+void EditorPlugView::pointer(MouseEvent::Kind kind, const PointerInput& input)
+{
+    lastPointer_ = {input.x, input.y};
+    View* focusBefore = editor_->focus();
+    editor_->onMouse({kind, lastPointer_, input.button, modifiersOf(input.modifiers)});
+    if (window_ && editor_->focus() && editor_->focus() != focusBefore) window_->takeKeyboardFocus();
+    flush();
+}
+
+void EditorPlugView::pointerDown(const PointerInput& input)
+{
+    pointer(MouseEvent::Kind::Down, input);
+}
+void EditorPlugView::pointerMove(const PointerInput& input)
+{
+    pointer(MouseEvent::Kind::Move, input);
+}
+void EditorPlugView::pointerUp(const PointerInput& input)
+{
+    pointer(MouseEvent::Kind::Up, input);
+}
+
+void EditorPlugView::wheel(const PointerInput& where, double delta)
+{
+    lastPointer_ = {where.x, where.y};
+    editor_->onWheel({lastPointer_, delta, modifiersOf(where.modifiers)});
+    flush();
+}
+
+bool EditorPlugView::translateKey(const KeyInput& in, KeyEvent& out)
+{
+    out = {};
+    if (in.modifiers & kShiftKey) out.modifiers |= kShift;
+    if (in.modifiers & kCommandKey) out.modifiers |= kControl;
+    if (in.modifiers & kAlternateKey) out.modifiers |= kAlt;
+    switch (in.virtualKey) {
+    case 0:
+        if (in.character == 0) return false;
+        out.key = Key::Character;
+        out.character = in.character;
+        return true;
+    case KEY_BACK:
+        out.key = Key::Backspace;
+        return true;
+    case KEY_DELETE:
+        out.key = Key::Delete;
+        return true;
+    case KEY_RETURN:
+    case KEY_ENTER:
+        out.key = Key::Return;
+        return true;
+    case KEY_ESCAPE:
+        out.key = Key::Escape;
+        return true;
+    case KEY_TAB:
+        out.key = Key::Tab;
+        return true;
+    case KEY_LEFT:
+        out.key = Key::Left;
+        return true;
+    case KEY_RIGHT:
+        out.key = Key::Right;
+        return true;
+    case KEY_HOME:
+        out.key = Key::Home;
+        return true;
+    case KEY_END:
+        out.key = Key::End;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool EditorPlugView::keyDown(const KeyInput& key)
+{
+    KeyEvent e;
+    if (!translateKey(key, e)) return false;
+    const bool used = editor_->onKey(e);
+    flush();
+    return used;
+}
+
+bool EditorPlugView::keyUp(const KeyInput&)
+{
+    return false;
+}
+
+void EditorPlugView::tick()
+{
+    editor_->idle(steadyMs());
+    flush();
+}
+
+void EditorPlugView::flush()
+{
+    const Rect dirty = editor_->takeDirty();
+    if (window_ && !dirty.empty()) window_->invalidate(dirty.x, dirty.y, dirty.w, dirty.h);
+}
+
+} // namespace vosk::ui

@@ -1,0 +1,58 @@
+// The IPlugView of an editor: owns the editor built from the description and,
+// once attached to the host's window, the platform window that shows it.
+#pragma once
+
+#include "editor.h"
+#include "platform/window.h"
+
+#include <public.sdk/source/common/pluginview.h>
+
+#include <memory>
+#include <string>
+
+namespace vosk::ui {
+
+class EditorPlugView : public Steinberg::CPluginView, public WindowClient
+{
+public:
+    EditorPlugView(Steinberg::Vst::EditController* controller, const ResourceFolder& resources,
+                   const std::string& descriptionName, const std::string& templateName);
+    ~EditorPlugView() override;
+
+    Editor& editor() { return *editor_; }
+
+    // IPlugView
+    Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
+    Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
+    Steinberg::tresult PLUGIN_API removed() override;
+    Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
+    Steinberg::tresult PLUGIN_API canResize() override { return Steinberg::kResultFalse; }
+    Steinberg::tresult PLUGIN_API checkSizeConstraint(Steinberg::ViewRect* rect) override;
+    Steinberg::tresult PLUGIN_API onWheel(float distance) override;
+    Steinberg::tresult PLUGIN_API onKeyDown(Steinberg::char16 key, Steinberg::int16 keyCode,
+                                            Steinberg::int16 modifiers) override;
+
+    // WindowClient
+    void paint(cairo_t* cr, double x, double y, double w, double h) override;
+    void pointerDown(const PointerInput& input) override;
+    void pointerMove(const PointerInput& input) override;
+    void pointerUp(const PointerInput& input) override;
+    void wheel(const PointerInput& where, double delta) override;
+    bool keyDown(const KeyInput& key) override;
+    bool keyUp(const KeyInput& key) override;
+    void tick() override;
+
+    // Turns a key as IPlugView carries it into the editor's key record; false
+    // for keys the editor has no use for.
+    static bool translateKey(const KeyInput& in, KeyEvent& out);
+
+private:
+    void pointer(MouseEvent::Kind kind, const PointerInput& input);
+    void flush(); // hands the editor's dirty area to the window
+
+    std::unique_ptr<Editor> editor_;
+    std::unique_ptr<Window> window_;
+    Point lastPointer_;
+};
+
+} // namespace vosk::ui

@@ -1,0 +1,80 @@
+// `vosk snapshot`: the editor drawn offscreen by the command, with values set on
+// the command line reaching the picture.
+#include "cairocanvas.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+int run(const std::string& arguments)
+{
+    const std::string command = std::string(VOSK_CLI_PATH) + " " + arguments + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::unique_ptr<vosk::ui::CairoImage> load(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return vosk::ui::decodeImage(bytes);
+}
+
+// Brightest pixel around (x, y) of a picture, drawn into an offscreen to read it.
+double peak(const vosk::ui::Image& image, int x, int y)
+{
+    vosk::ui::Offscreen off(image.width(), image.height());
+    off.canvas().drawImage(
+        image, {0, 0, static_cast<double>(image.width()), static_cast<double>(image.height())}, {0, 0});
+    double best = 0;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            auto c = off.pixel(x + dx, y + dy);
+            best = std::max(best, (c.r + c.g + c.b) / 3);
+        }
+    return best;
+}
+
+class Snapshot : public ::testing::Test
+{
+protected:
+    std::string file(const char* name)
+    {
+        return ::testing::TempDir() + "vosk_snapshot_" + std::to_string(::getpid()) + name;
+    }
+};
+
+TEST_F(Snapshot, ShowsTheValuesSetOnTheCommandLine)
+{
+    const std::string atDefault = file("default.png"), atLowest = file("lowest.png");
+    ASSERT_EQ(run("snapshot --png " + atDefault), 0);
+    ASSERT_EQ(run("snapshot --png " + atLowest + " --set Freq1L=20"), 0);
+    auto a = load(atDefault), b = load(atLowest);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->width(), 1024);
+    EXPECT_EQ(a->height(), 570);
+    // The band 1 left frequency pointer: about 1002 Hz by default, at the start of its sweep at 20 Hz.
+    EXPECT_LT(peak(*a, 125, 215), 0.5);
+    EXPECT_GT(peak(*b, 125, 215), 0.8);
+    std::remove(atDefault.c_str());
+    std::remove(atLowest.c_str());
+}
+
+TEST_F(Snapshot, RefusesMissingOrUnwritableOutput)
+{
+    EXPECT_EQ(run("snapshot"), 2);
+    EXPECT_EQ(run("snapshot --png " + file("x.png") + " --csv " + file("x.csv")), 2);
+    EXPECT_EQ(run("snapshot --png /nonexistent-folder/editor.png"), 1);
+    EXPECT_EQ(run("snapshot --png " + file("y.png") + " --set NoSuchParameter=1"), 1);
+}
+
+} // namespace
