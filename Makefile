@@ -24,10 +24,14 @@ test: build
 $(SAN_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOSK_SANITIZE=ON -DVOSK_BENCH=OFF $(CMAKE_ARGS)
 
+# Build-time generators run instrumented too, so the build gets the same options.
+SAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
 test-sanitize: deps $(SAN_BUILD)/CMakeCache.txt
-	cmake --build $(SAN_BUILD) -j $(JOBS)
-	cd $(SAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-		ctest --output-on-failure -j $(JOBS)
+	$(SAN_ENV) cmake --build $(SAN_BUILD) -j $(JOBS)
+	cd $(SAN_BUILD) && $(SAN_ENV) ctest --output-on-failure -j $(JOBS)
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done

@@ -115,7 +115,10 @@ IPtr<IPluginFactory> Module::factory() const
 
 IPtr<FUnknown> makeHostContext()
 {
-    return IPtr<FUnknown>(static_cast<IHostApplication*>(new HostApplication()), false);
+    // The SDK's host application does not count references (addRef and release
+    // are no-ops), so it lives for the whole process.
+    static HostApplication application;
+    return IPtr<FUnknown>(static_cast<IHostApplication*>(&application));
 }
 
 // ---------------------------------------------------------------------------

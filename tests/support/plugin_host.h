@@ -77,7 +77,8 @@ template <class I> IPtr<I> createInstance(Steinberg::IPluginFactory* factory, co
     return IPtr<I>(static_cast<I*>(obj), false);
 }
 
-// A host application context: hands out messages and attribute lists, like a host.
+// The host application context: hands out messages and attribute lists, like a
+// host. One instance serves the whole process.
 IPtr<Steinberg::FUnknown> makeHostContext();
 
 // Parameter changes as the host sees them, with value lookups for tests.
