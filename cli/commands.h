@@ -23,6 +23,7 @@ struct CommandLine
     double seconds = 20;
     std::string png;
     std::string csv;
+    std::string play; // edit: a file to process at its own pace
 };
 
 // Each returns the process exit status and reports its own errors.
@@ -30,6 +31,7 @@ int runInfo(const CommandLine& cmd);
 int runRender(const CommandLine& cmd);
 int runResponse(const CommandLine& cmd);
 int runGenerate(const CommandLine& cmd);
+int runEdit(const CommandLine& cmd);
 int runSnapshot(const CommandLine& cmd);
 
 // Shared steps.

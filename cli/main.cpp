@@ -23,6 +23,9 @@ commands:
       magnitude and group delay of both channels, 10 Hz to Nyquist
   generate OUT [--seconds S] [--rate HZ]
       a stereo test signal: pink noise under a slow sine sweep
+  edit [--set TITLE=TEXT]... [--preset FILE] [--play FILE] [--block N]
+      the plug-in's editor in a window; --play processes FILE at its real pace
+      (no audio device: the meters move, nothing is heard); edits are printed
   snapshot --png FILE [--set TITLE=TEXT]... [--set-norm ID=VALUE]... [--preset FILE]
       a picture of the plug-in's editor showing these values
 
@@ -119,6 +122,8 @@ int main(int argc, char** argv)
             cmd.png = value;
         } else if (takeValue(argc, argv, i, "--csv", value, error)) {
             cmd.csv = value;
+        } else if (takeValue(argc, argv, i, "--play", value, error)) {
+            cmd.play = value;
         } else if (arg == "--json") {
             cmd.json = true;
         } else if (arg == "--no-compensate") {
@@ -168,5 +173,13 @@ int main(int argc, char** argv)
             return usageError("snapshot takes only --png, --set, --set-norm, --preset and --plugin");
         return runSnapshot(cmd);
     }
+    if (cmd.command == "edit") {
+        if (int r = only(0, "edit [--set TITLE=TEXT]... [--preset FILE] [--play FILE]")) return r;
+        if (!cmd.savePreset.empty() || !cmd.png.empty() || !cmd.csv.empty() || rateGiven || secondsGiven ||
+            cmd.json || !cmd.compensate)
+            return usageError("edit takes only --set, --set-norm, --preset, --play, --block and --plugin");
+        return runEdit(cmd);
+    }
+    if (!cmd.play.empty()) return usageError("only edit takes --play");
     return usageError("unknown command \"" + cmd.command + "\"");
 }

@@ -101,3 +101,40 @@ void Xvfb::stop()
 }
 
 } // namespace vosk::test
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace vosk::test {
+
+Screenshot grab(Display* display, unsigned long window, int x, int y, int width, int height)
+{
+    Screenshot shot;
+    XImage* image = XGetImage(display, window, x, y, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (!image) return shot;
+    shot.width = width;
+    shot.height = height;
+    shot.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int row = 0; row < height; ++row)
+        for (int col = 0; col < width; ++col)
+            shot.pixels[static_cast<size_t>(row) * static_cast<size_t>(width) + static_cast<size_t>(col)] =
+                static_cast<uint32_t>(XGetPixel(image, col, row) & 0xffffff);
+    XDestroyImage(image);
+    return shot;
+}
+
+Screenshot grab(Display* display, unsigned long window)
+{
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes)) return {};
+    return grab(display, window, 0, 0, attributes.width, attributes.height);
+}
+
+bool xdotool(const std::string& arguments)
+{
+    const std::string command = "xdotool " + arguments + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+} // namespace vosk::test

@@ -28,3 +28,29 @@ private:
 };
 
 } // namespace vosk::test
+
+#include <cstdint>
+#include <vector>
+
+typedef struct _XDisplay Display;
+
+namespace vosk::test {
+
+// A window's pixels as 0xRRGGBB, row by row.
+struct Screenshot
+{
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const
+    {
+        return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + x];
+    }
+    bool empty() const { return pixels.empty(); }
+};
+Screenshot grab(Display* display, unsigned long window);
+Screenshot grab(Display* display, unsigned long window, int x, int y, int width, int height);
+
+// Runs xdotool with `arguments` against the current DISPLAY; false when it fails.
+bool xdotool(const std::string& arguments);
+
+} // namespace vosk::test

@@ -158,6 +158,7 @@ public:
             timer->release();
         }
         if (surface) cairo_surface_destroy(surface);
+        if (backbuffer) cairo_surface_destroy(backbuffer);
         if (window) XDestroyWindow(display, window);
         XSync(display, False); // errors of the requests above arrive while still guarded
         XCloseDisplay(display);
@@ -181,6 +182,7 @@ public:
         XMapWindow(display, window);
         surface = cairo_xlib_surface_create(display, window, DefaultVisual(display, screen), deviceWidth(),
                                             deviceHeight());
+        backbuffer = cairo_image_surface_create(CAIRO_FORMAT_RGB24, deviceWidth(), deviceHeight());
         XFlush(display);
 
         events = new EventCallback(this);
@@ -204,16 +206,23 @@ public:
         if (dirty.empty()) return;
         const DeviceRect area = dirty;
         dirty = {};
-        cairo_t* cr = cairo_create(surface);
-        cairo_rectangle(cr, area.x0, area.y0, area.x1 - area.x0, area.y1 - area.y0);
+        const double x = area.x0, y = area.y0, w = area.x1 - area.x0, h = area.y1 - area.y0;
+        // Drawn into an image first: nothing half-painted ever shows, and text and
+        // pictures come out exactly as in an offscreen rendering, whatever font
+        // settings the X server carries.
+        cairo_t* cr = cairo_create(backbuffer);
+        cairo_rectangle(cr, x, y, w, h);
         cairo_clip(cr);
-        // Drawn off screen first so that no half-painted state ever shows.
-        cairo_push_group(cr);
         cairo_scale(cr, factor, factor);
-        client.paint(cr, area.x0 / factor, area.y0 / factor, (area.x1 - area.x0) / factor,
-                     (area.y1 - area.y0) / factor);
-        cairo_pop_group_to_source(cr);
-        cairo_paint(cr);
+        client.paint(cr, x / factor, y / factor, w / factor, h / factor);
+        cairo_destroy(cr);
+        cairo_surface_flush(backbuffer);
+
+        cr = cairo_create(surface);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_surface(cr, backbuffer, 0, 0);
+        cairo_rectangle(cr, x, y, w, h);
+        cairo_fill(cr);
         cairo_destroy(cr);
         cairo_surface_flush(surface);
         XFlush(display);
@@ -225,6 +234,8 @@ public:
         factor = newFactor;
         XResizeWindow(display, window, deviceWidth(), deviceHeight());
         cairo_xlib_surface_set_size(surface, deviceWidth(), deviceHeight());
+        cairo_surface_destroy(backbuffer);
+        backbuffer = cairo_image_surface_create(CAIRO_FORMAT_RGB24, deviceWidth(), deviceHeight());
         dirty = {};
         dirty.unite(0, 0, deviceWidth(), deviceHeight());
         XFlush(display);
@@ -335,6 +346,7 @@ private:
     ::Window window = 0;
     Atom xembedInfo = None;
     cairo_surface_t* surface = nullptr;
+    cairo_surface_t* backbuffer = nullptr; // device pixels, drawn first
     EventCallback* events = nullptr;
     TimerCallback* timer = nullptr;
     DeviceRect dirty;
