@@ -6,7 +6,10 @@
 #include <pluginterfaces/base/keycodes.h>
 #include <pluginterfaces/gui/iplugview.h>
 
+#include <public.sdk/source/vst/vsteditcontroller.h>
+
 #include <chrono>
+#include <cmath>
 #include <cstring>
 
 namespace vosk::ui {
@@ -34,7 +37,8 @@ uint32_t modifiersOf(uint32_t pointer)
 
 EditorPlugView::EditorPlugView(Vst::EditController* controller, const ResourceFolder& resources,
                                const std::string& descriptionName, const std::string& templateName)
-    : editor_(std::make_unique<Editor>(controller, resources, descriptionName, templateName))
+    : controller_(controller),
+      editor_(std::make_unique<Editor>(controller, resources, descriptionName, templateName))
 {
     ViewRect r(0, 0, editor_->width(), editor_->height());
     setRect(r);
@@ -44,7 +48,42 @@ EditorPlugView::EditorPlugView(Vst::EditController* controller, const ResourceFo
 EditorPlugView::~EditorPlugView()
 {
     window_.reset();
+    runLoop_ = nullptr;
     editor_.reset();
+}
+
+tresult PLUGIN_API EditorPlugView::queryInterface(const TUID queried, void** obj)
+{
+    QUERY_INTERFACE(queried, obj, IPlugViewContentScaleSupport::iid, IPlugViewContentScaleSupport)
+    return CPluginView::queryInterface(queried, obj);
+}
+
+ViewRect EditorPlugView::scaledSize() const
+{
+    return ViewRect(0, 0, static_cast<int32>(std::lround(editor_->width() * scale_)),
+                    static_cast<int32>(std::lround(editor_->height() * scale_)));
+}
+
+tresult PLUGIN_API EditorPlugView::getSize(ViewRect* size)
+{
+    if (!size) return kInvalidArgument;
+    *size = scaledSize();
+    return kResultTrue;
+}
+
+tresult PLUGIN_API EditorPlugView::setContentScaleFactor(ScaleFactor factor)
+{
+    if (!(factor >= 0.5f && factor <= 4.f)) return kInvalidArgument;
+    if (factor == scale_) return kResultTrue;
+    scale_ = factor;
+    setRect(scaledSize());
+    if (window_) window_->setScale(scale_);
+    // The host resizes its window and confirms with onSize.
+    if (plugFrame) {
+        ViewRect size = scaledSize();
+        plugFrame->resizeView(this, &size);
+    }
+    return kResultTrue;
 }
 
 tresult PLUGIN_API EditorPlugView::isPlatformTypeSupported(FIDString type)
@@ -62,24 +101,29 @@ tresult PLUGIN_API EditorPlugView::attached(void* parent, FIDString type)
         !runLoop)
         return kResultFalse;
     std::string error;
+    runLoop_ = owned(runLoop);
     window_ = createX11Window(reinterpret_cast<std::uintptr_t>(parent), runLoop, *this, editor_->width(),
-                              editor_->height(), 1.0, error);
-    runLoop->release();
-    if (!window_) return kResultFalse;
+                              editor_->height(), scale_, error);
+    if (!window_) {
+        runLoop_ = nullptr;
+        return kResultFalse;
+    }
     return CPluginView::attached(parent, type);
 }
 
 tresult PLUGIN_API EditorPlugView::removed()
 {
     window_.reset();
+    runLoop_ = nullptr;
     return CPluginView::removed();
 }
 
 tresult PLUGIN_API EditorPlugView::checkSizeConstraint(ViewRect* r)
 {
     if (!r) return kInvalidArgument;
-    r->right = r->left + editor_->width();
-    r->bottom = r->top + editor_->height();
+    const ViewRect fixed = scaledSize();
+    r->right = r->left + fixed.getWidth();
+    r->bottom = r->top + fixed.getHeight();
     return kResultTrue;
 }
 
@@ -92,9 +136,9 @@ tresult PLUGIN_API EditorPlugView::onSize(ViewRect* newSize)
 
 tresult PLUGIN_API EditorPlugView::onWheel(float distance)
 {
-    editor_->onWheel({lastPointer_, distance, 0});
+    const bool used = editor_->onWheel({lastPointer_, distance, 0});
     flush();
-    return kResultTrue;
+    return used ? kResultTrue : kResultFalse;
 }
 
 tresult PLUGIN_API EditorPlugView::onKeyDown(char16 key, int16 keyCode, int16 modifiers)
@@ -149,6 +193,10 @@ bool EditorPlugView::translateKey(const KeyInput& in, KeyEvent& out)
         out.key = Key::Character;
         out.character = in.character;
         return true;
+    case KEY_SPACE:
+        out.key = Key::Character;
+        out.character = U' ';
+        return true;
     case KEY_BACK:
         out.key = Key::Backspace;
         return true;
@@ -178,6 +226,17 @@ bool EditorPlugView::translateKey(const KeyInput& in, KeyEvent& out)
         out.key = Key::End;
         return true;
     default:
+        // The keypad's digits, point and minus type like the main keys.
+        if (in.virtualKey >= KEY_NUMPAD0 && in.virtualKey <= KEY_NUMPAD9) {
+            out.key = Key::Character;
+            out.character = U'0' + static_cast<char32_t>(in.virtualKey - KEY_NUMPAD0);
+            return true;
+        }
+        if (in.virtualKey == KEY_DECIMAL || in.virtualKey == KEY_SUBTRACT) {
+            out.key = Key::Character;
+            out.character = in.virtualKey == KEY_DECIMAL ? U'.' : U'-';
+            return true;
+        }
         return false;
     }
 }

@@ -5,14 +5,20 @@
 #include "editor.h"
 #include "platform/window.h"
 
+#include <pluginterfaces/base/smartpointer.h>
+#include <pluginterfaces/gui/iplugview.h>
+#include <pluginterfaces/gui/iplugviewcontentscalesupport.h>
 #include <public.sdk/source/common/pluginview.h>
+#include <public.sdk/source/vst/vsteditcontroller.h>
 
 #include <memory>
 #include <string>
 
 namespace vosk::ui {
 
-class EditorPlugView : public Steinberg::CPluginView, public WindowClient
+class EditorPlugView : public Steinberg::CPluginView,
+                       public Steinberg::IPlugViewContentScaleSupport,
+                       public WindowClient
 {
 public:
     EditorPlugView(Steinberg::Vst::EditController* controller, const ResourceFolder& resources,
@@ -31,6 +37,15 @@ public:
     Steinberg::tresult PLUGIN_API onWheel(float distance) override;
     Steinberg::tresult PLUGIN_API onKeyDown(Steinberg::char16 key, Steinberg::int16 keyCode,
                                             Steinberg::int16 modifiers) override;
+    Steinberg::tresult PLUGIN_API getSize(Steinberg::ViewRect* size) override;
+
+    // IPlugViewContentScaleSupport: window and drawing grow by the factor (1.5 or 2
+    // on high-density screens); the layout stays the same.
+    Steinberg::tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override;
+    double scale() const { return scale_; }
+
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override;
+    REFCOUNT_METHODS(Steinberg::CPluginView)
 
     // WindowClient
     void paint(cairo_t* cr, double x, double y, double w, double h) override;
@@ -49,8 +64,14 @@ public:
 private:
     void pointer(MouseEvent::Kind kind, const PointerInput& input);
     void flush(); // hands the editor's dirty area to the window
+    Steinberg::ViewRect scaledSize() const;
 
+    // The editor reads the controller's parameters for as long as it exists.
+    Steinberg::IPtr<Steinberg::Vst::EditController> controller_;
     std::unique_ptr<Editor> editor_;
+    // Held while the window is registered with it.
+    Steinberg::IPtr<Steinberg::Linux::IRunLoop> runLoop_;
+    double scale_ = 1;
     std::unique_ptr<Window> window_;
     Point lastPointer_;
 };
