@@ -62,7 +62,9 @@ if [ -f "$resources/voskEditor.uidesc" ]; then
     mapfile -t paths < <(grep -o -E '<bitmap [^>]*path="[^"]+"' "$resources/voskEditor.uidesc" | sed -E 's/.*path="([^"]+)"/\1/')
     [ "${#paths[@]}" -eq 27 ] || fail "description names ${#paths[@]} bitmaps, expected 27"
     for p in "${paths[@]}"; do
-        printf '%s\n' "${packed[@]}" | grep -q -x -F -- "$p" || fail "bitmap path $p of the description is not packed"
+        # A here-string, not a pipe: grep -q stops reading early, and under pipefail
+        # the writer's broken pipe would fail the check at random.
+        grep -q -x -F -- "$p" <<<"$(printf '%s\n' "${packed[@]}")" || fail "bitmap path $p of the description is not packed"
     done
 fi
 echo "resource script: 28 entries, version 1.0.0.1"
