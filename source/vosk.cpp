@@ -4,10 +4,13 @@
 
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstmessage.h"
+#include "pluginterfaces/vst/ivstparameterchanges.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 
 #include <cstdio>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 namespace vosk {
 
@@ -40,6 +43,9 @@ tresult PLUGIN_API VOSK::terminate()
 tresult PLUGIN_API VOSK::setActive(TBool state)
 {
     sendTextMessage(state ? "VOSK::setActive (true)" : "VOSK::setActive (false)");
+    signalPath.resetMeters();
+    active = state != 0;
+    if (!state) takePendingRestore();
     return AudioEffect::setActive(state);
 }
 
@@ -107,62 +113,143 @@ tresult PLUGIN_API VOSK::setBusArrangements(SpeakerArrangement* inputs, int32 nu
 
 tresult PLUGIN_API VOSK::setupProcessing(ProcessSetup& setup)
 {
-    return AudioEffect::setupProcessing(setup);
+    const tresult result = AudioEffect::setupProcessing(setup);
+    if (result != kResultOk) return result;
+    signalPath.prepare(setup.sampleRate, setup.maxSamplesPerBlock);
+    return result;
+}
+
+namespace {
+
+// Output parameter changes: one point at offset 0 per value, as the host reads them.
+class HostReports final : public OutputReports
+{
+public:
+    explicit HostReports(IParameterChanges& changes) : changes_(changes) {}
+    bool report(uint32_t id, double value) override
+    {
+        int32 queueIndex = 0;
+        IParamValueQueue* queue = changes_.addParameterData(id, queueIndex);
+        if (!queue) return false;
+        int32 pointIndex = 0;
+        queue->addPoint(0, value, pointIndex);
+        return true;
+    }
+
+private:
+    IParameterChanges& changes_;
+};
+
+} // namespace
+
+void VOSK::takePendingRestore()
+{
+    int expected = kSlotReady;
+    if (!restoreSlot.compare_exchange_strong(expected, kSlotBusy, std::memory_order_acquire)) return;
+    signalPath.restoreState(pendingRestore);
+    restoreSlot.store(kSlotEmpty, std::memory_order_release);
 }
 
 tresult PLUGIN_API VOSK::process(ProcessData& data)
 {
     if (data.symbolicSampleSize != kSample32) return kResultFalse;
-    if (data.numSamples <= 0 || data.numOutputs <= 0 || !data.outputs) return kResultOk;
+    takePendingRestore();
 
-    // Until the signal path is in, the audio passes through unchanged.
-    const size_t bytes = sizeof(Sample32) * static_cast<size_t>(data.numSamples);
-    AudioBusBuffers& out = data.outputs[0];
-    const AudioBusBuffers* in = data.numInputs > 0 && data.inputs ? &data.inputs[0] : nullptr;
-    for (int32 c = 0; c < out.numChannels; ++c) {
-        Sample32* dst = out.channelBuffers32 ? out.channelBuffers32[c] : nullptr;
-        if (!dst) continue;
-        const Sample32* src =
-            in && c < in->numChannels && in->channelBuffers32 ? in->channelBuffers32[c] : nullptr;
-        if (!src)
-            std::memset(dst, 0, bytes);
-        else if (src != dst)
-            std::memcpy(dst, src, bytes);
+    // Only the last point of each queue counts; one rebuild follows all of them.
+    if (IParameterChanges* changes = data.inputParameterChanges) {
+        const int32 queues = changes->getParameterCount();
+        for (int32 i = 0; i < queues; ++i) {
+            IParamValueQueue* queue = changes->getParameterData(i);
+            if (!queue) continue;
+            const int32 points = queue->getPointCount();
+            int32 offset = 0;
+            ParamValue value = 0.0;
+            if (points > 0 && queue->getPoint(points - 1, offset, value) == kResultOk)
+                signalPath.applyParameter(queue->getParameterId(), value);
+        }
     }
-    out.silenceFlags = in ? in->silenceFlags : ~uint64(0);
+
+    if (data.numInputs <= 0 || data.numOutputs <= 0 || !data.inputs || !data.outputs) return kResultOk;
+    AudioBusBuffers& in = data.inputs[0];
+    AudioBusBuffers& out = data.outputs[0];
+    AudioBlock block;
+    block.inputs = in.channelBuffers32;
+    block.numInputChannels = in.numChannels;
+    block.inputSilenceFlags = in.silenceFlags;
+    block.outputs = out.channelBuffers32;
+    block.numOutputChannels = out.numChannels;
+    block.numSamples = data.numSamples;
+
+    if (data.outputParameterChanges) {
+        HostReports reports(*data.outputParameterChanges);
+        out.silenceFlags = signalPath.process(block, &reports);
+    } else {
+        out.silenceFlags = signalPath.process(block, nullptr);
+    }
     return kResultOk;
 }
 
 namespace {
-// The stream is little-endian; so is every platform we build for.
-bool readExactly(IBStream* stream, void* data, int32 size)
+
+constexpr int32 kMaxStateBytes = 1 << 16;
+
+// The whole stream, or nothing when it fails or is implausibly long.
+bool readAll(IBStream* stream, std::vector<uint8_t>& bytes)
 {
-    int32 read = 0;
-    return stream->read(data, size, &read) == kResultOk && read == size;
+    uint8_t chunk[512];
+    for (;;) {
+        int32 read = 0;
+        if (stream->read(chunk, sizeof(chunk), &read) != kResultOk) return false;
+        if (read <= 0) return true;
+        bytes.insert(bytes.end(), chunk, chunk + read);
+        if (bytes.size() > kMaxStateBytes) return false;
+        if (read < static_cast<int32>(sizeof(chunk))) return true;
+    }
 }
+
 } // namespace
 
 tresult PLUGIN_API VOSK::setState(IBStream* state)
 {
     if (!state) return kInvalidArgument;
-    float gain = 0.0f;
-    int32 bypassFlag = 0;
-    if (!readExactly(state, &gain, sizeof(gain)) || !readExactly(state, &bypassFlag, sizeof(bypassFlag)))
-        return kResultFalse;
-    inputGain = gain;
-    bypass = bypassFlag > 0;
+    std::vector<uint8_t> bytes;
+    if (!readAll(state, bytes)) return kResultFalse;
+    ProcessorState restored;
+    if (!decodeState(bytes.data(), bytes.size(), restored)) return kResultFalse;
+
+    // The audio thread never waits: if it is reading the slot, wait for it here.
+    for (;;) {
+        int expected = restoreSlot.load(std::memory_order_relaxed);
+        if (expected != kSlotBusy &&
+            restoreSlot.compare_exchange_weak(expected, kSlotBusy, std::memory_order_acquire))
+            break;
+        std::this_thread::yield();
+    }
+    pendingRestore = restored;
+    restoreSlot.store(kSlotReady, std::memory_order_release);
+    if (!active) takePendingRestore();
     return kResultOk;
 }
 
 tresult PLUGIN_API VOSK::getState(IBStream* state)
 {
     if (!state) return kInvalidArgument;
-    const int32 bypassFlag = bypass ? 1 : 0;
+    ProcessorState current;
+    signalPath.captureState(current);
+    if (restoreSlot.load(std::memory_order_acquire) == kSlotReady) {
+        // A restore the audio thread has not picked up yet is what the host expects back.
+        if (pendingRestore.hasSettings) {
+            current = pendingRestore;
+        } else {
+            current.inputGain = pendingRestore.inputGain;
+            current.bypass = pendingRestore.bypass;
+        }
+    }
+    current.hasSettings = true;
+    const std::vector<uint8_t> bytes = encodeState(current);
     int32 written = 0;
-    if (state->write(&inputGain, sizeof(inputGain), &written) != kResultOk || written != sizeof(inputGain))
-        return kResultFalse;
-    if (state->write(const_cast<int32*>(&bypassFlag), sizeof(bypassFlag), &written) != kResultOk ||
-        written != sizeof(bypassFlag))
+    const int32 size = static_cast<int32>(bytes.size());
+    if (state->write(const_cast<uint8_t*>(bytes.data()), size, &written) != kResultOk || written != size)
         return kResultFalse;
     return kResultOk;
 }

@@ -3,16 +3,19 @@
 // setupProcessing, process and the state operations.
 #pragma once
 
+#include "dsp/signalpath.h"
+#include "statecodec.h"
+
 #include "public.sdk/source/vst/vstaudioeffect.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace vosk {
 
-constexpr uint32_t kFftSize = 16384;
 // The convolution delays by a quarter plus half a transform. Reported in every
 // state, bypass included, so that a host's delay compensation never moves.
-constexpr uint32_t kLatencySamples = kFftSize / 4 + kFftSize / 2;
+constexpr uint32_t kLatencySamples = SignalPath::kLatency;
 
 class VOSK : public Steinberg::Vst::AudioEffect
 {
@@ -47,12 +50,18 @@ public:
     tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
     tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override;
 
-protected:
-    bool bypass = false;
-    float inputGain = 1.0f;
-
 private:
     void addStereoBuses(SpeakerArrangement input, SpeakerArrangement output);
+    void takePendingRestore();
+
+    SignalPath signalPath;
+
+    // A restored state reaches the audio thread through this slot, without a lock:
+    // setState fills it, the next process (or setState itself while inactive) applies it.
+    enum RestoreSlot : int { kSlotEmpty, kSlotReady, kSlotBusy };
+    std::atomic<int> restoreSlot{kSlotEmpty};
+    ProcessorState pendingRestore;
+    std::atomic<bool> active{false};
 };
 
 } // namespace vosk

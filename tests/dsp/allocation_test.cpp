@@ -1,100 +1,20 @@
 // No heap allocation may happen while the signal path processes, in any mode.
 #include "dsp_test_util.h"
 
+#include "allocation_counter.h"
+
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-namespace {
-std::atomic<long> allocations{0};
-std::atomic<bool> counting{false};
-
-void* allocate(std::size_t size)
-{
-    if (counting.load()) allocations.fetch_add(1);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* allocateAligned(std::size_t size, std::align_val_t align)
-{
-    if (counting.load()) allocations.fetch_add(1);
-    const std::size_t a = static_cast<std::size_t>(align);
-    if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a)) return p;
-    throw std::bad_alloc();
-}
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    return allocate(size);
-}
-void* operator new[](std::size_t size)
-{
-    return allocate(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    if (counting.load()) allocations.fetch_add(1);
-    return std::malloc(size ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
-    if (counting.load()) allocations.fetch_add(1);
-    return std::malloc(size ? size : 1);
-}
-void* operator new(std::size_t size, std::align_val_t align)
-{
-    return allocateAligned(size, align);
-}
-void* operator new[](std::size_t size, std::align_val_t align)
-{
-    return allocateAligned(size, align);
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::align_val_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::align_val_t) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept
-{
-    std::free(p);
-}
 
 namespace vosk {
 namespace {
 
 TEST(Allocation, ReplacementCountsAllocations)
 {
-    counting = true;
+    vosk::test::allocationCounting = true;
     auto* probe = new int(3);
-    counting = false;
+    vosk::test::allocationCounting = false;
     delete probe;
-    EXPECT_EQ(allocations.exchange(0), 1);
+    EXPECT_EQ(vosk::test::allocationCount.exchange(0), 1);
 }
 
 TEST(Allocation, ProcessNeverAllocatesInAnyMode)
@@ -119,7 +39,7 @@ TEST(Allocation, ProcessNeverAllocatesInAnyMode)
         path.process(b, &reports);
     };
 
-    counting = true;
+    vosk::test::allocationCounting = true;
     size_t pos = 0;
     auto step = [&](size_t n, uint64_t flags = 0) {
         block(pos % 10000, n, flags);
@@ -139,8 +59,8 @@ TEST(Allocation, ProcessNeverAllocatesInAnyMode)
     for (int k = 0; k < 60; ++k) step(1000, 3); // silent input: drain, then skip
     path.applyParameter(kInGain, 0.0);
     step(512);
-    counting = false;
-    EXPECT_EQ(allocations.load(), 0);
+    vosk::test::allocationCounting = false;
+    EXPECT_EQ(vosk::test::allocationCount.load(), 0);
 }
 
 } // namespace

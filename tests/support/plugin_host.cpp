@@ -223,6 +223,7 @@ tresult ProcessorHost::process(float* const* inputs, int32 inChannels, float* co
     AudioBusBuffers in;
     in.numChannels = inChannels;
     in.channelBuffers32 = const_cast<float**>(inputs);
+    in.silenceFlags = inputSilenceFlags_;
     AudioBusBuffers out;
     out.numChannels = outChannels;
     out.channelBuffers32 = const_cast<float**>(outputs);
@@ -244,6 +245,7 @@ tresult ProcessorHost::process(float* const* inputs, int32 inChannels, float* co
 
     outputChanges_->clearQueue();
     const tresult result = processor_->process(data);
+    outputSilenceFlags_ = out.silenceFlags;
     inputChanges_->clearQueue();
     return result;
 }

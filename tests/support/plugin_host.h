@@ -124,6 +124,11 @@ public:
     Steinberg::tresult processStereo(const float* inL, const float* inR, float* outL, float* outR,
                                      Steinberg::int32 numSamples);
 
+    // Silence flags of the input bus for the following process calls, and those
+    // the processor set on the output bus in the last call.
+    void setInputSilenceFlags(Steinberg::uint64 flags) { inputSilenceFlags_ = flags; }
+    Steinberg::uint64 outputSilenceFlags() const { return outputSilenceFlags_; }
+
     Changes& inputChanges() { return *inputChanges_; }
     Changes& outputChanges() { return *outputChanges_; }
 
@@ -134,6 +139,8 @@ private:
     IPtr<Changes> inputChanges_;
     IPtr<Changes> outputChanges_;
     double sampleRate_ = 44100.0;
+    Steinberg::uint64 inputSilenceFlags_ = 0;
+    Steinberg::uint64 outputSilenceFlags_ = 0;
     bool initialized_ = false;
     bool active_ = false;
 };

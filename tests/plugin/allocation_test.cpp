@@ -1,0 +1,72 @@
+// The bundle's process call never allocates, in any mode and with parameter
+// changes, driven as a host drives it.
+#include "allocation_counter.h"
+#include "plugin_host.h"
+
+#include "parameterids.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace vosk {
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+TEST(BundleAllocation, ProcessNeverAllocates)
+{
+    test::Module module(VOSK_BUNDLE_PATH);
+    ASSERT_TRUE(module.ok()) << module.error();
+    auto factory = module.factory();
+    test::ProcessorHost host(factory, test::processorClassId());
+    ASSERT_EQ(host.initialize(), kResultOk);
+
+    // The counter sees the module's own allocations: set-up allocates its buffers.
+    test::allocationCounting = true;
+    ASSERT_EQ(host.setupProcessing(44100, 512), kResultOk);
+    test::allocationCounting = false;
+    EXPECT_GT(test::allocationCount.exchange(0), 0);
+    ASSERT_EQ(host.setActive(true), kResultOk);
+
+    std::mt19937 rng(1);
+    std::uniform_real_distribution<float> dist(-0.9f, 0.9f);
+    std::vector<float> inL(20000), inR(20000), outL(20000), outR(20000);
+    for (size_t i = 0; i < inL.size(); ++i) inL[i] = dist(rng), inR[i] = dist(rng);
+    const ParamID bands[] = {kOn1L, kFreq1L, kGain1L, kQ1L, kBW1L, kShape1L};
+
+    size_t pos = 0;
+    long during = 0;
+    auto block = [&](int32 n, uint64 flags = 0) {
+        host.setInputSilenceFlags(flags);
+        test::allocationCounting = true;
+        host.processStereo(inL.data() + pos, inR.data() + pos, outL.data() + pos, outR.data() + pos, n);
+        test::allocationCounting = false;
+        during += test::allocationCount.exchange(0);
+        pos = (pos + static_cast<size_t>(n)) % 10000;
+    };
+
+    block(512); // first block: every band echoes
+    for (ParamID id : bands)
+        for (int b = 0; b < 4; ++b) host.addParameterChange(id + b, 0, 0.3 + 0.1 * b);
+    host.addParameterChange(kLink, 0, 0.0);
+    block(512);
+    host.addParameterChange(kMidSide, 0, 0.0);
+    host.addParameterChange(kFreq2R, 0, 0.7);
+    block(512);
+    block(9000); // larger than the set-up's maximum: chunked
+    host.addParameterChange(kBypass, 0, 1.0);
+    block(4096);
+    host.addParameterChange(kBypass, 0, 0.0);
+    host.addParameterChange(kMuteMid, 0, 0.0);
+    block(512);
+    for (int k = 0; k < 30; ++k) block(1000, 3); // silent input: drained, then skipped
+    host.addParameterChange(kInGain, 0, 0.0);
+    block(512);
+    EXPECT_EQ(during, 0);
+}
+
+} // namespace
+} // namespace vosk

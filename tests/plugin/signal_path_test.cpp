@@ -1,0 +1,444 @@
+// The signal path of the built bundle, driven through the VST 3 interfaces as a
+// host drives it: parameter changes in, audio and output changes out, states.
+#include "plugin_host.h"
+
+#include "parameterids.h"
+#include "statecodec.h"
+
+#include "public.sdk/source/common/memorystream.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace vosk {
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+using test::Module;
+using test::ProcessorHost;
+
+constexpr double kRate = 44100.0;
+constexpr size_t kLatency = 12288;
+constexpr size_t kHalfBlock = 8192;
+
+struct Stereo
+{
+    std::vector<float> ch[2];
+    explicit Stereo(size_t n = 0) { ch[0].assign(n, 0.0f), ch[1].assign(n, 0.0f); }
+    size_t size() const { return ch[0].size(); }
+};
+
+Stereo noise(size_t n, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> dist(-0.5f, 0.5f);
+    Stereo s(n);
+    for (size_t i = 0; i < n; ++i) s.ch[0][i] = dist(rng), s.ch[1][i] = dist(rng);
+    return s;
+}
+
+void expectIdentical(const Stereo& a, const Stereo& b)
+{
+    ASSERT_EQ(a.size(), b.size());
+    for (int c = 0; c < 2; ++c)
+        for (size_t i = 0; i < a.size(); ++i)
+            ASSERT_EQ(a.ch[c][i], b.ch[c][i]) << "channel " << c << " sample " << i;
+}
+
+double magnitudeAt(const std::vector<float>& taps, double hz)
+{
+    std::complex<double> sum = 0.0;
+    for (size_t n = 0; n < taps.size(); ++n)
+        sum +=
+            static_cast<double>(taps[n]) * std::polar(1.0, -2.0 * M_PI * hz * static_cast<double>(n) / kRate);
+    return std::abs(sum);
+}
+
+std::vector<uint8_t> stateOf(IComponent* component)
+{
+    IPtr<MemoryStream> stream(new MemoryStream(), false);
+    EXPECT_EQ(component->getState(stream), kResultOk);
+    const auto* data = reinterpret_cast<const uint8_t*>(stream->getData());
+    return std::vector<uint8_t>(data, data + stream->getSize());
+}
+
+tresult restore(IComponent* component, std::vector<uint8_t> bytes)
+{
+    bytes.reserve(bytes.size() + 1); // never a null buffer, also for an empty stream
+    IPtr<MemoryStream> stream(
+        new MemoryStream(reinterpret_cast<char*>(bytes.data()), static_cast<TSize>(bytes.size())), false);
+    return component->setState(stream);
+}
+
+class SignalPathBundle : public ::testing::Test
+{
+protected:
+    Module module{VOSK_BUNDLE_PATH};
+    IPtr<IPluginFactory> factory;
+    std::vector<std::unique_ptr<ProcessorHost>> hosts;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(module.ok()) << module.error();
+        factory = module.factory();
+        ASSERT_TRUE(factory);
+    }
+    void TearDown() override
+    {
+        hosts.clear();
+        factory = nullptr;
+    }
+
+    ProcessorHost& makeHost(int32 maxBlock = 512, bool activate = true)
+    {
+        hosts.push_back(std::make_unique<ProcessorHost>(factory, test::processorClassId()));
+        ProcessorHost& host = *hosts.back();
+        EXPECT_TRUE(host.ok());
+        EXPECT_EQ(host.initialize(), kResultOk);
+        if (activate) {
+            EXPECT_EQ(host.setupProcessing(kRate, maxBlock), kResultOk);
+            EXPECT_EQ(host.setActive(true), kResultOk);
+        }
+        return host;
+    }
+
+    // Processes `in` in blocks; `beforeBlock` may queue parameter changes or set flags,
+    // `afterBlock` may read the block's output changes.
+    Stereo run(ProcessorHost& host, const Stereo& in, size_t block,
+               const std::function<void(size_t)>& beforeBlock = {},
+               const std::function<void(size_t)>& afterBlock = {})
+    {
+        Stereo out(in.size());
+        for (size_t pos = 0; pos < in.size(); pos += block) {
+            const size_t n = std::min(block, in.size() - pos);
+            if (beforeBlock) beforeBlock(pos);
+            EXPECT_EQ(host.processStereo(in.ch[0].data() + pos, in.ch[1].data() + pos, out.ch[0].data() + pos,
+                                         out.ch[1].data() + pos, static_cast<int32>(n)),
+                      kResultOk);
+            if (afterBlock) afterBlock(pos);
+        }
+        return out;
+    }
+
+    static void allSectionsOff(ProcessorHost& host)
+    {
+        host.addParameterChange(kOnLoCut, 0, 0.0);
+        host.addParameterChange(kOnHiCut, 0, 0.0);
+        for (ParamID id : {kOn1L, kOn2L, kOn3L, kOn4L})
+            host.addParameterChange(id, 0, 0.0); // linked: R follows
+    }
+};
+
+TEST_F(SignalPathBundle, ImpulseComesOutAtTheLatencyWithAllSectionsOff)
+{
+    ProcessorHost& host = makeHost();
+    allSectionsOff(host);
+    Stereo in(20480);
+    in.ch[0][0] = in.ch[1][0] = 1.0f;
+    const Stereo out = run(host, in, 512);
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_NEAR(out.ch[c][kLatency], 1.0f, 1e-5);
+        for (size_t i = 0; i < out.size(); ++i) {
+            if (i != kLatency) {
+                ASSERT_NEAR(out.ch[c][i], 0.0f, 1e-5) << i;
+            }
+        }
+    }
+    EXPECT_EQ(host.processor()->getLatencySamples(), kLatency);
+}
+
+TEST_F(SignalPathBundle, HostBlocksOfOne8192And10000SamplesGiveTheSameStream)
+{
+    const Stereo in = noise(30000, 1);
+    Stereo outputs[3];
+    const size_t sizes[3] = {1, 8192, 10000};
+    for (int k = 0; k < 3; ++k) outputs[k] = run(makeHost(8192), in, sizes[k]);
+    expectIdentical(outputs[0], outputs[1]);
+    expectIdentical(outputs[0], outputs[2]);
+}
+
+TEST_F(SignalPathBundle, MidSideWithIdenticalChannelsReturnsTheDelayedInput)
+{
+    ProcessorHost& host = makeHost();
+    allSectionsOff(host);
+    host.addParameterChange(kMidSide, 0, 0.0);
+    Stereo in = noise(25000, 2);
+    in.ch[1] = in.ch[0];
+    const Stereo out = run(host, in, 512);
+    for (int c = 0; c < 2; ++c)
+        for (size_t i = 0; i + kLatency < in.size(); ++i)
+            ASSERT_NEAR(out.ch[c][i + kLatency], in.ch[0][i], 2e-5);
+}
+
+TEST_F(SignalPathBundle, FirstBlockEchoesTheBandsThenLinkedMovesEchoThePartner)
+{
+    ProcessorHost& host = makeHost();
+    Stereo block = noise(512, 3);
+    run(host, block, 512);
+    test::Changes& first = host.outputChanges();
+    const double freqNorm[4] = {0.2145, 0.5040, 0.5927, 0.9261};
+    for (int c = 0; c < 2; ++c) {
+        for (int b = 1; b <= 4; ++b) {
+            EXPECT_EQ(first.lastValue(bandTag(kOn1R, b, c)), 1.0);
+            EXPECT_NEAR(first.lastValue(bandTag(kFreq1R, b, c)).value_or(-1), freqNorm[b - 1], 1e-4);
+            EXPECT_NEAR(first.lastValue(bandTag(kBW1R, b, c)).value_or(-1), b == 4 ? 0.175 : 0.25, 1e-7);
+            EXPECT_EQ(first.lastValue(bandTag(kQ1R, b, c)), 1.0);
+            EXPECT_EQ(first.lastValue(bandTag(kGain1R, b, c)), 0.5);
+        }
+    }
+    EXPECT_EQ(first.lastValue(kLpeak), 0.0);
+
+    host.addParameterChange(kFreq2L, 0, 0.3);
+    host.addParameterChange(kFreq2L, 100, 0.6); // only the last point counts
+    run(host, block, 512);
+    test::Changes& echo = host.outputChanges();
+    EXPECT_NEAR(echo.lastValue(kFreq2R).value_or(-1), 0.6, 1e-6);
+    EXPECT_EQ(echo.lastValue(kOn2R), 1.0);
+    EXPECT_NEAR(echo.lastValue(kBW2R).value_or(-1), 0.25, 1e-7);
+    EXPECT_EQ(echo.lastValue(kQ2R), 1.0);
+    EXPECT_EQ(echo.lastValue(kGain2R), 0.5);
+    EXPECT_FALSE(echo.lastValue(kFreq2L).has_value());
+    EXPECT_FALSE(echo.lastValue(kFreq1R).has_value());
+}
+
+TEST_F(SignalPathBundle, LinkedMovesKeepARestoredOffsetAndClamp)
+{
+    ProcessorHost& host = makeHost();
+    run(host, Stereo(512), 512); // the constructor echo
+    ProcessorState state;
+    std::vector<uint8_t> bytes = stateOf(host.component());
+    ASSERT_TRUE(decodeState(bytes.data(), bytes.size(), state));
+    ASSERT_TRUE(state.hasSettings && state.linked);
+    state.bands[0][0].freqNorm = 0.5f;
+    state.bands[1][0].freqNorm = 0.6f;
+    ASSERT_EQ(restore(host.component(), encodeState(state)), kResultOk);
+
+    host.addParameterChange(kFreq1L, 0, 0.7);
+    run(host, Stereo(512), 512);
+    EXPECT_NEAR(host.outputChanges().lastValue(kFreq1R).value_or(-1), 0.8, 1e-6);
+    host.addParameterChange(kFreq1L, 0, 0.95);
+    run(host, Stereo(512), 512);
+    EXPECT_EQ(host.outputChanges().lastValue(kFreq1R), 1.0);
+}
+
+TEST_F(SignalPathBundle, MuteRulesEchoTheForcedChannelAndSilenceOnlyTheMutedOne)
+{
+    const Stereo in = noise(20000, 4);
+    ProcessorHost& reference = makeHost();
+    const Stereo expected = run(reference, in, 500);
+    ProcessorHost& host = makeHost();
+    host.addParameterChange(kMuteSide, 0, 0.0);
+    host.addParameterChange(kMuteMid, 0, 0.0); // side is forced back on
+    bool echoed = false;
+    const Stereo out = run(host, in, 500, {}, [&](size_t pos) {
+        const auto mute = host.outputChanges().lastValue(kMuteSide);
+        if (pos == 0)
+            echoed = mute == 1.0;
+        else
+            EXPECT_FALSE(mute.has_value());
+    });
+    EXPECT_TRUE(echoed);
+    for (size_t i = 0; i < in.size(); ++i) {
+        ASSERT_EQ(out.ch[0][i], 0.0f);
+        ASSERT_EQ(out.ch[1][i], expected.ch[1][i]);
+    }
+}
+
+TEST_F(SignalPathBundle, MetersReportTheLargestMagnitudeAndNegativePeaksClip)
+{
+    ProcessorHost& host = makeHost();
+    allSectionsOff(host);
+    Stereo in(kLatency + 1024);
+    in.ch[0][100] = -1.5f;
+    in.ch[1][100] = 0.75f;
+    double leftMeter = 0.0, rightMeter = 0.0;
+    std::vector<double> clips;
+    run(host, in, 512, {}, [&](size_t) {
+        leftMeter = std::max(leftMeter, host.outputChanges().lastValue(VuMeterLeft).value_or(0.0));
+        rightMeter = std::max(rightMeter, host.outputChanges().lastValue(VUMeterRight).value_or(0.0));
+        clips.push_back(host.outputChanges().lastValue(kLpeak).value_or(-1.0));
+        EXPECT_EQ(host.outputChanges().lastValue(kRpeak), 0.0);
+    });
+    EXPECT_NEAR(leftMeter, 1.5, 1e-5);
+    EXPECT_NEAR(rightMeter, 0.75, 1e-5);
+    EXPECT_EQ(clips.front(), 0.0);
+    EXPECT_EQ(clips.back(), 1.0); // stays set until the host clears it
+    host.addParameterChange(kLpeak, 0, 0.0);
+    run(host, Stereo(512), 512);
+    EXPECT_EQ(host.outputChanges().lastValue(kLpeak), 0.0);
+}
+
+TEST_F(SignalPathBundle, BellAndCutsMeasureAsDesigned)
+{
+    auto impulseResponse = [&](const std::function<void(ProcessorHost&)>& configure) {
+        ProcessorHost& host = makeHost();
+        allSectionsOff(host);
+        configure(host);
+        Stereo in(kLatency + kHalfBlock);
+        in.ch[0][0] = 1.0f;
+        const Stereo out = run(host, in, 512);
+        return std::vector<float>(out.ch[0].begin() + kHalfBlock, out.ch[0].end());
+    };
+    // Band 2 as a bell of +100 % around 1 kHz (width 1: 500 Hz to 2 kHz), sharpness 1.
+    const auto bell = impulseResponse([](ProcessorHost& host) {
+        host.addParameterChange(kOn2L, 0, 1.0);
+        host.addParameterChange(kFreq2L, 0, (std::log10(1000.0 / 2000.0) + 2.0) / 3.0);
+        host.addParameterChange(kGain2L, 0, 1.0);
+    });
+    EXPECT_NEAR(magnitudeAt(bell, 1000.0), 2.0, 0.02);
+    EXPECT_NEAR(magnitudeAt(bell, 750.0), 2.0, 0.02);
+    EXPECT_NEAR(magnitudeAt(bell, 1750.0), 2.0, 0.02);
+    EXPECT_NEAR(magnitudeAt(bell, 250.0), 1.0, 0.02);
+    EXPECT_NEAR(magnitudeAt(bell, 2300.0), 1.0, 0.02);
+    EXPECT_NEAR(magnitudeAt(bell, 10000.0), 1.0, 0.02);
+    EXPECT_NEAR(magnitudeAt(bell, 500.0), 1.5, 0.05); // half way at each edge
+    EXPECT_NEAR(magnitudeAt(bell, 2000.0), 1.5, 0.05);
+
+    const auto lowCut =
+        impulseResponse([](ProcessorHost& host) { host.addParameterChange(kOnLoCut, 0, 1.0); });
+    EXPECT_NEAR(magnitudeAt(lowCut, 29.0), 0.5, 0.02);
+    EXPECT_LT(magnitudeAt(lowCut, 15.0), 0.05);
+    EXPECT_NEAR(magnitudeAt(lowCut, 60.0), 1.0, 0.01);
+
+    const auto highCut =
+        impulseResponse([](ProcessorHost& host) { host.addParameterChange(kOnHiCut, 0, 1.0); });
+    EXPECT_NEAR(magnitudeAt(highCut, 18000.0), 0.5, 0.02);
+    EXPECT_NEAR(magnitudeAt(highCut, 15000.0), 1.0, 0.01);
+    EXPECT_LT(magnitudeAt(highCut, 20500.0), 0.02);
+}
+
+TEST_F(SignalPathBundle, SilenceFlagsKeepTheOtherChannelAndPlayOutTheTail)
+{
+    // Sound, then the left channel flagged silent, then both, then sound again.
+    const size_t block = 1000, soundEnd = 6000, leftOnlyEnd = 12000, silenceEnd = 40000;
+    const Stereo in = noise(60000, 5);
+    Stereo zeroed = in; // what the flagged channels must be read as
+    for (size_t i = soundEnd; i < silenceEnd; ++i) {
+        zeroed.ch[0][i] = 0.0f;
+        if (i >= leftOnlyEnd) zeroed.ch[1][i] = 0.0f;
+    }
+    const Stereo expected = run(makeHost(), zeroed, block);
+
+    ProcessorHost& host = makeHost();
+    std::vector<uint64> flags;
+    const Stereo out = run(
+        host, in, block,
+        [&](size_t pos) {
+            const bool silent = pos >= soundEnd && pos < silenceEnd;
+            host.setInputSilenceFlags(!silent ? 0 : pos < leftOnlyEnd ? 1 : 3);
+        },
+        [&](size_t) { flags.push_back(host.outputSilenceFlags()); });
+    expectIdentical(out, expected);
+    size_t firstSilent = flags.size();
+    for (size_t k = 0; k < flags.size(); ++k) {
+        if (flags[k] == 0) continue;
+        firstSilent = std::min(firstSilent, k);
+        EXPECT_EQ(flags[k], 3u);
+    }
+    EXPECT_GE(firstSilent * block, leftOnlyEnd + kLatency + kHalfBlock);
+    EXPECT_LT(firstSilent * block, silenceEnd);
+    EXPECT_EQ(flags.back(), 0u);
+}
+
+TEST_F(SignalPathBundle, BypassKeepsTheLatencyAndLeavesSeamlessly)
+{
+    const Stereo in = noise(50000, 6);
+    const Stereo expected = run(makeHost(), in, 1000);
+    ProcessorHost& host = makeHost();
+    const Stereo out = run(host, in, 1000, [&](size_t pos) {
+        if (pos == 15000) host.addParameterChange(kBypass, 0, 1.0);
+        if (pos == 35000) host.addParameterChange(kBypass, 0, 0.0);
+        EXPECT_EQ(host.processor()->getLatencySamples(), kLatency);
+    });
+    for (int c = 0; c < 2; ++c) {
+        for (size_t i = 0; i < in.size(); ++i) {
+            const float want = i >= 15000 && i < 35000 ? in.ch[c][i - kLatency] : expected.ch[c][i];
+            ASSERT_EQ(out.ch[c][i], want) << c << " " << i;
+        }
+    }
+}
+
+TEST_F(SignalPathBundle, NonFiniteParameterValuesAreIgnored)
+{
+    const Stereo in = noise(20000, 7);
+    const Stereo expected = run(makeHost(), in, 1000);
+    ProcessorHost& host = makeHost();
+    const Stereo out = run(host, in, 1000, [&](size_t pos) {
+        if (pos != 3000) return;
+        host.addParameterChange(kFreq1L, 0, std::numeric_limits<double>::quiet_NaN());
+        host.addParameterChange(kGain2R, 0, std::numeric_limits<double>::infinity());
+        host.addParameterChange(kInGain, 0, -std::numeric_limits<double>::infinity());
+    });
+    expectIdentical(out, expected);
+}
+
+TEST_F(SignalPathBundle, StateBytesAndTheRestoreExamples)
+{
+    ProcessorHost& host = makeHost(512, false);
+    const std::vector<uint8_t> defaults = stateOf(host.component());
+    ASSERT_GT(defaults.size(), 8u);
+    EXPECT_EQ(std::vector<uint8_t>(defaults.begin(), defaults.begin() + 8),
+              (std::vector<uint8_t>{0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00, 0x00}));
+
+    // Old head-only streams restore gain and bypass and keep every other setting.
+    ASSERT_EQ(restore(host.component(), {0x00, 0x00, 0x00, 0x40, 0x01, 0x00, 0x00, 0x00}), kResultOk);
+    std::vector<uint8_t> now = stateOf(host.component());
+    EXPECT_EQ(std::vector<uint8_t>(now.begin(), now.begin() + 8),
+              (std::vector<uint8_t>{0x00, 0x00, 0x00, 0x40, 0x01, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(std::vector<uint8_t>(now.begin() + 8, now.end()),
+              std::vector<uint8_t>(defaults.begin() + 8, defaults.end()));
+    ASSERT_EQ(restore(host.component(), {0x00, 0x00, 0x00, 0x40, 0xFF, 0xFF, 0xFF, 0xFF}), kResultOk);
+    now = stateOf(host.component());
+    EXPECT_EQ(now[4], 0x00);
+
+    // Short, truncated or corrupt streams answer false and change nothing.
+    const std::vector<uint8_t> before = stateOf(host.component());
+    for (size_t n : {size_t{0}, size_t{3}, size_t{7}, size_t{9}, size_t{20}, defaults.size() - 1}) {
+        EXPECT_EQ(restore(host.component(), std::vector<uint8_t>(defaults.begin(), defaults.begin() + n)),
+                  kResultFalse)
+            << n;
+    }
+    std::vector<uint8_t> nanGain = defaults;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    std::memcpy(nanGain.data(), &nan, 4);
+    EXPECT_EQ(restore(host.component(), nanGain), kResultFalse);
+    EXPECT_EQ(stateOf(host.component()), before);
+}
+
+TEST_F(SignalPathBundle, SavedAndRestoredProcessorsProduceBitIdenticalOutput)
+{
+    ProcessorHost& original = makeHost();
+    const std::pair<ParamID, double> changes[] = {
+        {kLink, 1.0},    {kFreq1L, 0.31}, {kGain1L, 0.83}, {kQ1L, 0.27},    {kBW1L, 0.61},  {kShape2R, 0.5},
+        {kGain3R, 0.1},  {kBW4L, 0.93},   {kOn3R, 0.0},    {kLgain, 0.2},   {kRgain, 0.31}, {kInGain, 0.3},
+        {kMidSide, 0.0}, {kOnHiCut, 0.0}, {kType4, 1.0},   {kFreq2R, 0.07},
+    };
+    for (const auto& change : changes) original.addParameterChange(change.first, 0, change.second);
+    EXPECT_EQ(original.process(nullptr, 0, nullptr, 0, 0), kResultOk); // a parameter flush
+    const std::vector<uint8_t> saved = stateOf(original.component());
+
+    ProcessorHost& restored = makeHost(512, false);
+    ASSERT_EQ(restore(restored.component(), saved), kResultOk); // before set-up, as hosts do
+    ASSERT_EQ(restored.setupProcessing(kRate, 512), kResultOk);
+    ASSERT_EQ(restored.setActive(true), kResultOk);
+    EXPECT_EQ(stateOf(restored.component()), saved);
+
+    const Stereo in = noise(30000, 8);
+    const Stereo a = run(original, in, 512);
+    const Stereo b = run(restored, in, 512);
+    expectIdentical(a, b);
+    const Stereo fresh = run(makeHost(), in, 512);
+    EXPECT_NE(a.ch[0][20000], fresh.ch[0][20000]); // the settings did change the sound
+}
+
+} // namespace
+} // namespace vosk

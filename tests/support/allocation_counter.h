@@ -1,0 +1,106 @@
+// Replaces the global allocation functions of the test binary with counting
+// ones. Include in exactly one source file of a test executable; allocations
+// made by a loaded plug-in module reach these too.
+#pragma once
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace vosk::test {
+inline std::atomic<long> allocationCount{0};
+inline std::atomic<bool> allocationCounting{false};
+
+inline void* countedAllocation(std::size_t size, std::size_t align = 0)
+{
+    if (allocationCounting.load()) allocationCount.fetch_add(1);
+    void* p =
+        align ? std::aligned_alloc(align, (size + align - 1) / align * align) : std::malloc(size ? size : 1);
+    return p;
+}
+} // namespace vosk::test
+
+void* operator new(std::size_t size)
+{
+    if (void* p = vosk::test::countedAllocation(size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size)
+{
+    if (void* p = vosk::test::countedAllocation(size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, std::align_val_t align)
+{
+    if (void* p = vosk::test::countedAllocation(size, static_cast<std::size_t>(align))) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size, std::align_val_t align)
+{
+    if (void* p = vosk::test::countedAllocation(size, static_cast<std::size_t>(align))) return p;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return vosk::test::countedAllocation(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    return vosk::test::countedAllocation(size);
+}
+void* operator new(std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept
+{
+    return vosk::test::countedAllocation(size, static_cast<std::size_t>(align));
+}
+void* operator new[](std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept
+{
+    return vosk::test::countedAllocation(size, static_cast<std::size_t>(align));
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
