@@ -41,9 +41,12 @@ void BlockConvolver::completeBlock(const float* kernelSpectrum, const ffft::FFTR
     multiplySpectrum(workSpectrum_.data(), kernelSpectrum);
     fft.inverse_transform(workSpectrum_.data(), timeResult_.data());
     fft.rescale_by_length(timeResult_.data());
+    float* __restrict out = outBlock_.data();
+    float* __restrict tail = overlapTail_.data();
+    const float* __restrict result = timeResult_.data();
     for (int32_t i = 0; i < kHalfFft; ++i) {
-        outBlock_[i] = overlapTail_[i] + timeResult_[i];
-        overlapTail_[i] = timeResult_[kHalfFft + i];
+        out[i] = tail[i] + result[i];
+        tail[i] = result[kHalfFft + i];
     }
     blockPos_ = 0;
 }

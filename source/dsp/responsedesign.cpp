@@ -129,10 +129,11 @@ void multiplySpectrum(float* dest, const float* factor)
 {
     dest[0] *= factor[0];
     dest[kHalfFft] *= factor[kHalfFft];
-    float* destRe = dest + 1;
-    float* destIm = dest + kHalfFft + 1;
-    const float* re = factor + 1;
-    const float* im = factor + kHalfFft + 1;
+    // The two spectra are always distinct buffers.
+    float* __restrict destRe = dest + 1;
+    float* __restrict destIm = dest + kHalfFft + 1;
+    const float* __restrict re = factor + 1;
+    const float* __restrict im = factor + kHalfFft + 1;
     for (int32_t k = 0; k < kHalfFft - 1; ++k) {
         const float a = destRe[k];
         const float b = destIm[k];

@@ -1,0 +1,125 @@
+// Speed of the signal path alone: steady-state stereo processing as a real-time
+// factor, the heaviest parameter block as a fraction of its duration, and the
+// memory one instance holds.
+#include "dsp/signalpath.h"
+#include "parameterids.h"
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace vosk {
+namespace {
+
+constexpr double kRate = 44100.0;
+constexpr int32_t kBlock = 512;
+
+struct Block {
+    std::vector<float> in[2], out[2];
+    const float* ins[2];
+    float* outs[2];
+    AudioBlock audio;
+
+    Block()
+    {
+        std::mt19937 rng(7);
+        std::uniform_real_distribution<float> dist(-0.5f, 0.5f);
+        for (int c = 0; c < 2; ++c) {
+            in[c].resize(kBlock);
+            out[c].resize(kBlock);
+            for (float& x : in[c]) x = dist(rng);
+            ins[c] = in[c].data();
+            outs[c] = out[c].data();
+        }
+        audio.inputs = ins;
+        audio.numInputChannels = 2;
+        audio.outputs = outs;
+        audio.numOutputChannels = 2;
+        audio.numSamples = kBlock;
+    }
+};
+
+struct NoReports final : OutputReports {
+    bool report(uint32_t, double value) override
+    {
+        benchmark::DoNotOptimize(value);
+        return true;
+    }
+};
+
+void steadyState(benchmark::State& state, bool midSide)
+{
+    SignalPath path;
+    path.prepare(kRate, kBlock);
+    if (midSide) path.applyParameter(kMidSide, 0.0);
+    Block block;
+    NoReports reports;
+    for (int k = 0; k < 64; ++k) path.process(block.audio, &reports);  // past the first echoes
+    for (auto _ : state) {
+        path.process(block.audio, &reports);
+        benchmark::DoNotOptimize(block.out[0].data());
+    }
+    // Seconds of audio per second of processing.
+    state.counters["realtime_factor"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kBlock / kRate, benchmark::Counter::kIsRate);
+}
+
+void BM_SteadyStateLeftRight(benchmark::State& state) { steadyState(state, false); }
+void BM_SteadyStateMidSide(benchmark::State& state) { steadyState(state, true); }
+
+// Every band parameter of both channels (on, frequency, gain, Q, width, shape)
+// and the link change in one block; long kernels (low frequencies, sharp).
+void BM_HeaviestBlock(benchmark::State& state)
+{
+    SignalPath path;
+    path.prepare(kRate, kBlock);
+    Block block;
+    NoReports reports;
+    const uint32_t groups[] = {kOn1R, kFreq1R, kGain1R, kQ1R, kBW1R, kShape1R};
+    const double values[2][6] = {{0.9, 0.15, 0.8, 1.0, 0.5, 0.1}, {1.0, 0.2, 0.9, 0.95, 0.6, 0.2}};
+    int flip = 0;
+    for (auto _ : state) {
+        const double* v = values[flip];
+        for (int g = 0; g < 6; ++g)
+            for (uint32_t k = 0; k < 8; ++k) path.applyParameter(groups[g] + k, v[g] + 0.01 * k);
+        path.applyParameter(kLink, flip ? 0.1 : 0.2);
+        path.process(block.audio, &reports);
+        benchmark::DoNotOptimize(block.out[0].data());
+        flip ^= 1;
+    }
+    // Processing time over the audio time of the blocks.
+    state.counters["block_fraction"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kBlock / kRate,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// Heap bytes one prepared instance holds, as the allocator counts them.
+void BM_InstanceMemory(benchmark::State& state)
+{
+    auto heapBytes = [] {
+        const struct mallinfo2 info = mallinfo2();
+        return static_cast<double>(info.uordblks + info.hblkhd);
+    };
+    double bytes = 0.0;
+    for (auto _ : state) {
+        const double before = heapBytes();
+        auto path = std::make_unique<SignalPath>();
+        path->prepare(kRate, kBlock);
+        bytes = heapBytes() - before;
+        benchmark::DoNotOptimize(path.get());
+    }
+    state.counters["bytes"] = bytes;
+}
+
+BENCHMARK(BM_SteadyStateLeftRight)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SteadyStateMidSide)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_HeaviestBlock)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InstanceMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+}  // namespace vosk
+
+BENCHMARK_MAIN();
