@@ -17,7 +17,8 @@ namespace {
 constexpr double kRate = 44100.0;
 constexpr int32_t kBlock = 512;
 
-struct Block {
+struct Block
+{
     std::vector<float> in[2], out[2];
     const float* ins[2];
     float* outs[2];
@@ -42,7 +43,8 @@ struct Block {
     }
 };
 
-struct NoReports final : OutputReports {
+struct NoReports final : OutputReports
+{
     bool report(uint32_t, double value) override
     {
         benchmark::DoNotOptimize(value);
@@ -57,18 +59,24 @@ void steadyState(benchmark::State& state, bool midSide)
     if (midSide) path.applyParameter(kMidSide, 0.0);
     Block block;
     NoReports reports;
-    for (int k = 0; k < 64; ++k) path.process(block.audio, &reports);  // past the first echoes
+    for (int k = 0; k < 64; ++k) path.process(block.audio, &reports); // past the first echoes
     for (auto _ : state) {
         path.process(block.audio, &reports);
         benchmark::DoNotOptimize(block.out[0].data());
     }
     // Seconds of audio per second of processing.
-    state.counters["realtime_factor"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * kBlock / kRate, benchmark::Counter::kIsRate);
+    state.counters["realtime_factor"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kBlock / kRate, benchmark::Counter::kIsRate);
 }
 
-void BM_SteadyStateLeftRight(benchmark::State& state) { steadyState(state, false); }
-void BM_SteadyStateMidSide(benchmark::State& state) { steadyState(state, true); }
+void BM_SteadyStateLeftRight(benchmark::State& state)
+{
+    steadyState(state, false);
+}
+void BM_SteadyStateMidSide(benchmark::State& state)
+{
+    steadyState(state, true);
+}
 
 // Every band parameter of both channels (on, frequency, gain, Q, width, shape)
 // and the link change in one block; long kernels (low frequencies, sharp).
@@ -119,7 +127,7 @@ BENCHMARK(BM_SteadyStateMidSide)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HeaviestBlock)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InstanceMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-}  // namespace
-}  // namespace vosk
+} // namespace
+} // namespace vosk
 
 BENCHMARK_MAIN();

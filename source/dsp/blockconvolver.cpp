@@ -20,13 +20,10 @@ void BlockConvolver::process(const float* x, float* y, int32_t count, const floa
 {
     while (count > 0) {
         const int32_t run = std::min(count, kHalfFft - blockPos_);
-        float* in = inBlock_.data() + blockPos_;
-        const float* out = outBlock_.data() + blockPos_;
-        for (int32_t i = 0; i < run; ++i) {
-            const float sample = x[i];
-            y[i] = out[i];
-            in[i] = sample;
-        }
+        // The input is taken before the output overwrites it (x may be y).
+        const size_t bytes = sizeof(float) * static_cast<size_t>(run);
+        std::memcpy(inBlock_.data() + blockPos_, x, bytes);
+        std::memcpy(y, outBlock_.data() + blockPos_, bytes);
         blockPos_ += run;
         x += run;
         y += run;

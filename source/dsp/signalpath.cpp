@@ -9,6 +9,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vosk {
 
 namespace {
@@ -19,6 +23,28 @@ constexpr int32_t kMaxChunk = 8192;
 void fillZeros(float* data, int32_t count)
 {
     if (data && count > 0) std::memset(data, 0, sizeof(float) * static_cast<size_t>(count));
+}
+
+// The largest magnitude of x, at least `peak`; not-a-number samples are passed over.
+float peakMagnitude(const float* x, int32_t count, float peak)
+{
+    int32_t i = 0;
+#if defined(__SSE2__)
+    const __m128 magnitudeMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    __m128 lanes = _mm_set1_ps(peak);
+    for (; i + 4 <= count; i += 4) {
+        // maxps answers its second operand when either is not a number.
+        lanes = _mm_max_ps(_mm_and_ps(_mm_loadu_ps(x + i), magnitudeMask), lanes);
+    }
+    alignas(16) float lane[4];
+    _mm_store_ps(lane, lanes);
+    for (float v : lane) peak = v > peak ? v : peak;
+#endif
+    for (; i < count; ++i) {
+        const float magnitude = std::fabs(x[i]);
+        peak = magnitude > peak ? magnitude : peak;
+    }
+    return peak;
 }
 
 } // namespace
@@ -232,11 +258,9 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
         }
         if (s.bypass) {
             const float* line = bypassDelay_[c].data();
-            int32_t pos = bypassPos_;
-            for (int32_t i = 0; i < count; ++i) {
-                out[i] = line[pos];
-                if (++pos == kLatency) pos = 0;
-            }
+            const int32_t first = std::min(count, kLatency - bypassPos_);
+            std::memcpy(out, line + bypassPos_, sizeof(float) * static_cast<size_t>(first));
+            std::memcpy(out + first, line, sizeof(float) * static_cast<size_t>(count - first));
             continue;
         }
         if (midSide) {
@@ -250,15 +274,9 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
         } else {
             std::memcpy(out, work[c], sizeof(float) * static_cast<size_t>(count));
         }
-        float channelPeak = peak[c];
-        bool clipped = false;
-        for (int32_t i = 0; i < count; ++i) {
-            const float magnitude = std::fabs(out[i]);
-            channelPeak = magnitude > channelPeak ? magnitude : channelPeak;
-            clipped = clipped || magnitude >= 1.0f;
-        }
-        peak[c] = channelPeak;
-        if (clipped) settings_.clip[c] = true;
+        // Any sample of magnitude 1 or more clips: exactly when the peak reaches 1.
+        peak[c] = peakMagnitude(out, count, peak[c]);
+        if (peak[c] >= 1.0f) settings_.clip[c] = true;
     }
 
     // The bypass delay always runs so that switching bypass never jumps in time.
@@ -270,9 +288,16 @@ void SignalPath::pushBypassDelay(int32_t channel, const float* samples, int32_t 
 {
     float* line = bypassDelay_[channel].data();
     int32_t pos = bypassPos_;
-    for (int32_t i = 0; i < count; ++i) {
-        line[pos] = samples ? samples[i] : 0.0f;
-        if (++pos == kLatency) pos = 0;
+    while (count > 0) {
+        const int32_t run = std::min(count, kLatency - pos);
+        if (samples) {
+            std::memcpy(line + pos, samples, sizeof(float) * static_cast<size_t>(run));
+            samples += run;
+        } else {
+            fillZeros(line + pos, run);
+        }
+        count -= run;
+        pos = (pos + run) % kLatency;
     }
 }
 
