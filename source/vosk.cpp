@@ -20,6 +20,7 @@ using namespace Steinberg::Vst;
 VOSK::VOSK()
 {
     setControllerClass(kControllerClassId.toFUID());
+    publishSnapshot();
 }
 
 VOSK::~VOSK() = default;
@@ -142,18 +143,41 @@ private:
 
 } // namespace
 
-void VOSK::takePendingRestore()
+bool VOSK::takePendingRestore()
 {
     int expected = kSlotReady;
-    if (!restoreSlot.compare_exchange_strong(expected, kSlotBusy, std::memory_order_acquire)) return;
+    if (!restoreSlot.compare_exchange_strong(expected, kSlotBusy, std::memory_order_acquire)) return false;
     signalPath.restoreState(pendingRestore);
     restoreSlot.store(kSlotEmpty, std::memory_order_release);
+    publishSnapshot();
+    return true;
+}
+
+void VOSK::publishSnapshot()
+{
+    snapshotSequence.fetch_add(1, std::memory_order_acq_rel);
+    signalPath.captureState(snapshot);
+    snapshotSequence.fetch_add(1, std::memory_order_release);
+}
+
+ProcessorState VOSK::readSnapshot() const
+{
+    for (;;) {
+        const uint32_t before = snapshotSequence.load(std::memory_order_acquire);
+        if ((before & 1u) == 0) {
+            ProcessorState copy = snapshot;
+            std::atomic_thread_fence(std::memory_order_acquire);
+            if (snapshotSequence.load(std::memory_order_relaxed) == before) return copy;
+        }
+        std::this_thread::yield();
+    }
 }
 
 tresult PLUGIN_API VOSK::process(ProcessData& data)
 {
     if (data.symbolicSampleSize != kSample32) return kResultFalse;
     takePendingRestore();
+    bool changed = false;
 
     // Only the last point of each queue counts; one rebuild follows all of them.
     if (IParameterChanges* changes = data.inputParameterChanges) {
@@ -164,10 +188,13 @@ tresult PLUGIN_API VOSK::process(ProcessData& data)
             const int32 points = queue->getPointCount();
             int32 offset = 0;
             ParamValue value = 0.0;
-            if (points > 0 && queue->getPoint(points - 1, offset, value) == kResultOk)
+            if (points > 0 && queue->getPoint(points - 1, offset, value) == kResultOk) {
                 signalPath.applyParameter(queue->getParameterId(), value);
+                changed = true;
+            }
         }
     }
+    if (changed) publishSnapshot();
 
     if (data.numInputs <= 0 || data.numOutputs <= 0 || !data.inputs || !data.outputs) return kResultOk;
     AudioBusBuffers& in = data.inputs[0];
@@ -234,8 +261,7 @@ tresult PLUGIN_API VOSK::setState(IBStream* state)
 tresult PLUGIN_API VOSK::getState(IBStream* state)
 {
     if (!state) return kInvalidArgument;
-    ProcessorState current;
-    signalPath.captureState(current);
+    ProcessorState current = readSnapshot();
     if (restoreSlot.load(std::memory_order_acquire) == kSlotReady) {
         // A restore the audio thread has not picked up yet is what the host expects back.
         if (pendingRestore.hasSettings) {

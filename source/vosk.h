@@ -52,7 +52,9 @@ public:
 
 private:
     void addStereoBuses(SpeakerArrangement input, SpeakerArrangement output);
-    void takePendingRestore();
+    bool takePendingRestore();
+    void publishSnapshot();
+    ProcessorState readSnapshot() const;
 
     SignalPath signalPath;
 
@@ -62,6 +64,12 @@ private:
     std::atomic<int> restoreSlot{kSlotEmpty};
     ProcessorState pendingRestore;
     std::atomic<bool> active{false};
+
+    // The settings as getState saves them, copied by whichever thread changes
+    // them, so that a save during playback never reads a half-applied change.
+    // An odd sequence number marks a copy in progress.
+    std::atomic<uint32_t> snapshotSequence{0};
+    ProcessorState snapshot;
 };
 
 } // namespace vosk

@@ -414,6 +414,27 @@ TEST_F(SignalPathBundle, StateBytesAndTheRestoreExamples)
     EXPECT_EQ(stateOf(host.component()), before);
 }
 
+TEST_F(SignalPathBundle, SavesDuringPlaybackHoldTheLatestChanges)
+{
+    ProcessorHost& host = makeHost();
+    host.addParameterChange(kFreq3L, 0, 0.77);
+    host.addParameterChange(kMidSide, 0, 0.0);
+    host.addParameterChange(kRgain, 0, 0.125);
+    run(host, noise(512, 9), 512);
+    const std::vector<uint8_t> bytes = stateOf(host.component());
+    ProcessorState state;
+    ASSERT_TRUE(decodeState(bytes.data(), bytes.size(), state));
+    EXPECT_EQ(state.bands[0][2].freqNorm, 0.77f);
+    EXPECT_EQ(state.bands[1][2].freqNorm, 0.77f);  // linked
+    EXPECT_TRUE(state.midSide);
+    EXPECT_EQ(state.channelGain[1], 0.5f);
+
+    // A restore that the audio thread has not taken yet is what a save returns.
+    state.bands[1][3].gainNorm = 0.25f;
+    ASSERT_EQ(restore(host.component(), encodeState(state)), kResultOk);
+    EXPECT_EQ(stateOf(host.component()), encodeState(state));
+}
+
 TEST_F(SignalPathBundle, SavedAndRestoredProcessorsProduceBitIdenticalOutput)
 {
     ProcessorHost& original = makeHost();
