@@ -123,6 +123,41 @@ TEST(HostedPlugin, ProcessesStereoAndMonoBlocks)
     }
 }
 
+// The processor's reports (meters, link echoes) reach the controller, and a
+// listener sees every point.
+TEST(HostedPlugin, OutputChangesReachTheController)
+{
+    auto plugin = loadBundle();
+    ASSERT_TRUE(plugin);
+    std::vector<std::pair<uint32_t, double>> seen;
+    plugin->setOutputListener([&](uint32_t id, double value) { seen.emplace_back(id, value); });
+    std::string error;
+    ASSERT_TRUE(plugin->start(48000, 512, 2, error)) << error;
+    const uint32_t vuLeft = 13, freq1L = 24, freq1R = 20;
+    // A move of the left band, which the link carries to the right band.
+    plugin->setParameter(freq1L, 0.3);
+    std::vector<float> in(512, 0.0f), out[2] = {std::vector<float>(512), std::vector<float>(512)};
+    const float* ip[2] = {in.data(), in.data()};
+    float* op[2] = {out[0].data(), out[1].data()};
+    for (int block = 0; block < 80; ++block) {
+        for (int i = 0; i < 512; ++i) in[i] = 0.5f * std::sin(0.03f * (block * 512 + i));
+        plugin->process(ip, op, 512);
+    }
+    plugin->stop();
+
+    double lastMeter = -1;
+    bool echoed = false;
+    for (const auto& [id, value] : seen) {
+        if (id == vuLeft) lastMeter = value;
+        if (id == freq1R) echoed = true;
+    }
+    ASSERT_GT(lastMeter, 0.1) << "no meter reached the host";
+    EXPECT_DOUBLE_EQ(plugin->normalizedValue(vuLeft), lastMeter);
+    EXPECT_TRUE(echoed);
+    EXPECT_NEAR(plugin->normalizedValue(freq1R), plugin->normalizedValue(freq1L), 1e-6);
+    EXPECT_NEAR(plugin->normalizedValue(freq1L), 0.3, 1e-6); // echoed in single precision
+}
+
 TEST(HostedPlugin, StateTravelsThroughPresets)
 {
     auto plugin = loadBundle();
