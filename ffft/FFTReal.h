@@ -45,6 +45,8 @@ public:
 private:
     // Last level whose twiddles come from trig_table; above it, oscillators.
     enum { TRIGO_BD_LIMIT = 12 };
+    // Levels up to this one run chunk by chunk (blocks of up to 2048 values).
+    enum { TILED_LEVEL_LIMIT = 10 };
 
     // Rotating point on the unit circle that yields the twiddles of one level.
     class TrigOscillator
@@ -87,14 +89,14 @@ private:
     void compute_fft_general(DataType f[], const DataType x[]) const;
     void compute_direct_pass_1_2(DataType df[], const DataType x[]) const;
     void compute_direct_pass_3(DataType df[], const DataType sf[]) const;
-    void compute_direct_pass_n(DataType df[], const DataType sf[], int pass) const;
-    void compute_direct_pass_n_lut(DataType df[], const DataType sf[], int pass) const;
-    void compute_direct_pass_n_osc(DataType df[], const DataType sf[], int pass) const;
+    void compute_direct_pass_n(DataType df[], const DataType sf[], int pass, std::int32_t span) const;
+    void compute_direct_pass_n_lut(DataType df[], const DataType sf[], int pass, std::int32_t span) const;
+    void compute_direct_pass_n_osc(DataType df[], const DataType sf[], int pass, std::int32_t span) const;
 
     void compute_ifft_general(const DataType f[], DataType x[]) const;
-    void compute_inverse_pass_n(DataType df[], const DataType sf[], int pass) const;
-    void compute_inverse_pass_n_lut(DataType df[], const DataType sf[], int pass) const;
-    void compute_inverse_pass_n_osc(DataType df[], const DataType sf[], int pass) const;
+    void compute_inverse_pass_n(DataType df[], const DataType sf[], int pass, std::int32_t span) const;
+    void compute_inverse_pass_n_lut(DataType df[], const DataType sf[], int pass, std::int32_t span) const;
+    void compute_inverse_pass_n_osc(DataType df[], const DataType sf[], int pass, std::int32_t span) const;
     void compute_inverse_pass_3(DataType df[], const DataType sf[]) const;
     void compute_inverse_pass_1_2(DataType x[], const DataType sf[]) const;
 
@@ -108,6 +110,8 @@ private:
     // sequence per level is computed once: per oscillator level, h cosines then
     // h sines, entry i (1 .. h-1) being the point after i steps.
     DynArray<DataType> osc_sequence;
+    // Level passes run eight lanes wide when the processor allows.
+    bool _use_avx = false;
 };
 
 } // namespace ffft

@@ -1,10 +1,13 @@
 // Implementation of FFTReal; included by FFTReal.h only.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 #include <type_traits>
 
 #if defined(FFFT_USE_SSE2)
+#include "ffft/FFTRealAvx.h"
 #include "ffft/FFTRealSse2.h"
 #endif
 
@@ -60,6 +63,9 @@ template <class DT> FFTReal<DT>::FFTReal(std::int32_t length) : _length(length),
     init_trigo_lut();
     init_trigo_osc();
     init_osc_sequence();
+#if defined(FFFT_USE_AVX)
+    _use_avx = detail::avx::available();
+#endif
 }
 
 template <class DT> void FFTReal<DT>::init_br_lut()
@@ -173,14 +179,22 @@ template <class DT> void FFTReal<DT>::forward_transform(DataType f[], const Data
 template <class DT> void FFTReal<DT>::compute_fft_general(DataType f[], const DataType x[]) const
 {
     DataType* const buffer = use_buffer();
-    // The first stage's target is chosen so that the last pass writes f.
+    // The passes alternate between f and the buffer; the first stage's target
+    // is chosen so that the last pass writes f.
     DataType* sf = (_nbr_bits & 1) ? buffer : f;
     DataType* df = (_nbr_bits & 1) ? f : buffer;
+    int first_level = 3;
 
 #if defined(FFFT_USE_SSE2)
     if constexpr (detail::use_sse2<DT>) {
-        if (_nbr_bits >= 5) {
-            // Both stages in registers; the first stage's array is skipped.
+        if (_nbr_bits >= 6) {
+            // The first stages and level 3 in registers, written where level 3
+            // writes; the arrays of the two stages before it are skipped.
+            detail::sse2::direct_stages_to_level_3(sf, x, bit_reversal_table.data(), _length,
+                                                   cos_of_level(3));
+            std::swap(df, sf);
+            first_level = 4;
+        } else if (_nbr_bits == 5) {
             detail::sse2::direct_stages_1_to_3(df, x, bit_reversal_table.data(), _length);
         } else {
             compute_direct_pass_1_2(sf, x);
@@ -192,11 +206,26 @@ template <class DT> void FFTReal<DT>::compute_fft_general(DataType f[], const Da
         compute_direct_pass_1_2(sf, x);
         compute_direct_pass_3(df, sf);
     }
-    for (int pass = 3; pass < _nbr_bits; ++pass) {
-        DataType* const tmp = df;
-        df = sf;
-        sf = tmp;
-        compute_direct_pass_n(df, sf, pass);
+    // From here df holds the latest result.
+
+    // The levels whose blocks fit a chunk run chunk by chunk, so that each
+    // chunk passes through all of them while it stays in the nearest cache.
+    // Every butterfly still reads and writes the same arrays as level by level.
+    const int last_tiled = std::min(_nbr_bits - 1, int(TILED_LEVEL_LIMIT));
+    const std::int32_t chunk = std::min(_length, std::int32_t(2) << last_tiled);
+    for (std::int32_t start = 0; start < _length; start += chunk) {
+        DataType* d = df;
+        DataType* s = sf;
+        for (int pass = first_level; pass <= last_tiled; ++pass) {
+            std::swap(d, s);
+            compute_direct_pass_n(d + start, s + start, pass, chunk);
+        }
+    }
+    for (int pass = first_level; pass <= last_tiled; ++pass) std::swap(df, sf);
+
+    for (int pass = std::max(first_level, last_tiled + 1); pass < _nbr_bits; ++pass) {
+        std::swap(df, sf);
+        compute_direct_pass_n(df, sf, pass, _length);
     }
 }
 
@@ -235,7 +264,7 @@ template <class DT> void FFTReal<DT>::compute_direct_pass_3(DataType df[], const
 }
 
 template <class DT>
-void FFTReal<DT>::compute_direct_pass_n(DataType df[], const DataType sf[], int pass) const
+void FFTReal<DT>::compute_direct_pass_n(DataType df[], const DataType sf[], int pass, std::int32_t span) const
 {
     ffft_assert(df != 0);
     ffft_assert(sf != 0);
@@ -244,9 +273,9 @@ void FFTReal<DT>::compute_direct_pass_n(DataType df[], const DataType sf[], int 
     ffft_assert(pass < _nbr_bits);
 
     if (pass <= TRIGO_BD_LIMIT) {
-        compute_direct_pass_n_lut(df, sf, pass);
+        compute_direct_pass_n_lut(df, sf, pass, span);
     } else {
-        compute_direct_pass_n_osc(df, sf, pass);
+        compute_direct_pass_n_osc(df, sf, pass, span);
     }
 }
 
@@ -301,7 +330,8 @@ inline void inverse_block(DT* d1, const DT* u1, std::int32_t h, const DT* cos_i,
 } // namespace detail
 
 template <class DT>
-void FFTReal<DT>::compute_direct_pass_n_lut(DataType df[], const DataType sf[], int pass) const
+void FFTReal<DT>::compute_direct_pass_n_lut(DataType df[], const DataType sf[], int pass,
+                                            std::int32_t span) const
 {
     ffft_assert(pass >= 3);
     ffft_assert(pass < _nbr_bits);
@@ -310,18 +340,26 @@ void FFTReal<DT>::compute_direct_pass_n_lut(DataType df[], const DataType sf[], 
     const DataType* const cos_i = cos_of_level(pass);
 #if defined(FFFT_USE_SSE2)
     if constexpr (detail::use_sse2<DT>) {
-        detail::sse2::direct_level(df, sf, _length, detail::sse2::Twiddles<true>{cos_i, nullptr, h});
+        const detail::sse2::Twiddles<true> tw{cos_i, nullptr, h};
+#if defined(FFFT_USE_AVX)
+        if (_use_avx && h >= 8) {
+            detail::avx::direct_level(df, sf, span, tw);
+            return;
+        }
+#endif
+        detail::sse2::direct_level(df, sf, span, tw);
         return;
     }
 #endif
     auto sin_of = [cos_i, h](std::int32_t i) { return cos_i[h - i]; };
-    for (std::int32_t c = 0; c < _length; c += 2 * m) {
+    for (std::int32_t c = 0; c < span; c += 2 * m) {
         detail::direct_block(df + c, sf + c, h, cos_i, sin_of);
     }
 }
 
 template <class DT>
-void FFTReal<DT>::compute_direct_pass_n_osc(DataType df[], const DataType sf[], int pass) const
+void FFTReal<DT>::compute_direct_pass_n_osc(DataType df[], const DataType sf[], int pass,
+                                            std::int32_t span) const
 {
     ffft_assert(pass > TRIGO_BD_LIMIT);
     ffft_assert(pass < _nbr_bits);
@@ -331,12 +369,19 @@ void FFTReal<DT>::compute_direct_pass_n_osc(DataType df[], const DataType sf[], 
     const DataType* const sin_i = osc_sin_of_level(pass);
 #if defined(FFFT_USE_SSE2)
     if constexpr (detail::use_sse2<DT>) {
-        detail::sse2::direct_level(df, sf, _length, detail::sse2::Twiddles<false>{cos_i, sin_i, h});
+        const detail::sse2::Twiddles<false> tw{cos_i, sin_i, h};
+#if defined(FFFT_USE_AVX)
+        if (_use_avx && h >= 8) {
+            detail::avx::direct_level(df, sf, span, tw);
+            return;
+        }
+#endif
+        detail::sse2::direct_level(df, sf, span, tw);
         return;
     }
 #endif
     auto sin_of = [sin_i](std::int32_t i) { return sin_i[i]; };
-    for (std::int32_t c = 0; c < _length; c += 2 * m) {
+    for (std::int32_t c = 0; c < span; c += 2 * m) {
         detail::direct_block(df + c, sf + c, h, cos_i, sin_of);
     }
 }
@@ -373,26 +418,66 @@ template <class DT> void FFTReal<DT>::inverse_transform(const DataType f[], Data
 
 template <class DT> void FFTReal<DT>::compute_ifft_general(const DataType f[], DataType x[]) const
 {
+    // How the last passes run: the two stages apart, fused into one, or fused
+    // together with level 3.
+    int lowest_level = 3;
+    int final_passes = 2;
+#if defined(FFFT_USE_SSE2)
+    if constexpr (detail::use_sse2<DT>) {
+        if (_nbr_bits >= 6) {
+            lowest_level = 4;
+            final_passes = 1;
+        } else if (_nbr_bits == 5) {
+            final_passes = 1;
+        }
+    }
+#endif
+
     DataType* const buffer = use_buffer();
     // The passes alternate between x and the buffer; the first one's target is
-    // chosen so that the last one writes x. Fused stages count as one pass.
-    const bool fused_stages = detail::use_sse2<DT> && _nbr_bits >= 5;
-    const int pass_count = (_nbr_bits - 3) + (fused_stages ? 1 : 2);
+    // chosen so that the last one writes x.
+    const int pass_count = (_nbr_bits - lowest_level) + final_passes;
     DataType* df = (pass_count & 1) ? x : buffer;
     DataType* other = (pass_count & 1) ? buffer : x;
     const DataType* sf = f;
 
-    for (int pass = _nbr_bits - 1; pass >= 3; --pass) {
-        compute_inverse_pass_n(df, sf, pass);
+    const int last_tiled = std::min(_nbr_bits - 1, int(TILED_LEVEL_LIMIT));
+    for (int pass = _nbr_bits - 1; pass > last_tiled && pass >= lowest_level; --pass) {
+        compute_inverse_pass_n(df, sf, pass, _length);
         sf = df;
         df = other;
         other = const_cast<DataType*>(sf);
     }
+    // The lower levels chunk by chunk, as in the forward transform.
+    const std::int32_t chunk = std::min(_length, std::int32_t(2) << last_tiled);
+    for (std::int32_t start = 0; start < _length; start += chunk) {
+        DataType* d = df;
+        const DataType* s = sf;
+        DataType* o = other;
+        for (int pass = last_tiled; pass >= lowest_level; --pass) {
+            compute_inverse_pass_n(d + start, s + start, pass, chunk);
+            s = d;
+            d = o;
+            o = const_cast<DataType*>(s);
+        }
+    }
+    for (int pass = last_tiled; pass >= lowest_level; --pass) {
+        sf = df;
+        df = other;
+        other = const_cast<DataType*>(sf);
+    }
+
 #if defined(FFFT_USE_SSE2)
-    if (fused_stages) {
-        // Both stages in registers; their intermediate array is skipped.
-        detail::sse2::inverse_stages_3_to_1(x, sf, bit_reversal_table.data(), _length);
-        return;
+    if constexpr (detail::use_sse2<DT>) {
+        if (_nbr_bits >= 6) {
+            detail::sse2::inverse_stages_from_level_3(x, sf, bit_reversal_table.data(), _length,
+                                                      cos_of_level(3));
+            return;
+        }
+        if (_nbr_bits == 5) {
+            detail::sse2::inverse_stages_3_to_1(x, sf, bit_reversal_table.data(), _length);
+            return;
+        }
     }
 #endif
     compute_inverse_pass_3(df, sf);
@@ -400,7 +485,8 @@ template <class DT> void FFTReal<DT>::compute_ifft_general(const DataType f[], D
 }
 
 template <class DT>
-void FFTReal<DT>::compute_inverse_pass_n(DataType df[], const DataType sf[], int pass) const
+void FFTReal<DT>::compute_inverse_pass_n(DataType df[], const DataType sf[], int pass,
+                                         std::int32_t span) const
 {
     ffft_assert(df != 0);
     ffft_assert(sf != 0);
@@ -409,14 +495,15 @@ void FFTReal<DT>::compute_inverse_pass_n(DataType df[], const DataType sf[], int
     ffft_assert(pass < _nbr_bits);
 
     if (pass <= TRIGO_BD_LIMIT) {
-        compute_inverse_pass_n_lut(df, sf, pass);
+        compute_inverse_pass_n_lut(df, sf, pass, span);
     } else {
-        compute_inverse_pass_n_osc(df, sf, pass);
+        compute_inverse_pass_n_osc(df, sf, pass, span);
     }
 }
 
 template <class DT>
-void FFTReal<DT>::compute_inverse_pass_n_lut(DataType df[], const DataType sf[], int level) const
+void FFTReal<DT>::compute_inverse_pass_n_lut(DataType df[], const DataType sf[], int level,
+                                             std::int32_t span) const
 {
     ffft_assert(level >= 3);
     ffft_assert(level < _nbr_bits);
@@ -425,18 +512,26 @@ void FFTReal<DT>::compute_inverse_pass_n_lut(DataType df[], const DataType sf[],
     const DataType* const cos_i = cos_of_level(level);
 #if defined(FFFT_USE_SSE2)
     if constexpr (detail::use_sse2<DT>) {
-        detail::sse2::inverse_level(df, sf, _length, detail::sse2::Twiddles<true>{cos_i, nullptr, h});
+        const detail::sse2::Twiddles<true> tw{cos_i, nullptr, h};
+#if defined(FFFT_USE_AVX)
+        if (_use_avx && h >= 8) {
+            detail::avx::inverse_level(df, sf, span, tw);
+            return;
+        }
+#endif
+        detail::sse2::inverse_level(df, sf, span, tw);
         return;
     }
 #endif
     auto sin_of = [cos_i, h](std::int32_t i) { return cos_i[h - i]; };
-    for (std::int32_t c = 0; c < _length; c += 2 * m) {
+    for (std::int32_t c = 0; c < span; c += 2 * m) {
         detail::inverse_block(df + c, sf + c, h, cos_i, sin_of);
     }
 }
 
 template <class DT>
-void FFTReal<DT>::compute_inverse_pass_n_osc(DataType df[], const DataType sf[], int pass) const
+void FFTReal<DT>::compute_inverse_pass_n_osc(DataType df[], const DataType sf[], int pass,
+                                             std::int32_t span) const
 {
     ffft_assert(pass > TRIGO_BD_LIMIT);
     ffft_assert(pass < _nbr_bits);
@@ -446,12 +541,19 @@ void FFTReal<DT>::compute_inverse_pass_n_osc(DataType df[], const DataType sf[],
     const DataType* const sin_i = osc_sin_of_level(pass);
 #if defined(FFFT_USE_SSE2)
     if constexpr (detail::use_sse2<DT>) {
-        detail::sse2::inverse_level(df, sf, _length, detail::sse2::Twiddles<false>{cos_i, sin_i, h});
+        const detail::sse2::Twiddles<false> tw{cos_i, sin_i, h};
+#if defined(FFFT_USE_AVX)
+        if (_use_avx && h >= 8) {
+            detail::avx::inverse_level(df, sf, span, tw);
+            return;
+        }
+#endif
+        detail::sse2::inverse_level(df, sf, span, tw);
         return;
     }
 #endif
     auto sin_of = [sin_i](std::int32_t i) { return sin_i[i]; };
-    for (std::int32_t c = 0; c < _length; c += 2 * m) {
+    for (std::int32_t c = 0; c < span; c += 2 * m) {
         detail::inverse_block(df + c, sf + c, h, cos_i, sin_of);
     }
 }
