@@ -1,9 +1,15 @@
 #include "controller.h"
 
 #include "catalogue.h"
+#include "parameterids.h"
+#include "statecodec.h"
+
+#include "pluginterfaces/base/ibstream.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace vosk {
 
@@ -50,6 +56,86 @@ tresult PLUGIN_API UIDescriptionController::setParamNormalized(ParamID tag, Para
     // A NaN would pass the base's clamping and reach every control bound to the tag.
     if (std::isnan(value)) return kInvalidArgument;
     return EditController::setParamNormalized(tag, value);
+}
+
+namespace {
+
+// A processor state is a few hundred bytes; anything far larger is not one of ours.
+constexpr size_t kMaxStateSize = 1 << 20;
+
+bool readStream(Steinberg::IBStream& stream, std::vector<uint8_t>& bytes)
+{
+    uint8_t chunk[4096];
+    for (;;) {
+        Steinberg::int32 count = 0;
+        if (stream.read(chunk, sizeof(chunk), &count) != kResultOk) return !bytes.empty();
+        if (count <= 0) return true;
+        if (count > static_cast<Steinberg::int32>(sizeof(chunk)) || bytes.size() + count > kMaxStateSize)
+            return false;
+        bytes.insert(bytes.end(), chunk, chunk + count);
+    }
+}
+
+// The shape lists' values: entry 0 "Bell", 1 "Low Cut", 2 "High Cut".
+double shapeValue(int32_t shape)
+{
+    switch (shape) {
+    case 0:
+        return 1.0; // high cut
+    case 1:
+        return 0.5; // low cut
+    default:
+        return 0.0; // bell
+    }
+}
+
+double onOff(bool on)
+{
+    return on ? 1.0 : 0.0;
+}
+
+} // namespace
+
+void UIDescriptionController::setValue(ParamID tag, ParamValue value)
+{
+    if (Steinberg::Vst::Parameter* parameter = getParameterObject(tag)) parameter->setNormalized(value);
+}
+
+tresult PLUGIN_API UIDescriptionController::setComponentState(Steinberg::IBStream* state)
+{
+    if (!state) return kInvalidArgument;
+    std::vector<uint8_t> bytes;
+    if (!readStream(*state, bytes)) return kResultFalse;
+    ProcessorState decoded;
+    if (!decodeState(bytes.data(), bytes.size(), decoded)) return kResultFalse;
+
+    setValue(kInGain, decoded.inputGain / 4.0);
+    setValue(kBypass, onOff(decoded.bypass));
+    if (!decoded.hasSettings) return kResultOk; // an older state: the rest is the host's
+
+    for (int channel = 0; channel < 2; ++channel) {
+        for (int band = 1; band <= 4; ++band) {
+            const ProcessorState::Band& settings = decoded.bands[channel][band - 1];
+            setValue(bandTag(kOn1R, band, channel), onOff(settings.on));
+            setValue(bandTag(kFreq1R, band, channel), settings.freqNorm);
+            setValue(bandTag(kQ1R, band, channel), settings.qNorm);
+            setValue(bandTag(kGain1R, band, channel), settings.gainNorm);
+            // The width played, not the stored normalised one: band defaults carry a
+            // normalised width that the intake would turn into half their width.
+            setValue(bandTag(kBW1R, band, channel), settings.width / 2.0);
+            setValue(bandTag(kShape1R, band, channel), shapeValue(settings.shape));
+        }
+    }
+    setValue(kOnLoCut, onOff(decoded.lowCutOn));
+    setValue(kOnHiCut, onOff(decoded.highCutOn));
+    // Both switches are on below one half.
+    setValue(kLink, onOff(!decoded.linked));
+    setValue(kMidSide, onOff(!decoded.midSide));
+    setValue(kMuteMid, onOff(decoded.channelEnabled[0] != 0));
+    setValue(kMuteSide, onOff(decoded.channelEnabled[1] != 0));
+    setValue(kLgain, decoded.channelGain[0] / 4.0);
+    setValue(kRgain, decoded.channelGain[1] / 4.0);
+    return kResultOk;
 }
 
 tresult PLUGIN_API UIDescriptionController::notify(Steinberg::Vst::IMessage* message)

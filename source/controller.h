@@ -24,6 +24,9 @@ public:
                                         Steinberg::Vst::ParameterInfo& info) override;
     Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
     tresult PLUGIN_API setParamNormalized(ParamID tag, ParamValue value) override;
+    // Brings every parameter in line with what a restored processor plays, so that a
+    // reopened project does not send the defaults back over the restored sound.
+    tresult PLUGIN_API setComponentState(Steinberg::IBStream* state) override;
 
     // IConnectionPoint
     tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
@@ -32,6 +35,9 @@ public:
     tresult beginEdit(ParamID tag) override;
     tresult performEdit(ParamID tag, ParamValue valueNormalized) override;
     tresult endEdit(ParamID tag) override;
+
+private:
+    void setValue(ParamID tag, ParamValue value);
 };
 
 // Opens the editor view for a controller, or returns null when it cannot. Defined by

@@ -1,0 +1,270 @@
+// The controller taking its values from a processor state, as after a project is
+// reopened: the values must be what the processor plays.
+#include "parameterids.h"
+#include "plugin_host.h"
+#include "statecodec.h"
+
+#include "public.sdk/source/common/memorystream.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace vosk {
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+IPtr<MemoryStream> streamOf(const std::vector<uint8_t>& bytes)
+{
+    IPtr<MemoryStream> stream(new MemoryStream(), false);
+    int32 written = 0;
+    if (!bytes.empty())
+        stream->write(const_cast<uint8_t*>(bytes.data()), static_cast<int32>(bytes.size()), &written);
+    stream->seek(0, IBStream::kIBSeekSet, nullptr);
+    return stream;
+}
+
+// Band tags by [channel: 0 left/mid, 1 right/side][band 1..4 at 0..3].
+const ParamID kOnTags[2][4] = {{kOn1L, kOn2L, kOn3L, kOn4L}, {kOn1R, kOn2R, kOn3R, kOn4R}};
+const ParamID kFreqTags[2][4] = {{kFreq1L, kFreq2L, kFreq3L, kFreq4L}, {kFreq1R, kFreq2R, kFreq3R, kFreq4R}};
+const ParamID kQTags[2][4] = {{kQ1L, kQ2L, kQ3L, kQ4L}, {kQ1R, kQ2R, kQ3R, kQ4R}};
+const ParamID kGainTags[2][4] = {{kGain1L, kGain2L, kGain3L, kGain4L}, {kGain1R, kGain2R, kGain3R, kGain4R}};
+const ParamID kBWTags[2][4] = {{kBW1L, kBW2L, kBW3L, kBW4L}, {kBW1R, kBW2R, kBW3R, kBW4R}};
+const ParamID kShapeTags[2][4] = {{kShape1L, kShape2L, kShape3L, kShape4L},
+                                  {kShape1R, kShape2R, kShape3R, kShape4R}};
+
+class ComponentState : public ::testing::Test
+{
+protected:
+    test::Module module{VOSK_BUNDLE_PATH};
+    IPtr<IPluginFactory> factory;
+    IPtr<FUnknown> context;
+    IPtr<IEditController> controller;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(module.ok()) << module.error();
+        factory = module.factory();
+        context = test::makeHostContext();
+        controller = test::createInstance<IEditController>(factory, test::controllerClassId());
+        ASSERT_TRUE(controller);
+        ASSERT_EQ(controller->initialize(context), kResultOk);
+    }
+    void TearDown() override
+    {
+        if (controller) controller->terminate();
+        controller = nullptr;
+        factory = nullptr;
+    }
+
+    tresult restore(const std::vector<uint8_t>& bytes)
+    {
+        return controller->setComponentState(streamOf(bytes));
+    }
+    double value(ParamID id) { return controller->getParamNormalized(id); }
+
+    std::vector<double> allValues()
+    {
+        std::vector<double> values;
+        ParameterInfo info{};
+        for (int32 i = 0; controller->getParameterInfo(i, info) == kResultOk; ++i)
+            values.push_back(value(info.id));
+        return values;
+    }
+};
+
+TEST_F(ComponentState, AnOlderStateSetsGainAndBypassOnly)
+{
+    controller->setParamNormalized(kFreq1L, 0.3);
+    controller->setParamNormalized(kLink, 1.0);
+    // input gain 2.0, bypass on
+    ASSERT_EQ(restore({0x00, 0x00, 0x00, 0x40, 0x01, 0x00, 0x00, 0x00}), kResultOk);
+    EXPECT_EQ(value(kInGain), 0.5);
+    EXPECT_EQ(value(kBypass), 1.0);
+    EXPECT_EQ(value(kFreq1L), 0.3);
+    EXPECT_EQ(value(kLink), 1.0);
+    EXPECT_EQ(value(kGain1L), 0.5);
+
+    // A negative integer is bypass off; a gain above 4 clamps to the top of the range.
+    ASSERT_EQ(restore({0x00, 0x00, 0xA0, 0x40, 0xFF, 0xFF, 0xFF, 0xFF}), kResultOk);
+    EXPECT_EQ(value(kInGain), 1.0);
+    EXPECT_EQ(value(kBypass), 0.0);
+}
+
+TEST_F(ComponentState, BrokenStatesChangeNothing)
+{
+    controller->setParamNormalized(kInGain, 0.6);
+    controller->setParamNormalized(kBypass, 1.0);
+    const std::vector<double> before = allValues();
+
+    EXPECT_EQ(controller->setComponentState(nullptr), kInvalidArgument);
+    EXPECT_EQ(restore({}), kResultFalse);
+    EXPECT_EQ(restore({0x00, 0x00, 0x00, 0x40}), kResultFalse);
+    EXPECT_EQ(restore({0x00, 0x00, 0xC0, 0x7F, 0x00, 0x00, 0x00, 0x00}), kResultFalse); // NaN gain
+    std::vector<uint8_t> garbage = {0x00, 0x00, 0x00, 0x40, 0x01, 0x00, 0x00, 0x00, 'J', 'U', 'N', 'K'};
+    EXPECT_EQ(restore(garbage), kResultFalse);
+
+    ProcessorState state;
+    state.hasSettings = true;
+    std::vector<uint8_t> truncated = encodeState(state);
+    truncated.resize(truncated.size() - 3);
+    EXPECT_EQ(restore(truncated), kResultFalse);
+    EXPECT_EQ(allValues(), before);
+}
+
+TEST_F(ComponentState, SettingsSetEveryParameterInTheProcessorsSense)
+{
+    ProcessorState state;
+    state.inputGain = 3.0f;
+    state.bypass = true;
+    state.hasSettings = true;
+    for (int c = 0; c < 2; ++c)
+        for (int b = 0; b < 4; ++b) {
+            ProcessorState::Band& band = state.bands[c][b];
+            const int k = c * 4 + b;
+            band.on = k % 3 != 0;
+            band.shape = k % 3; // 0 high cut, 1 low cut, 2 bell
+            band.freqNorm = 0.1f + 0.1f * k;
+            band.qNorm = 0.9f - 0.1f * k;
+            band.gainNorm = 0.05f + 0.11f * k;
+            band.widthNorm = 0.02f + 0.12f * k;
+            band.width = 0.1f + 0.25f * k;
+            band.freqHz = 2000.0f * std::pow(10.0f, 3.0f * band.freqNorm - 2.0f);
+        }
+    state.lowCutOn = false;
+    state.highCutOn = true;
+    state.linked = false;
+    state.midSide = true;
+    state.channelEnabled[0] = 1;
+    state.channelEnabled[1] = 0;
+    state.channelGain[0] = 2.0f;
+    state.channelGain[1] = 0.5f;
+    ASSERT_EQ(restore(encodeState(state)), kResultOk);
+
+    EXPECT_EQ(value(kInGain), 0.75);
+    EXPECT_EQ(value(kBypass), 1.0);
+    const double shapeValues[3] = {1.0, 0.5, 0.0}; // high cut, low cut, bell
+    for (int c = 0; c < 2; ++c)
+        for (int b = 0; b < 4; ++b) {
+            const ProcessorState::Band& band = state.bands[c][b];
+            SCOPED_TRACE("channel " + std::to_string(c) + " band " + std::to_string(b + 1));
+            EXPECT_EQ(value(kOnTags[c][b]), band.on ? 1.0 : 0.0);
+            EXPECT_EQ(value(kShapeTags[c][b]), shapeValues[band.shape]);
+            EXPECT_EQ(value(kFreqTags[c][b]), double(band.freqNorm));
+            EXPECT_EQ(value(kQTags[c][b]), double(band.qNorm));
+            EXPECT_EQ(value(kGainTags[c][b]), double(band.gainNorm));
+            // The width played, which the intake makes twice the value.
+            EXPECT_EQ(value(kBWTags[c][b]), band.width / 2.0);
+        }
+    EXPECT_EQ(value(kOnLoCut), 0.0);
+    EXPECT_EQ(value(kOnHiCut), 1.0);
+    EXPECT_EQ(value(kLink), 1.0);    // unlinked
+    EXPECT_EQ(value(kMidSide), 0.0); // mid/side on
+    EXPECT_EQ(value(kMuteMid), 1.0);
+    EXPECT_EQ(value(kMuteSide), 0.0);
+    EXPECT_EQ(value(kLgain), 0.5);
+    EXPECT_EQ(value(kRgain), 0.125);
+    // What the processor state does not hold keeps its value.
+    EXPECT_EQ(value(kType1), 0.0);
+    EXPECT_EQ(value(kFftSizeMenu), 0.0);
+}
+
+// --- with the real processor -------------------------------------------------------------
+
+constexpr int32 kBlock = 512;
+
+// Runs a stereo test signal through the processor and returns both outputs, interleaved.
+std::vector<float> render(test::ProcessorHost& host, int blocks)
+{
+    std::vector<float> out;
+    std::vector<float> inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock);
+    uint32_t noise = 12345;
+    for (int block = 0; block < blocks; ++block) {
+        for (int i = 0; i < kBlock; ++i) {
+            noise = noise * 1664525u + 1013904223u;
+            inL[i] = static_cast<float>(static_cast<int32_t>(noise) / 4294967296.0);
+            inR[i] = 0.5f * inL[i] + 0.25f * std::sin(0.01f * static_cast<float>(block * kBlock + i));
+        }
+        EXPECT_EQ(host.processStereo(inL.data(), inR.data(), outL.data(), outR.data(), kBlock), kResultOk);
+        for (int i = 0; i < kBlock; ++i) {
+            out.push_back(outL[i]);
+            out.push_back(outR[i]);
+        }
+    }
+    return out;
+}
+
+// A processor ready to play, whose first block carries the queued changes over silence.
+struct Player
+{
+    test::ProcessorHost host;
+    explicit Player(IPluginFactory* factory) : host(factory, test::processorClassId())
+    {
+        EXPECT_EQ(host.initialize(), kResultOk);
+        EXPECT_EQ(host.setupProcessing(48000, kBlock), kResultOk);
+        EXPECT_EQ(host.setActive(true), kResultOk);
+    }
+    void settle()
+    {
+        std::vector<float> silence(kBlock, 0.0f), outL(kBlock), outR(kBlock);
+        EXPECT_EQ(host.processStereo(silence.data(), silence.data(), outL.data(), outR.data(), kBlock),
+                  kResultOk);
+    }
+};
+
+TEST_F(ComponentState, RestoredValuesReproduceTheProcessorsSound)
+{
+    Player original(factory);
+    ASSERT_TRUE(original.host.ok());
+    const std::pair<ParamID, double> changes[] = {
+        {kLink, 1.0},    {kMidSide, 0.0}, {kInGain, 0.3}, {kFreq1L, 0.2},  {kGain1L, 0.8}, {kQ1L, 0.6},
+        {kBW1L, 0.4},    {kShape2R, 0.5}, {kFreq2R, 0.7}, {kOn3L, 0.0},    {kGain4R, 0.1}, {kShape3L, 1.0},
+        {kOnLoCut, 0.0}, {kRgain, 0.2},   {kLgain, 0.3},  {kGain2L, 0.35}, {kBW4R, 0.9},   {kQ3R, 0.25},
+    };
+    // The host first sends the controller's initial values, so that every setting the
+    // processor holds comes from a parameter and a value can reproduce it exactly.
+    ParameterInfo info{};
+    for (int32 i = 0; controller->getParameterInfo(i, info) == kResultOk; ++i)
+        if (!(info.flags & ParameterInfo::kIsReadOnly))
+            original.host.addParameterChange(info.id, 0, value(info.id));
+    original.settle();
+    for (const auto& [id, v] : changes) original.host.addParameterChange(id, 0, v);
+    original.settle();
+
+    IPtr<MemoryStream> saved(new MemoryStream(), false);
+    ASSERT_EQ(original.host.component()->getState(saved), kResultOk);
+    if (saved->getSize() <= 8)
+        GTEST_SKIP() << "the processor's state carries no settings block yet; nothing beyond gain and bypass "
+                        "can be restored";
+    saved->seek(0, IBStream::kIBSeekSet, nullptr);
+    ASSERT_EQ(controller->setComponentState(saved), kResultOk);
+
+    // A fresh processor gets the controller's values, as a host sends them back.
+    Player restored(factory);
+    for (int32 i = 0; controller->getParameterInfo(i, info) == kResultOk; ++i)
+        if (!(info.flags & ParameterInfo::kIsReadOnly))
+            restored.host.addParameterChange(info.id, 0, value(info.id));
+    restored.settle();
+
+    Player untouched(factory);
+    untouched.settle();
+
+    const int blocks = 40; // well past the latency
+    const std::vector<float> expected = render(original.host, blocks);
+    const std::vector<float> actual = render(restored.host, blocks);
+    const std::vector<float> defaults = render(untouched.host, blocks);
+    ASSERT_EQ(actual.size(), expected.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < expected.size(); ++i) differing += actual[i] != expected[i];
+    EXPECT_EQ(differing, 0u) << "of " << expected.size() << " samples";
+    // The settings matter: the defaults sound different.
+    EXPECT_NE(defaults, expected);
+}
+
+} // namespace
+} // namespace vosk
