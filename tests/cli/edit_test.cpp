@@ -3,9 +3,12 @@
 #include "cairocanvas.h"
 #include "controller.h"
 #include "editor.h"
+#include "vosk.h"
 #include "xvfb.h"
 
 #include <gtest/gtest.h>
+
+#include "public.sdk/source/common/memorystream.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -196,9 +199,18 @@ TEST_F(EditCommandTest, ShowsTheEditorInAWindowThatLooksLikeItsOffscreenRender)
     const auto shot = settled(window);
     ASSERT_EQ(shot.width, 1024);
 
-    // The same editor over a controller of our own, drawn off screen.
+    // The same editor over a controller of our own, drawn off screen. Like the command's
+    // host, it starts from what a fresh processor plays.
     auto* controller = new vosk::UIDescriptionController;
     ASSERT_EQ(controller->initialize(nullptr), Steinberg::kResultOk);
+    {
+        auto* processor = new vosk::VOSK;
+        Steinberg::MemoryStream state;
+        ASSERT_EQ(processor->getState(&state), Steinberg::kResultOk);
+        processor->release();
+        state.seek(0, Steinberg::IBStream::kIBSeekSet, nullptr);
+        ASSERT_EQ(controller->setComponentState(&state), Steinberg::kResultOk);
+    }
     vosk::ui::Offscreen offscreen(1024, 570);
     {
         vosk::ui::Editor editor(
