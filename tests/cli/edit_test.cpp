@@ -312,3 +312,17 @@ TEST_F(EditCommandTest, EndsCleanlyOnAnInterrupt)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditCommandTest, FailsCleanlyWithoutADisplay)
+{
+    const std::string display = std::getenv("DISPLAY");
+    setenv("DISPLAY", ":4242", 1); // no server there
+    ASSERT_TRUE(edit.start({}));
+    setenv("DISPLAY", display.c_str(), 1);
+    EXPECT_EQ(edit.wait(), 1);
+    EXPECT_TRUE(edit.waitForPrefix("window ", 100ms).empty());
+}
+
+} // namespace

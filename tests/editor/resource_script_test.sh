@@ -3,10 +3,12 @@
 # the result and checks the resource table: types, upper-case names, language,
 # version information, and that every image the editor description names is packed
 # under its own name in upper case.
-# Usage: resource_script_test.sh <windres> <resource folder>
+# Usage: resource_script_test.sh <windres> <resource folder> [<folder of built images>]
+# With the built images, their file names must be exactly the ones the script packs.
 set -euo pipefail
 windres=$1
 resources=$2
+built=${3:-}
 script="$resources/vosk.rc"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -24,7 +26,14 @@ mkdir "$work/in"
 mapfile -t packed < <(sed -n -E 's/^[^/ ]+ +(PNG|DATA) +"([^"]+)".*/\2/p' "$script")
 [ "${#packed[@]}" -eq 28 ] || fail "expected 28 packed files, script packs ${#packed[@]}"
 for f in "${packed[@]}"; do
-    if [ -f "$resources/$f" ]; then cp "$resources/$f" "$work/in/$f"; else printf 'stand-in %s' "$f" >"$work/in/$f"; fi
+    if [ -f "$resources/$f" ]; then
+        cp "$resources/$f" "$work/in/$f"
+    elif [ -n "$built" ]; then
+        [ -f "$built/$f" ] || fail "$f is packed but not among the built images"
+        cp "$built/$f" "$work/in/$f"
+    else
+        printf 'stand-in %s' "$f" >"$work/in/$f"
+    fi
 done
 
 "$windres" --preprocessor=cpp -I "$work/in" -i "$script" -O res -o "$work/out.res" || fail "script does not compile"
