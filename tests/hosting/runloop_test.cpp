@@ -72,9 +72,9 @@ struct Pipe
 
 TEST(RunLoop, CallsAnEventHandlerOnlyWhenItsDescriptorIsReadable)
 {
-    vosk::RunLoop loop;
-    FdHandler handler;
+    FdHandler handler; // outlives the loop, which releases it
     Pipe quiet, busy;
+    vosk::RunLoop loop;
     ASSERT_EQ(loop.registerEventHandler(&handler, quiet.in()), kResultTrue);
     ASSERT_EQ(loop.registerEventHandler(&handler, busy.in()), kResultTrue);
     EXPECT_EQ(loop.eventHandlerCount(), 2u);
@@ -96,10 +96,10 @@ TEST(RunLoop, CallsAnEventHandlerOnlyWhenItsDescriptorIsReadable)
 
 TEST(RunLoop, RejectsBadRegistrationsAndUnknownHandlers)
 {
-    vosk::RunLoop loop;
     FdHandler fdHandler;
     TimerHandler timer;
     Pipe p;
+    vosk::RunLoop loop;
     EXPECT_EQ(loop.registerEventHandler(nullptr, p.in()), kInvalidArgument);
     EXPECT_EQ(loop.registerEventHandler(&fdHandler, -1), kInvalidArgument);
     EXPECT_EQ(loop.registerTimer(nullptr, 10), kInvalidArgument);
@@ -144,8 +144,8 @@ TEST(RunLoop, HoldsAReferenceToEveryRegistrationUntilItIsDropped)
 
 TEST(RunLoop, FiresTimersRepeatedlyAtTheirIntervalUntilUnregistered)
 {
-    vosk::RunLoop loop;
     TimerHandler fast, slow;
+    vosk::RunLoop loop;
     const auto start = vosk::RunLoop::Clock::now();
     loop.registerTimer(&fast, 10);
     loop.registerTimer(&slow, 1000000);
@@ -166,8 +166,8 @@ TEST(RunLoop, FiresTimersRepeatedlyAtTheirIntervalUntilUnregistered)
 
 TEST(RunLoop, ToleratesHandlersThatChangeRegistrationsWhileRunning)
 {
-    vosk::RunLoop loop;
     TimerHandler first, second;
+    vosk::RunLoop loop;
     bool secondGone = false;
     // Both due in the same pass; the first one's call removes the second.
     first.action = [&] { secondGone = loop.unregisterTimer(&second) == kResultTrue; };
@@ -202,8 +202,8 @@ TEST(RunLoop, ToleratesHandlersThatChangeRegistrationsWhileRunning)
 
 TEST(RunLoop, DropsAWatchOnAClosedDescriptor)
 {
-    vosk::RunLoop loop;
     FdHandler handler;
+    vosk::RunLoop loop;
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     loop.registerEventHandler(&handler, fds[0]);
@@ -216,10 +216,10 @@ TEST(RunLoop, DropsAWatchOnAClosedDescriptor)
 
 TEST(RunLoop, RunReturnsOnQuitOrWhenNothingIsLeft)
 {
+    TimerHandler timer;
     vosk::RunLoop loop;
     loop.run(); // nothing registered: returns at once
 
-    TimerHandler timer;
     timer.action = [&] {
         if (timer.ticks.size() == 3) loop.quit();
     };
