@@ -225,11 +225,13 @@ void bandStrip(int band, int ch)
     const int x = stripX[ch][i];
 
     heading(headX[ch][i], 55, 60, 20, "BAND " + std::to_string(band));
-    optionMenu(headX[ch][i], 90, tag("kShape", band, ch), ch);
     int switchH = ch == 0 ? (band <= 2 ? 60 : band == 4 ? 52 : 56) : 56;
     onOff(switchXY[ch][i][0], switchXY[ch][i][1], 56, switchH, tag("kOn", band, ch), "switch_toggle");
     int lampH = ch == 0 && (band == 1 || band == 3) ? 20 : 22;
     onOff(lampX[ch][i], 150, 22, lampH, tag("kOn", band, ch), "led_Green");
+    // Over the switch, whose frame reaches into the menu's lower half: the
+    // whole menu stays clickable.
+    optionMenu(headX[ch][i], 90, tag("kShape", band, ch), ch);
 
     knob(x, 170, 70, 60, tag("kFreq", band, ch), false, "0.507", "0.01");
     textEdit(x, 230, 51, tag("kFreq", band, ch), freqTitle[i], "0.507");

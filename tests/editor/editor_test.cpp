@@ -185,8 +185,8 @@ TEST_F(EditorFixture, MenuOffersTheListEntries)
     auto* menu = viewOf<ui::OptionMenu>(kShape1L);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->entries(), (std::vector<std::string>{"Bell", "Low Cut", "High Cut"}));
-    // The band's switch overlaps the lower half of the menu and takes clicks there.
-    const ui::Point upper{menu->frame().x + 30, menu->frame().y + 5};
+    // The menu lies over the band's switch: a click in its lower half opens it too.
+    const ui::Point upper{menu->frame().x + 30, menu->frame().y + 16};
     click(upper);
     ASSERT_TRUE(editor->popupOpen());
     // While the list is open, other controls do not respond.
