@@ -7,6 +7,10 @@
 #include <cstdlib>
 #include <new>
 
+// Kept out of line: inlined into a caller, the compiler pairs a replaced
+// operator new with the free inside the replaced delete and warns.
+#define VOSK_REPLACED_ALLOCATION __attribute__((noinline))
+
 namespace vosk::test {
 inline std::atomic<long> allocationCount{0};
 inline std::atomic<bool> allocationCounting{false};
@@ -20,87 +24,89 @@ inline void* countedAllocation(std::size_t size, std::size_t align = 0)
 }
 } // namespace vosk::test
 
-void* operator new(std::size_t size)
+VOSK_REPLACED_ALLOCATION void* operator new(std::size_t size)
 {
     if (void* p = vosk::test::countedAllocation(size)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size)
+VOSK_REPLACED_ALLOCATION void* operator new[](std::size_t size)
 {
     if (void* p = vosk::test::countedAllocation(size)) return p;
     throw std::bad_alloc();
 }
-void* operator new(std::size_t size, std::align_val_t align)
+VOSK_REPLACED_ALLOCATION void* operator new(std::size_t size, std::align_val_t align)
 {
     if (void* p = vosk::test::countedAllocation(size, static_cast<std::size_t>(align))) return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size, std::align_val_t align)
+VOSK_REPLACED_ALLOCATION void* operator new[](std::size_t size, std::align_val_t align)
 {
     if (void* p = vosk::test::countedAllocation(size, static_cast<std::size_t>(align))) return p;
     throw std::bad_alloc();
 }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+VOSK_REPLACED_ALLOCATION void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
     return vosk::test::countedAllocation(size);
 }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+VOSK_REPLACED_ALLOCATION void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
 {
     return vosk::test::countedAllocation(size);
 }
-void* operator new(std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept
+VOSK_REPLACED_ALLOCATION void* operator new(std::size_t size, std::align_val_t align,
+                                            const std::nothrow_t&) noexcept
 {
     return vosk::test::countedAllocation(size, static_cast<std::size_t>(align));
 }
-void* operator new[](std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept
+VOSK_REPLACED_ALLOCATION void* operator new[](std::size_t size, std::align_val_t align,
+                                              const std::nothrow_t&) noexcept
 {
     return vosk::test::countedAllocation(size, static_cast<std::size_t>(align));
 }
-void operator delete(void* p) noexcept
+VOSK_REPLACED_ALLOCATION void operator delete(void* p) noexcept
 {
     std::free(p);
 }
-void operator delete[](void* p) noexcept
+VOSK_REPLACED_ALLOCATION void operator delete[](void* p) noexcept
 {
     std::free(p);
 }
-void operator delete(void* p, std::size_t) noexcept
+VOSK_REPLACED_ALLOCATION void operator delete(void* p, std::size_t) noexcept
 {
     std::free(p);
 }
-void operator delete[](void* p, std::size_t) noexcept
+VOSK_REPLACED_ALLOCATION void operator delete[](void* p, std::size_t) noexcept
 {
     std::free(p);
 }
-void operator delete(void* p, std::align_val_t) noexcept
+VOSK_REPLACED_ALLOCATION void operator delete(void* p, std::align_val_t) noexcept
 {
     std::free(p);
 }
-void operator delete[](void* p, std::align_val_t) noexcept
+VOSK_REPLACED_ALLOCATION void operator delete[](void* p, std::align_val_t) noexcept
 {
     std::free(p);
 }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept
+VOSK_REPLACED_ALLOCATION void operator delete(void* p, std::size_t, std::align_val_t) noexcept
 {
     std::free(p);
 }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept
+VOSK_REPLACED_ALLOCATION void operator delete[](void* p, std::size_t, std::align_val_t) noexcept
 {
     std::free(p);
 }
-void operator delete(void* p, const std::nothrow_t&) noexcept
+VOSK_REPLACED_ALLOCATION void operator delete(void* p, const std::nothrow_t&) noexcept
 {
     std::free(p);
 }
-void operator delete[](void* p, const std::nothrow_t&) noexcept
+VOSK_REPLACED_ALLOCATION void operator delete[](void* p, const std::nothrow_t&) noexcept
 {
     std::free(p);
 }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept
+VOSK_REPLACED_ALLOCATION void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept
 {
     std::free(p);
 }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept
+VOSK_REPLACED_ALLOCATION void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept
 {
     std::free(p);
 }
