@@ -133,7 +133,9 @@ public:
 struct HostedPlugin::Impl
 {
     VST3::Hosting::Module::Ptr module;
-    IPtr<HostApplication> hostContext;
+    // The SDK's host application counts no references; it lives exactly as
+    // long as the plug-in it serves.
+    HostApplication hostContext;
     ComponentHandler handler;
     IPtr<IComponent> component;
     IPtr<IAudioProcessor> processor;
@@ -172,7 +174,6 @@ struct HostedPlugin::Impl
         processor = nullptr;
         controller = nullptr;
         component = nullptr;
-        hostContext = nullptr;
         // The module goes last: it unloads the code of the objects above.
         module.reset();
     }
@@ -245,13 +246,12 @@ std::unique_ptr<HostedPlugin> HostedPlugin::load(const std::string& modulePath, 
         return nullptr;
     }
 
-    p.hostContext = owned(new HostApplication());
     p.component = p.module->getFactory().createInstance<IComponent>(p.processorTuid);
     if (!p.component) {
         error = "the factory could not create the audio effect";
         return nullptr;
     }
-    if (p.component->initialize(p.hostContext) != kResultOk) {
+    if (p.component->initialize(static_cast<IHostApplication*>(&p.hostContext)) != kResultOk) {
         error = "the audio effect refused to initialise";
         return nullptr;
     }
@@ -271,7 +271,7 @@ std::unique_ptr<HostedPlugin> HostedPlugin::load(const std::string& modulePath, 
             error = "the factory could not create the controller " + plugin->controllerCid;
             return nullptr;
         }
-        if (p.controller->initialize(p.hostContext) != kResultOk) {
+        if (p.controller->initialize(static_cast<IHostApplication*>(&p.hostContext)) != kResultOk) {
             error = "the controller refused to initialise";
             return nullptr;
         }

@@ -155,6 +155,31 @@ TEST(RenderSignal, PresetReproducesTheRenderBitForBit)
     EXPECT_FALSE(a.samples == plain.samples) << "the settings changed nothing";
 }
 
+TEST(RenderSignal, PresetGivesTheControllerItsValues)
+{
+    ScratchDir scratch;
+    const Audio in = sine(700, 20000, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    ASSERT_TRUE(writeAudio(scratch.file("in.wav"), in));
+    std::vector<std::string> args = {"render", "in.wav", "a.wav", "--save-preset", "p.vstpreset"};
+    args.insert(args.end(), kPresetSettings.begin(), kPresetSettings.end());
+    const RunResult r = runVosk(args, scratch);
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    std::string error;
+    auto plugin = vosk::HostedPlugin::load(VOSK_BUNDLE_PATH, error);
+    ASSERT_TRUE(plugin) << error;
+    ASSERT_TRUE(plugin->loadPresetFile(scratch.file("p.vstpreset"), error)) << error;
+    auto shown = [&](uint32_t id) { return plugin->textOf(id, plugin->normalizedValue(id)); };
+    EXPECT_EQ(shown(vosk::kFreq2L), "700");
+    EXPECT_EQ(shown(vosk::kGain2L), "-3.0");
+    EXPECT_EQ(shown(vosk::kFreq2R), "700"); // moved by the link before it was switched off
+    EXPECT_EQ(shown(vosk::kGain3R), "2.0");
+    EXPECT_EQ(shown(vosk::kGain3L), "0.0");
+    EXPECT_EQ(shown(vosk::kShape4R), "Low Cut");
+    EXPECT_EQ(shown(vosk::kInGain), "-2.0");
+    EXPECT_EQ(shown(vosk::kBW2L), "0.50");
+}
+
 TEST(ResponseSignal, ShowsTheBellAndTheLatencyAsGroupDelay)
 {
     ScratchDir scratch;

@@ -6,6 +6,7 @@
 #include "public.sdk/source/vst/hosting/module.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,6 +18,11 @@
 using namespace vosk;
 
 namespace {
+
+// The plug-in draws with cairo. A host that uses cairo itself keeps it (and
+// pixman) loaded while plug-ins come and go, as the vosk command does; were
+// they unloaded with the plug-in, their one-time tables would read as leaks.
+const int kCairoStaysLoaded = cairo_version();
 
 std::unique_ptr<HostedPlugin> loadBundle()
 {
@@ -34,6 +40,7 @@ std::string scratchFile(const char* name)
 
 TEST(Module, LoadsTheBundleAndHandsOutItsFactory)
 {
+    ASSERT_GT(kCairoStaysLoaded, 0);
     std::string error;
     auto module = VST3::Hosting::Module::create(VOSK_BUNDLE_PATH, error);
     ASSERT_TRUE(module) << error;
