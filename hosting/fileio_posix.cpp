@@ -54,13 +54,23 @@ TempFile::TempFile(const std::string& targetPath) : target(targetPath)
     std::string pattern = (slash == std::string::npos ? std::string("./") : dir) + "." + base + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
+    // An interrupt between creating the file and registering it would leave it
+    // behind: hold interrupts back until the handler can find it.
+    sigset_t interrupts, previous;
+    sigemptyset(&interrupts);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interrupts, sig);
+    sigprocmask(SIG_BLOCK, &interrupts, &previous);
     fd = mkstemp(name.data());
+    const int error = errno;
+    if (fd >= 0) {
+        tempPath = name.data();
+        slot = claimSlot(tempPath);
+    }
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
     if (fd < 0) {
-        failure = "cannot create a file in " + dir + ": " + strerror(errno);
+        failure = "cannot create a file in " + dir + ": " + strerror(error);
         return;
     }
-    tempPath = name.data();
-    slot = claimSlot(tempPath);
     // mkstemp makes the file private; the result should look like any new file.
     const mode_t mask = umask(0);
     umask(mask);
