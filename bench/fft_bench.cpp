@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -12,6 +13,12 @@
 namespace {
 
 constexpr int kLength = 16384;
+
+// The machine is shared: the fastest repetition is the least disturbed one.
+double fastest(const std::vector<double>& runs)
+{
+    return *std::min_element(runs.begin(), runs.end());
+}
 
 std::vector<float> noise(int n)
 {
@@ -34,7 +41,7 @@ void BM_FFTReal_ForwardInverse(benchmark::State& state)
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_FFTReal_ForwardInverse);
+BENCHMARK(BM_FFTReal_ForwardInverse)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
 
 void BM_FFTReal_Forward(benchmark::State& state)
 {
@@ -47,7 +54,7 @@ void BM_FFTReal_Forward(benchmark::State& state)
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_FFTReal_Forward);
+BENCHMARK(BM_FFTReal_Forward)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
 
 void BM_FFTReal_Inverse(benchmark::State& state)
 {
@@ -60,7 +67,7 @@ void BM_FFTReal_Inverse(benchmark::State& state)
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_FFTReal_Inverse);
+BENCHMARK(BM_FFTReal_Inverse)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
 
 // Half-complex real-to-real plans: the same packed kind of output as ours.
 void BM_FFTW_R2HC_HC2R(benchmark::State& state)
@@ -84,7 +91,7 @@ void BM_FFTW_R2HC_HC2R(benchmark::State& state)
     fftwf_free(f);
     fftwf_free(y);
 }
-BENCHMARK(BM_FFTW_R2HC_HC2R);
+BENCHMARK(BM_FFTW_R2HC_HC2R)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
 
 // Complex-spectrum plans, usually FFTW's fastest real transforms.
 void BM_FFTW_R2C_C2R(benchmark::State& state)
@@ -109,7 +116,7 @@ void BM_FFTW_R2C_C2R(benchmark::State& state)
     fftwf_free(f);
     fftwf_free(y);
 }
-BENCHMARK(BM_FFTW_R2C_C2R);
+BENCHMARK(BM_FFTW_R2C_C2R)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest);
 
 } // namespace
 
