@@ -30,66 +30,6 @@ struct QuarterOffsets
     std::int32_t o[4];
 };
 
-// First stage (bit reversal and two radix-2 passes) fused with the 8-point
-// stage, length >= 32. Four consecutive indices q .. q+3 of x feed four groups
-// of 8 outputs at bit_rev[q] + (0, N/2, N/4, 3N/4): lanes hold groups.
-inline void direct_stages_1_to_3(float* df, const float* x, const std::int32_t* bit_rev, std::int32_t length)
-{
-    const QuarterOffsets off(length);
-    const std::int32_t eighth = length / 8;
-    const __m128 k = _mm_set1_ps(0.70710677f);
-    for (std::int32_t q = 0; q < eighth; q += 4) {
-        const float* xa = x + q;
-        const float* xb = xa + eighth;
-        const __m128 x0 = _mm_loadu_ps(xa + off.o[0]);
-        const __m128 x1 = _mm_loadu_ps(xa + off.o[1]);
-        const __m128 x2 = _mm_loadu_ps(xa + off.o[2]);
-        const __m128 x3 = _mm_loadu_ps(xa + off.o[3]);
-        const __m128 y0 = _mm_loadu_ps(xb + off.o[0]);
-        const __m128 y1 = _mm_loadu_ps(xb + off.o[1]);
-        const __m128 y2 = _mm_loadu_ps(xb + off.o[2]);
-        const __m128 y3 = _mm_loadu_ps(xb + off.o[3]);
-
-        // First stage: values 0..3 (from x*) and 4..7 (from y*) of each group.
-        const __m128 a1 = _mm_sub_ps(x0, x1);
-        const __m128 a3 = _mm_sub_ps(x2, x3);
-        const __m128 as0 = _mm_add_ps(x0, x1);
-        const __m128 as2 = _mm_add_ps(x2, x3);
-        const __m128 a0 = _mm_add_ps(as0, as2);
-        const __m128 a2 = _mm_sub_ps(as0, as2);
-        const __m128 b1 = _mm_sub_ps(y0, y1);
-        const __m128 b3 = _mm_sub_ps(y2, y3);
-        const __m128 bs0 = _mm_add_ps(y0, y1);
-        const __m128 bs2 = _mm_add_ps(y2, y3);
-        const __m128 b0 = _mm_add_ps(bs0, bs2);
-        const __m128 b2 = _mm_sub_ps(bs0, bs2);
-
-        // 8-point stage.
-        __m128 d0 = _mm_add_ps(a0, b0);
-        __m128 d4 = _mm_sub_ps(a0, b0);
-        __m128 d2 = a2;
-        __m128 d6 = b2;
-        const __m128 v = _mm_mul_ps(_mm_sub_ps(b1, b3), k);
-        __m128 d1 = _mm_add_ps(a1, v);
-        __m128 d3 = _mm_sub_ps(a1, v);
-        const __m128 w = _mm_mul_ps(_mm_add_ps(b1, b3), k);
-        __m128 d5 = _mm_add_ps(w, a3);
-        __m128 d7 = _mm_sub_ps(w, a3);
-
-        _MM_TRANSPOSE4_PS(d0, d1, d2, d3);
-        _MM_TRANSPOSE4_PS(d4, d5, d6, d7);
-        float* const base = df + bit_rev[q];
-        _mm_storeu_ps(base + off.o[0], d0);
-        _mm_storeu_ps(base + off.o[0] + 4, d4);
-        _mm_storeu_ps(base + off.o[1], d1);
-        _mm_storeu_ps(base + off.o[1] + 4, d5);
-        _mm_storeu_ps(base + off.o[2], d2);
-        _mm_storeu_ps(base + off.o[2] + 4, d6);
-        _mm_storeu_ps(base + off.o[3], d3);
-        _mm_storeu_ps(base + off.o[3] + 4, d7);
-    }
-}
-
 // Columns of four groups of 8 values after the first stage and the 8-point
 // stage, the groups' inputs starting at x[q] (four consecutive lanes).
 struct Columns8
@@ -276,57 +216,33 @@ inline void inverse_stages_from_level_3(float* x, const float* sf, const std::in
     }
 }
 
+// First stage fused with the 8-point stage, length >= 32: lanes hold four
+// groups of 8 outputs at bit_rev[q] + (0, N/2, N/4, 3N/4).
+inline void direct_stages_1_to_3(float* df, const float* x, const std::int32_t* bit_rev, std::int32_t length)
+{
+    const QuarterOffsets off(length);
+    const std::int32_t eighth = length / 8;
+    for (std::int32_t q = 0; q < eighth; q += 4) {
+        const Columns8 d = direct_group_columns(x + q, off, eighth);
+        float* const base = df + bit_rev[q];
+        float* const row[4] = {base + off.o[0], base + off.o[1], base + off.o[2], base + off.o[3]};
+        store_transposed(row, 0, d.v[0], d.v[1], d.v[2], d.v[3]);
+        store_transposed(row, 4, d.v[4], d.v[5], d.v[6], d.v[7]);
+    }
+}
+
 // Inverse 8-point stage fused with the inverse first stage, length >= 32.
 inline void inverse_stages_3_to_1(float* x, const float* sf, const std::int32_t* bit_rev, std::int32_t length)
 {
     const QuarterOffsets off(length);
     const std::int32_t eighth = length / 8;
-    const __m128 k = _mm_set1_ps(0.70710677f);
-    const __m128 two = _mm_set1_ps(2.0f);
     for (std::int32_t q = 0; q < eighth; q += 4) {
         const float* const base = sf + bit_rev[q];
-        __m128 s0 = _mm_loadu_ps(base + off.o[0]);
-        __m128 s1 = _mm_loadu_ps(base + off.o[1]);
-        __m128 s2 = _mm_loadu_ps(base + off.o[2]);
-        __m128 s3 = _mm_loadu_ps(base + off.o[3]);
-        __m128 s4 = _mm_loadu_ps(base + off.o[0] + 4);
-        __m128 s5 = _mm_loadu_ps(base + off.o[1] + 4);
-        __m128 s6 = _mm_loadu_ps(base + off.o[2] + 4);
-        __m128 s7 = _mm_loadu_ps(base + off.o[3] + 4);
-        _MM_TRANSPOSE4_PS(s0, s1, s2, s3);
-        _MM_TRANSPOSE4_PS(s4, s5, s6, s7);
-
-        // Inverse 8-point stage.
-        const __m128 d0 = _mm_add_ps(s0, s4);
-        const __m128 d4 = _mm_sub_ps(s0, s4);
-        const __m128 d2 = _mm_mul_ps(s2, two);
-        const __m128 d6 = _mm_mul_ps(s6, two);
-        const __m128 d1 = _mm_add_ps(s1, s3);
-        const __m128 d3 = _mm_sub_ps(s5, s7);
-        const __m128 vr = _mm_sub_ps(s1, s3);
-        const __m128 vi = _mm_add_ps(s5, s7);
-        const __m128 d5 = _mm_mul_ps(_mm_add_ps(vr, vi), k);
-        const __m128 d7 = _mm_mul_ps(_mm_sub_ps(vi, vr), k);
-
-        // Inverse first stage: groups d0..d3 and d4..d7.
-        float* const xa = x + q;
-        float* const xb = xa + eighth;
-        const __m128 a_b0 = _mm_add_ps(d0, d2);
-        const __m128 a_b2 = _mm_sub_ps(d0, d2);
-        const __m128 a_b1 = _mm_mul_ps(d1, two);
-        const __m128 a_b3 = _mm_mul_ps(d3, two);
-        _mm_storeu_ps(xa + off.o[0], _mm_add_ps(a_b0, a_b1));
-        _mm_storeu_ps(xa + off.o[1], _mm_sub_ps(a_b0, a_b1));
-        _mm_storeu_ps(xa + off.o[2], _mm_add_ps(a_b2, a_b3));
-        _mm_storeu_ps(xa + off.o[3], _mm_sub_ps(a_b2, a_b3));
-        const __m128 b_b0 = _mm_add_ps(d4, d6);
-        const __m128 b_b2 = _mm_sub_ps(d4, d6);
-        const __m128 b_b1 = _mm_mul_ps(d5, two);
-        const __m128 b_b3 = _mm_mul_ps(d7, two);
-        _mm_storeu_ps(xb + off.o[0], _mm_add_ps(b_b0, b_b1));
-        _mm_storeu_ps(xb + off.o[1], _mm_sub_ps(b_b0, b_b1));
-        _mm_storeu_ps(xb + off.o[2], _mm_add_ps(b_b2, b_b3));
-        _mm_storeu_ps(xb + off.o[3], _mm_sub_ps(b_b2, b_b3));
+        const float* const row[4] = {base + off.o[0], base + off.o[1], base + off.o[2], base + off.o[3]};
+        __m128 s[8];
+        load_transposed(row, 0, s);
+        load_transposed(row, 4, s + 4);
+        inverse_group_columns(x + q, off, eighth, s);
     }
 }
 
