@@ -120,7 +120,7 @@ TEST(Render, InterruptedRenderLeavesNoOutput)
     }
     // Wait until the temporary output exists, then interrupt.
     bool started = false;
-    for (int i = 0; i < 2000 && !started; ++i) {
+    for (int i = 0; i < 30000 && !started; ++i) { // a slow start (sanitizers, load) only waits longer
         for (const auto& e : scratch.entries())
             if (e.rfind(".out.wav.", 0) == 0) started = true;
         if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(2));
