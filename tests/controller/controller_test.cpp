@@ -1,6 +1,7 @@
 // The edit controller as a host meets it: created by the factory of the built bundle
 // and driven through its VST 3 interfaces.
 #include "parameterids.h"
+#include "bundle_controller.h"
 #include "plugin_host.h"
 #include "texts.h"
 
@@ -74,30 +75,9 @@ std::vector<Expected> expectedCatalogue()
     return all;
 }
 
-class Controller : public ::testing::Test
+class Controller : public test::BundleController
 {
 protected:
-    test::Module module{VOSK_BUNDLE_PATH};
-    IPtr<IPluginFactory> factory;
-    IPtr<FUnknown> context;
-    IPtr<IEditController> controller;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(module.ok()) << module.error();
-        factory = module.factory();
-        context = test::makeHostContext();
-        controller = test::createInstance<IEditController>(factory, test::controllerClassId());
-        ASSERT_TRUE(controller);
-        ASSERT_EQ(controller->initialize(context), kResultOk);
-    }
-    void TearDown() override
-    {
-        if (controller) controller->terminate();
-        controller = nullptr;
-        factory = nullptr;
-    }
-
     std::string text(ParamID id, double value)
     {
         String128 out{};

@@ -1,6 +1,7 @@
 // The controller taking its values from a processor state, as after a project is
 // reopened: the values must be what the processor plays.
 #include "parameterids.h"
+#include "bundle_controller.h"
 #include "plugin_host.h"
 #include "statecodec.h"
 
@@ -38,30 +39,9 @@ const ParamID kBWTags[2][4] = {{kBW1L, kBW2L, kBW3L, kBW4L}, {kBW1R, kBW2R, kBW3
 const ParamID kShapeTags[2][4] = {{kShape1L, kShape2L, kShape3L, kShape4L},
                                   {kShape1R, kShape2R, kShape3R, kShape4R}};
 
-class ComponentState : public ::testing::Test
+class ComponentState : public test::BundleController
 {
 protected:
-    test::Module module{VOSK_BUNDLE_PATH};
-    IPtr<IPluginFactory> factory;
-    IPtr<FUnknown> context;
-    IPtr<IEditController> controller;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(module.ok()) << module.error();
-        factory = module.factory();
-        context = test::makeHostContext();
-        controller = test::createInstance<IEditController>(factory, test::controllerClassId());
-        ASSERT_TRUE(controller);
-        ASSERT_EQ(controller->initialize(context), kResultOk);
-    }
-    void TearDown() override
-    {
-        if (controller) controller->terminate();
-        controller = nullptr;
-        factory = nullptr;
-    }
-
     tresult restore(const std::vector<uint8_t>& bytes)
     {
         return controller->setComponentState(streamOf(bytes));
