@@ -29,7 +29,7 @@ public:
     virtual void setCloseHandler(std::function<void()> handler) = 0;
     virtual bool closed() const = 0;
     // Inner size of the window in pixels.
-    virtual Steinberg::ViewRect size() const = 0;
+    virtual Steinberg::ViewRect size() = 0;
     // The platform window (an X11 Window on Linux).
     virtual std::uintptr_t nativeHandle() const = 0;
     // Processes pending window-system events now (the loop does it as well).

@@ -156,6 +156,9 @@ public:
                         XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
         setSizeHints(rect.getWidth(), rect.getHeight());
+        // The view creates its window on a connection of its own: the server must
+        // know we watch our substructure before that request can reach it.
+        XSync(display, False);
 
         frame = new PlugFrame(*this, loop);
         view->setFrame(frame);
@@ -171,6 +174,9 @@ public:
         source = new EventSource(*this);
         loop.registerEventHandler(source, ConnectionNumber(display));
         findClients();
+        // Round trips read whatever events had arrived into Xlib's queue, where the
+        // run loop's poll cannot see them: handle them now.
+        pumpEvents();
         return true;
     }
 
@@ -178,12 +184,13 @@ public:
     bool closed() const override { return isClosed; }
     std::uintptr_t nativeHandle() const override { return window; }
 
-    ViewRect size() const override
+    ViewRect size() override
     {
         Window root;
         int x, y;
         unsigned width = 0, height = 0, border, depth;
         XGetGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth);
+        pumpEvents(); // see create()
         return ViewRect(0, 0, static_cast<int32>(width), static_cast<int32>(height));
     }
 
@@ -256,11 +263,14 @@ private:
 
     void embed(Window client)
     {
+        // The client sets _XEMBED_INFO on its own connection, which the server may
+        // serve after ours: watch the property before reading it, so that a value
+        // set after the read still arrives as a PropertyNotify.
+        XSelectInput(display, client, PropertyChangeMask);
         unsigned long flags = 0;
         if (!readXEmbedInfo(client, flags)) return;
         if (std::find(clients.begin(), clients.end(), client) == clients.end()) {
             clients.push_back(client);
-            XSelectInput(display, client, PropertyChangeMask);
             sendXEmbed(client, kXEmbedEmbeddedNotify, 0, static_cast<long>(window), kXEmbedVersion);
             if (focused) {
                 sendXEmbed(client, kXEmbedWindowActivate);

@@ -51,10 +51,7 @@ public:
         if (refuseAttach) return kResultFalse;
         display = XOpenDisplay(nullptr);
         child = XCreateSimpleWindow(display, parentWindow, 0, 0, size.getWidth(), size.getHeight(), 0, 0, 0);
-        const Atom info = XInternAtom(display, "_XEMBED_INFO", False);
-        const unsigned long data[2] = {0, 1}; // version 0, mapped
-        XChangeProperty(display, child, info, info, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(data), 2);
+        if (!announceLater) announceXEmbed();
         XSelectInput(display, child, StructureNotifyMask);
         XFlush(display);
         Linux::IRunLoop* found = nullptr;
@@ -64,6 +61,14 @@ public:
             runLoop->registerEventHandler(this, ConnectionNumber(display));
         }
         return kResultTrue;
+    }
+    void announceXEmbed()
+    {
+        const Atom info = XInternAtom(display, "_XEMBED_INFO", False);
+        const unsigned long data[2] = {0, 1}; // version 0, mapped
+        XChangeProperty(display, child, info, info, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(data), 2);
+        XFlush(display);
     }
     tresult PLUGIN_API removed() override
     {
@@ -135,6 +140,7 @@ public:
     ViewRect size{0, 0, 400, 300};
     bool supportsX11 = true;
     bool refuseAttach = false;
+    bool announceLater = false; // _XEMBED_INFO set only after attached() returned
     std::string attachedType;
     Window parentWindow = 0;
     Display* display = nullptr;
@@ -228,6 +234,26 @@ TEST_F(EditorWindowTest, OpensATopLevelWindowOfTheViewsSizeAndEmbedsTheView)
     ASSERT_FALSE(view.xembedMessages.empty());
     EXPECT_EQ(view.xembedMessages.front(), 0); // XEMBED_EMBEDDED_NOTIFY
     EXPECT_EQ(static_cast<Window>(view.xembedEmbedder), view.parentWindow);
+}
+
+// The view's connection is served in its own order: the embedder may look at the
+// child before its _XEMBED_INFO is there, and must still embed it once it is.
+TEST_F(EditorWindowTest, EmbedsAChildThatAnnouncesXEmbedOnlyAfterBeingSeen)
+{
+    view.announceLater = true;
+    std::string error;
+    auto window = vosk::EditorWindow::open(&view, loop, "stand-in", error);
+    ASSERT_TRUE(window) << error;
+    // Serve both connections a while: the embedder sees the bare child and passes.
+    for (int i = 0; i < 10; ++i) loop.runOnce(20ms);
+    EXPECT_FALSE(view.mapped);
+    EXPECT_TRUE(view.xembedMessages.empty());
+
+    view.announceXEmbed();
+    spin([&] { return view.mapped && !view.xembedMessages.empty(); });
+    EXPECT_TRUE(view.mapped);
+    ASSERT_FALSE(view.xembedMessages.empty());
+    EXPECT_EQ(view.xembedMessages.front(), 0); // XEMBED_EMBEDDED_NOTIFY
 }
 
 TEST_F(EditorWindowTest, HonoursResizeRequestsThroughTheFrame)
