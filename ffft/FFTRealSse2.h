@@ -30,6 +30,20 @@ struct QuarterOffsets
     std::int32_t o[4];
 };
 
+// Where the 16 rows of x that one step of the fused first stages reads (or,
+// inverse, writes) start: row r at the half (r & 4), the sixteenth (r & 8) and
+// the quarter offset r % 4. They lie N/16 values apart, so they share one cache
+// set, and the steps stage them 16 values (one 64-byte line) at a time.
+struct SixteenRows
+{
+    SixteenRows(const QuarterOffsets& off, std::int32_t eighth, std::int32_t sixteenth)
+    {
+        for (int r = 0; r < 16; ++r)
+            start[r] = ((r & 8) ? sixteenth : 0) + ((r & 4) ? eighth : 0) + off.o[r & 3];
+    }
+    std::int32_t start[16];
+};
+
 // Columns of four groups of 8 values after the first stage and the 8-point
 // stage, the groups' inputs starting at x[q] (four consecutive lanes).
 struct Columns8
@@ -37,18 +51,10 @@ struct Columns8
     __m128 v[8];
 };
 
-inline Columns8 direct_group_columns(const float* xa, const QuarterOffsets& off, std::int32_t eighth)
+inline Columns8 direct_group_columns(__m128 x0, __m128 x1, __m128 x2, __m128 x3, __m128 y0, __m128 y1,
+                                     __m128 y2, __m128 y3)
 {
-    const float* const xb = xa + eighth;
     const __m128 k = _mm_set1_ps(0.70710677f);
-    const __m128 x0 = _mm_loadu_ps(xa + off.o[0]);
-    const __m128 x1 = _mm_loadu_ps(xa + off.o[1]);
-    const __m128 x2 = _mm_loadu_ps(xa + off.o[2]);
-    const __m128 x3 = _mm_loadu_ps(xa + off.o[3]);
-    const __m128 y0 = _mm_loadu_ps(xb + off.o[0]);
-    const __m128 y1 = _mm_loadu_ps(xb + off.o[1]);
-    const __m128 y2 = _mm_loadu_ps(xb + off.o[2]);
-    const __m128 y3 = _mm_loadu_ps(xb + off.o[3]);
     const __m128 a1 = _mm_sub_ps(x0, x1);
     const __m128 a3 = _mm_sub_ps(x2, x3);
     const __m128 as0 = _mm_add_ps(x0, x1);
@@ -73,6 +79,23 @@ inline Columns8 direct_group_columns(const float* xa, const QuarterOffsets& off,
     d.v[5] = _mm_add_ps(w, a3);
     d.v[7] = _mm_sub_ps(w, a3);
     return d;
+}
+
+inline Columns8 direct_group_columns(const float* xa, const QuarterOffsets& off, std::int32_t eighth)
+{
+    const float* const xb = xa + eighth;
+    return direct_group_columns(_mm_loadu_ps(xa + off.o[0]), _mm_loadu_ps(xa + off.o[1]),
+                                _mm_loadu_ps(xa + off.o[2]), _mm_loadu_ps(xa + off.o[3]),
+                                _mm_loadu_ps(xb + off.o[0]), _mm_loadu_ps(xb + off.o[1]),
+                                _mm_loadu_ps(xb + off.o[2]), _mm_loadu_ps(xb + off.o[3]));
+}
+
+// The same from a staged block: row r of `rows` (16 values each) at column i.
+inline Columns8 direct_group_columns(const float (*rows)[16], std::int32_t i)
+{
+    return direct_group_columns(_mm_load_ps(rows[0] + i), _mm_load_ps(rows[1] + i), _mm_load_ps(rows[2] + i),
+                                _mm_load_ps(rows[3] + i), _mm_load_ps(rows[4] + i), _mm_load_ps(rows[5] + i),
+                                _mm_load_ps(rows[6] + i), _mm_load_ps(rows[7] + i));
 }
 
 // Stores columns c0 .. c3 as four rows of four values at row[0 .. 3] + offset.
@@ -103,9 +126,25 @@ inline void direct_stages_to_level_3(float* df, const float* x, const std::int32
     const __m128 sn1 = c3;
     const __m128 sn2 = c2;
     const __m128 sn3 = c1;
+    // Each input line is read whole into the staging block before the other
+    // rows of its cache set can evict it.
+    alignas(16) float stage[16][16];
+    const SixteenRows rows(off, eighth, sixteenth);
+    const bool staged = sixteenth % 16 == 0;
     for (std::int32_t q = 0; q < sixteenth; q += 4) {
-        const Columns8 lo = direct_group_columns(x + q, off, eighth);
-        const Columns8 hi = direct_group_columns(x + q + sixteenth, off, eighth);
+        if (staged && q % 16 == 0) {
+            for (int r = 0; r < 16; ++r) {
+                const float* const from = x + rows.start[r] + q;
+                _mm_store_ps(stage[r] + 0, _mm_loadu_ps(from + 0));
+                _mm_store_ps(stage[r] + 4, _mm_loadu_ps(from + 4));
+                _mm_store_ps(stage[r] + 8, _mm_loadu_ps(from + 8));
+                _mm_store_ps(stage[r] + 12, _mm_loadu_ps(from + 12));
+            }
+        }
+        const Columns8 lo =
+            staged ? direct_group_columns(stage, q % 16) : direct_group_columns(x + q, off, eighth);
+        const Columns8 hi = staged ? direct_group_columns(stage + 8, q % 16)
+                                   : direct_group_columns(x + q + sixteenth, off, eighth);
         const __m128* const s1 = lo.v;
         const __m128* const s2 = hi.v;
         __m128 d1[8], d2[8];
@@ -134,7 +173,7 @@ inline void direct_stages_to_level_3(float* df, const float* x, const std::int32
 
 // Inverse 8-point stage and inverse first stage of four groups held as
 // columns, writing x[q ..] and x[q + N/8 ..] (four consecutive lanes each).
-inline void inverse_group_columns(float* xa, const QuarterOffsets& off, std::int32_t eighth, const __m128* s)
+template <class Store> inline void inverse_group_columns(const __m128* s, Store store)
 {
     const __m128 k = _mm_set1_ps(0.70710677f);
     const __m128 two = _mm_set1_ps(2.0f);
@@ -149,23 +188,30 @@ inline void inverse_group_columns(float* xa, const QuarterOffsets& off, std::int
     const __m128 d5 = _mm_mul_ps(_mm_add_ps(vr, vi), k);
     const __m128 d7 = _mm_mul_ps(_mm_sub_ps(vi, vr), k);
 
-    float* const xb = xa + eighth;
     const __m128 a_b0 = _mm_add_ps(d0, d2);
     const __m128 a_b2 = _mm_sub_ps(d0, d2);
     const __m128 a_b1 = _mm_mul_ps(d1, two);
     const __m128 a_b3 = _mm_mul_ps(d3, two);
-    _mm_storeu_ps(xa + off.o[0], _mm_add_ps(a_b0, a_b1));
-    _mm_storeu_ps(xa + off.o[1], _mm_sub_ps(a_b0, a_b1));
-    _mm_storeu_ps(xa + off.o[2], _mm_add_ps(a_b2, a_b3));
-    _mm_storeu_ps(xa + off.o[3], _mm_sub_ps(a_b2, a_b3));
+    store(0, _mm_add_ps(a_b0, a_b1));
+    store(1, _mm_sub_ps(a_b0, a_b1));
+    store(2, _mm_add_ps(a_b2, a_b3));
+    store(3, _mm_sub_ps(a_b2, a_b3));
     const __m128 b_b0 = _mm_add_ps(d4, d6);
     const __m128 b_b2 = _mm_sub_ps(d4, d6);
     const __m128 b_b1 = _mm_mul_ps(d5, two);
     const __m128 b_b3 = _mm_mul_ps(d7, two);
-    _mm_storeu_ps(xb + off.o[0], _mm_add_ps(b_b0, b_b1));
-    _mm_storeu_ps(xb + off.o[1], _mm_sub_ps(b_b0, b_b1));
-    _mm_storeu_ps(xb + off.o[2], _mm_add_ps(b_b2, b_b3));
-    _mm_storeu_ps(xb + off.o[3], _mm_sub_ps(b_b2, b_b3));
+    store(4, _mm_add_ps(b_b0, b_b1));
+    store(5, _mm_sub_ps(b_b0, b_b1));
+    store(6, _mm_add_ps(b_b2, b_b3));
+    store(7, _mm_sub_ps(b_b2, b_b3));
+}
+
+// Writes the eight rows of four groups to x[q ..] + offsets (row r: the half
+// r / 4, the quarter offset r % 4).
+inline void inverse_group_columns(float* xa, const QuarterOffsets& off, std::int32_t eighth, const __m128* s)
+{
+    inverse_group_columns(
+        s, [&](int r, __m128 v) { _mm_storeu_ps(xa + (r >= 4 ? eighth : 0) + off.o[r & 3], v); });
 }
 
 // Loads rows row[0 .. 3] + offset (four values each) as four columns.
@@ -190,6 +236,10 @@ inline void inverse_stages_from_level_3(float* x, const float* sf, const std::in
     const __m128 cs[4] = {_mm_set1_ps(cos_3[1]), _mm_set1_ps(cos_3[1]), _mm_set1_ps(cos_3[2]),
                           _mm_set1_ps(cos_3[3])};
     const __m128 sn[4] = {cs[3], cs[3], cs[2], cs[1]};
+    // Output lines are gathered whole in the staging block and written at once.
+    alignas(16) float stage[16][16];
+    const SixteenRows rows(off, eighth, sixteenth);
+    const bool staged = sixteenth % 16 == 0;
     for (std::int32_t q = 0; q < sixteenth; q += 4) {
         const float* const base = sf + bit_rev[q];
         const float* const row[4] = {base + off.o[0], base + off.o[1], base + off.o[2], base + off.o[3]};
@@ -211,8 +261,23 @@ inline void inverse_stages_from_level_3(float* x, const float* sf, const std::in
             d2[i] = _mm_add_ps(_mm_mul_ps(vr, cs[i]), _mm_mul_ps(vi, sn[i]));
             d2[4 + i] = _mm_sub_ps(_mm_mul_ps(vi, cs[i]), _mm_mul_ps(vr, sn[i]));
         }
-        inverse_group_columns(x + q, off, eighth, d1);
-        inverse_group_columns(x + q + sixteenth, off, eighth, d2);
+        if (!staged) {
+            inverse_group_columns(x + q, off, eighth, d1);
+            inverse_group_columns(x + q + sixteenth, off, eighth, d2);
+            continue;
+        }
+        const std::int32_t col = q % 16;
+        inverse_group_columns(d1, [&](int r, __m128 v) { _mm_store_ps(stage[r] + col, v); });
+        inverse_group_columns(d2, [&](int r, __m128 v) { _mm_store_ps(stage[8 + r] + col, v); });
+        if (col == 12) {
+            for (int r = 0; r < 16; ++r) {
+                float* const to = x + rows.start[r] + q - 12;
+                _mm_storeu_ps(to + 0, _mm_load_ps(stage[r] + 0));
+                _mm_storeu_ps(to + 4, _mm_load_ps(stage[r] + 4));
+                _mm_storeu_ps(to + 8, _mm_load_ps(stage[r] + 8));
+                _mm_storeu_ps(to + 12, _mm_load_ps(stage[r] + 12));
+            }
+        }
     }
 }
 
