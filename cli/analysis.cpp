@@ -4,6 +4,9 @@
 #include <complex>
 #include <cstdio>
 
+// Not in standard C++ before C++20.
+static constexpr double kPi = 3.14159265358979323846;
+
 namespace vosk {
 
 std::vector<double> logFrequencies(double low, double high, int count)
@@ -24,7 +27,7 @@ ResponseCurve analyseImpulse(const std::vector<float>& h, double sampleRate, con
     while (last > first && h[last - 1] == 0.0f) --last;
 
     for (double f : freqs) {
-        const double w = 2.0 * M_PI * f / sampleRate;
+        const double w = 2.0 * kPi * f / sampleRate;
         // H = sum h[n] e^{-jwn}; the group delay is Re(sum n h[n] e^{-jwn} / H).
         std::complex<double> sum = 0, weighted = 0;
         const std::complex<double> step = std::polar(1.0, -w);

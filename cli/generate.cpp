@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <cstdio>
 
+// Not in standard C++ before C++20.
+static constexpr double kPi = 3.14159265358979323846;
+
 namespace vosk {
 namespace {
 
@@ -71,7 +74,7 @@ int runGenerate(const CommandLine& cmd)
             const long long t = done + i;
             const double seconds = static_cast<double>(t) / rate;
             // Exponential sweep: the phase integrates f0 * e^(k t / T).
-            const double phase = 2.0 * M_PI * f0 * duration / k * (std::exp(k * seconds / duration) - 1.0);
+            const double phase = 2.0 * kPi * f0 * duration / k * (std::exp(k * seconds / duration) - 1.0);
             const double sweep = 0.25 * std::sin(phase);
             double gain = 1.0;
             if (t < fade) gain = t / fade;

@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstdio>
 
+// Not in standard C++ before C++20.
+static constexpr double kPi = 3.14159265358979323846;
+
 namespace vosk {
 namespace {
 
@@ -255,7 +258,7 @@ bool renderResponsePng(const Response& r, const PlotLabels& labels, std::vector<
     setColour(cr, kText);
     cairo_save(cr);
     cairo_translate(cr, 26, mag.y + mag.h / 2);
-    cairo_rotate(cr, -M_PI / 2);
+    cairo_rotate(cr, -kPi / 2);
     text(cr, 0, 0, "magnitude (dB)", 14, 0.5, 0.5);
     cairo_restore(cr);
 
@@ -312,7 +315,7 @@ bool renderResponsePng(const Response& r, const PlotLabels& labels, std::vector<
     setColour(cr, kText);
     cairo_save(cr);
     cairo_translate(cr, 26, delay.y + delay.h / 2);
-    cairo_rotate(cr, -M_PI / 2);
+    cairo_rotate(cr, -kPi / 2);
     text(cr, 0, 0, "group delay (ms)", 14, 0.5, 0.5);
     cairo_restore(cr);
     text(cr, delay.x + delay.w / 2, delay.y + delay.h + 44, "frequency (Hz)", 14, 0.5, 0.5);

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstring>
 
+// M_PI is not standard C++; this is the same double-precision value.
+static constexpr double kPi = 3.14159265358979323846;
+
 namespace vosk {
 
 int32_t bandSectionLength(float freqHz, float q, int32_t sampleRate)
@@ -118,7 +121,7 @@ void fillShiftSpectrum(float* spectrum)
 {
     const double n = kFftSize;
     for (int32_t k = 0; k <= kHalfFft; ++k) {
-        const float theta = static_cast<float>(n * (M_PI / 2.0) * k / (n - 1.0));
+        const float theta = static_cast<float>(n * (kPi / 2.0) * k / (n - 1.0));
         spectrum[k] = static_cast<float>(std::cos(static_cast<double>(theta)));
         if (k > 0 && k < kHalfFft)
             spectrum[kHalfFft + k] = static_cast<float>(-std::sin(static_cast<double>(theta)));
