@@ -1,7 +1,6 @@
 #include "plugview.h"
 
 #include "cairocanvas.h"
-#include "platform/x11/x11window.h"
 
 #include <pluginterfaces/base/keycodes.h>
 #include <pluginterfaces/gui/iplugview.h>
@@ -48,7 +47,6 @@ EditorPlugView::EditorPlugView(Vst::EditController* controller, const ResourceFo
 EditorPlugView::~EditorPlugView()
 {
     window_.reset();
-    runLoop_ = nullptr;
     editor_.reset();
 }
 
@@ -88,33 +86,21 @@ tresult PLUGIN_API EditorPlugView::setContentScaleFactor(ScaleFactor factor)
 
 tresult PLUGIN_API EditorPlugView::isPlatformTypeSupported(FIDString type)
 {
-    return type && std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0 ? kResultTrue : kResultFalse;
+    return isNativeWindowType(type) ? kResultTrue : kResultFalse;
 }
 
 tresult PLUGIN_API EditorPlugView::attached(void* parent, FIDString type)
 {
     if (!parent || isPlatformTypeSupported(type) != kResultTrue || window_) return kResultFalse;
-    // The X11 window is served by the host's run loop, which the frame provides.
-    if (!plugFrame) return kResultFalse;
-    Linux::IRunLoop* runLoop = nullptr;
-    if (plugFrame->queryInterface(Linux::IRunLoop::iid, reinterpret_cast<void**>(&runLoop)) != kResultOk ||
-        !runLoop)
-        return kResultFalse;
     std::string error;
-    runLoop_ = owned(runLoop);
-    window_ = createX11Window(reinterpret_cast<std::uintptr_t>(parent), runLoop, *this, editor_->width(),
-                              editor_->height(), scale_, error);
-    if (!window_) {
-        runLoop_ = nullptr;
-        return kResultFalse;
-    }
+    window_ = createWindow(parent, plugFrame, *this, editor_->width(), editor_->height(), scale_, error);
+    if (!window_) return kResultFalse;
     return CPluginView::attached(parent, type);
 }
 
 tresult PLUGIN_API EditorPlugView::removed()
 {
     window_.reset();
-    runLoop_ = nullptr;
     return CPluginView::removed();
 }
 

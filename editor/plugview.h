@@ -69,8 +69,6 @@ private:
     // The editor reads the controller's parameters for as long as it exists.
     Steinberg::IPtr<Steinberg::Vst::EditController> controller_;
     std::unique_ptr<Editor> editor_;
-    // Held while the window is registered with it.
-    Steinberg::IPtr<Steinberg::Linux::IRunLoop> runLoop_;
     double scale_ = 1;
     std::unique_ptr<Window> window_;
     Point lastPointer_;

@@ -5,8 +5,14 @@
 // client a steady tick for animation; all on the host's user-interface thread.
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 typedef struct _cairo cairo_t;
+
+namespace Steinberg {
+class IPlugFrame;
+}
 
 namespace vosk::ui {
 
@@ -64,5 +70,14 @@ public:
     virtual void takeKeyboardFocus() = 0;
     virtual std::uintptr_t nativeHandle() const = 0;
 };
+
+// Whether `type` (an IPlugView platform type) is the one this platform embeds in.
+bool isNativeWindowType(const char* type);
+
+// Creates the window inside the host's `parent` with the logical size width x
+// height at `scale`. The host's frame supplies what the platform needs from the
+// host (the run loop on Linux). Null with a reason in `error`.
+std::unique_ptr<Window> createWindow(void* parent, Steinberg::IPlugFrame* frame, WindowClient& client,
+                                     int width, int height, double scale, std::string& error);
 
 } // namespace vosk::ui

@@ -1,6 +1,7 @@
 #include "x11window.h"
 #include "x11keys.h"
 
+#include "pluginterfaces/base/smartpointer.h"
 #include "pluginterfaces/gui/iplugview.h"
 
 #include <X11/Xatom.h>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 using namespace Steinberg;
@@ -339,7 +341,8 @@ private:
     }
 
     Display* display;
-    Linux::IRunLoop* runLoop;
+    // Held while the handlers are registered with it.
+    IPtr<Linux::IRunLoop> runLoop;
     WindowClient& client;
     int logicalWidth, logicalHeight;
     double factor;
@@ -387,6 +390,27 @@ std::unique_ptr<Window> createX11Window(std::uintptr_t parent, Linux::IRunLoop* 
         std::make_unique<X11Window>(display, runLoop, client, width, height, scale > 0 ? scale : 1.0);
     window->create(static_cast<::Window>(parent));
     return window;
+}
+
+bool isNativeWindowType(const char* type)
+{
+    return type && std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0;
+}
+
+std::unique_ptr<Window> createWindow(void* parent, IPlugFrame* frame, WindowClient& client, int width,
+                                     int height, double scale, std::string& error)
+{
+    // X11 views run on the host's run loop, which the frame provides.
+    Linux::IRunLoop* found = nullptr;
+    if (!frame ||
+        frame->queryInterface(Linux::IRunLoop::iid, reinterpret_cast<void**>(&found)) != kResultOk ||
+        !found) {
+        error = "the host offers no run loop";
+        return nullptr;
+    }
+    const IPtr<Linux::IRunLoop> runLoop = owned(found);
+    return createX11Window(reinterpret_cast<std::uintptr_t>(parent), runLoop, client, width, height, scale,
+                           error);
 }
 
 } // namespace vosk::ui
