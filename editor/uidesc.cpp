@@ -2,6 +2,8 @@
 
 #include <pugixml.hpp>
 
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -58,18 +60,29 @@ FontDesc Document::font(const std::string& name) const
     return {"sans-serif", 12};
 }
 
+std::optional<double> parseNumber(std::string_view text, size_t* end)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i < text.size() && text[i] == '+') ++i;
+    double value = 0;
+    const char* first = text.data() + i;
+    const auto [last, ec] = std::from_chars(first, text.data() + text.size(), value);
+    if (ec != std::errc() || !std::isfinite(value)) return std::nullopt;
+    if (end) *end = static_cast<size_t>(last - text.data());
+    return value;
+}
+
 std::optional<Point> parsePoint(const std::string& text)
 {
-    const char* s = text.c_str();
-    char* end = nullptr;
-    double x = std::strtod(s, &end);
-    if (end == s) return std::nullopt;
-    while (*end == ' ') ++end;
-    if (*end != ',') return std::nullopt;
-    const char* second = end + 1;
-    double y = std::strtod(second, &end);
-    if (end == second) return std::nullopt;
-    return Point{x, y};
+    size_t end = 0;
+    const auto x = parseNumber(text, &end);
+    if (!x) return std::nullopt;
+    while (end < text.size() && text[end] == ' ') ++end;
+    if (end >= text.size() || text[end] != ',') return std::nullopt;
+    const auto y = parseNumber(std::string_view(text).substr(end + 1));
+    if (!y) return std::nullopt;
+    return Point{*x, *y};
 }
 
 std::optional<Color> parseColor(const std::string& text)

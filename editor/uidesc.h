@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -51,6 +52,10 @@ struct Document
 // Parses the document; on failure returns nothing and says why in error.
 std::optional<Document> parseDocument(const std::string& xml, std::string& error);
 
+// A finite decimal number, always with a point whatever the process locale
+// (hosts often run with the user's); leading blanks and a '+' are allowed.
+// `end`, when given, receives the position after the number.
+std::optional<double> parseNumber(std::string_view text, size_t* end = nullptr);
 // "x, y" → point; nothing when malformed.
 std::optional<Point> parsePoint(const std::string& text);
 // "#rrggbbaa", "#rrggbb" or a built-in name like "~ WhiteCColor".

@@ -48,9 +48,7 @@ double View::number(const std::string& name, double fallback) const
 {
     const std::string* v = desc_.find(name);
     if (!v) return fallback;
-    char* end = nullptr;
-    double d = std::strtod(v->c_str(), &end);
-    return end == v->c_str() || !std::isfinite(d) ? fallback : d;
+    return parseNumber(*v).value_or(fallback);
 }
 
 bool View::flag(const std::string& name, bool fallback) const
@@ -227,9 +225,7 @@ void TextEdit::commit()
         if (binding_->hasParameter()) {
             binding_->editFromText(buffer_);
         } else {
-            char* end = nullptr;
-            double v = std::strtod(buffer_.c_str(), &end);
-            if (end != buffer_.c_str() && std::isfinite(v)) binding_->edit((v - min_) / (max_ - min_));
+            if (const auto v = parseNumber(buffer_)) binding_->edit((*v - min_) / (max_ - min_));
         }
     }
     buffer_.clear();

@@ -3,6 +3,7 @@
 #include "cairocanvas.h"
 #include "editorfixture.h"
 
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -94,6 +95,37 @@ TEST_F(EditorFixture, FineDragWheelAndDefaultClick)
     // A Q knob's default is the top of its range.
     click(centre(*viewOf<AnimKnob>(kQ1R)), ui::kControl);
     EXPECT_EQ(param(kQ1R), 1.0);
+}
+
+// Hosts often run with the user's locale; the description's numbers are always
+// written with a point and must read the same under a decimal comma.
+class EditorUnderACommaLocale : public EditorFixture
+{
+protected:
+    void SetUp() override
+    {
+        if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "de_DE.utf8"))
+            GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (scripts/install-deps generates it)";
+        EditorFixture::SetUp();
+    }
+    void TearDown() override
+    {
+        std::setlocale(LC_ALL, "C");
+        if (editor) EditorFixture::TearDown();
+    }
+};
+
+TEST_F(EditorUnderACommaLocale, ReadsTheDescriptionsNumbersWithAPoint)
+{
+    AnimKnob* knob = viewOf<AnimKnob>(kFreq2L);
+    EXPECT_NEAR(knob->wheelStep(), 0.01, 1e-12);
+    EXPECT_NEAR(knob->defaultValue(), 0.507, 1e-12);
+    const ui::Point c = centre(*knob);
+    const double before = param(kFreq2L);
+    editor->onWheel({c, 1});
+    EXPECT_NEAR(param(kFreq2L), before + 0.01, 1e-9);
+    click(c, ui::kControl);
+    EXPECT_NEAR(param(kFreq2L), 0.507, 1e-9);
 }
 
 TEST_F(EditorFixture, CircularModesFollowTheAngle)
