@@ -242,15 +242,22 @@ void CairoCanvas::drawImage(const Image& image, const Rect& src, Point dest)
     cairo_restore(cr_);
 }
 
+namespace {
+void selectFont(cairo_t* cr, const Font& font)
+{
+    cairo_select_font_face(cr, resolveFontFamily(font.family).c_str(), CAIRO_FONT_SLANT_NORMAL,
+                           font.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, font.size);
+}
+} // namespace
+
 void CairoCanvas::drawText(const std::string& utf8, const Rect& box, const Font& font, Color c, Align align)
 {
     if (utf8.empty()) return;
     cairo_save(cr_);
     cairo_rectangle(cr_, box.x, box.y, box.w, box.h);
     cairo_clip(cr_);
-    cairo_select_font_face(cr_, resolveFontFamily(font.family).c_str(), CAIRO_FONT_SLANT_NORMAL,
-                           font.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr_, font.size);
+    selectFont(cr_, font);
     cairo_font_extents_t fe;
     cairo_font_extents(cr_, &fe);
     cairo_text_extents_t te;
@@ -265,6 +272,17 @@ void CairoCanvas::drawText(const std::string& utf8, const Rect& box, const Font&
     cairo_move_to(cr_, std::round(x), std::round(baseline));
     cairo_show_text(cr_, utf8.c_str());
     cairo_restore(cr_);
+}
+
+double CairoCanvas::textWidth(const std::string& utf8, const Font& font)
+{
+    if (utf8.empty()) return 0;
+    cairo_save(cr_);
+    selectFont(cr_, font);
+    cairo_text_extents_t te;
+    cairo_text_extents(cr_, utf8.c_str(), &te);
+    cairo_restore(cr_);
+    return te.x_advance;
 }
 
 Offscreen::Offscreen(int width, int height)

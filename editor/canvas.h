@@ -67,6 +67,8 @@ public:
     virtual void drawImage(const Image& image, const Rect& src, Point dest) = 0;
     virtual void drawText(const std::string& utf8, const Rect& box, const Font& font, Color c,
                           Align align) = 0;
+    // The advance of the text in logical pixels.
+    virtual double textWidth(const std::string& utf8, const Font& font) = 0;
 };
 
 } // namespace vosk::ui

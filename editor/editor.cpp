@@ -5,6 +5,7 @@
 #include <public.sdk/source/vst/vsteditcontroller.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vosk::ui {
 
@@ -258,6 +259,15 @@ void Editor::setFocus(View* view)
 bool Editor::onMouse(const MouseEvent& e)
 {
     if (!valid()) return false;
+    hideTooltip();
+    if (e.kind == MouseEvent::Kind::Leave) {
+        hovering_ = false;
+        return false;
+    }
+    // A pointer moving with no button held starts a new rest.
+    hovering_ = e.kind == MouseEvent::Kind::Move && !tracking_;
+    hover_ = e.where;
+    hoverSince_ = now_;
     if (e.kind == MouseEvent::Kind::Down) {
         if (modal_) {
             if (modal_->onMouseDown(e)) closeModal();
@@ -288,7 +298,10 @@ bool Editor::onMouse(const MouseEvent& e)
 
 bool Editor::onWheel(const WheelEvent& e)
 {
-    if (!valid() || modal_) return modal_ != nullptr;
+    if (!valid()) return false;
+    hideTooltip();
+    hovering_ = false;
+    if (modal_) return true;
     for (auto it = views_.rbegin(); it != views_.rend(); ++it) {
         View& v = **it;
         if (v.mouseEnabled() && v.frame().contains(e.where) && v.onWheel(e)) return true;
@@ -299,6 +312,8 @@ bool Editor::onWheel(const WheelEvent& e)
 bool Editor::onKey(const KeyEvent& e)
 {
     if (!valid()) return false;
+    hideTooltip();
+    hovering_ = false;
     if (modal_) {
         if (e.key == Key::Escape && !modal_->isSplash()) closeModal();
         return true;
@@ -318,6 +333,59 @@ void Editor::idle(double nowMs)
     }
     for (auto& v : views_) v->idle();
     if (modal_) modal_->idle();
+
+    if (hovering_ && !tooltipView_ && !modal_ && !tracking_ && now_ - hoverSince_ >= kTooltipDelayMs) {
+        hovering_ = false; // one tooltip per rest
+        // The view a click would reach, as in VSTGUI: the topmost under the pointer.
+        for (auto it = views_.rbegin(); it != views_.rend(); ++it) {
+            const View& v = **it;
+            if (!v.mouseEnabled() || !v.frame().contains(hover_)) continue;
+            if (!v.tooltip().empty()) {
+                tooltipView_ = &v;
+                invalidate(allArea()); // its size is known only once drawn
+            }
+            break;
+        }
+    }
+}
+
+std::string Editor::tooltipShown() const
+{
+    return tooltipView_ ? tooltipView_->tooltip() : std::string();
+}
+
+void Editor::hideTooltip()
+{
+    if (!tooltipView_) return;
+    tooltipView_ = nullptr;
+    invalidate(allArea());
+}
+
+void Editor::drawTooltip(Canvas& canvas)
+{
+    const Font font{"sans-serif", 11, false};
+    constexpr double kLineHeight = 15, kPad = 5, kBelowPointer = 20;
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t nl; (nl = tooltipView_->tooltip().find('\n', start)) != std::string::npos; start = nl + 1)
+        lines.push_back(tooltipView_->tooltip().substr(start, nl - start));
+    lines.push_back(tooltipView_->tooltip().substr(start));
+    double textWidth = 0;
+    for (const auto& line : lines) textWidth = std::max(textWidth, canvas.textWidth(line, font));
+    const double w = std::min(std::ceil(textWidth) + 2 * kPad + 8, static_cast<double>(width_));
+    const double h = kLineHeight * static_cast<double>(lines.size()) + 2 * kPad;
+    double x = std::clamp(hover_.x, 0.0, std::max(0.0, width_ - w));
+    double y = hover_.y + kBelowPointer;
+    if (y + h > height_) y = std::max(0.0, hover_.y - h - 4);
+    const Rect box{std::round(x), std::round(y), w, h};
+    canvas.fillRect({box.x + 2, box.y + 2, box.w, box.h}, {0, 0, 0, 0.35});
+    canvas.fillRect(box, {1, 1, 0.88, 1});
+    canvas.strokeRect(box, {0.2, 0.2, 0.2, 1}, 1);
+    for (size_t i = 0; i < lines.size(); ++i)
+        canvas.drawText(
+            lines[i],
+            {box.x + kPad, box.y + kPad + kLineHeight * static_cast<double>(i), w - 2 * kPad, kLineHeight},
+            font, {0, 0, 0, 1}, Align::Left);
 }
 
 void Editor::draw(Canvas& canvas)
@@ -344,7 +412,10 @@ void Editor::draw(Canvas& canvas)
         v->draw(canvas);
         canvas.restore();
     }
-    if (modal_) modal_->draw(canvas);
+    if (modal_)
+        modal_->draw(canvas);
+    else if (tooltipView_)
+        drawTooltip(canvas);
     canvas.restore();
 }
 

@@ -52,6 +52,10 @@ public:
     double splashAlpha() const;
     bool popupOpen() const;
     View* focus() const { return focus_; }
+    // The tooltip on show (its view's text), empty when none; one shows after the
+    // pointer has rested on a view with a tooltip for kTooltipDelayMs.
+    static constexpr double kTooltipDelayMs = 1000;
+    std::string tooltipShown() const;
 
     // For the views.
     const Image* image(const std::string& bitmapName);
@@ -65,6 +69,9 @@ public:
 
 private:
     void bindingChanged(Binding& b);
+    void hideTooltip();
+    void drawTooltip(Canvas& canvas);
+    Rect allArea() const { return {0, 0, static_cast<double>(width_), static_cast<double>(height_)}; }
     void openSplash(SplashScreen& splash);
     void closeModal();
 
@@ -83,6 +90,11 @@ private:
     std::unique_ptr<Modal> modal_;
     Rect dirty_;
     double now_ = 0;
+    // Where the pointer rests and since when; the view whose tooltip shows.
+    bool hovering_ = false;
+    Point hover_;
+    double hoverSince_ = 0;
+    const View* tooltipView_ = nullptr;
 };
 
 } // namespace vosk::ui

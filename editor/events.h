@@ -16,7 +16,7 @@ enum Modifier : uint32_t {
 
 struct MouseEvent
 {
-    enum class Kind { Down, Move, Up };
+    enum class Kind { Down, Move, Up, Leave }; // Leave: the pointer left the window
     Kind kind = Kind::Down;
     Point where;
     int button = 1; // 1 left, 2 middle, 3 right

@@ -160,6 +160,12 @@ void EditorPlugView::pointerUp(const PointerInput& input)
     pointer(MouseEvent::Kind::Up, input);
 }
 
+void EditorPlugView::pointerLeave()
+{
+    editor_->onMouse({MouseEvent::Kind::Leave, lastPointer_, 0, 0});
+    flush();
+}
+
 void EditorPlugView::wheel(const PointerInput& where, double delta)
 {
     lastPointer_ = {where.x, where.y};

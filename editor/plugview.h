@@ -52,6 +52,7 @@ public:
     void pointerDown(const PointerInput& input) override;
     void pointerMove(const PointerInput& input) override;
     void pointerUp(const PointerInput& input) override;
+    void pointerLeave() override;
     void wheel(const PointerInput& where, double delta) override;
     bool keyDown(const KeyInput& key) override;
     bool keyUp(const KeyInput& key) override;

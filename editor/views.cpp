@@ -39,6 +39,16 @@ View::View(Editor& editor, const ViewDesc& desc) : editor_(editor), desc_(desc)
     transparent_ = flag("transparent", false);
     backgroundOffset_ = parsePoint(desc.get("background-offset")).value_or(Point{});
     if (const std::string* name = desc.find("bitmap")) bitmap_ = editor.image(*name);
+    if (const std::string* text = desc.find("tooltip")) {
+        for (size_t i = 0; i < text->size(); ++i) {
+            if ((*text)[i] == '\\' && i + 1 < text->size() && (*text)[i + 1] == 'n') {
+                tooltip_ += '\n';
+                ++i;
+            } else {
+                tooltip_ += (*text)[i];
+            }
+        }
+    }
     if (const std::string* tagName = desc.find("control-tag")) {
         if (auto tag = editor.document().tagNumber(*tagName)) binding_ = editor.binding(*tag);
     }

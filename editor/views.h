@@ -29,6 +29,8 @@ public:
     bool mouseEnabled() const { return mouseEnabled_; }
     Binding* binding() const { return binding_; }
     const Image* bitmap() const { return bitmap_; }
+    // The "tooltip" attribute, each backslash-n in it a line break; empty when none.
+    const std::string& tooltip() const { return tooltip_; }
 
     virtual void draw(Canvas& canvas);
     virtual bool onMouseDown(const MouseEvent&) { return false; }
@@ -54,6 +56,7 @@ protected:
     const Image* bitmap_ = nullptr;
     Point backgroundOffset_;
     Binding* binding_ = nullptr;
+    std::string tooltip_;
 };
 
 // Base of the views that hold a value in min-value .. max-value.

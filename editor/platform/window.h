@@ -45,6 +45,8 @@ public:
     virtual void pointerDown(const PointerInput& input) = 0;
     virtual void pointerMove(const PointerInput& input) = 0;
     virtual void pointerUp(const PointerInput& input) = 0;
+    // The pointer left the window.
+    virtual void pointerLeave() {}
     // Notches, positive away from the user.
     virtual void wheel(const PointerInput& where, double delta) = 0;
     // True when the key was used.

@@ -272,6 +272,65 @@ TEST_F(EditorFixture, LitPeakLampIsClearedByAClick)
     EXPECT_EQ(handler.performed(kLpeak), std::vector<double>{0.0});
 }
 
+TEST_F(EditorFixture, TooltipShowsAfterARestAndGoesOnAnyInput)
+{
+    const ui::View* about = nullptr;
+    for (const auto& v : editor->views())
+        if (!v->tooltip().empty()) about = v.get();
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->className(), "CTextButton");
+    EXPECT_EQ(about->tooltip(),
+              "KRV5200 RERUVEDA.\n\nAll other controls are disabled while the modal view is open.");
+
+    const ui::Point p = centre(*about);
+    auto tooltipPixel = [&] {
+        editor->takeDirty();
+        ui::Offscreen off(editor->width(), editor->height());
+        editor->draw(off.canvas());
+        return off.pixel(editor->width() - 10, static_cast<int>(p.y) + 24); // inside the box, past its text
+    };
+    auto isTooltipBackground = [](ui::Color c) {
+        return c.r > 0.97 && c.g > 0.97 && c.b > 0.83 && c.b < 0.93;
+    };
+    EXPECT_FALSE(isTooltipBackground(tooltipPixel()));
+
+    editor->idle(1000);
+    editor->onMouse({MouseEvent::Kind::Move, p, 0, 0});
+    editor->idle(1000 + 0.9 * ui::Editor::kTooltipDelayMs);
+    EXPECT_EQ(editor->tooltipShown(), "");
+    editor->idle(1000 + ui::Editor::kTooltipDelayMs);
+    EXPECT_EQ(editor->tooltipShown(), about->tooltip());
+    EXPECT_FALSE(editor->takeDirty().empty());
+    EXPECT_TRUE(isTooltipBackground(tooltipPixel()));
+
+    // Moving hides it; resting again shows it again.
+    editor->onMouse({MouseEvent::Kind::Move, {p.x + 1, p.y}, 0, 0});
+    EXPECT_EQ(editor->tooltipShown(), "");
+    EXPECT_FALSE(isTooltipBackground(tooltipPixel()));
+    editor->idle(3000);
+    EXPECT_EQ(editor->tooltipShown(), about->tooltip());
+    // A click hides it for good, until the pointer moves and rests again.
+    click({p.x + 1, p.y});
+    EXPECT_EQ(editor->tooltipShown(), "");
+    editor->idle(6000);
+    EXPECT_EQ(editor->tooltipShown(), "");
+    click({5, 5}); // closes the splash the click opened
+    ASSERT_FALSE(editor->splashOpen());
+
+    // Leaving the window, wheels and keys cancel a rest; views without one show nothing.
+    editor->onMouse({MouseEvent::Kind::Move, p, 0, 0});
+    editor->onMouse({MouseEvent::Kind::Leave, p, 0, 0});
+    editor->idle(9000);
+    EXPECT_EQ(editor->tooltipShown(), "");
+    editor->onMouse({MouseEvent::Kind::Move, p, 0, 0});
+    editor->onWheel({p, 1});
+    editor->idle(12000);
+    EXPECT_EQ(editor->tooltipShown(), "");
+    editor->onMouse({MouseEvent::Kind::Move, centre(*viewOf<AnimKnob>(kFreq2L)), 0, 0});
+    editor->idle(15000);
+    EXPECT_EQ(editor->tooltipShown(), "");
+}
+
 TEST_F(EditorFixture, SplashOpensFadesBlocksAndCloses)
 {
     auto* button = viewOf<ui::TextButton>(kAbout);

@@ -35,6 +35,7 @@ struct RecordingClient : vosk::ui::WindowClient
     void pointerMove(const vosk::ui::PointerInput& p) override { moves.push_back(p); }
     void pointerUp(const vosk::ui::PointerInput& p) override { ups.push_back(p); }
     void wheel(const vosk::ui::PointerInput&, double delta) override { wheels.push_back(delta); }
+    void pointerLeave() override { ++leaves; }
     bool keyDown(const vosk::ui::KeyInput& k) override
     {
         keys.push_back(k);
@@ -51,6 +52,7 @@ struct RecordingClient : vosk::ui::WindowClient
     std::vector<Area> painted;
     std::vector<vosk::ui::PointerInput> downs, moves, ups;
     std::vector<double> wheels;
+    int leaves = 0;
     std::vector<vosk::ui::KeyInput> keys;
     int ticks = 0;
 };
@@ -211,6 +213,16 @@ TEST_F(X11WindowTest, DeliversPointerWheelAndKeys)
     button(w, ButtonPress, Button5, 10, 12, 0, 5100);
     button(w, ButtonPress, Button3, 10, 12, ControlMask, 9000);
 
+    // The pointer leaving (before the keys, which mark the end); a crossing
+    // caused by a grab is not the user leaving.
+    XEvent leave{};
+    leave.xcrossing.type = LeaveNotify;
+    leave.xcrossing.window = w;
+    leave.xcrossing.mode = NotifyGrab;
+    XSendEvent(probe, w, False, LeaveWindowMask, &leave);
+    leave.xcrossing.mode = NotifyNormal;
+    XSendEvent(probe, w, False, LeaveWindowMask, &leave);
+
     XEvent k{};
     k.xkey.type = KeyPress;
     k.xkey.window = w;
@@ -236,6 +248,7 @@ TEST_F(X11WindowTest, DeliversPointerWheelAndKeys)
     EXPECT_EQ(client.keys[0].virtualKey, Steinberg::KEY_BACK);
     EXPECT_EQ(client.keys[1].character, u'5');
     EXPECT_EQ(client.keys[1].virtualKey, 0);
+    EXPECT_EQ(client.leaves, 1);
 }
 
 TEST_F(X11WindowTest, TicksWhileOpenAndLeavesNothingInTheLoopWhenDestroyed)

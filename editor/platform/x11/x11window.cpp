@@ -174,7 +174,8 @@ public:
         XSetWindowAttributes attributes{};
         attributes.background_pixel = BlackPixel(display, screen);
         attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                                KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+                                LeaveWindowMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask |
+                                FocusChangeMask;
         window = XCreateWindow(display, parent, 0, 0, deviceWidth(), deviceHeight(), 0, CopyFromParent,
                                InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
         // Embedders that speak XEmbed map us from this; the others see us mapped anyway.
@@ -324,6 +325,10 @@ private:
             client.pointerMove(pointer(m.x, m.y, m.state, button));
             break;
         }
+        case LeaveNotify:
+            // Crossings caused by grabs (a menu of the host, say) are not the user leaving.
+            if (event.xcrossing.mode == NotifyNormal) client.pointerLeave();
+            break;
         case KeyPress:
         case KeyRelease: {
             PlugViewKey key;
