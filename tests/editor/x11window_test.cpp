@@ -201,6 +201,36 @@ TEST_F(X11WindowTest, ScalesItsPixelsButNotTheClientsCoordinates)
     EXPECT_EQ(pixel(w, 46, 46), 0x0000ffu);
 }
 
+// Some hosts embed plug-ins in windows of a 32-bit visual with alpha; the editor
+// must draw through its parent's visual, not the screen's default one.
+TEST_F(X11WindowTest, DrawsInAParentOfAnotherVisual)
+{
+    XVisualInfo argb{};
+    if (!XMatchVisualInfo(probe, DefaultScreen(probe), 32, TrueColor, &argb))
+        GTEST_SKIP() << "the X server offers no 32-bit visual";
+    XSetWindowAttributes a{};
+    a.colormap = XCreateColormap(probe, DefaultRootWindow(probe), argb.visual, AllocNone);
+    a.border_pixel = 0;
+    a.background_pixel = 0;
+    const Window deep = XCreateWindow(probe, DefaultRootWindow(probe), 0, 0, 300, 200, 0, 32, InputOutput,
+                                      argb.visual, CWColormap | CWBorderPixel | CWBackPixel, &a);
+    XMapWindow(probe, deep);
+    XSync(probe, False);
+    parent = deep;
+
+    auto window = open(1.0);
+    ASSERT_TRUE(window);
+    const Window w = static_cast<Window>(window->nativeHandle());
+    spin([&] { return !client.painted.empty(); });
+    window->paintNow();
+    XSync(probe, False);
+    EXPECT_EQ(pixel(w, 20, 20), 0xff0000u);
+    EXPECT_EQ(pixel(w, 5, 5), 0x0000ffu);
+    window.reset();
+    XDestroyWindow(probe, deep);
+    XFreeColormap(probe, a.colormap);
+}
+
 TEST_F(X11WindowTest, DeliversPointerWheelAndKeys)
 {
     auto window = open(1.0);

@@ -170,9 +170,21 @@ public:
     void create(::Window parent)
     {
         xembedInfo = XInternAtom(display, "_XEMBED_INFO", False);
+        // The window takes its parent's visual, which need not be the screen's
+        // default: some hosts embed plug-ins in 32-bit windows with alpha.
         const int screen = DefaultScreen(display);
+        Visual* visual = DefaultVisual(display, screen);
+        int depth = DefaultDepth(display, screen);
+        XWindowAttributes parentAttributes{};
+        if (XGetWindowAttributes(display, parent, &parentAttributes) && parentAttributes.visual) {
+            visual = parentAttributes.visual;
+            depth = parentAttributes.depth;
+        }
         XSetWindowAttributes attributes{};
-        attributes.background_pixel = BlackPixel(display, screen);
+        // Opaque black: with alpha in the pixel, its bits must be set as well.
+        attributes.background_pixel =
+            depth == 32 ? ~(visual->red_mask | visual->green_mask | visual->blue_mask) & 0xffffffffUL
+                        : BlackPixel(display, screen);
         attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                                 LeaveWindowMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask |
                                 FocusChangeMask;
@@ -183,8 +195,7 @@ public:
         XChangeProperty(display, window, xembedInfo, xembedInfo, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(info), 2);
         XMapWindow(display, window);
-        surface = cairo_xlib_surface_create(display, window, DefaultVisual(display, screen), deviceWidth(),
-                                            deviceHeight());
+        surface = cairo_xlib_surface_create(display, window, visual, deviceWidth(), deviceHeight());
         backbuffer = cairo_image_surface_create(CAIRO_FORMAT_RGB24, deviceWidth(), deviceHeight());
         XFlush(display);
 
