@@ -1,9 +1,12 @@
 // The drawing surface the views paint on. Views know only this interface; the
-// cairo implementation (cairocanvas.h) serves both windows and offscreen images.
+// cairo implementation (cairocanvas.h) and the Direct2D one (win32/d2dcanvas.h)
+// serve both windows and offscreen images.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vosk::ui {
 
@@ -32,7 +35,7 @@ enum class Align { Left, Center, Right };
 
 struct Font
 {
-    std::string family; // a family fontconfig can resolve ("sans-serif", "serif", ...)
+    std::string family; // a family name or "sans-serif", "serif", "monospace"; the canvas falls back
     double size = 12;
     bool bold = false;
 };
@@ -45,6 +48,10 @@ public:
     virtual int width() const = 0;
     virtual int height() const = 0;
 };
+
+// Decodes PNG, BMP or JPEG bytes for the canvas built into this program; null
+// when the bytes are none of these.
+std::unique_ptr<Image> loadImage(const std::vector<uint8_t>& bytes);
 
 class Canvas
 {

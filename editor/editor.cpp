@@ -1,6 +1,6 @@
 #include "editor.h"
 
-#include "cairocanvas.h"
+#include "canvas.h"
 
 #include <public.sdk/source/vst/vsteditcontroller.h>
 
@@ -115,11 +115,17 @@ std::string readText(const std::vector<uint8_t>& bytes)
 
 } // namespace
 
-Editor::Editor(Steinberg::Vst::EditController* controller, const ResourceFolder& resources,
+Editor::Editor(Steinberg::Vst::EditController* controller, const Resources& resources,
                const std::string& descriptionName, const std::string& templateName)
-    : controller_(controller), resources_(resources)
+    : controller_(controller), resources_(&resources)
 {
-    auto bytes = resources_.read(descriptionName);
+    build(descriptionName, templateName);
+    resources_ = nullptr;
+}
+
+void Editor::build(const std::string& descriptionName, const std::string& templateName)
+{
+    auto bytes = resources_->read(Resources::Kind::Description, descriptionName);
     if (!bytes) {
         error_ = "the editor description " + descriptionName + " is missing";
         return;
@@ -156,8 +162,9 @@ const Image* Editor::image(const std::string& bitmapName)
     auto it = images_.find(bitmapName);
     if (it != images_.end()) return it->second.get();
     std::unique_ptr<Image> decoded;
+    if (!resources_) return nullptr;
     if (const std::string* path = document_.bitmapPath(bitmapName))
-        if (auto bytes = resources_.read(*path)) decoded = decodeImage(*bytes);
+        if (auto bytes = resources_->read(Resources::Kind::Image, *path)) decoded = loadImage(*bytes);
     const Image* result = decoded.get();
     images_[bitmapName] = std::move(decoded);
     return result;

@@ -22,7 +22,8 @@ class Editor
 public:
     // Never throws: when the description cannot be read, valid() is false,
     // error() says why and the editor draws that message.
-    Editor(Steinberg::Vst::EditController* controller, const ResourceFolder& resources,
+    // The resources are read while the editor is built and not kept.
+    Editor(Steinberg::Vst::EditController* controller, const Resources& resources,
            const std::string& descriptionName, const std::string& templateName);
     ~Editor();
     Editor(const Editor&) = delete;
@@ -57,7 +58,8 @@ public:
     static constexpr double kTooltipDelayMs = 1000;
     std::string tooltipShown() const;
 
-    // For the views.
+    // For the views: the decoded bitmap, null when missing; only the bitmaps
+    // loaded while the editor is built are known.
     const Image* image(const std::string& bitmapName);
     Steinberg::Vst::EditController* controller() const { return controller_; }
     void invalidate(const Rect& r);
@@ -68,6 +70,7 @@ public:
     class Modal;
 
 private:
+    void build(const std::string& descriptionName, const std::string& templateName);
     void bindingChanged(Binding& b);
     void hideTooltip();
     void drawTooltip(Canvas& canvas);
@@ -76,7 +79,7 @@ private:
     void closeModal();
 
     Steinberg::Vst::EditController* controller_;
-    ResourceFolder resources_;
+    const Resources* resources_ = nullptr; // while building
     Document document_;
     std::string error_;
     int width_ = 400, height_ = 120;

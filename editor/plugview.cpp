@@ -1,7 +1,5 @@
 #include "plugview.h"
 
-#include "cairocanvas.h"
-
 #include <pluginterfaces/base/keycodes.h>
 #include <pluginterfaces/gui/iplugview.h>
 
@@ -34,7 +32,7 @@ uint32_t modifiersOf(uint32_t pointer)
 
 } // namespace
 
-EditorPlugView::EditorPlugView(Vst::EditController* controller, const ResourceFolder& resources,
+EditorPlugView::EditorPlugView(Vst::EditController* controller, const Resources& resources,
                                const std::string& descriptionName, const std::string& templateName)
     : controller_(controller),
       editor_(std::make_unique<Editor>(controller, resources, descriptionName, templateName))
@@ -72,7 +70,14 @@ tresult PLUGIN_API EditorPlugView::getSize(ViewRect* size)
 tresult PLUGIN_API EditorPlugView::setContentScaleFactor(ScaleFactor factor)
 {
     if (!(factor >= 0.5f && factor <= 4.f)) return kInvalidArgument;
-    if (factor == scale_) return kResultTrue;
+    hostScaled_ = true;
+    applyScale(factor);
+    return kResultTrue;
+}
+
+void EditorPlugView::applyScale(double factor)
+{
+    if (factor == scale_) return;
     scale_ = factor;
     setRect(scaledSize());
     if (window_) window_->setScale(scale_);
@@ -81,7 +86,6 @@ tresult PLUGIN_API EditorPlugView::setContentScaleFactor(ScaleFactor factor)
         ViewRect size = scaledSize();
         plugFrame->resizeView(this, &size);
     }
-    return kResultTrue;
 }
 
 tresult PLUGIN_API EditorPlugView::isPlatformTypeSupported(FIDString type)
@@ -95,7 +99,9 @@ tresult PLUGIN_API EditorPlugView::attached(void* parent, FIDString type)
     std::string error;
     window_ = createWindow(parent, plugFrame, *this, editor_->width(), editor_->height(), scale_, error);
     if (!window_) return kResultFalse;
-    return CPluginView::attached(parent, type);
+    const tresult result = CPluginView::attached(parent, type);
+    systemScaleChanged(window_->systemScale());
+    return result;
 }
 
 tresult PLUGIN_API EditorPlugView::removed()
@@ -132,9 +138,13 @@ tresult PLUGIN_API EditorPlugView::onKeyDown(char16 key, int16 keyCode, int16 mo
     return keyDown({key, keyCode, modifiers}) ? kResultTrue : kResultFalse;
 }
 
-void EditorPlugView::paint(cairo_t* cr, double, double, double, double)
+tresult PLUGIN_API EditorPlugView::onKeyUp(char16 key, int16 keyCode, int16 modifiers)
 {
-    CairoCanvas canvas(cr);
+    return keyUp({key, keyCode, modifiers}) ? kResultTrue : kResultFalse;
+}
+
+void EditorPlugView::paint(Canvas& canvas, double, double, double, double)
+{
     editor_->draw(canvas);
 }
 
@@ -251,6 +261,12 @@ void EditorPlugView::tick()
 {
     editor_->idle(steadyMs());
     flush();
+}
+
+void EditorPlugView::systemScaleChanged(double factor)
+{
+    // Hosts that do not scale views themselves get the screen's density.
+    if (!hostScaled_ && factor >= 0.5 && factor <= 4) applyScale(factor);
 }
 
 void EditorPlugView::flush()

@@ -21,7 +21,7 @@ class EditorPlugView : public Steinberg::CPluginView,
                        public WindowClient
 {
 public:
-    EditorPlugView(Steinberg::Vst::EditController* controller, const ResourceFolder& resources,
+    EditorPlugView(Steinberg::Vst::EditController* controller, const Resources& resources,
                    const std::string& descriptionName, const std::string& templateName);
     ~EditorPlugView() override;
 
@@ -37,6 +37,8 @@ public:
     Steinberg::tresult PLUGIN_API onWheel(float distance) override;
     Steinberg::tresult PLUGIN_API onKeyDown(Steinberg::char16 key, Steinberg::int16 keyCode,
                                             Steinberg::int16 modifiers) override;
+    Steinberg::tresult PLUGIN_API onKeyUp(Steinberg::char16 key, Steinberg::int16 keyCode,
+                                          Steinberg::int16 modifiers) override;
     Steinberg::tresult PLUGIN_API getSize(Steinberg::ViewRect* size) override;
 
     // IPlugViewContentScaleSupport: window and drawing grow by the factor (1.5 or 2
@@ -48,7 +50,7 @@ public:
     REFCOUNT_METHODS(Steinberg::CPluginView)
 
     // WindowClient
-    void paint(cairo_t* cr, double x, double y, double w, double h) override;
+    void paint(Canvas& canvas, double x, double y, double w, double h) override;
     void pointerDown(const PointerInput& input) override;
     void pointerMove(const PointerInput& input) override;
     void pointerUp(const PointerInput& input) override;
@@ -57,6 +59,7 @@ public:
     bool keyDown(const KeyInput& key) override;
     bool keyUp(const KeyInput& key) override;
     void tick() override;
+    void systemScaleChanged(double factor) override;
 
     // Turns a key as IPlugView carries it into the editor's key record; false
     // for keys the editor has no use for.
@@ -66,11 +69,13 @@ private:
     void pointer(MouseEvent::Kind kind, const PointerInput& input);
     void flush(); // hands the editor's dirty area to the window
     Steinberg::ViewRect scaledSize() const;
+    void applyScale(double factor);
 
     // The editor reads the controller's parameters for as long as it exists.
     Steinberg::IPtr<Steinberg::Vst::EditController> controller_;
     std::unique_ptr<Editor> editor_;
     double scale_ = 1;
+    bool hostScaled_ = false; // the host set the scale; the window's DPI no longer counts
     std::unique_ptr<Window> window_;
     Point lastPointer_;
 };

@@ -1,6 +1,6 @@
 #include "uidesc.h"
 
-#include <pugixml.hpp>
+#include "xmltree.h"
 
 #include <charconv>
 #include <cmath>
@@ -109,56 +109,84 @@ std::optional<Color> parseColor(const std::string& text)
     return Color{byte(1), byte(3), byte(5), text.size() == 9 ? byte(7) : 1.0};
 }
 
+const std::string* XmlElement::attribute(const std::string& attributeName) const
+{
+    for (const auto& [k, v] : attributes)
+        if (k == attributeName) return &v;
+    return nullptr;
+}
+
+const XmlElement* XmlElement::child(const std::string& childName) const
+{
+    for (const XmlElement& c : children)
+        if (c.name == childName) return &c;
+    return nullptr;
+}
+
 namespace {
 
-ViewDesc readAttributes(const pugi::xml_node& node, const char* skip)
+ViewDesc readAttributes(const XmlElement& element, const char* skip)
 {
     ViewDesc d;
-    for (const pugi::xml_attribute& a : node.attributes()) {
-        if (std::strcmp(a.name(), "class") == 0) d.cls = a.value();
-        if (skip && std::strcmp(a.name(), skip) == 0) continue;
-        d.attributes.emplace_back(a.name(), a.value());
+    for (const auto& [name, value] : element.attributes) {
+        if (name == "class") d.cls = value;
+        if (skip && name == skip) continue;
+        d.attributes.emplace_back(name, value);
     }
     return d;
+}
+
+std::string attributeOf(const XmlElement& element, const std::string& name)
+{
+    const std::string* value = element.attribute(name);
+    return value ? *value : std::string();
+}
+
+// The children called childName of the first child called listName.
+std::vector<const XmlElement*> listed(const XmlElement& root, const std::string& listName,
+                                      const std::string& childName)
+{
+    std::vector<const XmlElement*> out;
+    if (const XmlElement* list = root.child(listName))
+        for (const XmlElement& c : list->children)
+            if (c.name == childName) out.push_back(&c);
+    return out;
 }
 
 } // namespace
 
 std::optional<Document> parseDocument(const std::string& xml, std::string& error)
 {
-    pugi::xml_document doc;
-    pugi::xml_parse_result result = doc.load_buffer(xml.data(), xml.size());
-    if (!result) {
-        error = std::string("the description is not well-formed XML: ") + result.description() +
-                " at offset " + std::to_string(result.offset);
-        return std::nullopt;
-    }
-    pugi::xml_node root = doc.child("vstgui-ui-description");
-    if (!root) {
+    const std::optional<XmlElement> root = readXml(xml, error);
+    if (!root) return std::nullopt;
+    if (root->name != "vstgui-ui-description") {
         error = "the description has no vstgui-ui-description element";
         return std::nullopt;
     }
     Document out;
-    for (pugi::xml_node f : root.child("fonts").children("font"))
-        out.fonts.push_back({f.attribute("name").value(),
-                             {f.attribute("font-name").value(), f.attribute("size").as_double(12)}});
-    for (pugi::xml_node b : root.child("bitmaps").children("bitmap"))
-        out.bitmaps.emplace_back(b.attribute("name").value(), b.attribute("path").value());
-    for (pugi::xml_node t : root.child("control-tags").children("control-tag")) {
-        const char* tagText = t.attribute("tag").value();
+    for (const XmlElement* f : listed(*root, "fonts", "font"))
+        out.fonts.push_back(
+            {attributeOf(*f, "name"),
+             {attributeOf(*f, "font-name"), parseNumber(attributeOf(*f, "size")).value_or(12)}});
+    for (const XmlElement* b : listed(*root, "bitmaps", "bitmap"))
+        out.bitmaps.emplace_back(attributeOf(*b, "name"), attributeOf(*b, "path"));
+    for (const XmlElement* t : listed(*root, "control-tags", "control-tag")) {
+        const std::string tagText = attributeOf(*t, "tag");
         char* end = nullptr;
-        long number = std::strtol(tagText, &end, 10);
-        if (end == tagText || *end != 0) {
-            error = std::string("control tag ") + t.attribute("name").value() + " has no number";
+        long number = std::strtol(tagText.c_str(), &end, 10);
+        if (end == tagText.c_str() || *end != 0) {
+            error = "control tag " + attributeOf(*t, "name") + " has no number";
             return std::nullopt;
         }
-        out.controlTags.emplace_back(t.attribute("name").value(), static_cast<int>(number));
+        out.controlTags.emplace_back(attributeOf(*t, "name"), static_cast<int>(number));
     }
-    for (pugi::xml_node t : root.children("template")) {
+    for (const XmlElement& t : root->children) {
+        if (t.name != "template") continue;
         TemplateDesc td;
-        td.name = t.attribute("name").value();
+        td.name = attributeOf(t, "name");
         td.container = readAttributes(t, "name");
-        for (pugi::xml_node v : t.children("view")) td.views.push_back(readAttributes(v, nullptr));
+        for (const XmlElement& v : t.children)
+            if (v.name == "view") td.views.push_back(readAttributes(v, nullptr));
         out.templates.push_back(std::move(td));
     }
     return out;

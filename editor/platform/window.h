@@ -1,6 +1,6 @@
 #pragma once
 // The editor's window on the screen, as the plug-in view sees it. A platform
-// implementation creates it inside the host's window, draws through cairo,
+// implementation creates it inside the host's window, draws through its canvas,
 // turns the platform's input into the calls of WindowClient and gives the
 // client a steady tick for animation; all on the host's user-interface thread.
 
@@ -8,13 +8,13 @@
 #include <memory>
 #include <string>
 
-typedef struct _cairo cairo_t;
-
 namespace Steinberg {
 class IPlugFrame;
 }
 
 namespace vosk::ui {
+
+class Canvas;
 
 struct PointerInput
 {
@@ -40,8 +40,8 @@ class WindowClient
 {
 public:
     virtual ~WindowClient() = default;
-    // Draws the logical area (x, y, w, h); `cr` is already scaled and clipped.
-    virtual void paint(cairo_t* cr, double x, double y, double w, double h) = 0;
+    // Draws the logical area (x, y, w, h); the canvas is already scaled and clipped.
+    virtual void paint(Canvas& canvas, double x, double y, double w, double h) = 0;
     virtual void pointerDown(const PointerInput& input) = 0;
     virtual void pointerMove(const PointerInput& input) = 0;
     virtual void pointerUp(const PointerInput& input) = 0;
@@ -54,6 +54,8 @@ public:
     virtual bool keyUp(const KeyInput& key) = 0;
     // About 30 times a second while the window exists: meters, fades.
     virtual void tick() = 0;
+    // The system's scale for the window changed (moved to a screen of another density).
+    virtual void systemScaleChanged(double /*factor*/) {}
 };
 
 class Window
@@ -68,6 +70,9 @@ public:
     // Logical size and scale factor; the window's pixels are their product.
     virtual void setScale(double factor) = 0;
     virtual double scale() const = 0;
+    // The scale the system asks for at this window's screen (its DPI), or 0
+    // where the platform leaves the scale to the host.
+    virtual double systemScale() const { return 0; }
     // Asks for the keyboard, for typing into a field.
     virtual void takeKeyboardFocus() = 0;
     virtual std::uintptr_t nativeHandle() const = 0;

@@ -10,7 +10,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <cairo.h>
+#include "editor/canvas.h"
 
 #include <chrono>
 #include <vector>
@@ -22,14 +22,11 @@ namespace {
 // Paints the whole area one colour with a red square at logical (10, 10, 20, 20).
 struct RecordingClient : vosk::ui::WindowClient
 {
-    void paint(cairo_t* cr, double x, double y, double w, double h) override
+    void paint(vosk::ui::Canvas& canvas, double x, double y, double w, double h) override
     {
         painted.push_back({x, y, w, h});
-        cairo_set_source_rgb(cr, 0, 0, blue);
-        cairo_paint(cr);
-        cairo_set_source_rgb(cr, 1, 0, 0);
-        cairo_rectangle(cr, 10, 10, 20, 20);
-        cairo_fill(cr);
+        canvas.fillRect({0, 0, 4096, 4096}, {0, 0, blue, 1});
+        canvas.fillRect({10, 10, 20, 20}, {1, 0, 0, 1});
     }
     void pointerDown(const vosk::ui::PointerInput& p) override { downs.push_back(p); }
     void pointerMove(const vosk::ui::PointerInput& p) override { moves.push_back(p); }

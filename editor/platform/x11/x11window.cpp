@@ -1,6 +1,8 @@
 #include "x11window.h"
 #include "x11keys.h"
 
+#include "editor/cairocanvas.h"
+
 #include "pluginterfaces/base/smartpointer.h"
 #include "pluginterfaces/gui/iplugview.h"
 
@@ -228,7 +230,10 @@ public:
         cairo_rectangle(cr, x, y, w, h);
         cairo_clip(cr);
         cairo_scale(cr, factor, factor);
-        client.paint(cr, x / factor, y / factor, w / factor, h / factor);
+        {
+            CairoCanvas canvas(cr);
+            client.paint(canvas, x / factor, y / factor, w / factor, h / factor);
+        }
         cairo_destroy(cr);
         cairo_surface_flush(backbuffer);
 
