@@ -1,0 +1,134 @@
+// Direct2D implementation of the canvas: DirectWrite text with a list of
+// fallback fonts, images decoded by WIC, and offscreen rendering into a WIC bitmap.
+#pragma once
+
+#include "canvas.h"
+
+#include <d2d1.h>
+#include <dwrite.h>
+#include <wincodec.h>
+#include <wrl/client.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vosk::ui {
+
+template <typename T> using ComPtr = Microsoft::WRL::ComPtr<T>;
+
+// Decoded pixels, premultiplied BGRA; each render target makes its own bitmap of them.
+class D2DImage : public Image
+{
+public:
+    D2DImage(int width, int height, std::vector<uint8_t> pixels)
+        : width_(width), height_(height), pixels_(std::move(pixels))
+    {
+    }
+    int width() const override { return width_; }
+    int height() const override { return height_; }
+    const std::vector<uint8_t>& pixels() const { return pixels_; }
+
+private:
+    int width_, height_;
+    std::vector<uint8_t> pixels_;
+};
+
+// Keeps COM initialised on this thread for as long as it lives, when the host
+// has not done so already.
+class ComScope
+{
+public:
+    ComScope();
+    ~ComScope();
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool initialised_;
+};
+
+// The process's Direct2D and DirectWrite factories, made on first use.
+ID2D1Factory* d2dFactory();
+IDWriteFactory* writeFactory();
+
+// The first family of the fallback list of `family` that the system has
+// ("sans-serif", "serif" and "monospace" name lists of their own).
+std::wstring resolveFontFamily(const std::string& family);
+
+class D2DCanvas : public Canvas
+{
+public:
+    // Draws on `target` between its BeginDraw and EndDraw; the canvas keeps the
+    // target's bitmaps and text formats, so it lives as long as the target.
+    explicit D2DCanvas(ID2D1RenderTarget* target);
+    ~D2DCanvas() override;
+    // Drops what the canvas keeps for the target; call before the target goes.
+    void clearCaches();
+
+    void save() override;
+    void restore() override;
+    void clip(const Rect& r) override;
+    void pushAlpha(double alpha) override;
+    void popAlpha() override;
+    void fillRect(const Rect& r, Color c) override;
+    void strokeRect(const Rect& r, Color c, double lineWidth) override;
+    void fillRoundRect(const Rect& r, double radius, Color c) override;
+    void strokeRoundRect(const Rect& r, double radius, Color c, double lineWidth) override;
+    void fillRoundRectGradient(const Rect& r, double radius, Color top, Color bottom) override;
+    void line(Point a, Point b, Color c, double lineWidth) override;
+    void drawImage(const Image& image, const Rect& src, Point dest) override;
+    double textWidth(const std::string& utf8, const Font& font) override;
+    void drawText(const std::string& utf8, const Rect& box, const Font& font, Color c, Align align) override;
+    // Pops every clip and layer still pushed; the target needs that before EndDraw.
+    void unwind();
+
+private:
+    enum class Pushed { Save, Clip, Layer };
+    void popOne();
+    ID2D1SolidColorBrush* brush(Color c);
+    ID2D1Bitmap* bitmapOf(const D2DImage& image);
+    ComPtr<IDWriteTextLayout> layout(const std::string& utf8, const Font& font);
+
+    ComPtr<ID2D1RenderTarget> target_;
+    ComPtr<ID2D1SolidColorBrush> brush_;
+    std::vector<Pushed> pushed_;
+    std::map<const D2DImage*, ComPtr<ID2D1Bitmap>> bitmaps_;
+    std::map<std::pair<std::string, std::pair<double, bool>>, ComPtr<IDWriteTextFormat>> formats_;
+};
+
+// An offscreen picture in device pixels (logical size times scale) to draw
+// into with Direct2D and read back.
+class D2DOffscreen
+{
+public:
+    D2DOffscreen(int width, int height, double scale = 1);
+    ~D2DOffscreen();
+    D2DOffscreen(const D2DOffscreen&) = delete;
+    D2DOffscreen& operator=(const D2DOffscreen&) = delete;
+    bool valid() const { return canvas_ != nullptr; }
+    // Between begin() and end() the canvas draws; end() is false when drawing failed.
+    Canvas& begin();
+    bool end();
+    int width() const { return pixelWidth_; }
+    int height() const { return pixelHeight_; }
+    Color pixel(int x, int y) const; // device pixels, unpremultiplied, 0..1
+    bool writePng(const std::string& path) const;
+
+private:
+    ComScope com_;
+    int pixelWidth_, pixelHeight_;
+    ComPtr<IWICImagingFactory> wic_;
+    ComPtr<IWICBitmap> bitmap_;
+    ComPtr<ID2D1RenderTarget> target_;
+    std::unique_ptr<D2DCanvas> canvas_;
+};
+
+// The render target properties every Direct2D target of the editor uses: premultiplied
+// BGRA (or ignored alpha for windows), `scale` × 96 dots per inch so that the
+// canvas draws in logical pixels.
+D2D1_RENDER_TARGET_PROPERTIES renderTargetProperties(double scale, D2D1_ALPHA_MODE alpha);
+
+} // namespace vosk::ui
