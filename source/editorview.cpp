@@ -1,19 +1,28 @@
 // The editor hook of the controller: the editor runtime built from the module's
-// own description and images, which lie in the bundle's Resources folder.
+// own description and images.
 #include "controller.h"
 
 #include "platform/module.h"
 #include "plugview.h"
 
+#if defined(_WIN32)
+#include "editor/platform/win32/moduleresources.h"
+#endif
+
 namespace vosk {
 
 Steinberg::IPlugView* createEditorView(UIDescriptionController& controller)
 {
-    // Contents/<arch>/VOSK.so → Contents/Resources. Without a recorded folder the
-    // editor opens and reports the missing description.
+#if defined(_WIN32)
+    // The module carries them as resources, found through its instance handle.
+    const ui::ModuleResources resources(platform::moduleHandle());
+#else
+    // They lie in the bundle: Contents/<arch>/VOSK.so → Contents/Resources.
+    // Without a recorded folder the editor opens and reports the missing description.
     const std::string& folder = platform::moduleFolder();
-    const std::string resources = folder.empty() ? std::string() : folder + "../Resources";
-    return new ui::EditorPlugView(&controller, ui::ResourceFolder(resources), "voskEditor.uidesc", "view");
+    const ui::ResourceFolder resources(folder.empty() ? std::string() : folder + "../Resources");
+#endif
+    return new ui::EditorPlugView(&controller, resources, "voskEditor.uidesc", "view");
 }
 
 } // namespace vosk

@@ -1,5 +1,5 @@
 // The description as the runtime reads it, and the images the build lays out.
-#include "cairocanvas.h"
+#include "canvas.h"
 #include "editorfixture.h"
 
 #include <filesystem>
@@ -131,7 +131,7 @@ TEST(Document, EveryImageHasItsSizeAndFormat)
         } else {
             EXPECT_EQ(magic, "\x89PNG");
         }
-        auto image = ui::decodeImage(*bytes);
+        auto image = ui::loadImage(*bytes);
         ASSERT_NE(image, nullptr);
         ASSERT_TRUE(sizes.count(path));
         EXPECT_EQ(image->width(), sizes.at(path).first);
