@@ -415,19 +415,14 @@ bool D2DOffscreen::end()
     return SUCCEEDED(target_->EndDraw());
 }
 
-Color D2DOffscreen::pixel(int x, int y) const
+std::unique_ptr<D2DImage> D2DOffscreen::picture() const
 {
-    if (!bitmap_ || x < 0 || y < 0 || x >= pixelWidth_ || y >= pixelHeight_) return {0, 0, 0, 0};
-    const WICRect area{x, y, 1, 1};
-    ComPtr<IWICBitmapLock> lock;
-    UINT size = 0;
-    BYTE* data = nullptr;
-    if (FAILED(bitmap_->Lock(&area, WICBitmapLockRead, &lock)) ||
-        FAILED(lock->GetDataPointer(&size, &data)) || size < 4)
-        return {0, 0, 0, 0};
-    const double a = data[3] / 255.0;
-    if (a <= 0) return {0, 0, 0, 0};
-    return {data[2] / 255.0 / a, data[1] / 255.0 / a, data[0] / 255.0 / a, a};
+    if (!bitmap_) return nullptr;
+    std::vector<uint8_t> pixels(static_cast<size_t>(pixelWidth_) * static_cast<size_t>(pixelHeight_) * 4);
+    if (FAILED(bitmap_->CopyPixels(nullptr, static_cast<UINT>(pixelWidth_) * 4,
+                                   static_cast<UINT>(pixels.size()), pixels.data())))
+        return nullptr;
+    return std::make_unique<D2DImage>(pixelWidth_, pixelHeight_, std::move(pixels));
 }
 
 bool D2DOffscreen::writePng(const std::string& path) const

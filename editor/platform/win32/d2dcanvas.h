@@ -114,7 +114,8 @@ public:
     bool end();
     int width() const { return pixelWidth_; }
     int height() const { return pixelHeight_; }
-    Color pixel(int x, int y) const; // device pixels, unpremultiplied, 0..1
+    // What has been drawn, in device pixels.
+    std::unique_ptr<D2DImage> picture() const;
     bool writePng(const std::string& path) const;
 
 private:

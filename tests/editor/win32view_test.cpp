@@ -1,0 +1,232 @@
+// The built module's editor view on Windows, hosted as a Windows host hosts it:
+// the view from the controller's createView, a child of the host's window, the
+// host's message loop, input as the window system delivers it. Runs under Wine
+// with a display.
+#include "hostedplugin.h"
+
+#include "pluginterfaces/base/keycodes.h"
+#include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace Steinberg;
+
+namespace {
+
+constexpr uint32_t kBypass = 0, kFreq1L = 24;
+
+class Win32ViewTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        plugin = vosk::HostedPlugin::load(VOSK_BUNDLE_PATH, error);
+        ASSERT_TRUE(plugin) << error;
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"VoskTestHost";
+        RegisterClassW(&wc);
+    }
+
+    void TearDown() override
+    {
+        for (auto& view : views) view->removed();
+        views.clear();
+        for (HWND parent : parents) DestroyWindow(parent);
+        plugin.reset();
+    }
+
+    // A host window at (x, 0) and a view of the plug-in's controller in it.
+    IPlugView* open(int x = 0, float scale = 0)
+    {
+        HWND parent = CreateWindowExW(0, L"VoskTestHost", L"VOSK", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, x,
+                                      0, 2100, 1200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        EXPECT_TRUE(parent);
+        parents.push_back(parent);
+        IPtr<IPlugView> view = owned(plugin->controller()->createView("editor"));
+        EXPECT_TRUE(view);
+        if (!view) return nullptr;
+        EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeHWND), kResultTrue);
+        EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultFalse);
+        if (scale > 0) {
+            IPlugViewContentScaleSupport* scaling = nullptr;
+            EXPECT_EQ(
+                view->queryInterface(IPlugViewContentScaleSupport::iid, reinterpret_cast<void**>(&scaling)),
+                kResultOk);
+            if (scaling) {
+                EXPECT_EQ(scaling->setContentScaleFactor(scale), kResultTrue);
+                scaling->release();
+            }
+        }
+        EXPECT_EQ(view->attached(parent, kPlatformTypeHWND), kResultOk);
+        views.push_back(view);
+        pump(100);
+        return view;
+    }
+
+    static HWND editorWindow(HWND parent) { return GetWindow(parent, GW_CHILD); }
+
+    static SIZE clientSize(HWND window)
+    {
+        RECT r{};
+        GetClientRect(window, &r);
+        return {r.right - r.left, r.bottom - r.top};
+    }
+
+    // The host's message loop, for `ms` milliseconds.
+    static void pump(DWORD ms)
+    {
+        const DWORD until = GetTickCount() + ms;
+        do {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            Sleep(5);
+        } while (static_cast<LONG>(until - GetTickCount()) > 0);
+    }
+
+    static void mouse(HWND window, UINT message, int x, int y, WPARAM buttons)
+    {
+        SendMessageW(window, message, buttons, MAKELPARAM(x, y));
+        pump(20);
+    }
+
+    std::vector<double> performed(uint32_t id) const
+    {
+        std::vector<double> values;
+        for (const auto& e : plugin->editsReceived())
+            if (e.kind == vosk::ParameterEdit::Perform && e.id == id) values.push_back(e.value);
+        return values;
+    }
+
+    // Whether the editor's window class is still registered by the module.
+    static bool editorClassRegistered()
+    {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        HMODULE module = GetModuleHandleW(L"VOSK.vst3");
+        return module && GetClassInfoExW(module, L"VoskEditorWindow", &wc);
+    }
+
+    std::unique_ptr<vosk::HostedPlugin> plugin;
+    std::vector<HWND> parents;
+    std::vector<IPtr<IPlugView>> views;
+};
+
+TEST_F(Win32ViewTest, OpensAsAChildOfTheHostWindowAndLeavesNothingWhenRemoved)
+{
+    IPlugView* view = open();
+    ASSERT_TRUE(view);
+    HWND child = editorWindow(parents[0]);
+    ASSERT_TRUE(child);
+    EXPECT_TRUE(GetWindowLongW(child, GWL_STYLE) & WS_CHILD);
+    EXPECT_TRUE(IsWindowVisible(child));
+    EXPECT_EQ(clientSize(child).cx, 1024);
+    EXPECT_EQ(clientSize(child).cy, 570);
+
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_FALSE(editorWindow(parents[0]));
+    EXPECT_FALSE(editorClassRegistered());
+    pump(100); // no timer of a window that is gone fires into freed memory
+
+    // Attached again, it works as before.
+    EXPECT_EQ(view->attached(parents[0], kPlatformTypeHWND), kResultOk);
+    EXPECT_TRUE(editorWindow(parents[0]));
+}
+
+TEST_F(Win32ViewTest, ScaleTwoGivesTheDoubleWindow)
+{
+    open(0, 2.f);
+    HWND child = editorWindow(parents[0]);
+    ASSERT_TRUE(child);
+    EXPECT_EQ(clientSize(child).cx, 2048);
+    EXPECT_EQ(clientSize(child).cy, 1140);
+
+    // Changed while open, the window follows.
+    IPlugViewContentScaleSupport* scaling = nullptr;
+    ASSERT_EQ(views[0]->queryInterface(IPlugViewContentScaleSupport::iid, reinterpret_cast<void**>(&scaling)),
+              kResultOk);
+    EXPECT_EQ(scaling->setContentScaleFactor(1.5f), kResultTrue);
+    scaling->release();
+    EXPECT_EQ(clientSize(child).cx, 1536);
+    EXPECT_EQ(clientSize(child).cy, 855);
+}
+
+TEST_F(Win32ViewTest, ClicksDragsAndTypingReachTheHostAsEdits)
+{
+    open();
+    HWND child = editorWindow(parents[0]);
+    ASSERT_TRUE(child);
+
+    // The bypass switch at (457, 40), 56 x 56.
+    const double bypassBefore = plugin->normalizedValue(kBypass);
+    mouse(child, WM_LBUTTONDOWN, 485, 68, MK_LBUTTON);
+    mouse(child, WM_LBUTTONUP, 485, 68, 0);
+    ASSERT_EQ(performed(kBypass).size(), 1u);
+    EXPECT_NE(performed(kBypass)[0], bypassBefore);
+
+    // The band 1 left frequency knob at (100, 170), 70 x 60, dragged upwards.
+    const double frequencyBefore = plugin->normalizedValue(kFreq1L);
+    mouse(child, WM_LBUTTONDOWN, 135, 200, MK_LBUTTON);
+    for (int y = 195; y >= 150; y -= 5) mouse(child, WM_MOUSEMOVE, 135, y, MK_LBUTTON);
+    mouse(child, WM_LBUTTONUP, 135, 150, 0);
+    const auto dragged = performed(kFreq1L);
+    ASSERT_FALSE(dragged.empty());
+    EXPECT_GT(dragged.back(), frequencyBefore);
+
+    // Its field at (100, 230), 51 x 20: typed over with the keyboard.
+    mouse(child, WM_LBUTTONDOWN, 125, 240, MK_LBUTTON);
+    mouse(child, WM_LBUTTONUP, 125, 240, 0);
+    EXPECT_EQ(GetFocus(), child);
+    auto key = [&](UINT message, WPARAM code) {
+        SendMessageW(child, message, code, 1);
+        pump(10);
+    };
+    for (int i = 0; i < 8; ++i) key(WM_KEYDOWN, VK_BACK);
+    for (wchar_t c : std::wstring(L"1000")) key(WM_CHAR, c);
+    key(WM_KEYDOWN, VK_RETURN);
+    EXPECT_NEAR(plugin->normalizedValue(kFreq1L), (2.0 + std::log10(0.5)) / 3.0, 1e-4);
+
+    // Keys the host passes on take the same way.
+    mouse(child, WM_LBUTTONDOWN, 125, 240, MK_LBUTTON);
+    mouse(child, WM_LBUTTONUP, 125, 240, 0);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(views[0]->onKeyDown(0, KEY_BACK, 0), kResultTrue);
+    for (char16 c : std::u16string(u"88")) EXPECT_EQ(views[0]->onKeyDown(c, 0, 0), kResultTrue);
+    EXPECT_EQ(views[0]->onKeyUp(u'8', 0, 0), kResultFalse);
+    EXPECT_EQ(views[0]->onKeyDown(0, KEY_RETURN, 0), kResultTrue);
+    EXPECT_NEAR(plugin->normalizedValue(kFreq1L), (2.0 + std::log10(88 / 2000.0)) / 3.0, 1e-3);
+}
+
+TEST_F(Win32ViewTest, SeveralEditorsAtOnceEachWorkOnItsOwn)
+{
+    open(0);
+    open(1100);
+    HWND first = editorWindow(parents[0]), second = editorWindow(parents[1]);
+    ASSERT_TRUE(first && second);
+    ASSERT_NE(first, second);
+
+    EXPECT_EQ(views[0]->removed(), kResultOk);
+    EXPECT_TRUE(editorClassRegistered()); // the other still uses it
+    mouse(second, WM_LBUTTONDOWN, 485, 68, MK_LBUTTON);
+    mouse(second, WM_LBUTTONUP, 485, 68, 0);
+    EXPECT_EQ(performed(kBypass).size(), 1u);
+
+    EXPECT_EQ(views[1]->removed(), kResultOk);
+    EXPECT_FALSE(editorClassRegistered());
+    views.clear();
+}
+
+} // namespace
