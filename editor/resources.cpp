@@ -29,8 +29,10 @@ std::optional<std::vector<uint8_t>> ResourceFolder::read(const std::string& name
         return std::nullopt;
     std::error_code ec;
     std::filesystem::path found;
-    for (std::filesystem::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string candidate = it->path().filename().string();
+    // Names are UTF-8; narrow paths would be read in the ANSI code page on Windows.
+    const auto folder = std::filesystem::u8path(folder_);
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string candidate = it->path().filename().u8string();
         if (candidate == name) {
             found = it->path();
             break;

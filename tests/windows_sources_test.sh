@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The Windows build comes later, but its sources must keep compiling: every
-# portable file and every Windows-only file is checked with the MinGW cross
-# compiler (syntax and types only; nothing is linked).
+# Files the Windows build does not take yet must keep compiling there: each is
+# checked with the MinGW cross compiler (syntax and types only; nothing is linked).
 # Usage: windows_sources_test.sh <cross g++> <SDK folder> <project folder> <third-party include dir>... -- <file>...
 set -uo pipefail
 compiler=$1 sdk=$2 project=$3

@@ -4,6 +4,7 @@
 #include <cairo.h>
 #include <stb_image_write.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,25 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 std::string outDir;
 int failures = 0;
+
+// The files the editor needs; each drawing must be one of them, and all must be drawn.
+const std::vector<std::string> kImageFiles = {
+#define VOSK_IMAGE(name, file) file,
+#include "images.def"
+#undef VOSK_IMAGE
+};
+std::vector<std::string> drawn;
+
+// The path a drawing is written to; an image the manifest does not list is an error.
+std::string outputPath(const std::string& name)
+{
+    if (std::find(kImageFiles.begin(), kImageFiles.end(), name) == kImageFiles.end()) {
+        std::fprintf(stderr, "%s is not listed in images.def\n", name.c_str());
+        ++failures;
+    }
+    drawn.push_back(name);
+    return outDir + "/" + name;
+}
 
 struct Rgb
 {
@@ -305,7 +325,7 @@ void pushButton(cairo_t* cr, double x, double y, double w, double h, Rgb c, bool
 
 bool writePng(cairo_surface_t* s, const std::string& name)
 {
-    std::string path = outDir + "/" + name;
+    std::string path = outputPath(name);
     if (cairo_surface_write_to_png(s, path.c_str()) != CAIRO_STATUS_SUCCESS) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
         ++failures;
@@ -332,7 +352,7 @@ void writeRgb(cairo_surface_t* s, const std::string& name, bool jpeg)
             o[1] = static_cast<unsigned char>(px >> 8);
             o[2] = static_cast<unsigned char>(px);
         }
-    std::string path = outDir + "/" + name;
+    std::string path = outputPath(name);
     int ok = jpeg ? stbi_write_jpg(path.c_str(), w, h, 3, rgb.data(), 88)
                   : stbi_write_bmp(path.c_str(), w, h, 3, rgb.data());
     if (!ok) {
@@ -495,7 +515,7 @@ void about()
          512, 318, 13, {0.65, 0.68, 0.73});
     text(cr, "16384-point FIR  \xc2\xb7  latency 12288 samples  \xc2\xb7  VST 3", 512, 340, 13,
          {0.65, 0.68, 0.73});
-    text(cr, "Version 1.0.0.1", 512, 500, 13, {0.7, 0.72, 0.76});
+    text(cr, "Version " VOSK_VERSION, 512, 500, 13, {0.7, 0.72, 0.76});
     text(cr, "Click anywhere to close", 512, 540, 12, {0.55, 0.58, 0.62});
     writePng(p.surface, "About.png");
 }
@@ -646,5 +666,10 @@ int main(int argc, char** argv)
     meterStrip("vu_off.bmp", false);
     meterStrip("vu_on.bmp", true);
     smallPieces();
+    for (const std::string& file : kImageFiles)
+        if (std::find(drawn.begin(), drawn.end(), file) == drawn.end()) {
+            std::fprintf(stderr, "%s is listed in images.def but not drawn\n", file.c_str());
+            ++failures;
+        }
     return failures == 0 ? 0 : 1;
 }

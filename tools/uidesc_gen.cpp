@@ -422,33 +422,9 @@ int main()
 
     std::printf("\t<bitmaps>\n");
     static const char* bitmaps[][2] = {
-        {"tarnwell1", "tarnwell1.png"},
-        {"slider_bkg_vert", "slider_bkg_vert.bmp"},
-        {"slider_handle", "slider_handle.png"},
-        {"vu_off", "vu_off.bmp"},
-        {"vu_on", "vu_on.bmp"},
-        {"About", "About.png"},
-        {"knob_66_black", "knob_66_black.png"},
-        {"led", "led.png"},
-        {"led_Green", "led_Green.png"},
-        {"led_purple", "led_purple.png"},
-        {"led_Turk", "led_Turk.png"},
-        {"led_Orange", "led_Orange.png"},
-        {"led_Yellow", "led_Yellow.png"},
-        {"switch_toggle", "switch_toggle.png"},
-        {"screw", "screw.png"},
-        {"dark-metal6RU.jpg", "dark-metal6RU.jpg"},
-        {"big_button", "big_button.png"},
-        {"PowerSwitch2013", "PowerSwitch2013.png"},
-        {"TB304", "TB304.png"},
-        {"SwitchYellow", "SwitchYellow.png"},
-        {"SwitchRedd", "SwitchRedd.png"},
-        {"AnalogVU", "AnalogVU.png"},
-        {"Slider51", "Slider51.png"},
-        {"LRBOUTONS", "LRBOUTONS.png"},
-        {"MSbuttonSmall", "MSbuttonSmall.png"},
-        {"DESIGNER_KNOB", "DESIGNER_KNOB.png"},
-        {"GUI_Edit", "GUI_Edit.png"},
+#define VOSK_IMAGE(name, file) {name, file},
+#include "images.def"
+#undef VOSK_IMAGE
     };
     for (auto& b : bitmaps) element("\t\t", "bitmap", {{"name", b[0]}, {"path", b[1]}});
     std::printf("\t</bitmaps>\n");

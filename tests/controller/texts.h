@@ -3,6 +3,7 @@
 
 #include "pluginterfaces/vst/vsttypes.h"
 
+#include <clocale>
 #include <string>
 
 namespace vosk::test {
@@ -14,9 +15,19 @@ inline std::string narrow(const Steinberg::Vst::TChar* text)
     return out;
 }
 
-inline std::u16string wide(const std::string& text)
+// The SDK's 16-bit characters: char16_t, or wchar_t on Windows.
+inline std::basic_string<Steinberg::Vst::TChar> wide(const std::string& text)
 {
-    return std::u16string(text.begin(), text.end());
+    return {text.begin(), text.end()};
+}
+
+// Switches the process to a German locale, which writes a decimal comma; false
+// when the system has none (scripts/install-deps generates it on Linux).
+inline bool setCommaLocale()
+{
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "German_Germany.1252"})
+        if (std::setlocale(LC_ALL, name)) return true;
+    return false;
 }
 
 } // namespace vosk::test

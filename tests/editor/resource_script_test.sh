@@ -3,13 +3,13 @@
 # the result and checks the resource table: types, upper-case names, language,
 # version information, and that every image the editor description names is packed
 # under its own name in upper case.
-# Usage: resource_script_test.sh <windres> <resource folder> [<folder of built images>]
+# Usage: resource_script_test.sh <windres> <script> <resource folder> [<folder of built images>]
 # With the built images, their file names must be exactly the ones the script packs.
 set -euo pipefail
 windres=$1
-resources=$2
-built=${3:-}
-script="$resources/vosk.rc"
+script=$2
+resources=$3
+built=${4:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }

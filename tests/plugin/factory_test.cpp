@@ -51,8 +51,17 @@ protected:
 
 TEST_F(Factory, ExportsOnlyTheEntryPoints)
 {
-    for (const char* name : {"GetPluginFactory", "InitDll", "ExitDll", "ModuleEntry", "ModuleExit"})
+    // Linux hosts call ModuleEntry and ModuleExit; on Windows the process entry
+    // does their work and they do not exist.
+#if defined(_WIN32)
+    const bool linuxEntry = false;
+#else
+    const bool linuxEntry = true;
+#endif
+    for (const char* name : {"GetPluginFactory", "InitDll", "ExitDll"})
         EXPECT_NE(module.symbol(name), nullptr) << name;
+    for (const char* name : {"ModuleEntry", "ModuleExit"})
+        EXPECT_EQ(module.symbol(name) != nullptr, linuxEntry) << name;
     // Internals stay hidden, so two plug-ins built on the same SDK never bind to each other's copy.
     for (const char* name : {"gPluginFactory", "_ZN9Steinberg14CPluginFactoryD2Ev", "_ZN4vosk4VOSKC1Ev",
                              "_ZN9Steinberg3Vst11AudioEffectC2Ev"})
@@ -179,24 +188,28 @@ TEST_F(Factory, UnicodeClassInformation)
 
 TEST_F(Factory, RepeatedRequestsShareOneCountedFactory)
 {
+    // References the loader holds come on top of ours.
+    const uint32 held = module.loaderFactoryReferences();
     IPluginFactory* first = module.getPluginFactory();
     ASSERT_NE(first, nullptr);
     // The first call hands out the creation reference itself: one reference.
-    EXPECT_EQ(first->addRef(), 2u);
-    EXPECT_EQ(first->release(), 1u);
+    EXPECT_EQ(first->addRef(), held + 2u);
+    EXPECT_EQ(first->release(), held + 1u);
 
     IPluginFactory* second = module.getPluginFactory();
     EXPECT_EQ(second, first);
-    EXPECT_EQ(first->addRef(), 3u);
-    EXPECT_EQ(first->release(), 2u);
+    EXPECT_EQ(first->addRef(), held + 3u);
+    EXPECT_EQ(first->release(), held + 2u);
     EXPECT_EQ(first->countClasses(), 2); // no class registered twice
 
-    EXPECT_EQ(second->release(), 1u);
-    EXPECT_EQ(first->release(), 0u);
+    EXPECT_EQ(second->release(), held + 1u);
+    EXPECT_EQ(first->release(), held);
 }
 
 TEST_F(Factory, LastReleaseLeavesRoomForAFreshFactory)
 {
+    if (module.loaderFactoryReferences() > 0)
+        GTEST_SKIP() << "the loader keeps the factory for as long as the module is loaded";
     for (int round = 0; round < 3; ++round) {
         IPluginFactory* factory = module.getPluginFactory();
         ASSERT_NE(factory, nullptr);

@@ -402,7 +402,7 @@ TEST_F(Processor, ReceivedTextIsPrintedVerbatim)
     FUnknownPtr<IConnectionPoint> connection(component());
     auto message = vosk::test::makeMessage(host->hostContext(), "TextMessage");
     ASSERT_TRUE(message);
-    const char16 text[] = u"100% sure: %s %d %n %%";
+    const char16 text[] = STR16("100% sure: %s %d %n %%");
     message->getAttributes()->setString("Text", text);
 
     std::string printed;

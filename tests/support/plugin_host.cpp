@@ -7,36 +7,13 @@
 #include "pluginterfaces/vst/ivsthostapplication.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
 
-#include <dlfcn.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 namespace vosk::test {
-
-std::string libraryPathInBundle(const std::string& bundlePath)
-{
-#if defined(__x86_64__)
-    const char* arch = "x86_64-linux";
-#elif defined(__aarch64__)
-    const char* arch = "aarch64-linux";
-#else
-#error "unknown architecture folder"
-#endif
-    std::string name = bundlePath;
-    while (!name.empty() && name.back() == '/') name.pop_back();
-    std::string stem = name.substr(name.rfind('/') + 1);
-    const auto dot = stem.rfind(".vst3");
-    if (dot != std::string::npos) stem.erase(dot);
-    return name + "/Contents/" + arch + "/" + stem + ".so";
-}
 
 namespace {
 struct Ids
@@ -66,40 +43,6 @@ const TUID& controllerClassId()
 }
 
 // ---------------------------------------------------------------------------
-
-Module::Module(const std::string& bundlePath)
-{
-    const std::string path = libraryPathInBundle(bundlePath);
-    handle_ = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
-    if (!handle_) {
-        const char* message = dlerror();
-        error_ = "dlopen " + path + ": " + (message ? message : "failed");
-        return;
-    }
-    using EntryFn = bool (*)(void*);
-    auto entry = reinterpret_cast<EntryFn>(symbol("ModuleEntry"));
-    if (!entry) {
-        error_ = "no ModuleEntry in " + path;
-        return;
-    }
-    entered_ = entry(handle_);
-    if (!entered_) error_ = "ModuleEntry failed";
-}
-
-Module::~Module()
-{
-    if (!handle_) return;
-    if (entered_) {
-        using ExitFn = bool (*)();
-        if (auto exitFn = reinterpret_cast<ExitFn>(symbol("ModuleExit"))) exitFn();
-    }
-    dlclose(handle_);
-}
-
-void* Module::symbol(const char* name) const
-{
-    return handle_ ? dlsym(handle_, name) : nullptr;
-}
 
 IPluginFactory* Module::getPluginFactory() const
 {
@@ -256,39 +199,6 @@ tresult ProcessorHost::processStereo(const float* inL, const float* inR, float* 
     float* inputs[2] = {const_cast<float*>(inL), const_cast<float*>(inR)};
     float* outputs[2] = {outL, outR};
     return process(inputs, 2, outputs, 2, numSamples);
-}
-
-// ---------------------------------------------------------------------------
-
-StderrCapture::StderrCapture()
-{
-    char name[] = "/tmp/vosk-stderr-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd < 0) return;
-    path_ = name;
-    std::fflush(stderr);
-    savedFd_ = dup(STDERR_FILENO);
-    dup2(fd, STDERR_FILENO);
-    close(fd);
-}
-
-StderrCapture::~StderrCapture()
-{
-    if (savedFd_ >= 0) {
-        std::fflush(stderr);
-        dup2(savedFd_, STDERR_FILENO);
-        close(savedFd_);
-    }
-    if (!path_.empty()) std::remove(path_.c_str());
-}
-
-std::string StderrCapture::text()
-{
-    std::fflush(stderr);
-    std::ifstream file(path_, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
 }
 
 // ---------------------------------------------------------------------------

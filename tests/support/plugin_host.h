@@ -25,6 +25,7 @@
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "public.sdk/source/vst/hosting/parameterchanges.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,7 +34,8 @@ namespace vosk::test {
 
 using Steinberg::IPtr;
 
-// The library inside a bundle folder: <bundle>/Contents/<arch>-linux/<name>.so
+// The library inside a bundle folder: <bundle>/Contents/<arch>-linux/<name>.so,
+// <bundle>\Contents\<arch>-win\<name>.vst3 on Windows.
 std::string libraryPathInBundle(const std::string& bundlePath);
 
 // The class identifiers as the module registers them (16 bytes, COM order).
@@ -41,7 +43,9 @@ const Steinberg::TUID& processorClassId();
 const Steinberg::TUID& controllerClassId();
 
 // One loaded plug-in module: dlopen, ModuleEntry(handle) on construction;
-// ModuleExit and dlclose on destruction.
+// ModuleExit and dlclose on destruction. On Windows the hosting library's
+// module loader does the loading (LoadLibrary, InitDll, GetPluginFactory) and
+// keeps the factory it was given until ExitDll and FreeLibrary.
 class Module
 {
 public:
@@ -54,8 +58,12 @@ public:
     const std::string& error() const { return error_; }
     void* handle() const { return handle_; }
 
-    // dlsym in the module; null when the symbol is not exported.
+    // dlsym (GetProcAddress) in the module; null when the symbol is not exported.
     void* symbol(const char* name) const;
+
+    // References to the factory held by the loader itself (the Windows loader
+    // keeps one for as long as the module is loaded).
+    Steinberg::uint32 loaderFactoryReferences() const { return loader_ ? 1 : 0; }
 
     // Calls GetPluginFactory and takes over the reference it returns.
     IPtr<Steinberg::IPluginFactory> factory() const;
@@ -67,6 +75,7 @@ private:
     void* handle_ = nullptr;
     bool entered_ = false;
     std::string error_;
+    std::shared_ptr<void> loader_; // the Windows loader, which owns the library
 };
 
 // Creates an instance of class cid through the factory, asking for interface I.

@@ -1,0 +1,101 @@
+// Loading a bundle on Windows through the hosting library's module loader, as a
+// host does; the standard error stream captured through its descriptor.
+#include "plugin_host.h"
+
+#include "public.sdk/source/vst/hosting/module.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace vosk::test {
+
+namespace {
+std::wstring widen(const std::string& text)
+{
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring out(n > 0 ? static_cast<size_t>(n - 1) : 0, L'\0');
+    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
+    return out;
+}
+} // namespace
+
+std::string libraryPathInBundle(const std::string& bundlePath)
+{
+    std::string name = bundlePath;
+    while (!name.empty() && (name.back() == '/' || name.back() == '\\')) name.pop_back();
+    const std::string stem = name.substr(name.find_last_of("/\\") + 1);
+    return name + "\\Contents\\x86_64-win\\" + stem;
+}
+
+Module::Module(const std::string& bundlePath)
+{
+    std::string error;
+    auto loaded = VST3::Hosting::Module::create(bundlePath, error);
+    if (!loaded) {
+        error_ = error;
+        return;
+    }
+    handle_ = GetModuleHandleW(widen(libraryPathInBundle(bundlePath)).c_str());
+    if (!handle_) {
+        error_ = "the loader reports " + bundlePath + " loaded, but no such library is mapped";
+        return;
+    }
+    loader_ = std::move(loaded);
+    entered_ = true;
+}
+
+Module::~Module()
+{
+    // The loader calls ExitDll and FreeLibrary.
+    loader_.reset();
+}
+
+void* Module::symbol(const char* name) const
+{
+    return handle_ ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name)) : nullptr;
+}
+
+StderrCapture::StderrCapture()
+{
+    std::error_code ec;
+    const auto folder = std::filesystem::temp_directory_path(ec);
+    if (ec) return;
+    const auto file = folder / ("vosk-stderr-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                std::to_string(GetTickCount64()) + ".txt");
+    const int fd = _wopen(file.c_str(), _O_CREAT | _O_TRUNC | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return;
+    path_ = file.u8string();
+    std::fflush(stderr);
+    savedFd_ = _dup(_fileno(stderr));
+    _dup2(fd, _fileno(stderr));
+    _close(fd);
+}
+
+StderrCapture::~StderrCapture()
+{
+    if (savedFd_ >= 0) {
+        std::fflush(stderr);
+        _dup2(savedFd_, _fileno(stderr));
+        _close(savedFd_);
+    }
+    if (!path_.empty()) DeleteFileW(widen(path_).c_str());
+}
+
+std::string StderrCapture::text()
+{
+    std::fflush(stderr);
+    std::ifstream file(std::filesystem::u8path(path_), std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+} // namespace vosk::test
