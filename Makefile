@@ -52,7 +52,8 @@ WINE_ENV = WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix WINEDEBUG=-all WINEDLLOV
 test-windows: build windows
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 	$(WINE_ENV) bash scripts/wine-session start
-	cd $(WIN_BUILD) && $(WINE_ENV) ctest --output-on-failure -j $(JOBS); \
+	cd $(WIN_BUILD) && DISPLAY=$$($(WINE_ENV) bash $(CURDIR)/scripts/wine-session display) \
+		$(WINE_ENV) ctest --output-on-failure -j $(JOBS); \
 		status=$$?; cd $(CURDIR) && $(WINE_ENV) bash scripts/wine-session stop; exit $$status
 
 bench: build
