@@ -27,7 +27,9 @@ std::wstring modulePath()
     return std::wstring(path.begin(), path.end());
 }
 
-TEST(ModuleResources, FoundByTypeAndNameWhateverTheCase)
+// The kind picks the resource type; every image format decodes. (The names'
+// case and spelling are the module's resource tests'.)
+TEST(ModuleResources, EachKindHasItsTypeAndEveryImageDecodes)
 {
     HMODULE module = LoadLibraryExW(modulePath().c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -40,14 +42,11 @@ TEST(ModuleResources, FoundByTypeAndNameWhateverTheCase)
         int width, height; // 0 x 0: not found; -1: found, not a picture
     } cases[] = {
         {Resources::Kind::Description, "voskEditor.uidesc", -1, -1},
-        {Resources::Kind::Description, "VOSKEDITOR.UIDESC", -1, -1},
-        {Resources::Kind::Image, "voskEditor.uidesc", 0, 0}, // another type
+        {Resources::Kind::Image, "voskEditor.uidesc", 0, 0},
+        {Resources::Kind::Description, "TB304.png", 0, 0},
         {Resources::Kind::Image, "TB304.png", 70, 4620},
-        {Resources::Kind::Image, "tb304.png", 70, 4620},
-        {Resources::Kind::Image, "TB305.png", 0, 0},
         {Resources::Kind::Image, "dark-metal6RU.jpg", 3000, 1662},
         {Resources::Kind::Image, "vu_on.bmp", 12, 220},
-        {Resources::Kind::Description, "TB304.png", 0, 0},
     };
     vosk::ui::ComScope com;
     for (const auto& c : cases) {
