@@ -397,9 +397,16 @@ void Editor::drawTooltip(Canvas& canvas)
 
 void Editor::draw(Canvas& canvas)
 {
-    const Rect all{0, 0, static_cast<double>(width_), static_cast<double>(height_)};
+    draw(canvas, allArea());
+}
+
+void Editor::draw(Canvas& canvas, const Rect& area)
+{
+    const Rect all = allArea();
+    const Rect shown = area.intersected(all);
+    if (shown.empty()) return;
     canvas.save();
-    canvas.clip(all);
+    canvas.clip(shown);
     if (!valid()) {
         canvas.fillRect(all, {0.12, 0.12, 0.13, 1});
         canvas.drawText("Editor unavailable: " + error_, {10, 0, all.w - 20, all.h},
@@ -407,13 +414,14 @@ void Editor::draw(Canvas& canvas)
         canvas.restore();
         return;
     }
-    canvas.fillRect(all, background_);
-    if (backgroundImage_)
-        canvas.drawImage(*backgroundImage_,
-                         {0, 0, static_cast<double>(backgroundImage_->width()),
-                          static_cast<double>(backgroundImage_->height())},
-                         {0, 0});
+    canvas.fillRect(shown, background_);
+    if (backgroundImage_) {
+        const Rect part = shown.intersected({0, 0, static_cast<double>(backgroundImage_->width()),
+                                             static_cast<double>(backgroundImage_->height())});
+        if (!part.empty()) canvas.drawImage(*backgroundImage_, part, {part.x, part.y});
+    }
     for (auto& v : views_) {
+        if (v->frame().intersected(shown).empty()) continue;
         canvas.save();
         canvas.clip(v->frame());
         v->draw(canvas);

@@ -36,6 +36,8 @@ public:
     const Document& document() const { return document_; }
 
     void draw(Canvas& canvas);
+    // Draws only what lies in `area`; views outside it are not asked to draw.
+    void draw(Canvas& canvas, const Rect& area);
     bool onMouse(const MouseEvent& e);
     bool onWheel(const WheelEvent& e);
     bool onKey(const KeyEvent& e);

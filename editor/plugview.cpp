@@ -143,9 +143,9 @@ tresult PLUGIN_API EditorPlugView::onKeyUp(char16 key, int16 keyCode, int16 modi
     return keyUp({key, keyCode, modifiers}) ? kResultTrue : kResultFalse;
 }
 
-void EditorPlugView::paint(Canvas& canvas, double, double, double, double)
+void EditorPlugView::paint(Canvas& canvas, double x, double y, double w, double h)
 {
-    editor_->draw(canvas);
+    editor_->draw(canvas, {x, y, w, h});
 }
 
 void EditorPlugView::pointer(MouseEvent::Kind kind, const PointerInput& input)

@@ -342,14 +342,18 @@ private:
     }
 
     // A render target bound to the paint DC: what it draws lands in the window's
-    // own pixels, which screenshots and remote displays see.
+    // own pixels, which screenshots and remote displays see. Only the area to
+    // paint is bound, so only it is drawn and copied.
     void paint()
     {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
         if (!dc) return;
-        RECT all;
-        GetClientRect(hwnd, &all);
+        const RECT dirty = ps.rcPaint;
+        if (dirty.right <= dirty.left || dirty.bottom <= dirty.top) {
+            EndPaint(hwnd, &ps);
+            return;
+        }
         if (!target) {
             const auto properties = renderTargetProperties(factor, D2D1_ALPHA_MODE_IGNORE);
             if (!d2dFactory() || FAILED(d2dFactory()->CreateDCRenderTarget(&properties, &target))) {
@@ -358,12 +362,13 @@ private:
             }
             canvas = std::make_unique<D2DCanvas>(target.Get());
         }
-        if (SUCCEEDED(target->BindDC(dc, &all))) {
+        if (SUCCEEDED(target->BindDC(dc, &dirty))) {
+            const Rect area{dirty.left / factor, dirty.top / factor, (dirty.right - dirty.left) / factor,
+                            (dirty.bottom - dirty.top) / factor};
             target->BeginDraw();
-            target->SetTransform(D2D1::IdentityMatrix());
-            const Rect area{ps.rcPaint.left / factor, ps.rcPaint.top / factor,
-                            (ps.rcPaint.right - ps.rcPaint.left) / factor,
-                            (ps.rcPaint.bottom - ps.rcPaint.top) / factor};
+            // The target's origin is the area's corner; the canvas draws in window coordinates.
+            target->SetTransform(
+                D2D1::Matrix3x2F::Translation(static_cast<float>(-area.x), static_cast<float>(-area.y)));
             canvas->save();
             canvas->clip(area);
             client.paint(*canvas, area.x, area.y, area.w, area.h);
