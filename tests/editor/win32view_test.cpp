@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -111,6 +112,23 @@ protected:
         return values;
     }
 
+    // The colour of a pixel of the window as drawn, after the host's loop has run.
+    static COLORREF pixel(HWND window, int x, int y)
+    {
+        pump(50);
+        HDC dc = GetDC(window);
+        const COLORREF colour = GetPixel(dc, x, y);
+        ReleaseDC(window, dc);
+        return colour;
+    }
+
+    static bool similar(COLORREF a, COLORREF b, int tolerance = 24)
+    {
+        return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
+               std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+               std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+    }
+
     // Whether the editor's window class is still registered by the module.
     static bool editorClassRegistered()
     {
@@ -147,18 +165,32 @@ TEST_F(Win32ViewTest, OpensAsAChildOfTheHostWindowAndLeavesNothingWhenRemoved)
     EXPECT_TRUE(editorWindow(parents[0]));
 }
 
-TEST_F(Win32ViewTest, ScaleTwoGivesTheDoubleWindow)
+TEST_F(Win32ViewTest, ScaleTwoGivesTheDoubleWindowAndDrawing)
 {
+    // Points of distinct colour: the About button, the bypass lamp, the left
+    // meter, a corner screw's middle.
+    const POINT points[] = {{965, 22}, {485, 96}, {955, 300}, {20, 20}};
+    open(0);
+    std::vector<COLORREF> normal;
+    for (const POINT& p : points) normal.push_back(pixel(editorWindow(parents[0]), p.x, p.y));
+    views[0]->removed();
+
     open(0, 2.f);
-    HWND child = editorWindow(parents[0]);
+    HWND child = editorWindow(parents.back());
     ASSERT_TRUE(child);
     EXPECT_EQ(clientSize(child).cx, 2048);
     EXPECT_EQ(clientSize(child).cy, 1140);
+    for (size_t i = 0; i < normal.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NE(normal[i], CLR_INVALID);
+        EXPECT_TRUE(similar(pixel(child, 2 * points[i].x, 2 * points[i].y), normal[i]));
+    }
 
     // Changed while open, the window follows.
     IPlugViewContentScaleSupport* scaling = nullptr;
-    ASSERT_EQ(views[0]->queryInterface(IPlugViewContentScaleSupport::iid, reinterpret_cast<void**>(&scaling)),
-              kResultOk);
+    ASSERT_EQ(
+        views.back()->queryInterface(IPlugViewContentScaleSupport::iid, reinterpret_cast<void**>(&scaling)),
+        kResultOk);
     EXPECT_EQ(scaling->setContentScaleFactor(1.5f), kResultTrue);
     scaling->release();
     EXPECT_EQ(clientSize(child).cx, 1536);
@@ -208,6 +240,28 @@ TEST_F(Win32ViewTest, ClicksDragsAndTypingReachTheHostAsEdits)
     EXPECT_EQ(views[0]->onKeyUp(u'8', 0, 0), kResultFalse);
     EXPECT_EQ(views[0]->onKeyDown(0, KEY_RETURN, 0), kResultTrue);
     EXPECT_NEAR(plugin->normalizedValue(kFreq1L), (2.0 + std::log10(88 / 2000.0)) / 3.0, 1e-3);
+}
+
+// The timer of the view is the editor's tick: it follows the host's changes and
+// shows a tooltip once the pointer rests.
+TEST_F(Win32ViewTest, TheTickShowsHostChangesAndTooltips)
+{
+    open();
+    HWND child = editorWindow(parents[0]);
+    ASSERT_TRUE(child);
+    // The bypass lamp at (474, 85), 22 x 22, lit or not.
+    const COLORREF lamp = pixel(child, 485, 96);
+    plugin->setParameter(kBypass, plugin->normalizedValue(kBypass) > 0.5 ? 0.0 : 1.0);
+    pump(300);
+    EXPECT_FALSE(similar(pixel(child, 485, 96), lamp, 8));
+
+    // The About button at (940, 10), 50 x 25, has a tooltip; it shows below
+    // the pointer, at the window's right edge.
+    const COLORREF tooltipColour = RGB(255, 255, 224);
+    EXPECT_FALSE(similar(pixel(child, 1018, 45), tooltipColour, 8));
+    mouse(child, WM_MOUSEMOVE, 965, 20, 0);
+    pump(1500);
+    EXPECT_TRUE(similar(pixel(child, 1018, 45), tooltipColour, 8));
 }
 
 TEST_F(Win32ViewTest, SeveralEditorsAtOnceEachWorkOnItsOwn)
