@@ -35,13 +35,12 @@ test-sanitize: deps $(SAN_BUILD)/CMakeCache.txt
 	cd $(SAN_BUILD) && $(SAN_ENV) ctest --output-on-failure -j $(JOBS)
 
 # Windows: the module cross-built with MinGW-w64, tested under Wine. The
-# generators run on this machine, so the native build makes them first.
-$(WIN_BUILD)/CMakeCache.txt: $(BUILD)/CMakeCache.txt
-	cmake -S . -B $(WIN_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-		-DVOSK_NATIVE_BUILD=$(CURDIR)/$(BUILD) $(CMAKE_ARGS)
-
-windows: deps $(BUILD)/CMakeCache.txt $(WIN_BUILD)/CMakeCache.txt
+# generators run on this machine: the native build makes them first, and the
+# cross build, configured after that, imports them.
+windows: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target vosk_artwork_gen vosk_uidesc_gen
+	test -f $(WIN_BUILD)/CMakeCache.txt || cmake -S . -B $(WIN_BUILD) -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVOSK_NATIVE_BUILD=$(CURDIR)/$(BUILD) $(CMAKE_ARGS)
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target VOSK
 
 # Wine runs in a prefix of its own. Its server and boot helpers are started

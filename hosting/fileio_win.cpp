@@ -38,7 +38,7 @@ std::string lastError()
 
 // Paths of live temporary files, readable from the interrupt handler.
 constexpr int kSlots = 8;
-constexpr size_t kPathMax = 32768;
+constexpr size_t kPathMax = 4096;
 wchar_t slotPaths[kSlots][kPathMax];
 std::atomic<bool> slotUsed[kSlots];
 

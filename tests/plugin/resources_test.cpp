@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -93,4 +94,22 @@ TEST_F(Resources, NamesCompareWithoutCaseButNotWithoutSpelling)
     };
     for (const Case& c : cases)
         EXPECT_EQ(resource(handle, c.type, c.name).has_value(), c.found) << c.type << " " << c.name;
+}
+
+TEST(BundleFolder, ABundleUnderAFolderOutsideTheAnsiCodePageLoadsAndFindsItsResources)
+{
+    // Hosts hand UTF-8 paths through the hosting library; a narrow Windows call
+    // would read them in the ANSI code page and miss the folder.
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / fs::u8path(u8"VOSK \u00dc\u20ac\u6e2c");
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    fs::copy(fs::u8path(VOSK_BUNDLE_PATH), folder / "VOSK.vst3", fs::copy_options::recursive);
+    {
+        Module moved((folder / "VOSK.vst3").u8string());
+        ASSERT_TRUE(moved.ok()) << moved.error();
+        EXPECT_TRUE(moved.factory());
+        EXPECT_TRUE(resource(static_cast<HMODULE>(moved.handle()), "DATA", "voskEditor.uidesc"));
+    }
+    fs::remove_all(folder);
 }
