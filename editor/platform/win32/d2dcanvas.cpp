@@ -162,17 +162,6 @@ D2DCanvas::D2DCanvas(ID2D1RenderTarget* target) : target_(target)
     target_->SetTextAntialiasMode(D2D1_TEXT_ANTIALIAS_MODE_GRAYSCALE);
 }
 
-D2DCanvas::~D2DCanvas()
-{
-    clearCaches();
-}
-
-void D2DCanvas::clearCaches()
-{
-    bitmaps_.clear();
-    brush_.Reset();
-}
-
 void D2DCanvas::save()
 {
     pushed_.push_back(Pushed::Save);
@@ -393,14 +382,6 @@ D2DOffscreen::D2DOffscreen(int width, int height, double scale)
     target_->BeginDraw();
     target_->Clear(D2D1::ColorF(0, 0, 0, 0));
     target_->EndDraw();
-}
-
-D2DOffscreen::~D2DOffscreen()
-{
-    canvas_.reset();
-    target_.Reset();
-    bitmap_.Reset();
-    wic_.Reset();
 }
 
 Canvas& D2DOffscreen::begin()

@@ -64,9 +64,6 @@ public:
     // Draws on `target` between its BeginDraw and EndDraw; the canvas keeps the
     // target's bitmaps and text formats, so it lives as long as the target.
     explicit D2DCanvas(ID2D1RenderTarget* target);
-    ~D2DCanvas() override;
-    // Drops what the canvas keeps for the target; call before the target goes.
-    void clearCaches();
 
     void save() override;
     void restore() override;
@@ -105,7 +102,6 @@ class D2DOffscreen
 {
 public:
     D2DOffscreen(int width, int height, double scale = 1);
-    ~D2DOffscreen();
     D2DOffscreen(const D2DOffscreen&) = delete;
     D2DOffscreen& operator=(const D2DOffscreen&) = delete;
     bool valid() const { return canvas_ != nullptr; }
