@@ -1,6 +1,7 @@
 #include "vosk.h"
 
 #include "classids.h"
+#include "statestream.h"
 
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstmessage.h"
@@ -216,33 +217,11 @@ tresult PLUGIN_API VOSK::process(ProcessData& data)
     return kResultOk;
 }
 
-namespace {
-
-constexpr int32 kMaxStateBytes = 1 << 16;
-
-// The whole stream, or nothing when it fails or is implausibly long.
-bool readAll(IBStream* stream, std::vector<uint8_t>& bytes)
-{
-    uint8_t chunk[512];
-    for (;;) {
-        int32 read = 0;
-        if (stream->read(chunk, sizeof(chunk), &read) != kResultOk) return false;
-        if (read <= 0) return true;
-        bytes.insert(bytes.end(), chunk, chunk + read);
-        if (bytes.size() > kMaxStateBytes) return false;
-        if (read < static_cast<int32>(sizeof(chunk))) return true;
-    }
-}
-
-} // namespace
-
 tresult PLUGIN_API VOSK::setState(IBStream* state)
 {
     if (!state) return kInvalidArgument;
-    std::vector<uint8_t> bytes;
-    if (!readAll(state, bytes)) return kResultFalse;
     ProcessorState restored;
-    if (!decodeState(bytes.data(), bytes.size(), restored)) return kResultFalse;
+    if (!readState(*state, restored)) return kResultFalse;
 
     // The audio thread never waits: if it is reading the slot, wait for it here.
     for (;;) {
