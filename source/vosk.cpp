@@ -63,12 +63,13 @@ tresult PLUGIN_API VOSK::notify(IMessage* message)
 {
     if (!message) return kInvalidArgument;
 
+    // The base reads the attributes of a text message without asking whether there are any.
+    if (!message->getAttributes()) return kResultFalse;
     const char* id = message->getMessageID();
     if (id && std::strcmp(id, "BinaryMessage") == 0) {
-        IAttributeList* attributes = message->getAttributes();
         const void* data = nullptr;
         uint32 size = 0;
-        if (attributes && attributes->getBinary("MyData", data, size) == kResultOk) return kResultOk;
+        if (message->getAttributes()->getBinary("MyData", data, size) == kResultOk) return kResultOk;
     }
     return AudioEffect::notify(message);
 }
@@ -197,13 +198,15 @@ tresult PLUGIN_API VOSK::process(ProcessData& data)
     }
     if (changed) publishSnapshot();
 
-    if (data.numInputs <= 0 || data.numOutputs <= 0 || !data.inputs || !data.outputs) return kResultOk;
-    AudioBusBuffers& in = data.inputs[0];
+    if (data.numOutputs <= 0 || !data.outputs) return kResultOk;
     AudioBusBuffers& out = data.outputs[0];
-    AudioBlock block;
-    block.inputs = in.channelBuffers32;
-    block.numInputChannels = in.numChannels;
-    block.inputSilenceFlags = in.silenceFlags;
+    AudioBlock block; // without an input bus the signal path writes silence
+    if (data.numInputs > 0 && data.inputs) {
+        const AudioBusBuffers& in = data.inputs[0];
+        block.inputs = in.channelBuffers32;
+        block.numInputChannels = in.numChannels;
+        block.inputSilenceFlags = in.silenceFlags;
+    }
     block.outputs = out.channelBuffers32;
     block.numOutputChannels = out.numChannels;
     block.numSamples = data.numSamples;

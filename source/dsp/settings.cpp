@@ -2,6 +2,7 @@
 
 #include "../parameterids.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vosk {
@@ -128,6 +129,8 @@ void ProcessingSettings::setOn(int channel, int section, bool on)
 void ProcessingSettings::apply(uint32_t id, double v)
 {
     if (!std::isfinite(v)) return;
+    // Normalised values lie in 0..1; a host that sends more must not reach the formulas.
+    v = std::clamp(v, 0.0, 1.0);
     const float vf = static_cast<float>(v);
     int section = 0;
     int channel = 0;

@@ -179,7 +179,7 @@ TEST_F(SignalPathBundle, MetersReportTheLargestMagnitudeAndNegativePeaksClip)
         clips.push_back(host.outputChanges().lastValue(kLpeak).value_or(-1.0));
         EXPECT_EQ(host.outputChanges().lastValue(kRpeak), 0.0);
     });
-    EXPECT_NEAR(leftMeter, 1.5, 1e-5);
+    EXPECT_EQ(leftMeter, 1.0); // a meter is a normalised value: full scale and above read 1
     EXPECT_NEAR(rightMeter, 0.75, 1e-5);
     EXPECT_EQ(clips.front(), 0.0);
     EXPECT_EQ(clips.back(), 1.0); // stays set until the host clears it
