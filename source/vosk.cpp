@@ -150,29 +150,17 @@ bool VOSK::takePendingRestore()
     int expected = kSlotReady;
     if (!restoreSlot.compare_exchange_strong(expected, kSlotBusy, std::memory_order_acquire)) return false;
     signalPath.restoreState(pendingRestore);
-    restoreSlot.store(kSlotEmpty, std::memory_order_release);
+    // Published before the slot empties: a save that finds it empty finds the restore.
     publishSnapshot();
+    restoreSlot.store(kSlotEmpty, std::memory_order_release);
     return true;
 }
 
 void VOSK::publishSnapshot()
 {
-    snapshotSequence.fetch_add(1, std::memory_order_acq_rel);
-    signalPath.captureState(snapshot);
-    snapshotSequence.fetch_add(1, std::memory_order_release);
-}
-
-ProcessorState VOSK::readSnapshot() const
-{
-    for (;;) {
-        const uint32_t before = snapshotSequence.load(std::memory_order_acquire);
-        if ((before & 1u) == 0) {
-            ProcessorState copy = snapshot;
-            std::atomic_thread_fence(std::memory_order_acquire);
-            if (snapshotSequence.load(std::memory_order_relaxed) == before) return copy;
-        }
-        std::this_thread::yield();
-    }
+    ProcessorState state;
+    signalPath.captureState(state);
+    snapshot.publish(state);
 }
 
 tresult PLUGIN_API VOSK::process(ProcessData& data)
@@ -243,9 +231,11 @@ tresult PLUGIN_API VOSK::setState(IBStream* state)
 tresult PLUGIN_API VOSK::getState(IBStream* state)
 {
     if (!state) return kInvalidArgument;
-    ProcessorState current = readSnapshot();
-    if (restoreSlot.load(std::memory_order_acquire) == kSlotReady) {
-        // A restore the audio thread has not picked up yet is what the host expects back.
+    // A restore the audio thread has not finished taking up is what the host expects
+    // back; once the slot is empty the snapshot holds it.
+    const bool restorePending = restoreSlot.load(std::memory_order_acquire) != kSlotEmpty;
+    ProcessorState current = snapshot.read();
+    if (restorePending) {
         if (pendingRestore.hasSettings) {
             current = pendingRestore;
         } else {
