@@ -2,11 +2,12 @@
 BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
 WIN_BUILD  ?= build-win
+TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 VST3_DIR   ?= $(HOME)/.vst3
 CMAKE_ARGS ?=
 
-.PHONY: all deps build test test-sanitize windows test-windows bench demo install format clean
+.PHONY: all deps build test test-sanitize test-tsan windows test-windows bench demo install format clean
 
 all: build
 
@@ -33,6 +34,16 @@ SAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 test-sanitize: deps $(SAN_BUILD)/CMakeCache.txt
 	$(SAN_ENV) cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && $(SAN_ENV) ctest --output-on-failure -j $(JOBS)
+
+$(TSAN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOSK_TSAN=ON -DVOSK_BENCH=OFF $(CMAKE_ARGS)
+
+# Processing against concurrent saves and loads, under ThreadSanitizer: only the
+# bundle and that test are built.
+TSAN_ENV = TSAN_OPTIONS=halt_on_error=1
+test-tsan: deps $(TSAN_BUILD)/CMakeCache.txt
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target plugin_threads_test
+	cd $(TSAN_BUILD) && $(TSAN_ENV) ctest --output-on-failure -j $(JOBS) -R '^HostileThreads\.'
 
 # Windows: the module cross-built with MinGW-w64, tested under Wine. The
 # generators run on this machine: the native build makes them first, and the
@@ -70,4 +81,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(WIN_BUILD) out
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(WIN_BUILD) out

@@ -1,15 +1,13 @@
 #include "controller.h"
 
 #include "catalogue.h"
+#include "dsp/settings.h"
 #include "parameterids.h"
-#include "statecodec.h"
-
-#include "pluginterfaces/base/ibstream.h"
+#include "statestream.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 namespace vosk {
 
@@ -60,22 +58,6 @@ tresult PLUGIN_API UIDescriptionController::setParamNormalized(ParamID tag, Para
 
 namespace {
 
-// A processor state is a few hundred bytes; anything far larger is not one of ours.
-constexpr size_t kMaxStateSize = 1 << 20;
-
-bool readStream(Steinberg::IBStream& stream, std::vector<uint8_t>& bytes)
-{
-    uint8_t chunk[4096];
-    for (;;) {
-        Steinberg::int32 count = 0;
-        if (stream.read(chunk, sizeof(chunk), &count) != kResultOk) return !bytes.empty();
-        if (count <= 0) return true;
-        if (count > static_cast<Steinberg::int32>(sizeof(chunk)) || bytes.size() + count > kMaxStateSize)
-            return false;
-        bytes.insert(bytes.end(), chunk, chunk + count);
-    }
-}
-
 // The shape lists' values: entry 0 "Bell", 1 "Low Cut", 2 "High Cut".
 double shapeValue(int32_t shape)
 {
@@ -104,12 +86,10 @@ void UIDescriptionController::setValue(ParamID tag, ParamValue value)
 tresult PLUGIN_API UIDescriptionController::setComponentState(Steinberg::IBStream* state)
 {
     if (!state) return kInvalidArgument;
-    std::vector<uint8_t> bytes;
-    if (!readStream(*state, bytes)) return kResultFalse;
     ProcessorState decoded;
-    if (!decodeState(bytes.data(), bytes.size(), decoded)) return kResultFalse;
+    if (!readState(*state, decoded)) return kResultFalse;
 
-    setValue(kInGain, decoded.inputGain / 4.0);
+    setValue(kInGain, decoded.inputGain / kMaxLinearGain);
     setValue(kBypass, onOff(decoded.bypass));
     if (!decoded.hasSettings) return kResultOk; // an older state: the rest is the host's
 
@@ -133,8 +113,8 @@ tresult PLUGIN_API UIDescriptionController::setComponentState(Steinberg::IBStrea
     setValue(kMidSide, onOff(!decoded.midSide));
     setValue(kMuteMid, onOff(decoded.channelEnabled[0] != 0));
     setValue(kMuteSide, onOff(decoded.channelEnabled[1] != 0));
-    setValue(kLgain, decoded.channelGain[0] / 4.0);
-    setValue(kRgain, decoded.channelGain[1] / 4.0);
+    setValue(kLgain, decoded.channelGain[0] / kMaxLinearGain);
+    setValue(kRgain, decoded.channelGain[1] / kMaxLinearGain);
     return kResultOk;
 }
 

@@ -1,5 +1,8 @@
 #include "statecodec.h"
 
+#include "dsp/settings.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -10,10 +13,10 @@ namespace {
 // The settings block follows the 8-byte head: tag, version, payload size, payload.
 constexpr uint8_t kSettingsTag[4] = {'V', 'O', 'S', 'K'};
 constexpr uint32_t kSettingsVersion = 1;
-constexpr size_t kHeadSize = 8;
-constexpr size_t kBlockHeaderSize = 12;
 constexpr size_t kBandSize = 1 + 4 + 8 * 4;
 constexpr size_t kPayloadSizeV1 = 2 * 4 * kBandSize + 4 + 2 * 4 + 2 * 4;
+// Later versions may append to the payload, within reason.
+constexpr size_t kMaxPayloadSize = 1 << 16;
 
 class Writer
 {
@@ -41,7 +44,7 @@ class Reader
 public:
     Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     bool ok() const { return ok_; }
-    size_t position() const { return pos_; }
+    void skip(size_t n) { take(n); }
     uint8_t u8()
     {
         if (!take(1)) return 0;
@@ -86,12 +89,58 @@ bool readSwitch(Reader& in, bool& value)
     return byte <= 1;
 }
 
+bool isNormalised(float v)
+{
+    return v >= 0.0f && v <= 1.0f;
+}
+
+bool isLinearGain(float v)
+{
+    return v >= 0.0f && v <= kMaxLinearGain;
+}
+
+// Equal within rounding, relative to the larger magnitude.
+bool roundsTo(float value, float expected)
+{
+    return std::fabs(value - expected) <= 1e-5f * std::max({1.0f, std::fabs(value), std::fabs(expected)});
+}
+
+// A band that was never moved keeps the width it started with and a normalised
+// width that this width does not follow from.
+bool isInitialWidth(float width, float widthNorm)
+{
+    return width >= widthFromNorm(0.0f) && width <= widthFromNorm(1.0f) &&
+           roundsTo(widthNorm, initialWidthNorm(width));
+}
+
+// What the intake can leave in a band: normalised values in 0..1 and the physical
+// values that follow from them.
+bool isPlausible(const ProcessorState::Band& band)
+{
+    return band.shape >= ShapeHighCut && band.shape <= ShapeBell && isNormalised(band.freqNorm) &&
+           isNormalised(band.qNorm) && isNormalised(band.gainNorm) && isNormalised(band.widthNorm) &&
+           roundsTo(band.freqHz, frequencyFromNorm(band.freqNorm)) && roundsTo(band.q, band.qNorm) &&
+           roundsTo(band.gain, bandGainFromNorm(band.gainNorm)) &&
+           (roundsTo(band.width, widthFromNorm(band.widthNorm)) ||
+            isInitialWidth(band.width, band.widthNorm));
+}
+
 } // namespace
+
+size_t settingsPayloadSize(const uint8_t* header)
+{
+    if (!header || std::memcmp(header, kSettingsTag, sizeof(kSettingsTag)) != 0) return 0;
+    Reader in(header + sizeof(kSettingsTag), kSettingsHeaderSize - sizeof(kSettingsTag));
+    const uint32_t version = in.u32();
+    const uint32_t payloadSize = in.u32();
+    if (version < 1 || payloadSize < kPayloadSizeV1 || payloadSize > kMaxPayloadSize) return 0;
+    return payloadSize;
+}
 
 std::vector<uint8_t> encodeState(const ProcessorState& state)
 {
     std::vector<uint8_t> bytes;
-    bytes.reserve(kHeadSize + kBlockHeaderSize + kPayloadSizeV1);
+    bytes.reserve(kStateHeadSize + kSettingsHeaderSize + kPayloadSizeV1);
     Writer out(bytes);
     out.f32(state.inputGain);
     out.i32(state.bypass ? 1 : 0);
@@ -121,37 +170,33 @@ std::vector<uint8_t> encodeState(const ProcessorState& state)
 
 bool decodeState(const uint8_t* data, size_t size, ProcessorState& out)
 {
-    if (!data || size < kHeadSize) return false;
+    if (!data || size < kStateHeadSize) return false;
     ProcessorState state = out;
     Reader in(data, size);
     state.inputGain = in.f32();
     state.bypass = in.i32() > 0;
-    if (!in.ok()) return false;
-    state.hasSettings = size > kHeadSize;
+    if (!in.ok() || !isLinearGain(state.inputGain)) return false;
+    state.hasSettings = size > kStateHeadSize;
     if (!state.hasSettings) {
         out = state;
         return true;
     }
 
-    for (uint8_t b : kSettingsTag) {
-        if (in.u8() != b) return false;
-    }
-    const uint32_t version = in.u32();
-    const uint32_t payloadSize = in.u32();
-    if (!in.ok() || version < 1 || payloadSize < kPayloadSizeV1 || payloadSize > size - in.position()) {
-        return false;
-    }
+    if (size < kStateHeadSize + kSettingsHeaderSize) return false;
+    const size_t payloadSize = settingsPayloadSize(data + kStateHeadSize);
+    if (payloadSize == 0 || payloadSize > size - kStateHeadSize - kSettingsHeaderSize) return false;
+    in.skip(kSettingsHeaderSize);
     // Later versions only append to the payload; what this version knows is read.
     bool valid = true;
     for (auto& channel : state.bands) {
         for (auto& band : channel) {
             valid = readSwitch(in, band.on) && valid;
             band.shape = in.i32();
-            valid = valid && band.shape >= 0 && band.shape <= 2;
             for (float* v : {&band.freqHz, &band.q, &band.gain, &band.width, &band.freqNorm, &band.qNorm,
                              &band.gainNorm, &band.widthNorm}) {
                 *v = in.f32();
             }
+            valid = valid && isPlausible(band);
         }
     }
     valid = readSwitch(in, state.lowCutOn) && valid;
@@ -162,7 +207,10 @@ bool decodeState(const uint8_t* data, size_t size, ProcessorState& out)
         enabled = in.i32();
         valid = valid && (enabled == 0 || enabled == 1);
     }
-    for (float& gain : state.channelGain) gain = in.f32();
+    for (float& gain : state.channelGain) {
+        gain = in.f32();
+        valid = valid && isLinearGain(gain);
+    }
     if (!in.ok() || !valid) return false;
     out = state;
     return true;

@@ -18,10 +18,11 @@ struct ProcessorState {
 
     bool hasSettings = false;  // false for a head-only (older) stream
 
+    // The physical values are those that the normalised values give.
     struct Band {
         bool on = true;
         int32_t shape = 2;  // SectionShape: 0 high cut, 1 low cut, 2 bell
-        float freqHz = 0, q = 0, gain = 0, width = 0;
+        float freqHz = 20.0f, q = 0.0f, gain = -0.5f, width = 0.1f;
         float freqNorm = 0, qNorm = 0, gainNorm = 0, widthNorm = 0;
     };
     Band bands[2][4];  // [channel: 0 left/mid, 1 right/side][band 1..4 at 0..3]
@@ -37,8 +38,20 @@ struct ProcessorState {
 std::vector<uint8_t> encodeState(const ProcessorState& state);
 
 // Reads a state written by encodeState or by an older version (head only).
-// Returns false, leaving `out` untouched, for a stream shorter than the head,
-// a truncated or unknown settings block, or a non-finite gain.
+// Returns false, leaving `out` untouched, for a stream shorter than the head, a
+// truncated or unknown settings block, or any value that the parameters cannot
+// produce: a gain outside 0..4 or not finite, a normalised value outside 0..1, a
+// physical value that does not follow from its normalised one, a bad code.
 bool decodeState(const uint8_t* data, size_t size, ProcessorState& out);
+
+// For readers that take a state from a stream without reading past its end: the
+// head, then, unless the stream ends there, a settings block header that announces
+// the size of the payload after it.
+constexpr size_t kStateHeadSize = 8;
+constexpr size_t kSettingsHeaderSize = 12;
+
+// The payload size a settings block header announces; 0 when it is not a header
+// of ours or announces a size this version cannot read.
+size_t settingsPayloadSize(const uint8_t* header);
 
 }  // namespace vosk

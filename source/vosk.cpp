@@ -1,6 +1,7 @@
 #include "vosk.h"
 
 #include "classids.h"
+#include "statestream.h"
 
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstmessage.h"
@@ -62,12 +63,13 @@ tresult PLUGIN_API VOSK::notify(IMessage* message)
 {
     if (!message) return kInvalidArgument;
 
+    // The base reads the attributes of a text message without asking whether there are any.
+    if (!message->getAttributes()) return kResultFalse;
     const char* id = message->getMessageID();
     if (id && std::strcmp(id, "BinaryMessage") == 0) {
-        IAttributeList* attributes = message->getAttributes();
         const void* data = nullptr;
         uint32 size = 0;
-        if (attributes && attributes->getBinary("MyData", data, size) == kResultOk) return kResultOk;
+        if (message->getAttributes()->getBinary("MyData", data, size) == kResultOk) return kResultOk;
     }
     return AudioEffect::notify(message);
 }
@@ -148,29 +150,17 @@ bool VOSK::takePendingRestore()
     int expected = kSlotReady;
     if (!restoreSlot.compare_exchange_strong(expected, kSlotBusy, std::memory_order_acquire)) return false;
     signalPath.restoreState(pendingRestore);
-    restoreSlot.store(kSlotEmpty, std::memory_order_release);
+    // Published before the slot empties: a save that finds it empty finds the restore.
     publishSnapshot();
+    restoreSlot.store(kSlotEmpty, std::memory_order_release);
     return true;
 }
 
 void VOSK::publishSnapshot()
 {
-    snapshotSequence.fetch_add(1, std::memory_order_acq_rel);
-    signalPath.captureState(snapshot);
-    snapshotSequence.fetch_add(1, std::memory_order_release);
-}
-
-ProcessorState VOSK::readSnapshot() const
-{
-    for (;;) {
-        const uint32_t before = snapshotSequence.load(std::memory_order_acquire);
-        if ((before & 1u) == 0) {
-            ProcessorState copy = snapshot;
-            std::atomic_thread_fence(std::memory_order_acquire);
-            if (snapshotSequence.load(std::memory_order_relaxed) == before) return copy;
-        }
-        std::this_thread::yield();
-    }
+    ProcessorState state;
+    signalPath.captureState(state);
+    snapshot.publish(state);
 }
 
 tresult PLUGIN_API VOSK::process(ProcessData& data)
@@ -196,13 +186,15 @@ tresult PLUGIN_API VOSK::process(ProcessData& data)
     }
     if (changed) publishSnapshot();
 
-    if (data.numInputs <= 0 || data.numOutputs <= 0 || !data.inputs || !data.outputs) return kResultOk;
-    AudioBusBuffers& in = data.inputs[0];
+    if (data.numOutputs <= 0 || !data.outputs) return kResultOk;
     AudioBusBuffers& out = data.outputs[0];
-    AudioBlock block;
-    block.inputs = in.channelBuffers32;
-    block.numInputChannels = in.numChannels;
-    block.inputSilenceFlags = in.silenceFlags;
+    AudioBlock block; // without an input bus the signal path writes silence
+    if (data.numInputs > 0 && data.inputs) {
+        const AudioBusBuffers& in = data.inputs[0];
+        block.inputs = in.channelBuffers32;
+        block.numInputChannels = in.numChannels;
+        block.inputSilenceFlags = in.silenceFlags;
+    }
     block.outputs = out.channelBuffers32;
     block.numOutputChannels = out.numChannels;
     block.numSamples = data.numSamples;
@@ -216,33 +208,11 @@ tresult PLUGIN_API VOSK::process(ProcessData& data)
     return kResultOk;
 }
 
-namespace {
-
-constexpr int32 kMaxStateBytes = 1 << 16;
-
-// The whole stream, or nothing when it fails or is implausibly long.
-bool readAll(IBStream* stream, std::vector<uint8_t>& bytes)
-{
-    uint8_t chunk[512];
-    for (;;) {
-        int32 read = 0;
-        if (stream->read(chunk, sizeof(chunk), &read) != kResultOk) return false;
-        if (read <= 0) return true;
-        bytes.insert(bytes.end(), chunk, chunk + read);
-        if (bytes.size() > kMaxStateBytes) return false;
-        if (read < static_cast<int32>(sizeof(chunk))) return true;
-    }
-}
-
-} // namespace
-
 tresult PLUGIN_API VOSK::setState(IBStream* state)
 {
     if (!state) return kInvalidArgument;
-    std::vector<uint8_t> bytes;
-    if (!readAll(state, bytes)) return kResultFalse;
     ProcessorState restored;
-    if (!decodeState(bytes.data(), bytes.size(), restored)) return kResultFalse;
+    if (!readState(*state, restored)) return kResultFalse;
 
     // The audio thread never waits: if it is reading the slot, wait for it here.
     for (;;) {
@@ -261,9 +231,11 @@ tresult PLUGIN_API VOSK::setState(IBStream* state)
 tresult PLUGIN_API VOSK::getState(IBStream* state)
 {
     if (!state) return kInvalidArgument;
-    ProcessorState current = readSnapshot();
-    if (restoreSlot.load(std::memory_order_acquire) == kSlotReady) {
-        // A restore the audio thread has not picked up yet is what the host expects back.
+    // A restore the audio thread has not finished taking up is what the host expects
+    // back; once the slot is empty the snapshot holds it.
+    const bool restorePending = restoreSlot.load(std::memory_order_acquire) != kSlotEmpty;
+    ProcessorState current = snapshot.read();
+    if (restorePending) {
         if (pendingRestore.hasSettings) {
             current = pendingRestore;
         } else {

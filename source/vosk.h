@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dsp/signalpath.h"
+#include "publishedvalue.h"
 #include "statecodec.h"
 
 #include "public.sdk/source/vst/vstaudioeffect.h"
@@ -54,7 +55,6 @@ private:
     void addStereoBuses(SpeakerArrangement input, SpeakerArrangement output);
     bool takePendingRestore();
     void publishSnapshot();
-    ProcessorState readSnapshot() const;
 
     SignalPath signalPath;
 
@@ -65,11 +65,9 @@ private:
     ProcessorState pendingRestore;
     std::atomic<bool> active{false};
 
-    // The settings as getState saves them, copied by whichever thread changes
+    // The settings as getState saves them, published by whichever thread changes
     // them, so that a save during playback never reads a half-applied change.
-    // An odd sequence number marks a copy in progress.
-    std::atomic<uint32_t> snapshotSequence{0};
-    ProcessorState snapshot;
+    PublishedValue<ProcessorState> snapshot;
 };
 
 } // namespace vosk

@@ -2,6 +2,7 @@
 
 #include "../parameterids.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vosk {
@@ -68,6 +69,11 @@ float widthFromNorm(float norm)
     return width < 0.1f ? 0.1f : width;
 }
 
+float linearGainFromNorm(float norm)
+{
+    return kMaxLinearGain * norm;
+}
+
 ProcessingSettings::ProcessingSettings()
 {
     struct Default
@@ -96,7 +102,7 @@ ProcessingSettings::ProcessingSettings()
             if (s >= kFirstBand && s < kFirstBand + kNumBands) {
                 sec.freqNorm = freqNormFromHz(sec.freqHz);
                 sec.qNorm = sec.q;
-                sec.widthNorm = sec.width * 0.25f;
+                sec.widthNorm = initialWidthNorm(sec.width);
                 sec.gainNorm = gainNormFromGain(sec.gain);
                 sec.reportPending = true;
             }
@@ -123,6 +129,8 @@ void ProcessingSettings::setOn(int channel, int section, bool on)
 void ProcessingSettings::apply(uint32_t id, double v)
 {
     if (!std::isfinite(v)) return;
+    // Normalised values lie in 0..1; a host that sends more must not reach the formulas.
+    v = std::clamp(v, 0.0, 1.0);
     const float vf = static_cast<float>(v);
     int section = 0;
     int channel = 0;
@@ -227,7 +235,7 @@ void ProcessingSettings::apply(uint32_t id, double v)
         for (int c = 0; c < kNumChannels; ++c) setOn(c, kHighCutSection, v > 0.5);
         break;
     case kInGain:
-        inputGain = 4.0f * vf;
+        inputGain = linearGainFromNorm(vf);
         break;
     case kLink:
         linked = v < 0.5;
@@ -270,10 +278,10 @@ void ProcessingSettings::apply(uint32_t id, double v)
         break;
     }
     case kLgain:
-        channelGain[0] = 4.0f * vf;
+        channelGain[0] = linearGainFromNorm(vf);
         break;
     case kRgain:
-        channelGain[1] = 4.0f * vf;
+        channelGain[1] = linearGainFromNorm(vf);
         break;
     default:
         break; // meters, the FFT size list and editor-only tags change nothing

@@ -40,5 +40,14 @@ struct ProcessingSettings
 float frequencyFromNorm(float norm);
 float bandGainFromNorm(float norm);
 float widthFromNorm(float norm);
+float linearGainFromNorm(float norm); // input and channel gains: 0 to kMaxLinearGain
+constexpr float kMaxLinearGain = 4.0f;
+
+// A band's initial normalised width: a quarter of its width, where the intake's
+// mapping would make it a half.
+constexpr float initialWidthNorm(float width)
+{
+    return width * 0.25f;
+}
 
 } // namespace vosk

@@ -164,12 +164,14 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
     ScopedFlushDenormals flushDenormals;
     const int32_t numIn = std::min(block.numInputChannels, kNumChannels);
     const int32_t numOut = block.numOutputChannels;
-    if (!block.inputs || !block.outputs || numIn <= 0 || numOut <= 0) return 0;
+    if (!block.outputs || numOut <= 0) return 0;
+    const uint64_t allOutputs = numOut >= 64 ? ~uint64_t{0} : (uint64_t{1} << numOut) - 1;
 
+    // Without input there is nothing to play: what the host left in the outputs must not sound.
     const int32_t n = std::max(block.numSamples, 0);
-    if (!prepared_) {
+    if (!prepared_ || !block.inputs || numIn <= 0) {
         for (int32_t c = 0; c < numOut; ++c) fillZeros(block.outputs[c], n);
-        return 0;
+        return allOutputs;
     }
     if (settings_.anyResponseStale()) rebuildKernels(Rebuild::ChangedOnly);
 
@@ -193,7 +195,7 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
         }
         for (int32_t c = 0; c < numOut; ++c) fillZeros(block.outputs[c], n);
         for (int32_t c = 0; c < numIn; ++c) convolver_[c].skipSilence(n);
-        outputFlags = numOut >= 64 ? ~uint64_t{0} : (uint64_t{1} << numOut) - 1;
+        outputFlags = allOutputs;
     } else {
         for (int32_t offset = 0; offset < n; offset += chunkSize_) {
             processChunk(block, offset, std::min(chunkSize_, n - offset), gainSilent, peak);
@@ -313,9 +315,11 @@ void SignalPath::writeReports(OutputReports& reports, const float peak[kNumChann
     static const uint32_t muteTag[kNumChannels] = {kMuteMid, kMuteSide};
     for (int c = 0; c < kNumChannels; ++c) {
         reports.report(clipTag[c], settings_.clip[c] ? 1.0 : 0.0);
-        if (peak[c] != lastMeter_[c]) {
-            reports.report(meterTag[c], peak[c]);
-            lastMeter_[c] = peak[c];
+        // A meter is a normalised value: full scale and above read 1, the clip lamp tells the over.
+        const float meter = std::min(peak[c], 1.0f);
+        if (meter != lastMeter_[c]) {
+            reports.report(meterTag[c], meter);
+            lastMeter_[c] = meter;
         }
         if (settings_.enableReportPending[c] == 1 && reports.report(muteTag[c], 1.0)) {
             settings_.enableReportPending[c] = 0;

@@ -2,6 +2,7 @@
 // reopened: the values must be what the processor plays.
 #include "parameterids.h"
 #include "bundle_controller.h"
+#include "dsp/settings.h"
 #include "plugin_host.h"
 #include "statecodec.h"
 
@@ -70,8 +71,8 @@ TEST_F(ComponentState, AnOlderStateSetsGainAndBypassOnly)
     EXPECT_EQ(value(kLink), 1.0);
     EXPECT_EQ(value(kGain1L), 0.5);
 
-    // A negative integer is bypass off; a gain above 4 clamps to the top of the range.
-    ASSERT_EQ(restore({0x00, 0x00, 0xA0, 0x40, 0xFF, 0xFF, 0xFF, 0xFF}), kResultOk);
+    // A negative integer is bypass off.
+    ASSERT_EQ(restore({0x00, 0x00, 0x80, 0x40, 0xFF, 0xFF, 0xFF, 0xFF}), kResultOk);
     EXPECT_EQ(value(kInGain), 1.0);
     EXPECT_EQ(value(kBypass), 0.0);
 }
@@ -86,6 +87,7 @@ TEST_F(ComponentState, BrokenStatesChangeNothing)
     EXPECT_EQ(restore({}), kResultFalse);
     EXPECT_EQ(restore({0x00, 0x00, 0x00, 0x40}), kResultFalse);
     EXPECT_EQ(restore({0x00, 0x00, 0xC0, 0x7F, 0x00, 0x00, 0x00, 0x00}), kResultFalse); // NaN gain
+    EXPECT_EQ(restore({0x00, 0x00, 0xA0, 0x40, 0x00, 0x00, 0x00, 0x00}), kResultFalse); // gain 5
     std::vector<uint8_t> garbage = {0x00, 0x00, 0x00, 0x40, 0x01, 0x00, 0x00, 0x00, 'J', 'U', 'N', 'K'};
     EXPECT_EQ(restore(garbage), kResultFalse);
 
@@ -112,9 +114,16 @@ TEST_F(ComponentState, SettingsSetEveryParameterInTheProcessorsSense)
             band.freqNorm = 0.1f + 0.1f * k;
             band.qNorm = 0.9f - 0.1f * k;
             band.gainNorm = 0.05f + 0.11f * k;
+            band.freqHz = frequencyFromNorm(band.freqNorm);
+            band.q = band.qNorm;
+            band.gain = bandGainFromNorm(band.gainNorm);
+            // Half the bands as the intake leaves them, half with a band's initial pairing.
             band.widthNorm = 0.02f + 0.12f * k;
-            band.width = 0.1f + 0.25f * k;
-            band.freqHz = 2000.0f * std::pow(10.0f, 3.0f * band.freqNorm - 2.0f);
+            band.width = widthFromNorm(band.widthNorm);
+            if (k % 2 == 0) {
+                band.width = 0.1f + 0.25f * k;
+                band.widthNorm = initialWidthNorm(band.width);
+            }
         }
     state.lowCutOn = false;
     state.highCutOn = true;

@@ -1,10 +1,12 @@
 // The persistent state: its bytes and its validation.
+#include "dsp/settings.h"
 #include "statecodec.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -39,11 +41,11 @@ TEST(StateCodec, HeadOnlyStreamsRestoreGainAndBypass)
     const Bytes negative = {0x00, 0x00, 0x00, 0x40, 0xFF, 0xFF, 0xFF, 0xFF};
     ASSERT_TRUE(decodeState(negative.data(), negative.size(), state));
     EXPECT_FALSE(state.bypass);
-    const Bytes large = {0x00, 0x00, 0x00, 0xC0, 0x07, 0x00, 0x00, 0x00}; // -2.0 is taken as it is
+    const Bytes large = {0x00, 0x00, 0x80, 0x40, 0x07, 0x00, 0x00, 0x00}; // the largest gain, 4.0
     ASSERT_TRUE(decodeState(large.data(), large.size(), state));
-    EXPECT_EQ(state.inputGain, -2.0f);
+    EXPECT_EQ(state.inputGain, 4.0f);
     EXPECT_TRUE(state.bypass);
-    EXPECT_EQ(encodeState(state), (Bytes{0x00, 0x00, 0x00, 0xC0, 0x01, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(encodeState(state), (Bytes{0x00, 0x00, 0x80, 0x40, 0x01, 0x00, 0x00, 0x00}));
 }
 
 ProcessorState unusualState()
@@ -57,14 +59,14 @@ ProcessorState unusualState()
             band.on = (b + c) % 2 == 0;
             band.shape = (b + c) % 3;
             const float k = static_cast<float>(1 + b + 4 * c);
-            band.freqHz = 100.0f * k + 0.1f;
-            band.q = 0.05f * k;
-            band.gain = -0.03f * k;
-            band.width = 0.11f * k;
             band.freqNorm = 0.07f * k;
             band.qNorm = 0.05f * k;
-            band.gainNorm = 0.02f * k;
+            band.gainNorm = 0.11f * k;
             band.widthNorm = 0.055f * k;
+            band.freqHz = frequencyFromNorm(band.freqNorm);
+            band.q = band.qNorm;
+            band.gain = bandGainFromNorm(band.gainNorm);
+            band.width = widthFromNorm(band.widthNorm);
         }
         state.channelGain[c] = 1.7f + c;
     }
@@ -113,15 +115,78 @@ TEST(StateCodec, ShortOrCorruptStreamsAreRejectedAndChangeNothing)
     badShape[8 + 12 + 1] = 7; // shape of the first band
     EXPECT_TRUE(rejected(badShape));
 
+    Bytes badSwitch = good;
+    badSwitch[8 + 12] = 2; // on switch of the first band
+    EXPECT_TRUE(rejected(badSwitch));
+}
+
+// Any value that no sequence of parameter changes can leave in the settings is
+// refused, however well formed the stream: played, it could give infinite output.
+TEST(StateCodec, ValuesTheParametersCannotProduceAreRefused)
+{
+    using Spoil = std::function<void(ProcessorState&)>;
+    using Band = ProcessorState::Band;
+    const Bytes original = encodeState(ProcessorState{});
+    auto refused = [&](const Spoil& spoil) {
+        ProcessorState spoilt = unusualState();
+        spoil(spoilt);
+        const Bytes bytes = encodeState(spoilt);
+        ProcessorState state;
+        return !decodeState(bytes.data(), bytes.size(), state) && encodeState(state) == original;
+    };
+    auto band = [](ProcessorState& s) -> Band& { return s.bands[1][2]; };
+
+    const std::pair<const char*, Spoil> cases[] = {
+        {"input gain below 0", [](ProcessorState& s) { s.inputGain = -0.001f; }},
+        {"input gain above 4", [](ProcessorState& s) { s.inputGain = 4.001f; }},
+        {"channel gain below 0", [](ProcessorState& s) { s.channelGain[1] = -1.0f; }},
+        {"channel gain above 4", [](ProcessorState& s) { s.channelGain[0] = 3.4e38f; }},
+        {"channel enabled 2", [](ProcessorState& s) { s.channelEnabled[0] = 2; }},
+        {"channel enabled -1", [](ProcessorState& s) { s.channelEnabled[1] = -1; }},
+        {"shape 3", [&](ProcessorState& s) { band(s).shape = 3; }},
+        {"shape -1", [&](ProcessorState& s) { band(s).shape = -1; }},
+        // Out of range, together with the physical value that would follow.
+        {"frequency above 1",
+         [&](ProcessorState& s) { band(s).freqHz = frequencyFromNorm(band(s).freqNorm = 1.01f); }},
+        {"frequency below 0",
+         [&](ProcessorState& s) { band(s).freqHz = frequencyFromNorm(band(s).freqNorm = -0.01f); }},
+        {"Q above 1", [&](ProcessorState& s) { band(s).q = band(s).qNorm = 1.01f; }},
+        {"Q below 0", [&](ProcessorState& s) { band(s).q = band(s).qNorm = -0.01f; }},
+        {"gain above 1",
+         [&](ProcessorState& s) { band(s).gain = bandGainFromNorm(band(s).gainNorm = 1.01f); }},
+        {"gain below 0",
+         [&](ProcessorState& s) { band(s).gain = bandGainFromNorm(band(s).gainNorm = -0.01f); }},
+        {"width above 1",
+         [&](ProcessorState& s) { band(s).width = widthFromNorm(band(s).widthNorm = 1.01f); }},
+        {"width below 0",
+         [&](ProcessorState& s) { band(s).width = widthFromNorm(band(s).widthNorm = -0.01f); }},
+        // Physical values that do not follow from their normalised ones.
+        {"frequency in hertz", [&](ProcessorState& s) { band(s).freqHz *= 1.001f; }},
+        {"Q", [&](ProcessorState& s) { band(s).q += 0.001f; }},
+        {"gain", [&](ProcessorState& s) { band(s).gain = -3.4e38f; }},
+        {"width", [&](ProcessorState& s) { band(s).width = -1e6f; }},
+        {"initial width above 2",
+         [&](ProcessorState& s) { band(s).width = 4.0f * (band(s).widthNorm = 1.0f); }},
+    };
+    for (const auto& [what, spoil] : cases) EXPECT_TRUE(refused(spoil)) << what;
+
+    // Every float, in the head and in the block, refuses every non-finite value.
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-    for (float bad : {nan, inf, -inf}) {
-        Bytes head = {0, 0, 0, 0, 0, 0, 0, 0};
-        std::memcpy(head.data(), &bad, 4);
-        EXPECT_TRUE(rejected(head));
-        Bytes inBlock = good;
-        std::memcpy(&inBlock[inBlock.size() - 4], &bad, 4); // the last channel gain
-        EXPECT_TRUE(rejected(inBlock));
+    std::vector<std::function<float&(ProcessorState&)>> fields = {
+        [](ProcessorState& s) -> float& { return s.inputGain; },
+        [](ProcessorState& s) -> float& { return s.channelGain[0]; },
+        [](ProcessorState& s) -> float& { return s.channelGain[1]; },
+    };
+    for (float Band::*member : {&Band::freqHz, &Band::q, &Band::gain, &Band::width, &Band::freqNorm,
+                                &Band::qNorm, &Band::gainNorm, &Band::widthNorm}) {
+        for (int c = 0; c < 2; ++c)
+            for (int b = 0; b < 4; ++b)
+                fields.push_back([=](ProcessorState& s) -> float& { return s.bands[c][b].*member; });
     }
+    for (size_t f = 0; f < fields.size(); ++f)
+        for (float bad : {nan, inf, -inf})
+            EXPECT_TRUE(refused([&](ProcessorState& s) { fields[f](s) = bad; }))
+                << "field " << f << " at " << bad;
 }
 
 TEST(StateCodec, LaterVersionsMayAppendToTheBlock)

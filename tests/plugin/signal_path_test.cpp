@@ -1,7 +1,8 @@
 // The signal path of the built bundle, driven through the VST 3 interfaces as a
 // host drives it: parameter changes in, audio and output changes out, states.
-#include "plugin_host.h"
+#include "bundle_processors.h"
 
+#include "dsp/settings.h"
 #include "parameterids.h"
 #include "statecodec.h"
 
@@ -23,36 +24,16 @@ namespace {
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
-using test::Module;
+using test::expectIdentical;
+using test::kRate;
+using test::noise;
 using test::ProcessorHost;
+using test::restore;
+using test::stateOf;
+using test::Stereo;
 
-constexpr double kRate = 44100.0;
 constexpr size_t kLatency = 12288;
 constexpr size_t kHalfBlock = 8192;
-
-struct Stereo
-{
-    std::vector<float> ch[2];
-    explicit Stereo(size_t n = 0) { ch[0].assign(n, 0.0f), ch[1].assign(n, 0.0f); }
-    size_t size() const { return ch[0].size(); }
-};
-
-Stereo noise(size_t n, uint32_t seed)
-{
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> dist(-0.5f, 0.5f);
-    Stereo s(n);
-    for (size_t i = 0; i < n; ++i) s.ch[0][i] = dist(rng), s.ch[1][i] = dist(rng);
-    return s;
-}
-
-void expectIdentical(const Stereo& a, const Stereo& b)
-{
-    ASSERT_EQ(a.size(), b.size());
-    for (int c = 0; c < 2; ++c)
-        for (size_t i = 0; i < a.size(); ++i)
-            ASSERT_EQ(a.ch[c][i], b.ch[c][i]) << "channel " << c << " sample " << i;
-}
 
 double magnitudeAt(const std::vector<float>& taps, double hz)
 {
@@ -63,80 +44,7 @@ double magnitudeAt(const std::vector<float>& taps, double hz)
     return std::abs(sum);
 }
 
-std::vector<uint8_t> stateOf(IComponent* component)
-{
-    IPtr<MemoryStream> stream(new MemoryStream(), false);
-    EXPECT_EQ(component->getState(stream), kResultOk);
-    const auto* data = reinterpret_cast<const uint8_t*>(stream->getData());
-    return std::vector<uint8_t>(data, data + stream->getSize());
-}
-
-tresult restore(IComponent* component, std::vector<uint8_t> bytes)
-{
-    bytes.reserve(bytes.size() + 1); // never a null buffer, also for an empty stream
-    IPtr<MemoryStream> stream(
-        new MemoryStream(reinterpret_cast<char*>(bytes.data()), static_cast<TSize>(bytes.size())), false);
-    return component->setState(stream);
-}
-
-class SignalPathBundle : public ::testing::Test
-{
-protected:
-    Module module{VOSK_BUNDLE_PATH};
-    IPtr<IPluginFactory> factory;
-    std::vector<std::unique_ptr<ProcessorHost>> hosts;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(module.ok()) << module.error();
-        factory = module.factory();
-        ASSERT_TRUE(factory);
-    }
-    void TearDown() override
-    {
-        hosts.clear();
-        factory = nullptr;
-    }
-
-    ProcessorHost& makeHost(int32 maxBlock = 512, bool activate = true)
-    {
-        hosts.push_back(std::make_unique<ProcessorHost>(factory, test::processorClassId()));
-        ProcessorHost& host = *hosts.back();
-        EXPECT_TRUE(host.ok());
-        EXPECT_EQ(host.initialize(), kResultOk);
-        if (activate) {
-            EXPECT_EQ(host.setupProcessing(kRate, maxBlock), kResultOk);
-            EXPECT_EQ(host.setActive(true), kResultOk);
-        }
-        return host;
-    }
-
-    // Processes `in` in blocks; `beforeBlock` may queue parameter changes or set flags,
-    // `afterBlock` may read the block's output changes.
-    Stereo run(ProcessorHost& host, const Stereo& in, size_t block,
-               const std::function<void(size_t)>& beforeBlock = {},
-               const std::function<void(size_t)>& afterBlock = {})
-    {
-        Stereo out(in.size());
-        for (size_t pos = 0; pos < in.size(); pos += block) {
-            const size_t n = std::min(block, in.size() - pos);
-            if (beforeBlock) beforeBlock(pos);
-            EXPECT_EQ(host.processStereo(in.ch[0].data() + pos, in.ch[1].data() + pos, out.ch[0].data() + pos,
-                                         out.ch[1].data() + pos, static_cast<int32>(n)),
-                      kResultOk);
-            if (afterBlock) afterBlock(pos);
-        }
-        return out;
-    }
-
-    static void allSectionsOff(ProcessorHost& host)
-    {
-        host.addParameterChange(kOnLoCut, 0, 0.0);
-        host.addParameterChange(kOnHiCut, 0, 0.0);
-        for (ParamID id : {kOn1L, kOn2L, kOn3L, kOn4L})
-            host.addParameterChange(id, 0, 0.0); // linked: R follows
-    }
-};
+using SignalPathBundle = test::BundleProcessors;
 
 TEST_F(SignalPathBundle, ImpulseComesOutAtTheLatencyWithAllSectionsOff)
 {
@@ -218,8 +126,11 @@ TEST_F(SignalPathBundle, LinkedMovesKeepARestoredOffsetAndClamp)
     std::vector<uint8_t> bytes = stateOf(host.component());
     ASSERT_TRUE(decodeState(bytes.data(), bytes.size(), state));
     ASSERT_TRUE(state.hasSettings && state.linked);
-    state.bands[0][0].freqNorm = 0.5f;
-    state.bands[1][0].freqNorm = 0.6f;
+    for (int c = 0; c < 2; ++c) {
+        ProcessorState::Band& band = state.bands[c][0];
+        band.freqNorm = c == 0 ? 0.5f : 0.6f;
+        band.freqHz = frequencyFromNorm(band.freqNorm);
+    }
     ASSERT_EQ(restore(host.component(), encodeState(state)), kResultOk);
 
     host.addParameterChange(kFreq1L, 0, 0.7);
@@ -268,7 +179,7 @@ TEST_F(SignalPathBundle, MetersReportTheLargestMagnitudeAndNegativePeaksClip)
         clips.push_back(host.outputChanges().lastValue(kLpeak).value_or(-1.0));
         EXPECT_EQ(host.outputChanges().lastValue(kRpeak), 0.0);
     });
-    EXPECT_NEAR(leftMeter, 1.5, 1e-5);
+    EXPECT_EQ(leftMeter, 1.0); // a meter is a normalised value: full scale and above read 1
     EXPECT_NEAR(rightMeter, 0.75, 1e-5);
     EXPECT_EQ(clips.front(), 0.0);
     EXPECT_EQ(clips.back(), 1.0); // stays set until the host clears it
@@ -431,6 +342,7 @@ TEST_F(SignalPathBundle, SavesDuringPlaybackHoldTheLatestChanges)
 
     // A restore that the audio thread has not taken yet is what a save returns.
     state.bands[1][3].gainNorm = 0.25f;
+    state.bands[1][3].gain = bandGainFromNorm(0.25f);
     ASSERT_EQ(restore(host.component(), encodeState(state)), kResultOk);
     EXPECT_EQ(stateOf(host.component()), encodeState(state));
 }
