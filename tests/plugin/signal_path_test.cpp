@@ -54,13 +54,25 @@ void expectIdentical(const Stereo& a, const Stereo& b)
             ASSERT_EQ(a.ch[c][i], b.ch[c][i]) << "channel " << c << " sample " << i;
 }
 
-double magnitudeAt(const std::vector<float>& taps, double hz)
+std::complex<double> responseAt(const std::vector<float>& taps, double hz, double rate = kRate)
 {
     std::complex<double> sum = 0.0;
-    for (size_t n = 0; n < taps.size(); ++n)
-        sum +=
-            static_cast<double>(taps[n]) * std::polar(1.0, -2.0 * M_PI * hz * static_cast<double>(n) / kRate);
-    return std::abs(sum);
+    for (size_t n = 0; n < taps.size(); ++n) {
+        if (taps[n] != 0.0f)
+            sum += static_cast<double>(taps[n]) *
+                   std::polar(1.0, -2.0 * M_PI * hz * static_cast<double>(n) / rate);
+    }
+    return sum;
+}
+
+double magnitudeAt(const std::vector<float>& taps, double hz, double rate = kRate)
+{
+    return std::abs(responseAt(taps, hz, rate));
+}
+
+double decibels(double amplitude)
+{
+    return 20.0 * std::log10(amplitude);
 }
 
 std::vector<uint8_t> stateOf(IComponent* component)
@@ -98,14 +110,14 @@ protected:
         factory = nullptr;
     }
 
-    ProcessorHost& makeHost(int32 maxBlock = 512, bool activate = true)
+    ProcessorHost& makeHost(int32 maxBlock = 512, bool activate = true, double rate = kRate)
     {
         hosts.push_back(std::make_unique<ProcessorHost>(factory, test::processorClassId()));
         ProcessorHost& host = *hosts.back();
         EXPECT_TRUE(host.ok());
         EXPECT_EQ(host.initialize(), kResultOk);
         if (activate) {
-            EXPECT_EQ(host.setupProcessing(kRate, maxBlock), kResultOk);
+            EXPECT_EQ(host.setupProcessing(rate, maxBlock), kResultOk);
             EXPECT_EQ(host.setActive(true), kResultOk);
         }
         return host;
@@ -136,24 +148,109 @@ protected:
         for (ParamID id : {kOn1L, kOn2L, kOn3L, kOn4L})
             host.addParameterChange(id, 0, 0.0); // linked: R follows
     }
+
+    // The left channel's response to a unit impulse, with `configure` applied first.
+    std::vector<float> impulseResponse(double rate, const std::function<void(ProcessorHost&)>& configure)
+    {
+        ProcessorHost& host = makeHost(512, true, rate);
+        configure(host);
+        Stereo in(kLatency + kHalfBlock);
+        in.ch[0][0] = 1.0f;
+        return run(host, in, 512).ch[0];
+    }
 };
 
-TEST_F(SignalPathBundle, ImpulseComesOutAtTheLatencyWithAllSectionsOff)
+// Whatever combination of sections is on, sections that are flat leave the input
+// delayed by exactly the reported latency, to within the transform's rounding.
+TEST_F(SignalPathBundle, FlatSettingsGiveTheInputDelayedByExactlyTheLatency)
 {
-    ProcessorHost& host = makeHost();
-    allSectionsOff(host);
-    Stereo in(20480);
-    in.ch[0][0] = in.ch[1][0] = 1.0f;
-    const Stereo out = run(host, in, 512);
-    for (int c = 0; c < 2; ++c) {
-        EXPECT_NEAR(out.ch[c][kLatency], 1.0f, 1e-5);
-        for (size_t i = 0; i < out.size(); ++i) {
-            if (i != kLatency) {
-                ASSERT_NEAR(out.ch[c][i], 0.0f, 1e-5) << i;
+    struct Case
+    {
+        const char* name;
+        std::vector<ParamID> bandsOn; // at 0 dB, their default
+    };
+    const Case cases[] = {
+        {"every section off", {}},
+        {"four bands", {kOn1L, kOn2L, kOn3L, kOn4L}},
+        {"bands 1 and 3", {kOn1L, kOn3L}},
+    };
+    Stereo in = noise(kLatency + 30000, 10);
+    const float peakInput = std::pow(10.0f, -10.0f / 20.0f);
+    for (int c = 0; c < 2; ++c)
+        for (float& x : in.ch[c]) x *= peakInput / 0.5f;
+    for (const Case& row : cases) {
+        ProcessorHost& host = makeHost();
+        allSectionsOff(host);
+        for (ParamID id : row.bandsOn) host.addParameterChange(id, 0, 1.0); // linked: R follows
+        const Stereo out = run(host, in, 512);
+        double largest = 0.0, sumOfSquares = 0.0;
+        for (int c = 0; c < 2; ++c) {
+            for (size_t i = 0; i < out.size(); ++i) {
+                const double expected = i < kLatency ? 0.0 : in.ch[c][i - kLatency];
+                const double difference = out.ch[c][i] - expected;
+                largest = std::max(largest, std::fabs(difference));
+                sumOfSquares += difference * difference;
             }
         }
+        const double rms = std::sqrt(sumOfSquares / (2.0 * static_cast<double>(out.size())));
+        EXPECT_LE(decibels(largest), -96.0) << row.name;
+        EXPECT_LE(decibels(rms), -108.0) << row.name;
+        EXPECT_EQ(host.processor()->getLatencySamples(), kLatency);
     }
-    EXPECT_EQ(host.processor()->getLatencySamples(), kLatency);
+}
+
+// The default settings delay every frequency by the reported latency, as bypass does:
+// switching bypass does not move the track, and a parallel mix of the two does not comb.
+TEST_F(SignalPathBundle, DefaultSettingsDelayByTheLatencyLikeBypassAtEveryRate)
+{
+    const double delta = 10.0; // Hz either side, for the slope of the phase
+    for (double rate : {44100.0, 48000.0, 96000.0}) {
+        const auto processed = impulseResponse(rate, [](ProcessorHost&) {});
+        const auto bypassed =
+            impulseResponse(rate, [](ProcessorHost& host) { host.addParameterChange(kBypass, 0, 1.0); });
+        // The phase left after taking away a delay of exactly the latency.
+        auto residualPhase = [&](double hz) {
+            const double omega = 2.0 * M_PI * hz / rate;
+            return std::arg(responseAt(processed, hz, rate) * std::polar(1.0, omega * kLatency));
+        };
+        for (double hz : {100.0, 1000.0, 10000.0}) {
+            const double slope =
+                (residualPhase(hz + delta) - residualPhase(hz - delta)) / (2.0 * M_PI * 2.0 * delta / rate);
+            EXPECT_NEAR(kLatency - slope, static_cast<double>(kLatency), 0.001) << hz << " Hz at " << rate;
+        }
+        const auto wet = responseAt(processed, 1000.0, rate), dry = responseAt(bypassed, 1000.0, rate);
+        const double halfway = std::abs(0.5 * wet + 0.5 * dry) / (0.5 * std::abs(wet) + 0.5 * std::abs(dry));
+        EXPECT_GT(decibels(halfway), -0.001) << "a crossfade at 1 kHz dips, at " << rate;
+    }
+}
+
+// Below 36 kHz the fixed high cut, and bands set above the Nyquist frequency, stop
+// there instead of folding back into the audible band.
+TEST_F(SignalPathBundle, FlatSettingsStayFlatAtLowSampleRates)
+{
+    struct Case
+    {
+        double rate;
+        bool bellAboveNyquist; // band 1 at 20 kHz, lower edge 19 kHz, +6 dB
+    };
+    const Case cases[] = {{8000, false}, {16000, false}, {22050, false}, {32000, false}, {32000, true}};
+    for (const Case& row : cases) {
+        const auto taps = impulseResponse(row.rate, [&](ProcessorHost& host) {
+            if (!row.bellAboveNyquist) return;
+            host.addParameterChange(kFreq1L, 0, 1.0);
+            host.addParameterChange(kBW1L, 0, 0.05);
+            host.addParameterChange(kGain1L, 0, 1.0);
+        });
+        double worst = 0.0, worstHz = 0.0;
+        const double lowest = 50.0, highest = 0.45 * row.rate;
+        for (int k = 0; k <= 60; ++k) {
+            const double hz = lowest * std::pow(highest / lowest, k / 60.0);
+            const double level = std::fabs(decibels(magnitudeAt(taps, hz, row.rate)));
+            if (level > worst) worst = level, worstHz = hz;
+        }
+        EXPECT_LT(worst, 0.05) << worstHz << " Hz at " << row.rate
+                               << (row.bellAboveNyquist ? " with the bell" : "");
+    }
 }
 
 TEST_F(SignalPathBundle, HostBlocksOfOne8192And10000SamplesGiveTheSameStream)
@@ -279,17 +376,14 @@ TEST_F(SignalPathBundle, MetersReportTheLargestMagnitudeAndNegativePeaksClip)
 
 TEST_F(SignalPathBundle, BellAndCutsMeasureAsDesigned)
 {
-    auto impulseResponse = [&](const std::function<void(ProcessorHost&)>& configure) {
-        ProcessorHost& host = makeHost();
-        allSectionsOff(host);
-        configure(host);
-        Stereo in(kLatency + kHalfBlock);
-        in.ch[0][0] = 1.0f;
-        const Stereo out = run(host, in, 512);
-        return std::vector<float>(out.ch[0].begin() + kHalfBlock, out.ch[0].end());
+    auto sectionResponse = [&](const std::function<void(ProcessorHost&)>& configure) {
+        return impulseResponse(kRate, [&](ProcessorHost& host) {
+            allSectionsOff(host);
+            configure(host);
+        });
     };
     // Band 2 as a bell of +100 % around 1 kHz (width 1: 500 Hz to 2 kHz), sharpness 1.
-    const auto bell = impulseResponse([](ProcessorHost& host) {
+    const auto bell = sectionResponse([](ProcessorHost& host) {
         host.addParameterChange(kOn2L, 0, 1.0);
         host.addParameterChange(kFreq2L, 0, (std::log10(1000.0 / 2000.0) + 2.0) / 3.0);
         host.addParameterChange(kGain2L, 0, 1.0);
@@ -304,13 +398,13 @@ TEST_F(SignalPathBundle, BellAndCutsMeasureAsDesigned)
     EXPECT_NEAR(magnitudeAt(bell, 2000.0), 1.5, 0.05);
 
     const auto lowCut =
-        impulseResponse([](ProcessorHost& host) { host.addParameterChange(kOnLoCut, 0, 1.0); });
+        sectionResponse([](ProcessorHost& host) { host.addParameterChange(kOnLoCut, 0, 1.0); });
     EXPECT_NEAR(magnitudeAt(lowCut, 29.0), 0.5, 0.02);
     EXPECT_LT(magnitudeAt(lowCut, 15.0), 0.05);
     EXPECT_NEAR(magnitudeAt(lowCut, 60.0), 1.0, 0.01);
 
     const auto highCut =
-        impulseResponse([](ProcessorHost& host) { host.addParameterChange(kOnHiCut, 0, 1.0); });
+        sectionResponse([](ProcessorHost& host) { host.addParameterChange(kOnHiCut, 0, 1.0); });
     EXPECT_NEAR(magnitudeAt(highCut, 18000.0), 0.5, 0.02);
     EXPECT_NEAR(magnitudeAt(highCut, 15000.0), 1.0, 0.01);
     EXPECT_LT(magnitudeAt(highCut, 20500.0), 0.02);
