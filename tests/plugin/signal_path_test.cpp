@@ -350,6 +350,61 @@ TEST_F(SignalPathBundle, MuteRulesEchoTheForcedChannelAndSilenceOnlyTheMutedOne)
     }
 }
 
+// Hosts store the normalised values of link and mid/side, whose switches act below one
+// half; the texts a host shows and reads must say the same as the sound.
+TEST_F(SignalPathBundle, LinkAndMidSideActWhereTheirTextsSayOn)
+{
+    IPtr<IEditController> controller =
+        test::createInstance<IEditController>(factory, test::controllerClassId());
+    ASSERT_TRUE(controller);
+    ASSERT_EQ(controller->initialize(test::makeHostContext()), kResultOk);
+    // The switch value whose text is `text`; typing the text gives the same value.
+    auto valueShowing = [&](ParamID id, const std::u16string& text) {
+        for (double v : {0.0, 1.0}) {
+            String128 shown{};
+            EXPECT_EQ(controller->getParamStringByValue(id, v, shown), kResultOk);
+            if (std::u16string(shown) != text) continue;
+            ParamValue typed = -1.0;
+            EXPECT_EQ(controller->getParamValueByString(id, const_cast<TChar*>(text.c_str()), typed),
+                      kResultOk);
+            EXPECT_EQ(typed, v) << id;
+            return v;
+        }
+        ADD_FAILURE() << "no value of " << id << " shows the text";
+        return -1.0;
+    };
+
+    // A 1 kHz tone; band 3 (a bell from 600 Hz to 2.4 kHz) at +6 dB on one channel.
+    // Mid/side: a left-only tone with the side boosted reaches the right output.
+    // Link: a right-only tone with the left band boosted comes out louder.
+    struct Case
+    {
+        ParamID id;
+        const char16_t* text;
+        bool acts;
+    };
+    const Case cases[] = {
+        {kMidSide, u"On", true}, {kMidSide, u"Off", false}, {kLink, u"On", true}, {kLink, u"Off", false}};
+    const size_t length = kLatency + 8192;
+    for (const Case& row : cases) {
+        const bool midSideCase = row.id == kMidSide;
+        Stereo in(length);
+        for (size_t i = 0; i < length; ++i)
+            in.ch[midSideCase ? 0 : 1][i] =
+                0.5f * static_cast<float>(std::sin(2.0 * M_PI * 1000.0 * i / kRate));
+        ProcessorHost& host = makeHost();
+        if (midSideCase) host.addParameterChange(kLink, 0, valueShowing(kLink, u"Off"));
+        host.addParameterChange(row.id, 0, valueShowing(row.id, row.text));
+        host.addParameterChange(midSideCase ? kGain3R : kGain3L, 0, 1.0);
+        const Stereo out = run(host, in, 512);
+        double right = 0.0;
+        for (size_t i = kLatency; i < length; ++i) right = std::max(right, std::fabs(double(out.ch[1][i])));
+        const double expected = row.acts ? (midSideCase ? 0.25 : 1.0) : (midSideCase ? 0.0 : 0.5);
+        EXPECT_NEAR(right, expected, 0.05) << row.id << (row.acts ? " on" : " off");
+    }
+    controller->terminate();
+}
+
 TEST_F(SignalPathBundle, MetersReportTheLargestMagnitudeAndNegativePeaksClip)
 {
     ProcessorHost& host = makeHost();
