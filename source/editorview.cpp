@@ -13,7 +13,11 @@ Steinberg::IPlugView* createEditorView(UIDescriptionController& controller)
     // editor opens and reports the missing description.
     const std::string& folder = platform::moduleFolder();
     const std::string resources = folder.empty() ? std::string() : folder + "../Resources";
-    return new ui::EditorPlugView(&controller, ui::ResourceFolder(resources), "voskEditor.uidesc", "view");
+    auto* view =
+        new ui::EditorPlugView(&controller, ui::ResourceFolder(resources), "voskEditor.uidesc", "view");
+    // The view holds the controller for as long as its editor lives.
+    view->editor().setKnobModeSource([&controller] { return controller.knobMode(); });
+    return view;
 }
 
 } // namespace vosk
