@@ -14,8 +14,9 @@ constexpr int32_t kHalfFft = kFftSize / 2;
 constexpr int32_t kKernelCentre = kFftSize / 4;
 constexpr int32_t kMaxSectionLength = kHalfFft - 1;
 
-// Kernel lengths are odd: the centre tap then lies on a sample, and every kernel,
-// and so every product of kernels, is centred exactly on kKernelCentre.
+// Kernel lengths are odd: the centre tap then lies on a sample, so every kernel, and
+// every product of kernels moved back by the shift spectrum, is centred exactly on
+// kKernelCentre.
 constexpr int64_t oddLength(int64_t length)
 {
     return length % 2 == 0 ? length + 1 : length;
