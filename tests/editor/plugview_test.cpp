@@ -105,21 +105,13 @@ protected:
         XEvent e{};
         e.type = type;
         if (type == MotionNotify) {
-            e.xmotion = {MotionNotify,
-                         0,
-                         True,
-                         probe,
-                         w,
-                         DefaultRootWindow(probe),
-                         0,
-                         CurrentTime,
-                         x,
-                         y,
-                         0,
-                         0,
-                         Button1Mask,
-                         NotifyNormal,
-                         True};
+            e.xmotion.display = probe;
+            e.xmotion.window = w;
+            e.xmotion.root = DefaultRootWindow(probe);
+            e.xmotion.x = x;
+            e.xmotion.y = y;
+            e.xmotion.state = Button1Mask; // dragging
+            e.xmotion.same_screen = True;
         } else {
             e.xbutton.type = type;
             e.xbutton.display = probe;
