@@ -157,6 +157,16 @@ Editor::~Editor()
     for (auto& [tag, b] : bindings_) b->onChange = nullptr;
 }
 
+void Editor::setKnobModeSource(std::function<Steinberg::Vst::KnobMode()> source)
+{
+    knobModeSource_ = std::move(source);
+}
+
+Steinberg::Vst::KnobMode Editor::knobMode() const
+{
+    return knobModeSource_ ? knobModeSource_() : Steinberg::Vst::kLinearMode;
+}
+
 const Image* Editor::image(const std::string& bitmapName)
 {
     auto it = images_.find(bitmapName);

@@ -10,6 +10,9 @@
 #include "uidesc.h"
 #include "views.h"
 
+#include <pluginterfaces/vst/ivsteditcontroller.h>
+
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -60,6 +63,11 @@ public:
     static constexpr double kTooltipDelayMs = 1000;
     std::string tooltipShown() const;
 
+    // Where the knobs learn the host's knob mode, asked at the start of each drag.
+    // Without a source, or until the host chooses, knobs drag vertically (linear mode).
+    void setKnobModeSource(std::function<Steinberg::Vst::KnobMode()> source);
+    Steinberg::Vst::KnobMode knobMode() const;
+
     // For the views: the decoded bitmap, null when missing; only the bitmaps
     // loaded while the editor is built are known.
     const Image* image(const std::string& bitmapName);
@@ -82,6 +90,7 @@ private:
 
     Steinberg::Vst::EditController* controller_;
     const Resources* resources_ = nullptr; // while building
+    std::function<Steinberg::Vst::KnobMode()> knobModeSource_;
     Document document_;
     std::string error_;
     int width_ = 400, height_ = 120;

@@ -2,8 +2,6 @@
 
 #include "editor.h"
 
-#include <public.sdk/source/vst/vsteditcontroller.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -281,7 +279,7 @@ bool AnimKnob::onMouseDown(const MouseEvent& e)
         invalidate();
         return true;
     }
-    mode_ = Steinberg::Vst::EditController::getHostKnobMode();
+    mode_ = editor_.knobMode();
     dragging_ = true;
     last_ = e.where;
     lastAngle_ = angleOf(e.where);

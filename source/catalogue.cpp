@@ -136,8 +136,9 @@ Steinberg::Vst::Parameter* createParameter(const CatalogueEntry& entry)
 
     switch (entry.parameterClass) {
     case ParameterClass::Plain:
-        return new (std::nothrow) PlainParameter(title, entry.id, units[0] ? units : noUnits,
-                                                 entry.defaultValue, entry.stepCount, entry.flags);
+        return new (std::nothrow)
+            PlainParameter(title, entry.id, units[0] ? units : noUnits, entry.defaultValue, entry.stepCount,
+                           entry.flags, actsBelowHalf(entry.id));
     case ParameterClass::List: {
         auto* parameter = new (std::nothrow) ListParameter(title, entry.id, entry.flags);
         if (!parameter) return nullptr;

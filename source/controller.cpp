@@ -35,6 +35,14 @@ tresult PLUGIN_API UIDescriptionController::initialize(Steinberg::FUnknown* cont
     return result;
 }
 
+tresult PLUGIN_API UIDescriptionController::setKnobMode(Steinberg::Vst::KnobMode mode)
+{
+    using namespace Steinberg::Vst;
+    if (mode != kCircularMode && mode != kRelativCircularMode && mode != kLinearMode) return kInvalidArgument;
+    knobMode_ = mode;
+    return kResultOk;
+}
+
 Steinberg::IPlugView* PLUGIN_API UIDescriptionController::createView(Steinberg::FIDString name)
 {
     if (!name || std::strcmp(name, "editor") != 0) return nullptr;

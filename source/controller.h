@@ -31,6 +31,11 @@ public:
     // IConnectionPoint
     tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
 
+    // IEditController2: the knob mode the host prefers. Until it says, knobs drag
+    // vertically, so that a click near a knob's centre never makes it jump.
+    tresult PLUGIN_API setKnobMode(Steinberg::Vst::KnobMode mode) override;
+    Steinberg::Vst::KnobMode knobMode() const { return knobMode_; }
+
     // Edits from the editor; tags without a parameter (the about button) stay inside it.
     tresult beginEdit(ParamID tag) override;
     tresult performEdit(ParamID tag, ParamValue valueNormalized) override;
@@ -38,6 +43,8 @@ public:
 
 private:
     void setValue(ParamID tag, ParamValue value);
+
+    Steinberg::Vst::KnobMode knobMode_ = Steinberg::Vst::kLinearMode;
 };
 
 // Opens the editor view for a controller, or returns null when it cannot. Defined by

@@ -22,7 +22,10 @@ Steinberg::IPlugView* createEditorView(UIDescriptionController& controller)
     const std::string& folder = platform::moduleFolder();
     const ui::ResourceFolder resources(folder.empty() ? std::string() : folder + "../Resources");
 #endif
-    return new ui::EditorPlugView(&controller, resources, "voskEditor.uidesc", "view");
+    auto* view = new ui::EditorPlugView(&controller, resources, "voskEditor.uidesc", "view");
+    // The view holds the controller for as long as its editor lives.
+    view->editor().setKnobModeSource([&controller] { return controller.knobMode(); });
+    return view;
 }
 
 } // namespace vosk

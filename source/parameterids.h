@@ -44,6 +44,14 @@ enum ParameterId : uint32_t {
 
 constexpr uint32_t kNumControlTags = 80;
 
+// The link and mid/side switches act while their normalised value is below one half,
+// every other switch while it is above. Projects and automation store these values,
+// so the senses stay; what the user sees follows them.
+constexpr bool actsBelowHalf(uint32_t id)
+{
+    return id == kLink || id == kMidSide;
+}
+
 // Band-parameter groups list the four R tags first, then the four L tags.
 // band is 1..4, channel 0 is L (left/mid), 1 is R (right/side).
 constexpr uint32_t bandTag(uint32_t firstOfGroup, int band, int channel)

@@ -34,26 +34,45 @@ float dbToAmplitude(double db)
     return single(std::exp(double(exponent)));
 }
 
+// An ASCII comparison that ignores letter case, for the texts of switches.
+bool equalsIgnoringCase(const TChar* text, const char* ascii)
+{
+    auto lower = [](int c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+    for (; *ascii; ++text, ++ascii)
+        if (lower(*text) != lower(static_cast<unsigned char>(*ascii))) return false;
+    return *text == 0;
+}
+
 } // namespace
 
 // --- PlainParameter --------------------------------------------------------------------
 
 PlainParameter::PlainParameter(const TChar* title, ParamID tag, const TChar* units, ParamValue defaultValue,
-                               int32 stepCount, int32 flags)
-    : Parameter(title, tag, units, defaultValue, stepCount, flags, kRootUnitId)
+                               int32 stepCount, int32 flags, bool onBelowHalf)
+    : Parameter(title, tag, units, defaultValue, stepCount, flags, kRootUnitId), onBelowHalf_(onBelowHalf)
 {
 }
 
 void PlainParameter::toString(ParamValue normValue, String128 string) const
 {
-    if (info.stepCount == 1)
-        writeAscii(normValue > 0.5 ? "On" : "Off", string);
-    else
+    if (info.stepCount == 1) {
+        const bool on = onBelowHalf_ ? normValue < 0.5 : normValue > 0.5;
+        writeAscii(on ? "On" : "Off", string);
+    } else {
         writeFixed(normValue, precision, string);
+    }
 }
 
 bool PlainParameter::fromString(const TChar* string, ParamValue& normValue) const
 {
+    if (info.stepCount == 1 && string) {
+        for (bool on : {true, false}) {
+            if (equalsIgnoringCase(string, on ? "On" : "Off")) {
+                normValue = on != onBelowHalf_ ? 1.0 : 0.0;
+                return true;
+            }
+        }
+    }
     return readNumber(string, normValue);
 }
 

@@ -15,15 +15,19 @@ using Steinberg::Vst::TChar;
 using Steinberg::Vst::UnitID;
 
 // The SDK Parameter ("On"/"Off" for one step, else the number with four decimals),
-// with a decimal point whatever the locale.
+// with a decimal point whatever the locale. A switch shows and reads "On" where it
+// acts: above one half, or below it when `onBelowHalf`.
 class PlainParameter : public Steinberg::Vst::Parameter
 {
 public:
     PlainParameter(const TChar* title, ParamID tag, const TChar* units, ParamValue defaultValue,
-                   int32 stepCount, int32 flags);
+                   int32 stepCount, int32 flags, bool onBelowHalf = false);
 
     void toString(ParamValue normValue, String128 string) const override;
     bool fromString(const TChar* string, ParamValue& normValue) const override;
+
+private:
+    bool onBelowHalf_;
 };
 
 // The SDK StringListParameter; a value outside 0 ... 1 shows the nearest entry instead of

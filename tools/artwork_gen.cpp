@@ -551,11 +551,13 @@ void smallPieces()
         toggleSwitch(p.cr, 28, 56 + 31, true);
         writePng(p.surface, "switch_toggle.png");
     }
+    // Link, mid/side and the solo switches (bound to the other channel's mute) act
+    // at value 0, the frame shown first: that one is lit.
     for (auto [name, c] :
          {std::pair{"SwitchYellow.png", Rgb{1, 0.82, 0.1}}, {"SwitchRedd.png", Rgb{1, 0.18, 0.12}}}) {
         Picture p(42, 61);
-        pushButton(p.cr, 1, 0, 40, 30, c, false);
-        pushButton(p.cr, 1, 30.5, 40, 30, c, true);
+        pushButton(p.cr, 1, 0, 40, 30, c, true);
+        pushButton(p.cr, 1, 30.5, 40, 30, c, false);
         writePng(p.surface, name);
     }
     lampPair("led.png", {1, 0.15, 0.1});

@@ -1,10 +1,8 @@
 #include "responsedesign.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
-
-// M_PI is not standard C++; this is the same double-precision value.
-static constexpr double kPi = 3.14159265358979323846;
 
 namespace vosk {
 
@@ -15,8 +13,7 @@ int32_t bandSectionLength(float freqHz, float q, int32_t sampleRate)
     // Quotients that do not fit (negative, huge or not a number) end at the limit,
     // as an unsigned comparison of the truncated value would have it.
     if (!(quotient > -1.0 && quotient < 2147483647.0)) return kMaxSectionLength;
-    int64_t length = static_cast<int64_t>(quotient);
-    if (length % 2 == 0) ++length;
+    int64_t length = oddLength(static_cast<int64_t>(quotient));
     if (length > kMaxSectionLength) length = kMaxSectionLength;
     return static_cast<int32_t>(length);
 }
@@ -80,18 +77,20 @@ void designSection(FilterSection& section, float* buffer, int32_t sampleRate, Wi
 {
     const int32_t length = section.length;
     const double sr = static_cast<float>(sampleRate);
+    const double nyquist = sr / 2.0;
     const double f = section.freqHz;
     const double twoPi = kTwoPiF;
 
     TapFormula formula{section.shape, 0.0, 0.0, 0.0, section.gain};
     if (section.shape == ShapeHighCut || section.shape == ShapeLowCut) {
-        formula.omega = static_cast<float>(twoPi * f / sr);
+        // At the Nyquist frequency a low-pass passes everything and a high-pass nothing.
+        formula.omega = static_cast<float>(twoPi * std::min(f, nyquist) / sr);
     } else if (section.shape == ShapeBell) {
         const double width = section.width;
-        double upper = f + f * width;
-        if (upper > 20000.0) upper = 20000.0;
+        const double upper = std::min({f + f * width, 20000.0, nyquist});
         double lower = width < 1.0 ? f - width * (f * 0.5) : f / (2.0 * width);
         if (lower < 30.0) lower = 30.0;
+        lower = std::min(lower, upper); // a band squeezed to nothing is flat
         formula.upper = static_cast<float>(twoPi * upper / sr);
         formula.lower = static_cast<float>(twoPi * lower / sr);
     }
@@ -119,12 +118,12 @@ void designSection(FilterSection& section, float* buffer, int32_t sampleRate, Wi
 
 void fillShiftSpectrum(float* spectrum)
 {
-    const double n = kFftSize;
+    // Bin k turns by k quarter turns: cos and -sin of k pi/2, exact from k mod 4.
+    static constexpr float kCos[4] = {1.0f, 0.0f, -1.0f, 0.0f};
+    static constexpr float kMinusSin[4] = {0.0f, -1.0f, 0.0f, 1.0f};
     for (int32_t k = 0; k <= kHalfFft; ++k) {
-        const float theta = static_cast<float>(n * (kPi / 2.0) * k / (n - 1.0));
-        spectrum[k] = static_cast<float>(std::cos(static_cast<double>(theta)));
-        if (k > 0 && k < kHalfFft)
-            spectrum[kHalfFft + k] = static_cast<float>(-std::sin(static_cast<double>(theta)));
+        spectrum[k] = kCos[k % 4];
+        if (k > 0 && k < kHalfFft) spectrum[kHalfFft + k] = kMinusSin[k % 4];
     }
 }
 

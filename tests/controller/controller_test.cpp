@@ -47,8 +47,8 @@ std::vector<Expected> expectedCatalogue()
         all.push_back({id, std::move(title), std::move(units), steps, def, flags, shown, def, shown});
     };
     add(0, "BYPASS", "", 1, 0.0, 65537, "Off");
-    add(16, "cLink", "", 1, 0.0, 1, "Off");
-    add(17, "cMidSide", "", 1, 1.0, 1, "On");
+    add(16, "cLink", "", 1, 0.0, 1, "On"); // both act below one half
+    add(17, "cMidSide", "", 1, 1.0, 1, "Off");
     add(66, "LPeak", "", 1, 0.0, 1, "Off");
     add(67, "RPeak", "", 1, 0.0, 1, "Off");
     add(11, "InputGain", "dB", 0, 0.25, 1, "0.0");
@@ -142,6 +142,19 @@ TEST_F(Controller, RegistersTheCatalogueInOrder)
     ParameterInfo info{};
     EXPECT_EQ(controller->getParameterInfo(69, info), kResultFalse);
     EXPECT_EQ(controller->getParameterInfo(-1, info), kResultFalse);
+}
+
+// Hosts and the command line type back what a switch shows, in any letter case.
+TEST_F(Controller, SwitchesReadTheTextsTheyShow)
+{
+    for (ParamID id : {kBypass, kOnLoCut, kLpeak, kLink, kMidSide}) {
+        for (double v : {0.0, 1.0}) {
+            const std::string shown = text(id, v);
+            EXPECT_EQ(typed(id, shown), v) << id << " " << shown;
+        }
+    }
+    EXPECT_EQ(typed(kLink, "oN"), 0.0);
+    EXPECT_EQ(typed(kBypass, "OFF"), 0.0);
 }
 
 TEST_F(Controller, TagsWithoutAParameterFindNothing)

@@ -84,16 +84,15 @@ protected:
     {
         ASSERT_EQ(controller->initialize(nullptr), Steinberg::kResultOk);
         controller->setComponentHandler(&handler);
-        controller->setKnobMode(Steinberg::Vst::kLinearMode);
         editor = std::make_unique<ui::Editor>(controller, ui::ResourceFolder(resourcesFolder()),
                                               "voskEditor.uidesc", "view");
         ASSERT_TRUE(editor->valid()) << editor->error();
+        editor->setKnobModeSource([this] { return controller->knobMode(); }); // as the plug-in view does
         editor->idle(0);
     }
     void TearDown() override
     {
         editor.reset();
-        controller->setKnobMode(Steinberg::Vst::kCircularMode);
         controller->terminate();
         controller->release();
     }

@@ -81,6 +81,8 @@ protected:
     }
     void TearDown() override
     {
+        window.reset();
+        view = nullptr;
         if (probe) XCloseDisplay(probe);
         PlugViewTest::TearDown();
     }
@@ -97,10 +99,20 @@ protected:
         XDestroyImage(image);
         return p;
     }
-    void click(::Window w, int x, int y)
+    // A press, a move or a release of the first button at (x, y).
+    void pointer(::Window w, int type, int x, int y)
     {
-        for (int type : {ButtonPress, ButtonRelease}) {
-            XEvent e{};
+        XEvent e{};
+        e.type = type;
+        if (type == MotionNotify) {
+            e.xmotion.display = probe;
+            e.xmotion.window = w;
+            e.xmotion.root = DefaultRootWindow(probe);
+            e.xmotion.x = x;
+            e.xmotion.y = y;
+            e.xmotion.state = Button1Mask; // dragging
+            e.xmotion.same_screen = True;
+        } else {
             e.xbutton.type = type;
             e.xbutton.display = probe;
             e.xbutton.window = w;
@@ -109,32 +121,48 @@ protected:
             e.xbutton.y = y;
             e.xbutton.button = Button1;
             e.xbutton.same_screen = True;
-            XSendEvent(probe, w, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
         }
+        const long mask = type == ButtonPress     ? ButtonPressMask
+                          : type == ButtonRelease ? ButtonReleaseMask
+                                                  : PointerMotionMask;
+        XSendEvent(probe, w, True, mask, &e);
         XFlush(probe);
+    }
+    void click(::Window w, int x, int y)
+    {
+        pointer(w, ButtonPress, x, y);
+        pointer(w, ButtonRelease, x, y);
+    }
+
+    // Opens the controller's view in a host window; `child` is the view's own window.
+    void embed()
+    {
+        view = IPtr<IPlugView>(controller->createView("editor"), false);
+        ASSERT_TRUE(view);
+        std::string error;
+        window = EditorWindow::open(view.get(), loop, "VOSK", error);
+        ASSERT_TRUE(window) << error;
+        spin(400ms);
+        ::Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        ASSERT_TRUE(XQueryTree(probe, static_cast<::Window>(window->nativeHandle()), &root, &parent,
+                               &children, &count));
+        ASSERT_EQ(count, 1u);
+        child = children[0];
+        XFree(children);
     }
 
     Xvfb xvfb;
     Display* probe = nullptr;
     RunLoop loop;
+    IPtr<IPlugView> view;
+    std::unique_ptr<EditorWindow> window;
+    ::Window child = 0;
 };
 
 TEST_F(EmbeddedViewTest, DrawsTheEditorAndClicksReachTheController)
 {
-    IPtr<IPlugView> view(controller->createView("editor"), false);
-    ASSERT_TRUE(view);
-    std::string error;
-    auto window = EditorWindow::open(view.get(), loop, "VOSK", error);
-    ASSERT_TRUE(window) << error;
-    spin(400ms);
-
-    ::Window root, parent, *children = nullptr;
-    unsigned count = 0;
-    ASSERT_TRUE(
-        XQueryTree(probe, static_cast<::Window>(window->nativeHandle()), &root, &parent, &children, &count));
-    ASSERT_EQ(count, 1u);
-    const ::Window child = children[0];
-    XFree(children);
+    ASSERT_NO_FATAL_FAILURE(embed());
 
     // The band 1 left lamp (lens centre 136, 161) is lit green; below the
     // 566-pixel background the window is black.
@@ -158,6 +186,32 @@ TEST_F(EmbeddedViewTest, DrawsTheEditorAndClicksReachTheController)
     spin(300ms);
     EXPECT_GT(green(pixel(child, 136, 161)), 150);
     window.reset();
+}
+
+// Knobs follow a vertical drag until the host chooses another mode; then they
+// follow that one. Band 1's left gain knob turns about (135, 470).
+TEST_F(EmbeddedViewTest, KnobsDragVerticallyUntilTheHostChoosesAMode)
+{
+    ASSERT_NO_FATAL_FAILURE(embed());
+
+    auto drag = [&](int fromX, int fromY, int toX, int toY) {
+        pointer(child, ButtonPress, fromX, fromY);
+        spin(50ms);
+        pointer(child, MotionNotify, toX, toY);
+        spin(50ms);
+        pointer(child, ButtonRelease, toX, toY);
+        spin(50ms);
+    };
+    // Pressed right of the centre and moved 20 pixels up: a tenth of the range more.
+    ASSERT_EQ(controller->getParamNormalized(kGain1L), 0.5);
+    drag(155, 470, 155, 450);
+    EXPECT_NEAR(controller->getParamNormalized(kGain1L), 0.6, 1e-9);
+
+    FUnknownPtr<Vst::IEditController2> second(controller);
+    ASSERT_TRUE(second);
+    ASSERT_EQ(second->setKnobMode(Vst::kCircularMode), kResultOk);
+    drag(135, 445, 160, 470); // the value under the pointer: 225 of 270 degrees
+    EXPECT_NEAR(controller->getParamNormalized(kGain1L), 225.0 / 270.0, 1e-9);
 }
 
 } // namespace

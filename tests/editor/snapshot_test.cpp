@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -29,8 +30,9 @@ std::unique_ptr<vosk::ui::CairoImage> load(const std::string& path)
     return vosk::ui::decodeImage(bytes);
 }
 
-// Brightest pixel around (x, y) of a picture, drawn into an offscreen to read it.
-double peak(const vosk::ui::Image& image, int x, int y)
+// Brightest pixel around (x, y) of a picture, drawn into an offscreen to read it;
+// `strongest` takes a pixel's strongest colour channel instead of its brightness.
+double peak(const vosk::ui::Image& image, int x, int y, bool strongest = false)
 {
     vosk::ui::Offscreen off(image.width(), image.height());
     off.canvas().drawImage(
@@ -39,7 +41,7 @@ double peak(const vosk::ui::Image& image, int x, int y)
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx) {
             auto c = off.pixel(x + dx, y + dy);
-            best = std::max(best, (c.r + c.g + c.b) / 3);
+            best = std::max(best, strongest ? std::max({c.r, c.g, c.b}) : (c.r + c.g + c.b) / 3);
         }
     return best;
 }
@@ -53,20 +55,35 @@ protected:
     }
 };
 
-TEST_F(Snapshot, ShowsTheValuesSetOnTheCommandLine)
+TEST_F(Snapshot, ShowsTheInitialValuesAndThoseSetOnTheCommandLine)
 {
-    const std::string atDefault = file("default.png"), atLowest = file("lowest.png");
+    const std::string atDefault = file("default.png"), changed = file("changed.png");
     ASSERT_EQ(run("snapshot --png " + atDefault), 0);
-    ASSERT_EQ(run("snapshot --png " + atLowest + " --set Freq1L=20"), 0);
-    auto a = load(atDefault), b = load(atLowest);
+    ASSERT_EQ(run("snapshot --png " + changed + " --set Freq1L=20 --set cMidSide=On"), 0);
+    auto a = load(atDefault), b = load(changed);
     ASSERT_TRUE(a && b);
     EXPECT_EQ(a->width(), 1024);
     EXPECT_EQ(a->height(), 570);
     // The band 1 left frequency pointer: about 1002 Hz by default, at the start of its sweep at 20 Hz.
     EXPECT_LT(peak(*a, 125, 215), 0.5);
     EXPECT_GT(peak(*b, 125, 215), 0.8);
+    // Switches light while they act: initially linked, left/right, neither channel soloed.
+    struct Lamp
+    {
+        const char* name;
+        int x, y;
+        bool litInitially, litChanged;
+    };
+    const Lamp lamps[] = {{"LINK", 520, 325, true, true},
+                          {"MID-SIDE", 455, 325, false, true},
+                          {"SOLO left/mid", 520, 205, false, false},
+                          {"SOLO right/side", 520, 475, false, false}};
+    for (const Lamp& lamp : lamps) {
+        EXPECT_EQ(peak(*a, lamp.x, lamp.y, true) > 0.5, lamp.litInitially) << lamp.name;
+        EXPECT_EQ(peak(*b, lamp.x, lamp.y, true) > 0.5, lamp.litChanged) << lamp.name;
+    }
     std::remove(atDefault.c_str());
-    std::remove(atLowest.c_str());
+    std::remove(changed.c_str());
 }
 
 TEST_F(Snapshot, RefusesMissingOrUnwritableOutput)

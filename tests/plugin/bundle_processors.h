@@ -82,16 +82,16 @@ protected:
         factory = nullptr;
     }
 
-    // A processor, initialised; with `activate` also set up for kRate and blocks of
+    // A processor, initialised; with `activate` also set up for `rate` and blocks of
     // up to `maxBlock` samples, and active.
-    ProcessorHost& makeHost(Steinberg::int32 maxBlock = 512, bool activate = true)
+    ProcessorHost& makeHost(Steinberg::int32 maxBlock = 512, bool activate = true, double rate = kRate)
     {
         hosts.push_back(std::make_unique<ProcessorHost>(factory, processorClassId()));
         ProcessorHost& host = *hosts.back();
         EXPECT_TRUE(host.ok());
         EXPECT_EQ(host.initialize(), Steinberg::kResultOk);
         if (activate) {
-            EXPECT_EQ(host.setupProcessing(kRate, maxBlock), Steinberg::kResultOk);
+            EXPECT_EQ(host.setupProcessing(rate, maxBlock), Steinberg::kResultOk);
             EXPECT_EQ(host.setActive(true), Steinberg::kResultOk);
         }
         return host;

@@ -35,33 +35,132 @@ using test::Stereo;
 constexpr size_t kLatency = 12288;
 constexpr size_t kHalfBlock = 8192;
 
-double magnitudeAt(const std::vector<float>& taps, double hz)
+std::complex<double> responseAt(const std::vector<float>& taps, double hz, double rate = kRate)
 {
     std::complex<double> sum = 0.0;
-    for (size_t n = 0; n < taps.size(); ++n)
-        sum +=
-            static_cast<double>(taps[n]) * std::polar(1.0, -2.0 * M_PI * hz * static_cast<double>(n) / kRate);
-    return std::abs(sum);
+    for (size_t n = 0; n < taps.size(); ++n) {
+        if (taps[n] != 0.0f)
+            sum += static_cast<double>(taps[n]) *
+                   std::polar(1.0, -2.0 * M_PI * hz * static_cast<double>(n) / rate);
+    }
+    return sum;
 }
 
-using SignalPathBundle = test::BundleProcessors;
-
-TEST_F(SignalPathBundle, ImpulseComesOutAtTheLatencyWithAllSectionsOff)
+double magnitudeAt(const std::vector<float>& taps, double hz, double rate = kRate)
 {
-    ProcessorHost& host = makeHost();
-    allSectionsOff(host);
-    Stereo in(20480);
-    in.ch[0][0] = in.ch[1][0] = 1.0f;
-    const Stereo out = run(host, in, 512);
-    for (int c = 0; c < 2; ++c) {
-        EXPECT_NEAR(out.ch[c][kLatency], 1.0f, 1e-5);
-        for (size_t i = 0; i < out.size(); ++i) {
-            if (i != kLatency) {
-                ASSERT_NEAR(out.ch[c][i], 0.0f, 1e-5) << i;
+    return std::abs(responseAt(taps, hz, rate));
+}
+
+double decibels(double amplitude)
+{
+    return 20.0 * std::log10(amplitude);
+}
+
+class SignalPathBundle : public test::BundleProcessors
+{
+protected:
+    // The left channel's response to a unit impulse, with `configure` applied first.
+    std::vector<float> impulseResponse(double rate, const std::function<void(ProcessorHost&)>& configure)
+    {
+        ProcessorHost& host = makeHost(512, true, rate);
+        configure(host);
+        Stereo in(kLatency + kHalfBlock);
+        in.ch[0][0] = 1.0f;
+        return run(host, in, 512).ch[0];
+    }
+};
+
+// Whatever combination of sections is on, sections that are flat leave the input
+// delayed by exactly the reported latency, to within the transform's rounding.
+TEST_F(SignalPathBundle, FlatSettingsGiveTheInputDelayedByExactlyTheLatency)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<ParamID> bandsOn; // at 0 dB, their default
+    };
+    const Case cases[] = {
+        {"every section off", {}},
+        {"four bands", {kOn1L, kOn2L, kOn3L, kOn4L}},
+        {"bands 1 and 3", {kOn1L, kOn3L}},
+    };
+    Stereo in = noise(kLatency + 30000, 10);
+    const float peakInput = std::pow(10.0f, -10.0f / 20.0f);
+    for (int c = 0; c < 2; ++c)
+        for (float& x : in.ch[c]) x *= peakInput / 0.5f;
+    for (const Case& row : cases) {
+        ProcessorHost& host = makeHost();
+        allSectionsOff(host);
+        for (ParamID id : row.bandsOn) host.addParameterChange(id, 0, 1.0); // linked: R follows
+        const Stereo out = run(host, in, 512);
+        double largest = 0.0, sumOfSquares = 0.0;
+        for (int c = 0; c < 2; ++c) {
+            for (size_t i = 0; i < out.size(); ++i) {
+                const double expected = i < kLatency ? 0.0 : in.ch[c][i - kLatency];
+                const double difference = out.ch[c][i] - expected;
+                largest = std::max(largest, std::fabs(difference));
+                sumOfSquares += difference * difference;
             }
         }
+        const double rms = std::sqrt(sumOfSquares / (2.0 * static_cast<double>(out.size())));
+        EXPECT_LE(decibels(largest), -96.0) << row.name;
+        EXPECT_LE(decibels(rms), -108.0) << row.name;
+        EXPECT_EQ(host.processor()->getLatencySamples(), kLatency);
     }
-    EXPECT_EQ(host.processor()->getLatencySamples(), kLatency);
+}
+
+// The default settings delay every frequency by the reported latency, as bypass does:
+// switching bypass does not move the track, and a parallel mix of the two does not comb.
+TEST_F(SignalPathBundle, DefaultSettingsDelayByTheLatencyLikeBypassAtEveryRate)
+{
+    const double delta = 10.0; // Hz either side, for the slope of the phase
+    for (double rate : {44100.0, 48000.0, 96000.0}) {
+        const auto processed = impulseResponse(rate, [](ProcessorHost&) {});
+        const auto bypassed =
+            impulseResponse(rate, [](ProcessorHost& host) { host.addParameterChange(kBypass, 0, 1.0); });
+        // The phase left after taking away a delay of exactly the latency.
+        auto residualPhase = [&](double hz) {
+            const double omega = 2.0 * M_PI * hz / rate;
+            return std::arg(responseAt(processed, hz, rate) * std::polar(1.0, omega * kLatency));
+        };
+        for (double hz : {100.0, 1000.0, 10000.0}) {
+            const double slope =
+                (residualPhase(hz + delta) - residualPhase(hz - delta)) / (2.0 * M_PI * 2.0 * delta / rate);
+            EXPECT_NEAR(kLatency - slope, static_cast<double>(kLatency), 0.001) << hz << " Hz at " << rate;
+        }
+        const auto wet = responseAt(processed, 1000.0, rate), dry = responseAt(bypassed, 1000.0, rate);
+        const double halfway = std::abs(0.5 * wet + 0.5 * dry) / (0.5 * std::abs(wet) + 0.5 * std::abs(dry));
+        EXPECT_GT(decibels(halfway), -0.001) << "a crossfade at 1 kHz dips, at " << rate;
+    }
+}
+
+// Below 36 kHz the fixed high cut, and bands set above the Nyquist frequency, stop
+// there instead of folding back into the audible band.
+TEST_F(SignalPathBundle, FlatSettingsStayFlatAtLowSampleRates)
+{
+    struct Case
+    {
+        double rate;
+        bool bellAboveNyquist; // band 1 at 20 kHz, lower edge 19 kHz, +6 dB
+    };
+    const Case cases[] = {{8000, false}, {16000, false}, {22050, false}, {32000, false}, {32000, true}};
+    for (const Case& row : cases) {
+        const auto taps = impulseResponse(row.rate, [&](ProcessorHost& host) {
+            if (!row.bellAboveNyquist) return;
+            host.addParameterChange(kFreq1L, 0, 1.0);
+            host.addParameterChange(kBW1L, 0, 0.05);
+            host.addParameterChange(kGain1L, 0, 1.0);
+        });
+        double worst = 0.0, worstHz = 0.0;
+        const double lowest = 50.0, highest = 0.45 * row.rate;
+        for (int k = 0; k <= 60; ++k) {
+            const double hz = lowest * std::pow(highest / lowest, k / 60.0);
+            const double level = std::fabs(decibels(magnitudeAt(taps, hz, row.rate)));
+            if (level > worst) worst = level, worstHz = hz;
+        }
+        EXPECT_LT(worst, 0.05) << worstHz << " Hz at " << row.rate
+                               << (row.bellAboveNyquist ? " with the bell" : "");
+    }
 }
 
 TEST_F(SignalPathBundle, HostBlocksOfOne8192And10000SamplesGiveTheSameStream)
@@ -164,6 +263,61 @@ TEST_F(SignalPathBundle, MuteRulesEchoTheForcedChannelAndSilenceOnlyTheMutedOne)
     }
 }
 
+// Hosts store the normalised values of link and mid/side, whose switches act below one
+// half; the texts a host shows and reads must say the same as the sound.
+TEST_F(SignalPathBundle, LinkAndMidSideActWhereTheirTextsSayOn)
+{
+    IPtr<IEditController> controller =
+        test::createInstance<IEditController>(factory, test::controllerClassId());
+    ASSERT_TRUE(controller);
+    ASSERT_EQ(controller->initialize(test::makeHostContext()), kResultOk);
+    // The switch value whose text is `text`; typing the text gives the same value.
+    auto valueShowing = [&](ParamID id, const std::u16string& text) {
+        for (double v : {0.0, 1.0}) {
+            String128 shown{};
+            EXPECT_EQ(controller->getParamStringByValue(id, v, shown), kResultOk);
+            if (std::u16string(shown) != text) continue;
+            ParamValue typed = -1.0;
+            EXPECT_EQ(controller->getParamValueByString(id, const_cast<TChar*>(text.c_str()), typed),
+                      kResultOk);
+            EXPECT_EQ(typed, v) << id;
+            return v;
+        }
+        ADD_FAILURE() << "no value of " << id << " shows the text";
+        return -1.0;
+    };
+
+    // A 1 kHz tone; band 3 (a bell from 600 Hz to 2.4 kHz) at +6 dB on one channel.
+    // Mid/side: a left-only tone with the side boosted reaches the right output.
+    // Link: a right-only tone with the left band boosted comes out louder.
+    struct Case
+    {
+        ParamID id;
+        const char16_t* text;
+        bool acts;
+    };
+    const Case cases[] = {
+        {kMidSide, u"On", true}, {kMidSide, u"Off", false}, {kLink, u"On", true}, {kLink, u"Off", false}};
+    const size_t length = kLatency + 8192;
+    for (const Case& row : cases) {
+        const bool midSideCase = row.id == kMidSide;
+        Stereo in(length);
+        for (size_t i = 0; i < length; ++i)
+            in.ch[midSideCase ? 0 : 1][i] =
+                0.5f * static_cast<float>(std::sin(2.0 * M_PI * 1000.0 * i / kRate));
+        ProcessorHost& host = makeHost();
+        if (midSideCase) host.addParameterChange(kLink, 0, valueShowing(kLink, u"Off"));
+        host.addParameterChange(row.id, 0, valueShowing(row.id, row.text));
+        host.addParameterChange(midSideCase ? kGain3R : kGain3L, 0, 1.0);
+        const Stereo out = run(host, in, 512);
+        double right = 0.0;
+        for (size_t i = kLatency; i < length; ++i) right = std::max(right, std::fabs(double(out.ch[1][i])));
+        const double expected = row.acts ? (midSideCase ? 0.25 : 1.0) : (midSideCase ? 0.0 : 0.5);
+        EXPECT_NEAR(right, expected, 0.05) << row.id << (row.acts ? " on" : " off");
+    }
+    controller->terminate();
+}
+
 TEST_F(SignalPathBundle, MetersReportTheLargestMagnitudeAndNegativePeaksClip)
 {
     ProcessorHost& host = makeHost();
@@ -190,17 +344,14 @@ TEST_F(SignalPathBundle, MetersReportTheLargestMagnitudeAndNegativePeaksClip)
 
 TEST_F(SignalPathBundle, BellAndCutsMeasureAsDesigned)
 {
-    auto impulseResponse = [&](const std::function<void(ProcessorHost&)>& configure) {
-        ProcessorHost& host = makeHost();
-        allSectionsOff(host);
-        configure(host);
-        Stereo in(kLatency + kHalfBlock);
-        in.ch[0][0] = 1.0f;
-        const Stereo out = run(host, in, 512);
-        return std::vector<float>(out.ch[0].begin() + kHalfBlock, out.ch[0].end());
+    auto sectionResponse = [&](const std::function<void(ProcessorHost&)>& configure) {
+        return impulseResponse(kRate, [&](ProcessorHost& host) {
+            allSectionsOff(host);
+            configure(host);
+        });
     };
     // Band 2 as a bell of +100 % around 1 kHz (width 1: 500 Hz to 2 kHz), sharpness 1.
-    const auto bell = impulseResponse([](ProcessorHost& host) {
+    const auto bell = sectionResponse([](ProcessorHost& host) {
         host.addParameterChange(kOn2L, 0, 1.0);
         host.addParameterChange(kFreq2L, 0, (std::log10(1000.0 / 2000.0) + 2.0) / 3.0);
         host.addParameterChange(kGain2L, 0, 1.0);
@@ -215,13 +366,13 @@ TEST_F(SignalPathBundle, BellAndCutsMeasureAsDesigned)
     EXPECT_NEAR(magnitudeAt(bell, 2000.0), 1.5, 0.05);
 
     const auto lowCut =
-        impulseResponse([](ProcessorHost& host) { host.addParameterChange(kOnLoCut, 0, 1.0); });
+        sectionResponse([](ProcessorHost& host) { host.addParameterChange(kOnLoCut, 0, 1.0); });
     EXPECT_NEAR(magnitudeAt(lowCut, 29.0), 0.5, 0.02);
     EXPECT_LT(magnitudeAt(lowCut, 15.0), 0.05);
     EXPECT_NEAR(magnitudeAt(lowCut, 60.0), 1.0, 0.01);
 
     const auto highCut =
-        impulseResponse([](ProcessorHost& host) { host.addParameterChange(kOnHiCut, 0, 1.0); });
+        sectionResponse([](ProcessorHost& host) { host.addParameterChange(kOnHiCut, 0, 1.0); });
     EXPECT_NEAR(magnitudeAt(highCut, 18000.0), 0.5, 0.02);
     EXPECT_NEAR(magnitudeAt(highCut, 15000.0), 1.0, 0.01);
     EXPECT_LT(magnitudeAt(highCut, 20500.0), 0.02);
