@@ -3,6 +3,7 @@
 
 #include "platform.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 namespace vosk {
@@ -13,13 +14,50 @@ int fail(const std::string& message)
     return 1;
 }
 
+int failUsage(const std::string& message)
+{
+    fail(message);
+    return 2;
+}
+
+namespace {
+FILE* noteStream = stdout;
+bool quietRun = false;
+} // namespace
+
+void setNotes(bool quiet, bool standardOutputCarriesData)
+{
+    quietRun = quiet;
+    noteStream = quiet ? nullptr : (standardOutputCarriesData ? stderr : stdout);
+}
+
+void note(const char* format, ...)
+{
+    if (!noteStream) return;
+    va_list args;
+    va_start(args, format);
+    vfprintf(noteStream, format, args);
+    va_end(args);
+}
+
+void warn(const char* format, ...)
+{
+    if (quietRun) return;
+    fputs("vosk: warning: ", stderr);
+    va_list args;
+    va_start(args, format);
+    vfprintf(stderr, format, args);
+    va_end(args);
+}
+
 std::string pluginPath(const CommandLine& cmd)
 {
     return cmd.plugin.empty() ? executableDirectory() + "/VOSK.vst3" : cmd.plugin;
 }
 
-std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet)
+std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet, int& failure)
 {
+    failure = 1;
     const std::string path = pluginPath(cmd);
     std::string error;
     auto plugin = HostedPlugin::load(path, error);
@@ -33,12 +71,12 @@ std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet)
     }
     std::vector<ResolvedSetting> resolved;
     if (!resolveSettings(*plugin, cmd.settings, resolved, error)) {
-        fail(error);
+        failure = failUsage(error);
         return nullptr;
     }
     for (const auto& s : resolved) {
         plugin->setParameter(s.id, s.normalized);
-        if (!quiet) printf("set %s\n", s.description.c_str());
+        if (!quiet) note("set %s\n", s.description.c_str());
     }
     return plugin;
 }

@@ -176,8 +176,9 @@ private:
 
 int runEdit(const CommandLine& cmd)
 {
-    auto plugin = preparePlugin(cmd, false);
-    if (!plugin) return 1;
+    int failure = 0;
+    auto plugin = preparePlugin(cmd, false, failure);
+    if (!plugin) return failure;
 
     IPtr<IPlugView> view = owned(plugin->controller()->createView("editor"));
     if (!view) return fail("the plug-in offers no editor");

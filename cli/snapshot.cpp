@@ -14,8 +14,9 @@ int runSnapshot(const CommandLine& cmd)
 {
     if (cmd.png.empty()) return fail("snapshot needs --png FILE");
     if (!cmd.preset.empty() && sameFile(cmd.png, cmd.preset)) return fail(cmd.png + " is the preset file");
-    auto plugin = preparePlugin(cmd, true);
-    if (!plugin) return 1;
+    int failure = 0;
+    auto plugin = preparePlugin(cmd, true, failure);
+    if (!plugin) return failure;
 
     auto* mirror = new ui::MirrorController(plugin->controller());
     int status = 0;
@@ -31,7 +32,7 @@ int runSnapshot(const CommandLine& cmd)
             if (!picture.writePng(cmd.png))
                 status = fail("cannot write " + cmd.png);
             else
-                printf("wrote %s (%d x %d)\n", cmd.png.c_str(), editor.width(), editor.height());
+                note("wrote %s (%d x %d)\n", cmd.png.c_str(), editor.width(), editor.height());
         }
     }
     mirror->release();

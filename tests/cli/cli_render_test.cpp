@@ -36,28 +36,31 @@ TEST(Render, KeepsLengthRateChannelsAndSampleType)
     struct Case
     {
         int channels, frames, rate, format;
+        const char* extension;
     } cases[] = {
-        {2, 30001, 44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16},
-        {1, 5000, 48000, SF_FORMAT_WAV | SF_FORMAT_FLOAT},
-        {2, 777, 96000, SF_FORMAT_AIFF | SF_FORMAT_PCM_24},
-        {1, 20000, 22050, SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+        {2, 30001, 44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16, ".wav"},
+        {1, 5000, 48000, SF_FORMAT_WAV | SF_FORMAT_FLOAT, ".wav"},
+        {2, 777, 96000, SF_FORMAT_AIFF | SF_FORMAT_PCM_24, ".aiff"},
+        {1, 20000, 22050, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, ".flac"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format);
-        ASSERT_TRUE(writeAudio(scratch.file("in"), noise(c.channels, c.frames, c.rate, c.format)));
-        const RunResult r = runVosk({"render", "in", "out", "--block", "300"}, scratch);
+        const std::string in = std::string("in") + c.extension, out = std::string("out") + c.extension;
+        ASSERT_TRUE(writeAudio(scratch.file(in), noise(c.channels, c.frames, c.rate, c.format)));
+        const RunResult r = runVosk({"render", in, out, "--block", "300"}, scratch);
         ASSERT_EQ(r.status, 0) << r.err;
-        Audio out;
-        ASSERT_TRUE(readAudio(scratch.file("out"), out));
-        EXPECT_EQ(out.frames(), c.frames);
-        EXPECT_EQ(out.rate, c.rate);
-        EXPECT_EQ(out.channels, c.channels);
-        EXPECT_EQ(out.format, c.format);
-        EXPECT_NE(r.out.find("wrote out"), std::string::npos);
+        Audio rendered;
+        ASSERT_TRUE(readAudio(scratch.file(out), rendered));
+        EXPECT_EQ(rendered.frames(), c.frames);
+        EXPECT_EQ(rendered.rate, c.rate);
+        EXPECT_EQ(rendered.channels, c.channels);
+        EXPECT_EQ(rendered.format, c.format);
+        EXPECT_NE(r.out.find("wrote " + out), std::string::npos);
         EXPECT_NE(r.out.find("meters: peak"), std::string::npos);
     }
-    // Nothing but the two files: no temporary file is left behind.
-    EXPECT_EQ(scratch.entries(), (std::vector<std::string>{"in", "out"}));
+    // Nothing but the files: no temporary file is left behind.
+    EXPECT_EQ(scratch.entries(),
+              (std::vector<std::string>{"in.aiff", "in.flac", "in.wav", "out.aiff", "out.flac", "out.wav"}));
 }
 
 // Compensation drops exactly the reported latency from the front and fills
