@@ -1,6 +1,7 @@
 // vosk info: what the factory, the processor and the controller report.
 #include "commands.h"
 #include "settings.h"
+#include "tagnames.h"
 
 #include <cstdio>
 #include <string>
@@ -138,10 +139,11 @@ void printText(const HostedPlugin& plugin, const std::string& path)
     printf("parameters %zu\n", params.size());
     // What --set takes, as the controller shows it: range or entries, the
     // text at the default and the current value.
-    printf("  %4s  %-16s %-24s %-9s %-9s %s\n", "id", "title", "takes", "default", "value", "flags");
+    printf("  %4s  %-16s %-14s %-24s %-9s %-9s %s\n", "id", "title", "tag", "takes", "default", "value",
+           "flags");
     for (const auto& p : params) {
-        printf("  %4u  %-16s %-24s %-9s %-9s %s\n", p.id, p.title.c_str(), acceptedValues(plugin, p).c_str(),
-               plugin.textOf(p.id, p.defaultNormalized).c_str(),
+        printf("  %4u  %-16s %-14s %-24s %-9s %-9s %s\n", p.id, p.title.c_str(), tagName(p.id).c_str(),
+               acceptedValues(plugin, p).c_str(), plugin.textOf(p.id, p.defaultNormalized).c_str(),
                plugin.textOf(p.id, plugin.normalizedValue(p.id)).c_str(), flagNames(p.flags).c_str());
     }
 }
