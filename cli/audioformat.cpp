@@ -177,40 +177,43 @@ SampleWriter::SampleWriter(SNDFILE* target, int format, int channelCount, bool d
 bool SampleWriter::write(const float* interleaved, long long frames)
 {
     const size_t count = static_cast<size_t>(frames) * static_cast<size_t>(channels);
-    for (size_t i = 0; i < count; ++i) {
-        const double a = std::fabs(interleaved[i]);
-        peakBefore = std::max(peakBefore, a);
-        if (a > 1.0) ++overs;
+    if (!bits) {
+        for (size_t i = 0; i < count; ++i) {
+            const float a = std::fabs(interleaved[i]);
+            peakBefore = std::max(peakBefore, static_cast<double>(a));
+            overs += a > 1.0f;
+        }
+        return sf_write_float(file, interleaved, static_cast<sf_count_t>(count)) == sf_count_t(count);
     }
-    if (!bits) return sf_write_float(file, interleaved, static_cast<sf_count_t>(count)) == sf_count_t(count);
 
     // Full scale is 2^(bits-1), as libsndfile reads it back; the result goes
     // left-justified into 32 bits.
     const double scale = std::ldexp(1.0, bits - 1);
-    const double top = scale - 1, bottom = -scale;
-    const int shift = 32 - bits;
+    const double top = scale - 1, bottom = -scale, offset = 2 * scale;
+    const int64_t unit = int64_t(1) << (32 - bits);
     converted.resize(count);
+    float peak = static_cast<float>(peakBefore);
     for (size_t i = 0; i < count; ++i) {
-        double v = interleaved[i] * scale;
+        const float x = interleaved[i];
+        const float a = std::fabs(x);
+        peak = std::max(peak, a);
+        overs += a > 1.0f;
+        double v = x * scale;
         if (dither) {
-            // Two uniform values give a triangular density over +-1 step.
-            noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
-            const double u1 = noise * (1.0 / 4294967296.0);
-            noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
-            v += u1 - noise * (1.0 / 4294967296.0);
+            // The two halves of one draw, subtracted: a triangular density
+            // over +-1 step.
+            noise ^= noise << 13, noise ^= noise >> 7, noise ^= noise << 17;
+            v += (static_cast<double>(noise & 0xFFFFFFFFu) - static_cast<double>(noise >> 32)) * 0x1p-32;
         }
-        int64_t q = 0;
-        if (v >= top + 0.5) {
-            q = static_cast<int64_t>(top);
-            ++clipped;
-        } else if (v > bottom - 0.5) {
-            q = static_cast<int64_t>(v >= 0 ? v + 0.5 : v - 0.5);
-        } else if (v == v) {
-            q = static_cast<int64_t>(bottom);
-            ++clipped;
-        }
-        converted[i] = static_cast<int32_t>(q * (int64_t(1) << shift));
+        // Rounds to nearest without branches (audio changes sign at random):
+        // clamp, shift positive by a power of two, truncate.
+        clipped += (v >= top + 0.5) + (v < bottom - 0.5);
+        v = v > bottom ? v : bottom;
+        v = v < top ? v : top;
+        const int64_t q = static_cast<int64_t>(v + offset + 0.5) - static_cast<int64_t>(offset);
+        converted[i] = static_cast<int32_t>(q * unit);
     }
+    peakBefore = peak;
     return sf_write_int(file, converted.data(), static_cast<sf_count_t>(count)) == sf_count_t(count);
 }
 
