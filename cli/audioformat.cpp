@@ -83,7 +83,9 @@ std::string knownFormats()
     std::string out;
     for (const auto& c : kContainers) {
         if (c.onlySubtype && !writable(c.major | c.onlySubtype)) continue;
-        out += (out.empty() ? "" : ", ") + std::string(c.name) + " (" + c.extensions + ")";
+        out += (out.empty() ? "" : ", ") + std::string(c.name);
+        if (std::string(c.extensions) != std::string(".") + c.name)
+            out += std::string(" (") + c.extensions + ")";
     }
     return out;
 }

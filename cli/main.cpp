@@ -11,85 +11,84 @@
 namespace vosk {
 namespace {
 
-const std::string kDefaults = "defaults: --block " + std::to_string(kDefaultBlock) + ", --rate " +
-                              std::to_string(kDefaultResponseRate) + " Hz (response), " +
-                              std::to_string(kDefaultGenerateRate) + " Hz (generate), --seconds " +
-                              std::to_string(kDefaultSeconds);
-
 struct CommandHelp
 {
     const char* name;
-    std::string text;
+    const char* synopsis;
+    const char* summary;
+    std::string options;
 };
 
 const std::string kSettingOptions =
     R"(  --set TITLE=VALUE     a parameter in its display units: Freq1L=1000, Freq1L=1.5kHz,
                         Gain1L=-2dB, kShape1L="Low Cut" (vosk info lists titles,
-                        ranges and entries)
+                        tags, ranges and entries)
   --set-norm ID=VALUE   a parameter by title or identifier, normalised 0..1
   --preset FILE         a .vstpreset to load before the settings
 )";
 
-const CommandHelp kCommands[] = {
-    {"info", R"(vosk info [--json]
-  the factory, classes, buses, latency and tail, and every parameter with its
-  range in display units, list entries, default and value (after --preset)
-  --json                the same as JSON
-  --preset FILE         show the values after loading FILE
-)"},
-    {"render", "vosk render IN OUT [OPTIONS]\n"
-               "  processes IN into OUT, which keeps IN's rate, channels and length; OUT's\n"
-               "  format follows its extension; - is standard input or output\n" +
-                   kSettingOptions + R"(  --save-preset FILE    also save the settings as a preset
-  --format NAME         the output format, for names without a known extension:
+const std::string kFormatOptions =
+    R"(  --format NAME         the output format, when the name's extension gives none:
                         )" +
-                   knownFormats() + R"(
-  --bits 16|24|32|float the sample type (default: IN's, where OUT's format holds it,
-                        otherwise 24)
+    knownFormats() + R"(
   --no-dither           no TPDF dither when writing 8 to 24-bit samples
-  --block N             the processing block size, 1..65536 (default )" +
-                   std::to_string(kDefaultBlock) + R"()
-  --no-compensate       keep the plug-in's latency at the start (and lose as much
-                        at the end)
-)"},
-    {"response", "vosk response [OPTIONS]\n"
-                 "  magnitude and group delay of both channels, 10 Hz to Nyquist, as CSV on\n"
-                 "  standard output, or into files\n" +
-                     kSettingOptions + "  --rate HZ             the sample rate (default " +
-                     std::to_string(kDefaultResponseRate) + R"()
-  --png FILE            a plot, FILE ending in .png (or - for standard output)
-  --csv FILE            the table
-)"},
-    {"generate", "vosk generate OUT [OPTIONS]\n"
-                 "  a stereo test signal: pink noise under a slow sine sweep; OUT's format\n"
-                 "  follows its extension\n"
-                 "  --seconds S           the length, up to 3600 (default " +
-                     std::to_string(kDefaultSeconds) +
-                     ")\n  --rate HZ             the sample rate (default " +
-                     std::to_string(kDefaultGenerateRate) + R"()
-  --format NAME, --bits 16|24|32|float (default 24), --no-dither   as for render
-)"},
-    {"edit", "vosk edit [OPTIONS]\n"
-             "  the plug-in's editor in a window; edits are printed\n" +
-                 kSettingOptions +
-                 R"(  --play FILE           process FILE at its real pace (no audio device: the
-                        meters move, nothing is heard)
-  --block N             the block size for --play (default )" +
-                 std::to_string(kDefaultBlock) + ")\n"},
-    {"snapshot", "vosk snapshot --png FILE [OPTIONS]\n"
-                 "  a picture of the plug-in's editor showing these values\n" +
-                     kSettingOptions},
+)";
+
+const CommandHelp kCommands[] = {
+    {"info", "vosk info [--json] [--preset FILE]",
+     "the plug-in's factory, buses, latency and parameters\n"
+     "  (for each: what --set takes, its default and its value)",
+     "  --json                the same as JSON\n"
+     "  --preset FILE         the values after loading FILE\n"},
+    {"render", "vosk render IN OUT [OPTIONS]",
+     "processes IN into OUT (same rate, channels and length)\n"
+     "  OUT's format follows its extension; - is standard input or output",
+     kSettingOptions + "  --save-preset FILE    also save the settings as a preset\n" + kFormatOptions +
+         "  --bits 16|24|32|float the sample type (default: IN's where OUT's format holds it,\n"
+         "                        otherwise 24)\n"
+         "  --block N             the processing block size, 1..65536 (default " +
+         std::to_string(kDefaultBlock) +
+         ")\n"
+         "  --no-compensate       keep the plug-in's latency at the start (and lose as much\n"
+         "                        at the end)\n"},
+    {"response", "vosk response [OPTIONS]",
+     "magnitude and group delay of both channels, 10 Hz to Nyquist\n"
+     "  as CSV on standard output or into files",
+     kSettingOptions + "  --rate HZ             the sample rate (default " +
+         std::to_string(kDefaultResponseRate) +
+         ")\n"
+         "  --png FILE            a plot; FILE ends in .png, or is - for standard output\n"
+         "  --csv FILE            the table\n"},
+    {"generate", "vosk generate OUT [OPTIONS]",
+     "a stereo test signal: pink noise under a slow sine sweep\n"
+     "  OUT's format follows its extension",
+     "  --seconds S           the length, up to 3600 (default " + std::to_string(kDefaultSeconds) +
+         ")\n"
+         "  --rate HZ             the sample rate (default " +
+         std::to_string(kDefaultGenerateRate) + ")\n" + kFormatOptions +
+         "  --bits 16|24|32|float the sample type (default 24)\n"},
+    {"edit", "vosk edit [OPTIONS]", "the plug-in's editor in a window; edits are printed",
+     kSettingOptions +
+         "  --play FILE           process FILE at its real pace (no audio device: the\n"
+         "                        meters move, nothing is heard)\n"
+         "  --block N             the block size for --play (default " +
+         std::to_string(kDefaultBlock) + ")\n"},
+    {"snapshot", "vosk snapshot --png FILE [OPTIONS]",
+     "a picture of the plug-in's editor showing these values", kSettingOptions},
 };
+
+std::string commandHelp(const CommandHelp& c)
+{
+    return std::string("usage: ") + c.synopsis + "\n  " + c.summary + "\n\n" + c.options;
+}
 
 std::string usage()
 {
     std::string text = "usage: vosk COMMAND [OPTIONS]   (options may stand before or after COMMAND)\n\n";
     text += "commands (vosk COMMAND --help shows each one's options and defaults):\n";
     for (const auto& c : kCommands) {
-        const std::string& t = c.text;
-        const auto firstLine = t.find('\n'), secondLine = t.find('\n', firstLine + 1);
-        text += "  " + t.substr(0, firstLine) + "\n    " +
-                t.substr(firstLine + 3, secondLine - firstLine - 3) + "\n";
+        const std::string summary = c.summary;
+        text += std::string("  ") + c.synopsis + "\n      " + summary.substr(0, summary.find('\n')) + "\n";
     }
     text += R"(
 options for every command:
@@ -214,7 +213,7 @@ int main(int argc, char** argv)
 
     const CommandHelp* command = findCommand(cmd.command);
     if (help) {
-        fputs(command ? ("usage: " + command->text).c_str() : usage().c_str(), stdout);
+        fputs(command ? commandHelp(*command).c_str() : usage().c_str(), stdout);
         return 0;
     }
     if (cmd.command.empty()) return usageError("no command given");
@@ -227,8 +226,7 @@ int main(int argc, char** argv)
     const bool formatGiven = !cmd.format.empty() || !cmd.bits.empty() || !cmd.dither;
     auto only = [&](size_t positionals) -> int {
         if (cmd.positional.size() == positionals) return 0;
-        const std::string& t = command->text;
-        return usageError("usage: " + t.substr(0, t.find('\n')));
+        return usageError(std::string("usage: ") + command->synopsis);
     };
     auto refuse = [&](bool given, const char* what) -> int {
         return given ? usageError(cmd.command + " takes no " + what) : 0;
