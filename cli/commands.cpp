@@ -55,9 +55,8 @@ std::string pluginPath(const CommandLine& cmd)
     return cmd.plugin.empty() ? executableDirectory() + "/VOSK.vst3" : cmd.plugin;
 }
 
-std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet, int& failure)
+std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet)
 {
-    failure = 1;
     const std::string path = pluginPath(cmd);
     std::string error;
     auto plugin = HostedPlugin::load(path, error);
@@ -71,7 +70,7 @@ std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet, 
     }
     std::vector<ResolvedSetting> resolved;
     if (!resolveSettings(*plugin, cmd.settings, resolved, error)) {
-        failure = failUsage(error);
+        fail(error);
         return nullptr;
     }
     for (const auto& s : resolved) {

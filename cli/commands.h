@@ -56,8 +56,7 @@ void warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int failUsage(const std::string& message); // as fail(), for a wrong command line: returns 2
 
 // Loads the plug-in, then the preset (if any), then checks and applies the
-// settings. Null after printing the error, with the exit status in `failure`
-// (2 for a setting the command line got wrong).
-std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet, int& failure);
+// settings. Null after printing the error.
+std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet);
 
 } // namespace vosk

@@ -169,9 +169,8 @@ private:
 
 int runEdit(const CommandLine& cmd)
 {
-    int failure = 0;
-    auto plugin = preparePlugin(cmd, false, failure);
-    if (!plugin) return failure;
+    auto plugin = preparePlugin(cmd, false);
+    if (!plugin) return 1;
 
     IPtr<IPlugView> view = owned(plugin->controller()->createView("editor"));
     if (!view) return fail("the plug-in offers no editor");

@@ -50,6 +50,7 @@ int runGenerate(const CommandLine& cmd)
     const int rate = static_cast<int>(cmd.rate);
     const long long frames = static_cast<long long>(cmd.seconds * rate);
 
+    if (isFolder(outPath)) return fail(outPath + " is a folder; give a file name");
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = 2;

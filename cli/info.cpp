@@ -152,9 +152,8 @@ void printText(const HostedPlugin& plugin, const std::string& path)
 
 int runInfo(const CommandLine& cmd)
 {
-    int failure = 0;
-    auto plugin = preparePlugin(cmd, true, failure);
-    if (!plugin) return failure;
+    auto plugin = preparePlugin(cmd, true);
+    if (!plugin) return 1;
     if (cmd.json)
         printJson(*plugin, pluginPath(cmd));
     else

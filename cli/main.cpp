@@ -97,8 +97,10 @@ options for every command:
   -h, --help      this text; vosk COMMAND --help for one command
   --version       the version
 
-exit status: 0 done; 1 the work failed (a file, the plug-in, a preset), nothing
-new is left behind; 2 the command line is wrong; 128+N ended by signal N
+exit status: 0 done; 1 failed (a file, the plug-in, a preset or a value it
+refuses), leaving nothing new; 2 the command line is malformed (an unknown
+command or option, a missing or malformed option value, an output name
+without a format); 128+N ended by signal N
 )";
     return text;
 }

@@ -90,6 +90,8 @@ int runRender(const CommandLine& cmd)
     SF_INFO info{};
     SndFile in;
     if (inPath != "-" && !fileExists(inPath)) return fail("cannot read " + inPath + ": no such file");
+    if (isFolder(inPath)) return fail(inPath + " is a folder, not an audio file");
+    if (isFolder(outPath)) return fail(outPath + " is a folder; give a file name");
     in.file = sf_open(inPath.c_str(), SFM_READ, &info);
     if (!in.file) return fail("cannot read " + inPath + ": " + sf_strerror(nullptr));
     if (outPath != "-" && (outPath == inPath || sameFile(inPath, outPath)))
@@ -120,9 +122,8 @@ int runRender(const CommandLine& cmd)
         if (!presetOut->ok()) return fail(presetOut->error());
     }
 
-    int failure = 0;
-    auto plugin = preparePlugin(cmd, false, failure);
-    if (!plugin) return failure;
+    auto plugin = preparePlugin(cmd, false);
+    if (!plugin) return 1;
 
     const int channels = info.channels;
     const auto block = static_cast<int32_t>(cmd.block);
@@ -210,9 +211,9 @@ int runRender(const CommandLine& cmd)
         note("saved preset %s\n", cmd.savePreset.c_str());
     }
 
-    note("wrote %s: %lld frames, %d channel%s, %d Hz, %s%s\n", outPath.c_str(), framesWritten, channels,
-         channels == 1 ? "" : "s", info.samplerate, describeFormat(outInfo.format).c_str(),
-         writer.dithered() ? ", TPDF dither" : "");
+    note("wrote %s: %lld frame%s, %d channel%s, %d Hz, %s%s\n", outPath.c_str(), framesWritten,
+         framesWritten == 1 ? "" : "s", channels, channels == 1 ? "" : "s", info.samplerate,
+         describeFormat(outInfo.format).c_str(), writer.dithered() ? ", TPDF dither" : "");
     note("latency %lld samples %s\n", static_cast<long long>(plugin->latencySamples()),
          cmd.compensate ? "compensated" : "not compensated");
     if (channels == 2)

@@ -32,9 +32,8 @@ int runResponse(const CommandLine& cmd)
         if (!(*file)->ok()) return fail((*file)->error());
     }
 
-    int failure = 0;
-    auto plugin = preparePlugin(cmd, true, failure);
-    if (!plugin) return failure;
+    auto plugin = preparePlugin(cmd, true);
+    if (!plugin) return 1;
     const int32_t block = 4096;
     std::string error;
     if (!plugin->start(cmd.rate, block, 2, error)) return fail(error);

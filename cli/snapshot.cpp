@@ -14,9 +14,8 @@ int runSnapshot(const CommandLine& cmd)
 {
     if (cmd.png.empty()) return fail("snapshot needs --png FILE");
     if (!cmd.preset.empty() && sameFile(cmd.png, cmd.preset)) return fail(cmd.png + " is the preset file");
-    int failure = 0;
-    auto plugin = preparePlugin(cmd, true, failure);
-    if (!plugin) return failure;
+    auto plugin = preparePlugin(cmd, true);
+    if (!plugin) return 1;
 
     auto* mirror = new ui::MirrorController(plugin->controller());
     int status = 0;

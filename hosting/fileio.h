@@ -90,5 +90,6 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& by
 // True when both names lead to the same existing file (links included).
 bool sameFile(const std::string& a, const std::string& b);
 bool fileExists(const std::string& path);
+bool isFolder(const std::string& path);
 
 } // namespace vosk

@@ -289,10 +289,7 @@ bool writeAll(int fd, const std::vector<uint8_t>& bytes, std::string& error)
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error)
 {
-    struct stat st
-    {
-    };
-    if (path != "-" && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (path != "-" && isFolder(path)) {
         error = path + " is a folder, not a file";
         return false;
     }
@@ -343,6 +340,14 @@ bool fileExists(const std::string& path)
     {
     };
     return stat(path.c_str(), &st) == 0;
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace vosk
