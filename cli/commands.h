@@ -23,6 +23,7 @@ struct CommandLine
     std::string savePreset;
     long long block = kDefaultBlock;
     bool compensate = true;
+    bool tail = false; // render: also the filter's decay after the input's end
     bool json = false;
     double rate = kDefaultResponseRate;
     double seconds = kDefaultSeconds;

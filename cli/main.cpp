@@ -50,7 +50,8 @@ const CommandHelp kCommands[] = {
          std::to_string(kDefaultBlock) +
          ")\n"
          "  --no-compensate       keep the plug-in's latency at the start (and lose as much\n"
-         "                        at the end)\n"},
+         "                        at the end, unless --tail)\n"
+         "  --tail                also the filter's decay after IN's end\n"},
     {"response", "vosk response [OPTIONS]",
      "magnitude and group delay of both channels, 10 Hz to Nyquist\n"
      "  as CSV on standard output or into files",
@@ -199,6 +200,8 @@ int main(int argc, char** argv)
             cmd.json = true;
         } else if (arg == "--no-compensate") {
             cmd.compensate = false;
+        } else if (arg == "--tail") {
+            cmd.tail = true;
         } else if (arg == "--no-dither") {
             cmd.dither = false;
         } else if (arg == "-q" || arg == "--quiet") {
@@ -225,7 +228,7 @@ int main(int argc, char** argv)
                                   ((cmd.command == "render" || cmd.command == "generate") &&
                                    !cmd.positional.empty() && cmd.positional.back() == "-");
     setNotes(cmd.quiet, toStandardOutput);
-    const bool formatGiven = !cmd.format.empty() || !cmd.bits.empty() || !cmd.dither;
+    const bool audioOptions = !cmd.format.empty() || !cmd.bits.empty() || !cmd.dither || cmd.tail;
     auto only = [&](size_t positionals) -> int {
         if (cmd.positional.size() == positionals) return 0;
         return usageError(std::string("usage: ") + command->synopsis);
@@ -246,7 +249,7 @@ int main(int argc, char** argv)
                                {!cmd.savePreset.empty(), "--save-preset"},
                                {!cmd.png.empty() || !cmd.csv.empty(), "--png or --csv"},
                                {rateGiven || secondsGiven || blockGiven, "--rate, --seconds or --block"},
-                               {formatGiven || !cmd.compensate, "output options"}}))
+                               {audioOptions || !cmd.compensate, "output options"}}))
             return r;
         return runInfo(cmd);
     }
@@ -264,16 +267,17 @@ int main(int argc, char** argv)
         if (int r = only(0)) return r;
         if (int r = refuseAll({{!cmd.savePreset.empty(), "--save-preset"},
                                {secondsGiven || blockGiven, "--seconds or --block"},
-                               {formatGiven || !cmd.compensate, "audio output options"}}))
+                               {audioOptions || !cmd.compensate, "audio output options"}}))
             return r;
         if (!rateGiven) cmd.rate = kDefaultResponseRate;
         return runResponse(cmd);
     }
     if (cmd.command == "generate") {
         if (int r = only(1)) return r;
-        if (int r = refuseAll({{settings || preset || !cmd.savePreset.empty(), "plug-in settings or presets"},
-                               {!cmd.png.empty() || !cmd.csv.empty(), "--png or --csv"},
-                               {blockGiven || !cmd.compensate, "--block or --no-compensate"}}))
+        if (int r = refuseAll(
+                {{settings || preset || !cmd.savePreset.empty(), "plug-in settings or presets"},
+                 {!cmd.png.empty() || !cmd.csv.empty(), "--png or --csv"},
+                 {blockGiven || !cmd.compensate || cmd.tail, "--block, --no-compensate or --tail"}}))
             return r;
         if (!rateGiven) cmd.rate = kDefaultGenerateRate;
         return runGenerate(cmd);
@@ -283,7 +287,7 @@ int main(int argc, char** argv)
         if (cmd.png.empty()) return usageError("snapshot needs --png FILE");
         if (int r = refuseAll({{!cmd.csv.empty() || !cmd.savePreset.empty(), "--csv or --save-preset"},
                                {rateGiven || secondsGiven || blockGiven, "--rate, --seconds or --block"},
-                               {formatGiven || !cmd.compensate, "audio output options"}}))
+                               {audioOptions || !cmd.compensate, "audio output options"}}))
             return r;
         return runSnapshot(cmd);
     }
@@ -292,7 +296,7 @@ int main(int argc, char** argv)
     if (int r = refuseAll({{!cmd.savePreset.empty() || !cmd.png.empty() || !cmd.csv.empty(),
                             "--save-preset, --png or --csv"},
                            {rateGiven || secondsGiven, "--rate or --seconds"},
-                           {formatGiven || !cmd.compensate, "audio output options"}}))
+                           {audioOptions || !cmd.compensate, "audio output options"}}))
         return r;
     return runEdit(cmd);
 }

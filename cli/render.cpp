@@ -129,6 +129,11 @@ int runRender(const CommandLine& cmd)
     const auto block = static_cast<int32_t>(cmd.block);
     if (!plugin->start(info.samplerate, block, channels, error)) return fail(error);
     const long long latency = cmd.compensate ? plugin->latencySamples() : 0;
+    // --tail: the filter's decay after the input's end. A linear-phase filter
+    // rings after its centre for at most as long as it delays, so the latency
+    // bounds the decay unless the plug-in reports a longer tail.
+    const long long decay = std::max<long long>(plugin->latencySamples(), plugin->tailSamples());
+    const long long extra = cmd.tail ? decay + (cmd.compensate ? 0 : plugin->latencySamples()) : 0;
 
     // The meters, as the plug-in reports them.
     double meterPeak[2] = {0, 0};
@@ -159,9 +164,11 @@ int runRender(const CommandLine& cmd)
     long long framesRead = 0, framesWritten = 0, toSkip = latency;
     bool inputDone = false;
 
-    // Runs until every input frame has come out again: the latency is fed as
-    // zeros after the end and dropped from the start.
-    while (!inputDone || framesWritten < framesRead) {
+    // Runs until every input frame (and with --tail the decay) has come out
+    // again: the latency is fed as zeros after the end and dropped from the
+    // start.
+    auto framesWanted = [&] { return framesRead + (inputDone ? extra : 0); };
+    while (!inputDone || framesWritten < framesWanted()) {
         sf_count_t got = 0;
         if (!inputDone) {
             got = sf_readf_float(in.file, interleaved.data(), block);
@@ -175,7 +182,7 @@ int runRender(const CommandLine& cmd)
         for (int32_t i = 0; i < n; ++i)
             for (int c = 0; c < channels; ++c)
                 planarIn[c][i] = i < got ? interleaved[static_cast<size_t>(i) * channels + c] : 0.0f;
-        if (inputDone && !cmd.compensate && framesWritten >= framesRead) break;
+        if (inputDone && !cmd.compensate && framesWritten >= framesWanted()) break;
         plugin->process(inPtr, outPtr, n);
 
         int32_t first = 0;
@@ -183,7 +190,7 @@ int runRender(const CommandLine& cmd)
             first = static_cast<int32_t>(std::min<long long>(toSkip, n));
             toSkip -= first;
         }
-        const long long wanted = framesRead - framesWritten;
+        const long long wanted = framesWanted() - framesWritten;
         const int32_t count = static_cast<int32_t>(std::min<long long>(n - first, std::max(0LL, wanted)));
         for (int32_t i = 0; i < count; ++i)
             for (int c = 0; c < channels; ++c)
@@ -199,8 +206,8 @@ int runRender(const CommandLine& cmd)
     const int closed = sf_close(outFile.file);
     outFile.file = nullptr;
     if (closed != 0) return fail("cannot finish " + outPath);
-    std::vector<uint8_t> presetImage;
     if (presetOut) {
+        std::vector<uint8_t> presetImage;
         if (!plugin->savePreset(presetImage, error)) return fail(error);
         if (!writeAll(presetOut->descriptor(), presetImage, error))
             return fail(cmd.savePreset + ": " + error);
