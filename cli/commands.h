@@ -45,6 +45,8 @@ int runEdit(const CommandLine& cmd);
 int runSnapshot(const CommandLine& cmd);
 
 // Shared steps.
+// --plugin, or the first VOSK.vst3 beside the command, in $VST3_PATH, ~/.vst3,
+// /usr/local/lib/vst3 or /usr/lib/vst3.
 std::string pluginPath(const CommandLine& cmd);
 int fail(const std::string& message); // prints "vosk: error: ..." and returns 1
 

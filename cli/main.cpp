@@ -93,7 +93,8 @@ std::string usage()
     }
     text += R"(
 options for every command:
-  --plugin PATH   the .vst3 bundle (default: VOSK.vst3 beside this program)
+  --plugin PATH   the .vst3 bundle (default: VOSK.vst3 beside this program, else
+                  in $VST3_PATH, ~/.vst3, /usr/local/lib/vst3, /usr/lib/vst3)
   -q, --quiet     print nothing but errors
   -h, --help      this text; vosk COMMAND --help for one command
   --version       the version

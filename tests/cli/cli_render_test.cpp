@@ -260,10 +260,13 @@ private:
     std::thread thread;
 };
 
-std::string standardOutputOf(const std::string& command, const ScratchDir& scratch)
+// Runs `command` in the scratch folder through the shell; `program` is the
+// command line up to the arguments.
+std::string standardOutputOf(const std::string& command, const ScratchDir& scratch,
+                             const std::string& program = "'" VOSK_CLI_PATH "'")
 {
     std::string out;
-    FILE* pipe = popen(("cd '" + scratch.path() + "' && '" VOSK_CLI_PATH "' " + command).c_str(), "r");
+    FILE* pipe = popen(("cd '" + scratch.path() + "' && " + program + " " + command).c_str(), "r");
     if (!pipe) return out;
     char buffer[65536];
     for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
@@ -488,4 +491,34 @@ TEST(Conventions, VersionHelpOptionOrderQuietAndExitStatus)
     EXPECT_EQ(runVosk({"render", "g.wav", "out.wav", "--frobnicate"}, scratch).status, 2);
     EXPECT_EQ(runVosk({"render", "g.wav", "out", "--bits", "16"}, scratch).status, 2);
     EXPECT_EQ(runVosk({"render", "g.wav", "out.wav", "--set", "Gain1L=9"}, scratch).status, 1);
+}
+
+// A copy of the command without the bundle beside it looks where VST 3 hosts
+// look: $VST3_PATH, then ~/.vst3 (the system folders come last).
+TEST(Conventions, ACopiedCommandFindsTheBundleWhereHostsLook)
+{
+    ScratchDir scratch;
+    const std::string bundle = VOSK_BUNDLE_PATH, copy = scratch.file("vosk");
+    const std::string bundleFolder = bundle.substr(0, bundle.find_last_of('/'));
+    ASSERT_EQ(system(("cp '" VOSK_CLI_PATH "' '" + copy + "'").c_str()), 0);
+    auto info = [&](const std::string& environment) {
+        return standardOutputOf("", scratch,
+                                "env -u VST3_PATH HOME='" + scratch.path() + "' " + environment +
+                                    " ./vosk info 2>&1");
+    };
+    EXPECT_NE(info("VST3_PATH=/nowhere:" + bundleFolder).find("plug-in    " + bundle + "\n"),
+              std::string::npos);
+
+    ASSERT_EQ(mkdir(scratch.file(".vst3").c_str(), 0755), 0);
+    ASSERT_EQ(symlink(bundle.c_str(), scratch.file(".vst3/VOSK.vst3").c_str()), 0);
+    EXPECT_NE(info("").find("plug-in    " + scratch.file(".vst3/VOSK.vst3")), std::string::npos);
+    unlink(scratch.file(".vst3/VOSK.vst3").c_str());
+    rmdir(scratch.file(".vst3").c_str());
+
+    if (!fileExists("/usr/local/lib/vst3/VOSK.vst3") && !fileExists("/usr/lib/vst3/VOSK.vst3")) {
+        const std::string missing = info("");
+        EXPECT_NE(missing.find("no VOSK.vst3 in " + scratch.path() + ", " + scratch.path() + "/.vst3, "),
+                  std::string::npos)
+            << missing;
+    }
 }
