@@ -72,10 +72,14 @@ bench: build
 demo: build
 	bash scripts/demo $(BUILD)
 
+# The command goes to PREFIX/bin, or ~/.local/bin; it finds the bundle in VST3_DIR.
+BIN_DIR = $(if $(PREFIX),$(PREFIX)/bin,$(HOME)/.local/bin)
 install: build
 	mkdir -p $(VST3_DIR)
 	rm -rf $(VST3_DIR)/VOSK.vst3
 	cp -r $(BUILD)/VOSK.vst3 $(VST3_DIR)/
+	mkdir -p $(BIN_DIR)
+	cp $(BUILD)/vosk $(BIN_DIR)/
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

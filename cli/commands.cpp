@@ -1,9 +1,12 @@
 // Steps shared by the subcommands.
 #include "commands.h"
 
+#include "fileio.h"
 #include "platform.h"
 
+#include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 
 namespace vosk {
 
@@ -13,9 +16,66 @@ int fail(const std::string& message)
     return 1;
 }
 
+int failUsage(const std::string& message)
+{
+    fail(message);
+    return 2;
+}
+
+namespace {
+FILE* noteStream = stdout;
+bool quietRun = false;
+} // namespace
+
+void setNotes(bool quiet, bool standardOutputCarriesData)
+{
+    quietRun = quiet;
+    noteStream = quiet ? nullptr : (standardOutputCarriesData ? stderr : stdout);
+}
+
+void note(const char* format, ...)
+{
+    if (!noteStream) return;
+    va_list args;
+    va_start(args, format);
+    vfprintf(noteStream, format, args);
+    va_end(args);
+}
+
+void warn(const char* format, ...)
+{
+    if (quietRun) return;
+    fputs("vosk: warning: ", stderr);
+    va_list args;
+    va_start(args, format);
+    vfprintf(stderr, format, args);
+    va_end(args);
+}
+
+// Beside the command first, then where VST 3 hosts on Linux look.
+std::vector<std::string> pluginPlaces()
+{
+    std::vector<std::string> places = {executableDirectory()};
+    if (const char* list = getenv("VST3_PATH")) {
+        const std::string paths = list;
+        for (size_t start = 0, end; start <= paths.size(); start = end + 1) {
+            end = paths.find(':', start);
+            if (end == std::string::npos) end = paths.size();
+            if (end > start) places.push_back(paths.substr(start, end - start));
+        }
+    }
+    if (const char* home = getenv("HOME")) places.push_back(std::string(home) + "/.vst3");
+    places.insert(places.end(), {"/usr/local/lib/vst3", "/usr/lib/vst3"});
+    return places;
+}
+
 std::string pluginPath(const CommandLine& cmd)
 {
-    return cmd.plugin.empty() ? executableDirectory() + "/VOSK.vst3" : cmd.plugin;
+    if (!cmd.plugin.empty()) return cmd.plugin;
+    const auto places = pluginPlaces();
+    for (const auto& place : places)
+        if (isFolder(place + "/VOSK.vst3")) return place + "/VOSK.vst3";
+    return places.front() + "/VOSK.vst3";
 }
 
 std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet)
@@ -24,7 +84,13 @@ std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet)
     std::string error;
     auto plugin = HostedPlugin::load(path, error);
     if (!plugin) {
-        fail(path + ": " + error);
+        if (cmd.plugin.empty() && !isFolder(path)) {
+            std::string searched;
+            for (const auto& place : pluginPlaces()) searched += (searched.empty() ? "" : ", ") + place;
+            fail("no VOSK.vst3 in " + searched + "; name the bundle with --plugin PATH");
+        } else {
+            fail(path + ": " + error);
+        }
         return nullptr;
     }
     if (!cmd.preset.empty() && !plugin->loadPresetFile(cmd.preset, error)) {
@@ -38,7 +104,7 @@ std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet)
     }
     for (const auto& s : resolved) {
         plugin->setParameter(s.id, s.normalized);
-        if (!quiet) printf("set %s\n", s.description.c_str());
+        if (!quiet) note("set %s\n", s.description.c_str());
     }
     return plugin;
 }

@@ -8,6 +8,11 @@
 
 namespace vosk {
 
+constexpr long long kDefaultBlock = 512;
+constexpr int kDefaultResponseRate = 48000;
+constexpr int kDefaultGenerateRate = 44100;
+constexpr int kDefaultSeconds = 20;
+
 struct CommandLine
 {
     std::string command;
@@ -16,14 +21,19 @@ struct CommandLine
     std::vector<SettingRequest> settings;
     std::string preset;
     std::string savePreset;
-    long long block = 512;
+    long long block = kDefaultBlock;
     bool compensate = true;
+    bool tail = false; // render: also the filter's decay after the input's end
     bool json = false;
-    double rate = 48000;
-    double seconds = 20;
+    double rate = kDefaultResponseRate;
+    double seconds = kDefaultSeconds;
     std::string png;
     std::string csv;
-    std::string play; // edit: a file to process at its own pace
+    std::string play;   // edit: a file to process at its own pace
+    std::string format; // --format: the output's format, otherwise its extension's
+    std::string bits;   // --bits: the output's sample type
+    bool dither = true;
+    bool quiet = false;
 };
 
 // Each returns the process exit status and reports its own errors.
@@ -35,8 +45,18 @@ int runEdit(const CommandLine& cmd);
 int runSnapshot(const CommandLine& cmd);
 
 // Shared steps.
+// --plugin, or the first VOSK.vst3 beside the command, in $VST3_PATH, ~/.vst3,
+// /usr/local/lib/vst3 or /usr/lib/vst3.
 std::string pluginPath(const CommandLine& cmd);
 int fail(const std::string& message); // prints "vosk: error: ..." and returns 1
+
+// What a command reports about its work: on standard output, or on standard
+// error while standard output carries data, or nowhere with -q.
+void setNotes(bool quiet, bool standardOutputCarriesData);
+void note(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// "vosk: warning: ..." on standard error, unless -q.
+void warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int failUsage(const std::string& message); // as fail(), for a wrong command line: returns 2
 
 // Loads the plug-in, then the preset (if any), then checks and applies the
 // settings. Null after printing the error.

@@ -25,13 +25,6 @@ namespace {
 
 constexpr Linux::TimerInterval kPaceMilliseconds = 5;
 
-std::string tagName(uint32_t id)
-{
-    for (const auto& t : tagNames())
-        if (t.id == id) return t.name;
-    return std::to_string(id);
-}
-
 // Counts references but leaves deletion to its owner: it lives on runEdit's stack
 // and is unregistered before it goes.
 template <typename Interface> class StackHandler : public Interface

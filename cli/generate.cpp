@@ -1,5 +1,6 @@
 // vosk generate: a stereo test signal made here, so the demo needs no
-// downloads: pink noise under a slow logarithmic sine sweep, 24-bit WAV.
+// downloads: pink noise under a slow logarithmic sine sweep.
+#include "audioformat.h"
 #include "commands.h"
 #include "fileio.h"
 
@@ -49,15 +50,20 @@ int runGenerate(const CommandLine& cmd)
     const int rate = static_cast<int>(cmd.rate);
     const long long frames = static_cast<long long>(cmd.seconds * rate);
 
-    TempFile temp(outPath);
-    if (!temp.ok()) return fail(outPath + ": " + temp.error());
+    if (isFolder(outPath)) return fail(outPath + " is a folder; give a file name");
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
-    SNDFILE* file = sf_open_fd(temp.descriptor(), SFM_WRITE, &info, SF_TRUE);
+    std::string error;
+    if (!chooseOutputFormat({outPath, cmd.format, cmd.bits}, SF_FORMAT_PCM_24, info.format, error))
+        return failUsage(error);
+    if (!sf_format_check(&info))
+        return fail("cannot write " + describeFormat(info.format) + " at " + std::to_string(rate) + " Hz");
+    OutputFile out(outPath);
+    if (!out.ok()) return fail(out.error());
+    SNDFILE* file = sf_open_fd(out.descriptor(), SFM_WRITE, &info, SF_FALSE);
     if (!file) return fail("cannot write " + outPath + ": " + sf_strerror(nullptr));
-    temp.release();
+    SampleWriter writer(file, info.format, 2, cmd.dither);
 
     Noise noiseL{0x2545F491u}, noiseR{0x9E3779B9u};
     Pink pinkL, pinkR;
@@ -82,14 +88,14 @@ int runGenerate(const CommandLine& cmd)
             block[2 * i] = static_cast<float>(gain * (sweep + 0.18 * pinkL.next(noiseL.next())));
             block[2 * i + 1] = static_cast<float>(gain * (sweep + 0.18 * pinkR.next(noiseR.next())));
         }
-        ok = sf_writef_float(file, block.data(), n) == n;
+        ok = writer.write(block.data(), n);
         done += n;
     }
     const bool closed = sf_close(file) == 0;
     if (!ok || !closed) return fail("cannot write " + outPath);
-    std::string error;
-    if (!temp.commit(error)) return fail(error);
-    printf("wrote %s: %.1f s stereo, %d Hz, 24-bit WAV\n", outPath.c_str(), duration, rate);
+    if (!out.commit(error)) return fail(error);
+    note("wrote %s: %.1f s stereo, %d Hz, %s\n", outPath.c_str(), duration, rate,
+         describeFormat(info.format).c_str());
     return 0;
 }
 

@@ -1,5 +1,7 @@
 // vosk info: what the factory, the processor and the controller report.
 #include "commands.h"
+#include "settings.h"
+#include "tagnames.h"
 
 #include <cstdio>
 #include <string>
@@ -48,13 +50,6 @@ std::string number(double v)
         snprintf(buf, sizeof buf, "%.*g", precision, v);
         if (std::stod(buf) == v) break;
     }
-    return buf;
-}
-
-std::string shortNumber(double v)
-{
-    char buf[32];
-    snprintf(buf, sizeof buf, "%.4g", v);
     return buf;
 }
 
@@ -111,11 +106,12 @@ void printJson(const HostedPlugin& plugin, const std::string& path)
         const double current = plugin.normalizedValue(p.id);
         printf("    {\"id\": %u, \"title\": %s, \"shortTitle\": %s, \"units\": %s, \"stepCount\": %d, "
                "\"default\": %s, \"unitId\": %d, \"flags\": %d, \"value\": %s, \"textAtDefault\": %s, "
-               "\"textAtValue\": %s}%s\n",
+               "\"textAtValue\": %s, \"accepts\": %s}%s\n",
                p.id, jsonString(p.title).c_str(), jsonString(p.shortTitle).c_str(),
                jsonString(p.units).c_str(), p.stepCount, number(p.defaultNormalized).c_str(), p.unitId,
                p.flags, number(current).c_str(), jsonString(plugin.textOf(p.id, p.defaultNormalized)).c_str(),
-               jsonString(plugin.textOf(p.id, current)).c_str(), i + 1 < params.size() ? "," : "");
+               jsonString(plugin.textOf(p.id, current)).c_str(),
+               jsonString(acceptedValues(plugin, p)).c_str(), i + 1 < params.size() ? "," : "");
     }
     printf("  ]\n}\n");
 }
@@ -141,14 +137,14 @@ void printText(const HostedPlugin& plugin, const std::string& path)
     printf("latency    %u samples\ntail       %u samples\n", plugin.latencySamples(), plugin.tailSamples());
     const auto& params = plugin.parameters();
     printf("parameters %zu\n", params.size());
-    printf("  %4s  %-16s %-5s %5s  %-9s %-20s %-10s %-10s\n", "id", "title", "units", "steps", "default",
-           "flags", "at default", "current");
+    // What --set takes, as the controller shows it: range or entries, the
+    // text at the default and the current value.
+    printf("  %4s  %-16s %-14s %-24s %-9s %-9s %s\n", "id", "title", "tag", "takes", "default", "value",
+           "flags");
     for (const auto& p : params) {
-        const double current = plugin.normalizedValue(p.id);
-        printf("  %4u  %-16s %-5s %5d  %-9s %-20s %-10s %-10s\n", p.id, p.title.c_str(),
-               p.units.empty() ? "-" : p.units.c_str(), p.stepCount, shortNumber(p.defaultNormalized).c_str(),
-               flagNames(p.flags).c_str(), plugin.textOf(p.id, p.defaultNormalized).c_str(),
-               plugin.textOf(p.id, current).c_str());
+        printf("  %4u  %-16s %-14s %-24s %-9s %-9s %s\n", p.id, p.title.c_str(), tagName(p.id).c_str(),
+               acceptedValues(plugin, p).c_str(), plugin.textOf(p.id, p.defaultNormalized).c_str(),
+               plugin.textOf(p.id, plugin.normalizedValue(p.id)).c_str(), flagNames(p.flags).c_str());
     }
 }
 

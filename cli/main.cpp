@@ -1,8 +1,9 @@
 // vosk: renders audio files through the VOSK plug-in, describes it and plots
 // its response, driving the built bundle as a VST 3 host does.
+#include "audioformat.h"
 #include "commands.h"
 #include "fileio.h"
-#include "platform.h"
+#include "version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -10,32 +11,101 @@
 namespace vosk {
 namespace {
 
-const char* kUsage = R"(usage: vosk COMMAND [OPTIONS]
+struct CommandHelp
+{
+    const char* name;
+    const char* synopsis;
+    const char* summary;
+    std::string options;
+};
 
-commands:
-  info [--json]
-      the factory, classes, buses, latency, tail and every parameter
-  render IN OUT [--set TITLE=TEXT]... [--set-norm ID=VALUE]... [--preset FILE]
-         [--save-preset FILE] [--block N] [--no-compensate]
-      processes an audio file; OUT gets IN's format and length
-  response [--set TITLE=TEXT]... [--set-norm ID=VALUE]... [--preset FILE]
-           [--rate HZ] [--png FILE] [--csv FILE]
-      magnitude and group delay of both channels, 10 Hz to Nyquist
-  generate OUT [--seconds S] [--rate HZ]
-      a stereo test signal: pink noise under a slow sine sweep
-  edit [--set TITLE=TEXT]... [--preset FILE] [--play FILE] [--block N]
-      the plug-in's editor in a window; --play processes FILE at its real pace
-      (no audio device: the meters move, nothing is heard); edits are printed
-  snapshot --png FILE [--set TITLE=TEXT]... [--set-norm ID=VALUE]... [--preset FILE]
-      a picture of the plug-in's editor showing these values
-
-options for every command:
-  --plugin PATH    the .vst3 bundle (default: VOSK.vst3 beside this program)
-
---set takes a parameter title (or control tag such as kShape1L) and a value
-in the plug-in's display units, e.g. --set Freq1L=1000 --set Gain1L=3
---set kShape1L="Low Cut". --set-norm takes an identifier and a value 0..1.
+const std::string kSettingOptions =
+    R"(  --set TITLE=VALUE     a parameter in its display units: Freq1L=1000, Freq1L=1.5kHz,
+                        Gain1L=-2dB, kShape1L="Low Cut" (vosk info lists titles,
+                        tags, ranges and entries)
+  --set-norm ID=VALUE   a parameter by title or identifier, normalised 0..1
+  --preset FILE         a .vstpreset to load before the settings
 )";
+
+const std::string kFormatOptions =
+    R"(  --format NAME         the output format, when the name's extension gives none:
+                        )" +
+    knownFormats() + R"(
+  --no-dither           no TPDF dither when writing 8 to 24-bit samples
+)";
+
+const CommandHelp kCommands[] = {
+    {"info", "vosk info [--json] [--preset FILE]",
+     "the plug-in's factory, buses, latency and parameters\n"
+     "  (for each: what --set takes, its default and its value)",
+     "  --json                the same as JSON\n"
+     "  --preset FILE         the values after loading FILE\n"},
+    {"render", "vosk render IN OUT [OPTIONS]",
+     "processes IN into OUT (same rate, channels and length)\n"
+     "  OUT's format follows its extension; - is standard input or output",
+     kSettingOptions + "  --save-preset FILE    also save the settings as a preset\n" + kFormatOptions +
+         "  --bits 16|24|32|float the sample type (default: IN's where OUT's format holds it,\n"
+         "                        otherwise 24)\n"
+         "  --block N             the processing block size, 1..65536 (default " +
+         std::to_string(kDefaultBlock) +
+         ")\n"
+         "  --no-compensate       keep the plug-in's latency at the start (and lose as much\n"
+         "                        at the end, unless --tail)\n"
+         "  --tail                also the filter's decay after IN's end\n"},
+    {"response", "vosk response [OPTIONS]",
+     "magnitude and group delay of both channels, 10 Hz to Nyquist\n"
+     "  as CSV on standard output or into files",
+     kSettingOptions + "  --rate HZ             the sample rate (default " +
+         std::to_string(kDefaultResponseRate) +
+         ")\n"
+         "  --png FILE            a plot; FILE ends in .png, or is - for standard output\n"
+         "  --csv FILE            the table\n"},
+    {"generate", "vosk generate OUT [OPTIONS]",
+     "a stereo test signal: pink noise under a slow sine sweep\n"
+     "  OUT's format follows its extension",
+     "  --seconds S           the length, up to 3600 (default " + std::to_string(kDefaultSeconds) +
+         ")\n"
+         "  --rate HZ             the sample rate (default " +
+         std::to_string(kDefaultGenerateRate) + ")\n" + kFormatOptions +
+         "  --bits 16|24|32|float the sample type (default 24)\n"},
+    {"edit", "vosk edit [OPTIONS]", "the plug-in's editor in a window; edits are printed",
+     kSettingOptions +
+         "  --play FILE           process FILE at its real pace (no audio device: the\n"
+         "                        meters move, nothing is heard)\n"
+         "  --block N             the block size for --play (default " +
+         std::to_string(kDefaultBlock) + ")\n"},
+    {"snapshot", "vosk snapshot --png FILE [OPTIONS]",
+     "a picture of the plug-in's editor showing these values", kSettingOptions},
+};
+
+std::string commandHelp(const CommandHelp& c)
+{
+    return std::string("usage: ") + c.synopsis + "\n  " + c.summary + "\n\n" + c.options;
+}
+
+std::string usage()
+{
+    std::string text = "usage: vosk COMMAND [OPTIONS]   (options may stand before or after COMMAND)\n\n";
+    text += "commands (vosk COMMAND --help shows each one's options and defaults):\n";
+    for (const auto& c : kCommands) {
+        const std::string summary = c.summary;
+        text += std::string("  ") + c.synopsis + "\n      " + summary.substr(0, summary.find('\n')) + "\n";
+    }
+    text += R"(
+options for every command:
+  --plugin PATH   the .vst3 bundle (default: VOSK.vst3 beside this program, else
+                  in $VST3_PATH, ~/.vst3, /usr/local/lib/vst3, /usr/lib/vst3)
+  -q, --quiet     print nothing but errors
+  -h, --help      this text; vosk COMMAND --help for one command
+  --version       the version
+
+exit status: 0 done; 1 failed (a file, the plug-in, a preset or a value it
+refuses), leaving nothing new; 2 the command line is malformed (an unknown
+command or option, a missing or malformed option value, an output name
+without a format); 128+N ended by signal N
+)";
+    return text;
+}
 
 int usageError(const std::string& message)
 {
@@ -43,9 +113,12 @@ int usageError(const std::string& message)
     return 2;
 }
 
-} // namespace
-
-namespace {
+const CommandHelp* findCommand(const std::string& name)
+{
+    for (const auto& c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
 
 // Accepts "--name VALUE" and "--name=VALUE".
 bool takeValue(int argc, char** argv, int& i, const char* name, std::string& value, std::string& error)
@@ -54,12 +127,12 @@ bool takeValue(int argc, char** argv, int& i, const char* name, std::string& val
     if (strncmp(argv[i], name, n) != 0) return false;
     if (argv[i][n] == '=') {
         value = argv[i] + n + 1;
+        if (value.empty()) error = std::string(name) + " needs a value";
         return true;
     }
     if (argv[i][n] != '\0') return false;
-    if (i + 1 >= argc) {
+    if (i + 1 >= argc || argv[i + 1][0] == '\0') {
         error = std::string(name) + " needs a value";
-        value.clear();
         return true;
     }
     value = argv[++i];
@@ -74,22 +147,18 @@ int main(int argc, char** argv)
     using namespace vosk;
     removeTempFilesOnSignal();
     if (argc < 2) {
-        fputs(kUsage, stderr);
+        fputs(usage().c_str(), stderr);
         return 2;
     }
     CommandLine cmd;
-    cmd.command = argv[1];
-    if (cmd.command == "--help" || cmd.command == "-h" || cmd.command == "help") {
-        fputs(kUsage, stdout);
-        return 0;
-    }
-
-    bool rateGiven = false, secondsGiven = false;
-    for (int i = 2; i < argc; ++i) {
+    bool help = false, rateGiven = false, secondsGiven = false, blockGiven = false;
+    for (int i = 1; i < argc; ++i) {
         std::string value, error;
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            fputs(kUsage, stdout);
+            help = true;
+        } else if (arg == "--version") {
+            printf("vosk %s\n", kVersion);
             return 0;
         } else if (takeValue(argc, argv, i, "--plugin", value, error)) {
             cmd.plugin = value;
@@ -102,12 +171,12 @@ int main(int argc, char** argv)
                 return usageError(std::string(r.normalized ? "--set-norm" : "--set") +
                                   " expects NAME=VALUE, got \"" + value + "\"");
             cmd.settings.push_back(r);
-            continue;
         } else if (takeValue(argc, argv, i, "--preset", value, error)) {
             cmd.preset = value;
         } else if (takeValue(argc, argv, i, "--save-preset", value, error)) {
             cmd.savePreset = value;
         } else if (takeValue(argc, argv, i, "--block", value, error)) {
+            blockGiven = true;
             if (error.empty() && (!parseInteger(value, cmd.block) || cmd.block < 1 || cmd.block > 65536))
                 error = "--block expects a whole number from 1 to 65536, got \"" + value + "\"";
         } else if (takeValue(argc, argv, i, "--rate", value, error)) {
@@ -117,69 +186,118 @@ int main(int argc, char** argv)
         } else if (takeValue(argc, argv, i, "--seconds", value, error)) {
             secondsGiven = true;
             if (error.empty() && (!parseNumber(value, cmd.seconds) || cmd.seconds <= 0 || cmd.seconds > 3600))
-                error = "--seconds expects a duration from 0 to 3600, got \"" + value + "\"";
+                error = "--seconds expects a duration above 0, up to 3600, got \"" + value + "\"";
         } else if (takeValue(argc, argv, i, "--png", value, error)) {
             cmd.png = value;
         } else if (takeValue(argc, argv, i, "--csv", value, error)) {
             cmd.csv = value;
         } else if (takeValue(argc, argv, i, "--play", value, error)) {
             cmd.play = value;
+        } else if (takeValue(argc, argv, i, "--format", value, error)) {
+            cmd.format = value;
+        } else if (takeValue(argc, argv, i, "--bits", value, error)) {
+            cmd.bits = value;
         } else if (arg == "--json") {
             cmd.json = true;
         } else if (arg == "--no-compensate") {
             cmd.compensate = false;
+        } else if (arg == "--tail") {
+            cmd.tail = true;
+        } else if (arg == "--no-dither") {
+            cmd.dither = false;
+        } else if (arg == "-q" || arg == "--quiet") {
+            cmd.quiet = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return usageError("unknown option " + arg);
+        } else if (cmd.command.empty()) {
+            cmd.command = arg;
         } else {
             cmd.positional.push_back(arg);
         }
         if (!error.empty()) return usageError(error);
-        if (value.empty() && arg.rfind("--", 0) == 0 && arg != "--json" && arg != "--no-compensate")
-            return usageError(arg + " needs a value");
     }
 
-    auto only = [&](size_t positionals, const char* what) -> int {
-        if (cmd.positional.size() != positionals) return usageError(std::string("usage: vosk ") + what);
+    const CommandHelp* command = findCommand(cmd.command);
+    if (help) {
+        fputs(command ? commandHelp(*command).c_str() : usage().c_str(), stdout);
+        return 0;
+    }
+    if (cmd.command.empty()) return usageError("no command given");
+    if (!command) return usageError("unknown command \"" + cmd.command + "\"");
+
+    const bool toStandardOutput = cmd.png == "-" || cmd.csv == "-" || cmd.savePreset == "-" ||
+                                  ((cmd.command == "render" || cmd.command == "generate") &&
+                                   !cmd.positional.empty() && cmd.positional.back() == "-");
+    setNotes(cmd.quiet, toStandardOutput);
+    const bool audioOptions = !cmd.format.empty() || !cmd.bits.empty() || !cmd.dither || cmd.tail;
+    auto only = [&](size_t positionals) -> int {
+        if (cmd.positional.size() == positionals) return 0;
+        return usageError(std::string("usage: ") + command->synopsis);
+    };
+    auto refuse = [&](bool given, const char* what) -> int {
+        return given ? usageError(cmd.command + " takes no " + what) : 0;
+    };
+    auto refuseAll = [&](std::initializer_list<std::pair<bool, const char*>> options) -> int {
+        for (const auto& o : options)
+            if (int r = refuse(o.first, o.second)) return r;
         return 0;
     };
+    const bool settings = !cmd.settings.empty(), preset = !cmd.preset.empty();
 
     if (cmd.command == "info") {
-        if (int r = only(0, "info [--json] [--plugin PATH]")) return r;
-        if (!cmd.settings.empty() || !cmd.preset.empty())
-            return usageError("info shows the plug-in as loaded; it takes no --set or --preset");
+        if (int r = only(0)) return r;
+        if (int r = refuseAll({{settings, "--set"},
+                               {!cmd.savePreset.empty(), "--save-preset"},
+                               {!cmd.png.empty() || !cmd.csv.empty(), "--png or --csv"},
+                               {rateGiven || secondsGiven || blockGiven, "--rate, --seconds or --block"},
+                               {audioOptions || !cmd.compensate, "output options"}}))
+            return r;
         return runInfo(cmd);
     }
+    if (int r = refuse(cmd.json, "--json")) return r;
+    if (cmd.command != "edit")
+        if (int r = refuse(!cmd.play.empty(), "--play (only edit plays a file)")) return r;
     if (cmd.command == "render") {
-        if (int r = only(2, "render IN OUT [OPTIONS]")) return r;
-        if (!cmd.png.empty() || !cmd.csv.empty() || rateGiven || secondsGiven || cmd.json)
-            return usageError("render takes neither --png, --csv, --rate, --seconds nor --json");
+        if (int r = only(2)) return r;
+        if (int r = refuseAll({{!cmd.png.empty() || !cmd.csv.empty(), "--png or --csv"},
+                               {rateGiven || secondsGiven, "--rate or --seconds (the input sets them)"}}))
+            return r;
         return runRender(cmd);
     }
     if (cmd.command == "response") {
-        if (int r = only(0, "response [OPTIONS]")) return r;
-        if (!cmd.savePreset.empty() || !cmd.compensate || secondsGiven || cmd.json)
-            return usageError("response takes neither --save-preset, --no-compensate, --seconds nor --json");
+        if (int r = only(0)) return r;
+        if (int r = refuseAll({{!cmd.savePreset.empty(), "--save-preset"},
+                               {secondsGiven || blockGiven, "--seconds or --block"},
+                               {audioOptions || !cmd.compensate, "audio output options"}}))
+            return r;
+        if (!rateGiven) cmd.rate = kDefaultResponseRate;
         return runResponse(cmd);
     }
     if (cmd.command == "generate") {
-        if (int r = only(1, "generate OUT [--seconds S] [--rate HZ]")) return r;
-        if (!rateGiven) cmd.rate = 44100;
+        if (int r = only(1)) return r;
+        if (int r = refuseAll(
+                {{settings || preset || !cmd.savePreset.empty(), "plug-in settings or presets"},
+                 {!cmd.png.empty() || !cmd.csv.empty(), "--png or --csv"},
+                 {blockGiven || !cmd.compensate || cmd.tail, "--block, --no-compensate or --tail"}}))
+            return r;
+        if (!rateGiven) cmd.rate = kDefaultGenerateRate;
         return runGenerate(cmd);
     }
     if (cmd.command == "snapshot") {
-        if (int r = only(0, "snapshot --png FILE [OPTIONS]")) return r;
+        if (int r = only(0)) return r;
         if (cmd.png.empty()) return usageError("snapshot needs --png FILE");
-        if (!cmd.csv.empty() || !cmd.savePreset.empty() || !cmd.compensate || rateGiven || secondsGiven || cmd.json)
-            return usageError("snapshot takes only --png, --set, --set-norm, --preset and --plugin");
+        if (int r = refuseAll({{!cmd.csv.empty() || !cmd.savePreset.empty(), "--csv or --save-preset"},
+                               {rateGiven || secondsGiven || blockGiven, "--rate, --seconds or --block"},
+                               {audioOptions || !cmd.compensate, "audio output options"}}))
+            return r;
         return runSnapshot(cmd);
     }
-    if (cmd.command == "edit") {
-        if (int r = only(0, "edit [--set TITLE=TEXT]... [--preset FILE] [--play FILE]")) return r;
-        if (!cmd.savePreset.empty() || !cmd.png.empty() || !cmd.csv.empty() || rateGiven || secondsGiven ||
-            cmd.json || !cmd.compensate)
-            return usageError("edit takes only --set, --set-norm, --preset, --play, --block and --plugin");
-        return runEdit(cmd);
-    }
-    if (!cmd.play.empty()) return usageError("only edit takes --play");
-    return usageError("unknown command \"" + cmd.command + "\"");
+    // edit
+    if (int r = only(0)) return r;
+    if (int r = refuseAll({{!cmd.savePreset.empty() || !cmd.png.empty() || !cmd.csv.empty(),
+                            "--save-preset, --png or --csv"},
+                           {rateGiven || secondsGiven, "--rate or --seconds"},
+                           {audioOptions || !cmd.compensate, "audio output options"}}))
+        return r;
+    return runEdit(cmd);
 }

@@ -7,17 +7,30 @@
 #include "plot.h"
 
 #include <algorithm>
+#include <cctype>
+#include <memory>
 #include <cstdio>
 
 namespace vosk {
 
 int runResponse(const CommandLine& cmd)
 {
-    for (const std::string* path : {&cmd.png, &cmd.csv}) {
+    if (!cmd.png.empty() && cmd.png == cmd.csv) return failUsage("--png and --csv name the same file");
+    if (!cmd.png.empty() && cmd.png != "-") {
+        const auto dot = cmd.png.find_last_of("./");
+        std::string extension = dot == std::string::npos ? "" : cmd.png.substr(dot);
+        for (auto& c : extension) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        if (extension != ".png") return failUsage("--png writes a PNG picture; give a name ending in .png");
+    }
+    // Both outputs are opened before the work, so that neither is written
+    // when the other cannot be.
+    std::unique_ptr<OutputFile> png, csv;
+    for (auto [path, file] : {std::pair{&cmd.png, &png}, std::pair{&cmd.csv, &csv}}) {
         if (path->empty()) continue;
         if (!cmd.preset.empty() && sameFile(*path, cmd.preset)) return fail(*path + " is the preset file");
+        *file = std::make_unique<OutputFile>(*path);
+        if (!(*file)->ok()) return fail((*file)->error());
     }
-    if (!cmd.png.empty() && cmd.png == cmd.csv) return fail("--png and --csv name the same file");
 
     auto plugin = preparePlugin(cmd, true);
     if (!plugin) return 1;
@@ -68,18 +81,13 @@ int runResponse(const CommandLine& cmd)
     response.curves[0].label = midSide ? "mid" : "left";
     response.curves[1].label = midSide ? "side" : "right";
 
-    const std::string csv = responseCsv(response);
-    if (cmd.png.empty() && cmd.csv.empty()) {
-        fputs(csv.c_str(), stdout);
+    const std::string table = responseCsv(response);
+    if (!png && !csv) {
+        fputs(table.c_str(), stdout);
         return 0;
     }
-    if (!cmd.csv.empty()) {
-        if (!writeFileAtomically(cmd.csv, std::vector<uint8_t>(csv.begin(), csv.end()), error))
-            return fail(error);
-        printf("wrote %s\n", cmd.csv.c_str());
-    }
-    if (!cmd.png.empty()) {
-        std::vector<uint8_t> png;
+    std::vector<uint8_t> picture;
+    if (png) {
         PlotLabels labels;
         labels.title = plugin->factory().classes.empty() ? "response" : plugin->factory().classes[0].name;
         for (const auto& s : cmd.settings) labels.settings.push_back(s.key + "=" + s.value);
@@ -87,10 +95,15 @@ int runResponse(const CommandLine& cmd)
             const auto slash = cmd.preset.find_last_of('/');
             labels.preset = slash == std::string::npos ? cmd.preset : cmd.preset.substr(slash + 1);
         }
-        if (!renderResponsePng(response, labels, png, error)) return fail(error);
-        if (!writeFileAtomically(cmd.png, png, error)) return fail(error);
-        printf("wrote %s\n", cmd.png.c_str());
+        if (!renderResponsePng(response, labels, picture, error)) return fail(error);
     }
+    if (csv && !writeAll(csv->descriptor(), std::vector<uint8_t>(table.begin(), table.end()), error))
+        return fail(cmd.csv + ": " + error);
+    if (png && !writeAll(png->descriptor(), picture, error)) return fail(cmd.png + ": " + error);
+    if (csv && !csv->commit(error)) return fail(error);
+    if (png && !png->commit(error)) return fail(error);
+    if (csv) note("wrote %s\n", cmd.csv.c_str());
+    if (png) note("wrote %s\n", cmd.png.c_str());
     return 0;
 }
 

@@ -49,7 +49,134 @@ std::string formatNormalized(double v)
     return text;
 }
 
+// Entries are chosen by their text: lists and two-state switches.
+bool isChoice(const ParameterDescription& d)
+{
+    return d.stepCount >= 1 && d.stepCount <= 1024 &&
+           ((d.flags & Steinberg::Vst::ParameterInfo::kIsList) || d.stepCount == 1);
+}
+
+std::vector<std::string> entries(const HostedPlugin& plugin, const ParameterDescription& d)
+{
+    std::vector<std::string> out;
+    for (int32_t step = 0; step <= d.stepCount; ++step)
+        out.push_back(plugin.textOf(d.id, static_cast<double>(step) / d.stepCount));
+    return out;
+}
+
+// A display text as a number ("-oo" is minus infinity), and half a step of
+// its last digit, so that "6.0" also covers what rounds to it.
+bool shownNumber(const std::string& text, double& value, double& halfStep)
+{
+    if (text == "-oo") {
+        value = -HUGE_VAL;
+        halfStep = 0;
+        return true;
+    }
+    if (!parseNumber(text, value)) return false;
+    const auto dot = text.find('.');
+    const int decimals = dot == std::string::npos ? 0 : static_cast<int>(text.size() - dot - 1);
+    halfStep = 0.5 * std::pow(10.0, -decimals);
+    return true;
+}
+
+struct Range
+{
+    double low = 0, high = 0, tolerance[2] = {0, 0};
+};
+
+bool shownRange(const HostedPlugin& plugin, const ParameterDescription& d, Range& range)
+{
+    double a, b, ta, tb;
+    if (!shownNumber(plugin.textOf(d.id, 0.0), a, ta) || !shownNumber(plugin.textOf(d.id, 1.0), b, tb))
+        return false;
+    range = a <= b ? Range{a, b, {ta, tb}} : Range{b, a, {tb, ta}};
+    return true;
+}
+
+// A number, then optionally a k multiplier (hertz only) and the unit, with
+// spaces allowed before them.
+bool numberWithUnit(const std::string& text, const std::string& units, double& value)
+{
+    size_t end = text.size();
+    while (end > 0 && isalpha(static_cast<unsigned char>(text[end - 1]))) --end;
+    std::string suffix = lower(text.substr(end));
+    while (end > 0 && text[end - 1] == ' ') --end;
+    double multiplier = 1;
+    const std::string unit = lower(units);
+    if (!unit.empty() && suffix.size() >= unit.size() &&
+        suffix.compare(suffix.size() - unit.size(), unit.size(), unit) == 0)
+        suffix.resize(suffix.size() - unit.size());
+    if (suffix == "k" && unit == "hz") {
+        multiplier = 1000;
+        suffix.clear();
+    }
+    if (!suffix.empty() || !parseNumber(text.substr(0, end), value)) return false;
+    value *= multiplier;
+    return true;
+}
+
+std::string numberText(double v)
+{
+    char text[32];
+    snprintf(text, sizeof text, "%.9g", v);
+    return text;
+}
+
 } // namespace
+
+std::string acceptedValues(const HostedPlugin& plugin, const ParameterDescription& d)
+{
+    if (isChoice(d)) {
+        std::string out;
+        for (const auto& e : entries(plugin, d)) out += (out.empty() ? "" : ", ") + e;
+        return out;
+    }
+    std::string out = plugin.textOf(d.id, 0.0) + " to " + plugin.textOf(d.id, 1.0);
+    return d.units.empty() ? out : out + " " + d.units;
+}
+
+bool valueFromText(const HostedPlugin& plugin, const ParameterDescription& d, const std::string& text,
+                   double& normalized, std::string& error)
+{
+    if (isChoice(d)) {
+        const auto shown = entries(plugin, d);
+        for (size_t i = 0; i < shown.size(); ++i) {
+            // Two-state switches also take 0 and 1.
+            if (lower(text) == lower(shown[i]) || (d.stepCount == 1 && text == std::to_string(i))) {
+                normalized = static_cast<double>(i) / d.stepCount;
+                return true;
+            }
+        }
+        error = "\"" + text + "\" is not one of " + acceptedValues(plugin, d);
+        return false;
+    }
+    Range range;
+    const bool ranged = shownRange(plugin, d, range);
+    double v = 0;
+    if (ranged && range.low == -HUGE_VAL && (lower(text) == "-oo" || lower(text) == "-inf")) {
+        v = -HUGE_VAL;
+    } else if (!numberWithUnit(text, d.units, v)) {
+        error = "cannot read \"" + text + "\" as a value of " + d.title + ", which takes " +
+                acceptedValues(plugin, d);
+        if (d.units == "Hz") error += " (e.g. 1000, 1k or 1.5kHz)";
+        return false;
+    }
+    if (ranged && (v < range.low - range.tolerance[0] || v > range.high + range.tolerance[1])) {
+        error = numberText(v) + (d.units.empty() ? "" : " " + d.units) + " is outside the range of " +
+                d.title + ", " + acceptedValues(plugin, d);
+        return false;
+    }
+    if (v == -HUGE_VAL) {
+        normalized = 0;
+        return true;
+    }
+    if (!plugin.normalizedFromText(d.id, numberText(v), normalized)) {
+        error = "the plug-in does not take " + numberText(v) + " for " + d.title;
+        return false;
+    }
+    return true;
+}
 
 bool splitAssignment(const std::string& text, std::string& key, std::string& value)
 {
@@ -178,10 +305,8 @@ bool resolveSettings(const HostedPlugin& plugin, const std::vector<SettingReques
                         "\" is not a normalised value between 0 and 1";
                 return false;
             }
-        } else if (!plugin.normalizedFromText(d->id, request.value, v)) {
-            error =
-                "--set " + request.key + ": cannot read \"" + request.value + "\" as a value of " + d->title;
-            if (!d->units.empty()) error += " (in " + d->units + ")";
+        } else if (!valueFromText(plugin, *d, request.value, v, error)) {
+            error = "--set " + request.key + ": " + error;
             return false;
         }
         ResolvedSetting r;

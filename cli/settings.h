@@ -32,6 +32,16 @@ const ParameterDescription* findParameterByName(const HostedPlugin& plugin, cons
 // Up to five titles that look like `name`, closest first.
 std::vector<std::string> closeMatches(const HostedPlugin& plugin, const std::string& name);
 
+// What --set takes for a parameter, in the words of its display texts:
+// "20 to 20000 Hz", "-oo to 12.0 dB", or the entries "Bell, Low Cut, High Cut".
+std::string acceptedValues(const HostedPlugin& plugin, const ParameterDescription& parameter);
+
+// Reads a --set value strictly: the whole text must be one of the entries or a
+// number in the parameter's range, optionally with its unit and, for hertz, a
+// k multiplier ("1.5kHz", "2k", "-3 dB"). False with the reason.
+bool valueFromText(const HostedPlugin& plugin, const ParameterDescription& parameter, const std::string& text,
+                   double& normalized, std::string& error);
+
 // Checks every request and converts it to a normalised value. Nothing is
 // applied; on the first bad request returns false with the reason.
 bool resolveSettings(const HostedPlugin& plugin, const std::vector<SettingRequest>& requests,

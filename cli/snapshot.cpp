@@ -31,7 +31,7 @@ int runSnapshot(const CommandLine& cmd)
             if (!picture.writePng(cmd.png))
                 status = fail("cannot write " + cmd.png);
             else
-                printf("wrote %s (%d x %d)\n", cmd.png.c_str(), editor.width(), editor.height());
+                note("wrote %s (%d x %d)\n", cmd.png.c_str(), editor.width(), editor.height());
         }
     }
     mirror->release();

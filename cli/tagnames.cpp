@@ -83,4 +83,11 @@ const std::vector<TagName>& tagNames()
     return names;
 }
 
+std::string tagName(uint32_t id)
+{
+    for (const auto& t : tagNames())
+        if (t.id == id) return t.name;
+    return std::to_string(id);
+}
+
 } // namespace vosk

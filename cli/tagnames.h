@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vosk {
@@ -12,5 +13,7 @@ struct TagName
 };
 
 const std::vector<TagName>& tagNames();
+// The tag of `id`, or the number when it has none.
+std::string tagName(uint32_t id);
 
 } // namespace vosk

@@ -133,9 +133,167 @@ void removeTempFilesOnSignal()
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
 }
 
+namespace {
+
+// The name a chain of symbolic links ends at (which need not exist yet).
+bool followLinks(std::string& path, std::string& error)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st
+        {
+        };
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+        std::vector<char> target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4095) + 1);
+        const ssize_t n = readlink(path.c_str(), target.data(), target.size());
+        if (n < 0 || static_cast<size_t>(n) >= target.size()) {
+            error = path + ": cannot read the link: " + strerror(errno);
+            return false;
+        }
+        std::string next(target.data(), static_cast<size_t>(n));
+        const auto slash = path.find_last_of('/');
+        if (next[0] != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+        path = next;
+    }
+    error = path + ": too many levels of symbolic links";
+    return false;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+} // namespace
+
+OutputFile::OutputFile(const std::string& outputPath) : path(outputPath)
+{
+    if (path == "-") {
+        standardOutput = true;
+        destination = STDOUT_FILENO;
+    } else {
+        std::string target = path;
+        if (!followLinks(target, failure)) return;
+        struct stat st
+        {
+        };
+        if (stat(target.c_str(), &st) != 0) {
+            if (errno != ENOENT) {
+                failure = path + ": " + strerror(errno);
+                return;
+            }
+            struct stat folder
+            {
+            };
+            const std::string dir = folderOf(target);
+            if (stat(dir.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode)) {
+                failure = path + ": the folder " + dir + " does not exist";
+                return;
+            }
+        } else if (S_ISDIR(st.st_mode)) {
+            failure = path + " is a folder; give a file name";
+            return;
+        } else if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) {
+            destination = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+            if (destination < 0) {
+                failure = path + ": " + strerror(errno);
+                return;
+            }
+        } else if (!S_ISREG(st.st_mode)) {
+            failure = path + " is neither a file, a character device nor a FIFO";
+            return;
+        }
+        if (destination < 0) {
+            temp = std::make_unique<TempFile>(target);
+            if (!temp->ok()) {
+                failure = path + ": " + temp->error();
+                return;
+            }
+            // A replaced file keeps its permissions.
+            if (S_ISREG(st.st_mode)) fchmod(temp->descriptor(), st.st_mode & 07777);
+            fd = temp->descriptor();
+            return;
+        }
+    }
+    if (lseek(destination, 0, SEEK_CUR) >= 0) {
+        fd = destination;
+        return;
+    }
+    FILE* spool = tmpfile();
+    fd = spool ? dup(fileno(spool)) : -1;
+    if (spool) fclose(spool);
+    if (fd < 0) failure = path + ": cannot make a spool file: " + strerror(errno);
+    spooled = fd >= 0;
+}
+
+OutputFile::~OutputFile()
+{
+    discard();
+}
+
+bool OutputFile::commit(std::string& error)
+{
+    if (fd < 0) {
+        error = path + ": nothing to write";
+        return false;
+    }
+    if (temp) {
+        fd = -1;
+        return temp->commit(error);
+    }
+    bool written = true;
+    if (spooled) {
+        std::vector<uint8_t> buffer(1 << 16);
+        lseek(fd, 0, SEEK_SET);
+        for (ssize_t n; written && (n = read(fd, buffer.data(), buffer.size())) != 0;) {
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                error = path + ": " + strerror(errno);
+                written = false;
+                break;
+            }
+            buffer.resize(static_cast<size_t>(n));
+            written = writeAll(destination, buffer, error);
+            buffer.resize(1 << 16);
+        }
+    }
+    discard();
+    if (!written) error = path + ": " + error;
+    return written;
+}
+
+void OutputFile::discard()
+{
+    if (temp) temp->discard();
+    temp.reset();
+    if (spooled && fd >= 0) close(fd);
+    if (destination >= 0 && !standardOutput) close(destination);
+    fd = destination = -1;
+    spooled = false;
+}
+
+bool writeAll(int fd, const std::vector<uint8_t>& bytes, std::string& error)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = strerror(errno);
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error)
 {
-    FILE* f = fopen(path.c_str(), "rb");
+    if (path != "-" && isFolder(path)) {
+        error = path + " is a folder, not a file";
+        return false;
+    }
+    FILE* f = path == "-" ? stdin : fopen(path.c_str(), "rb");
     if (!f) {
         error = path + ": " + strerror(errno);
         return false;
@@ -145,9 +303,9 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
     size_t n;
     while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
     const bool failed = ferror(f) != 0;
-    fclose(f);
+    if (f != stdin) fclose(f);
     if (failed) {
-        error = path + ": read error";
+        error = path + ": cannot read the file";
         return false;
     }
     return true;
@@ -155,20 +313,14 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
 
 bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error)
 {
-    TempFile file(path);
+    OutputFile file(path);
     if (!file.ok()) {
-        error = path + ": " + file.error();
+        error = file.error();
         return false;
     }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(file.descriptor(), bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = path + ": " + strerror(errno);
-            return false;
-        }
-        done += static_cast<size_t>(n);
+    if (!writeAll(file.descriptor(), bytes, error)) {
+        error = path + ": " + error;
+        return false;
     }
     return file.commit(error);
 }
@@ -188,6 +340,14 @@ bool fileExists(const std::string& path)
     {
     };
     return stat(path.c_str(), &st) == 0;
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace vosk

@@ -459,8 +459,56 @@ bool HostedPlugin::savePreset(std::vector<uint8_t>& image, std::string& error) c
     return true;
 }
 
+namespace {
+
+uint64_t littleEndian(const std::vector<uint8_t>& bytes, size_t at, size_t size)
+{
+    uint64_t v = 0;
+    for (size_t i = size; i-- > 0;) v = (v << 8) | bytes[at + i];
+    return v;
+}
+
+// The preset reader trusts the offsets and sizes in the file; every one is
+// checked against the file here first. The layout: "VST3", a version, the
+// class identifier (32 characters) and the chunk list's offset; the list is
+// "List", a count and per chunk an identifier, offset and size.
+bool checkPresetLayout(const std::vector<uint8_t>& image, std::string& error)
+{
+    constexpr size_t kHeaderSize = 48, kListHead = 8, kEntrySize = 20;
+    const uint64_t fileSize = image.size();
+    if (fileSize < kHeaderSize || memcmp(image.data(), "VST3", 4) != 0) {
+        error = "not a VST 3 preset";
+        return false;
+    }
+    const uint64_t listAt = littleEndian(image, 40, 8);
+    if (listAt < kHeaderSize || listAt > fileSize - kListHead || memcmp(&image[listAt], "List", 4) != 0) {
+        error = "damaged preset: its chunk list lies outside the file";
+        return false;
+    }
+    const uint64_t count = littleEndian(image, listAt + 4, 4);
+    if (count > (fileSize - listAt - kListHead) / kEntrySize) {
+        error = "damaged preset: its chunk list runs past the end of the file";
+        return false;
+    }
+    for (uint64_t i = 0; i < count; ++i) {
+        const size_t entry = listAt + kListHead + i * kEntrySize;
+        const uint64_t offset = littleEndian(image, entry + 4, 8), size = littleEndian(image, entry + 12, 8);
+        if (offset > fileSize || size > fileSize - offset) {
+            std::string id(reinterpret_cast<const char*>(&image[entry]), 4);
+            for (auto& c : id)
+                if (!isprint(static_cast<unsigned char>(c))) c = '?';
+            error = "damaged preset: chunk \"" + id + "\" lies outside the file";
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 bool HostedPlugin::loadPreset(const std::vector<uint8_t>& image, std::string& error)
 {
+    if (!checkPresetLayout(image, error)) return false;
     std::vector<uint8_t> copy = image;
     MemoryStream stream(copy.data(), static_cast<TSize>(copy.size()));
     PresetFile preset(&stream);

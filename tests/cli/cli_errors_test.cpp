@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vosk::test;
@@ -104,12 +105,60 @@ TEST_F(RenderRefusal, MissingPresetOrPlugin)
     fclose(f);
     before = scratch.entries();
     expectRefused({"render", "in.wav", "out.wav", "--preset", "bad.vstpreset"}, "not a VST 3 preset");
+    // The shipped preset with its processor chunk's offset pointing far away.
+    std::string damaged = readText(VOSK_SOURCE_DIR "/resource/presets/GentleMaster.vstpreset");
+    ASSERT_GT(damaged.size(), 0x193u);
+    damaged[0x193] = static_cast<char>(damaged[0x193] | 0x80);
+    f = fopen(scratch.file("bad.vstpreset").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fwrite(damaged.data(), 1, damaged.size(), f);
+    fclose(f);
+    expectRefused({"render", "in.wav", "out.wav", "--preset", "bad.vstpreset"},
+                  "bad.vstpreset: damaged preset");
+    expectRefused({"render", "in.wav", "out.wav", "--preset", "."}, ". is a folder");
     expectRefused({"render", "in.wav", "out.wav", "--plugin", "nowhere.vst3"}, "nowhere.vst3");
 }
 
-TEST_F(RenderRefusal, OutputFolderMissing)
+TEST_F(RenderRefusal, AnyOutputThatCannotBeWrittenStopsTheWholeCommand)
 {
-    expectRefused({"render", "in.wav", "no/such/folder/out.wav"}, "no/such/folder");
+    expectRefused({"render", "in.wav", "no/such/folder/out.wav"}, "the folder no/such/folder does not exist");
+    expectRefused({"render", "in.wav", "out.wav", "--save-preset", "missing/x.vstpreset"}, "missing");
+    expectRefused({"response", "--png", "r.png", "--csv", "missing/r.csv"}, "missing");
+    ASSERT_EQ(mkdir(scratch.file("folder.wav").c_str(), 0755), 0);
+    before = scratch.entries();
+    expectRefused({"render", "in.wav", "folder.wav"}, "folder.wav is a folder");
+    rmdir(scratch.file("folder.wav").c_str());
+}
+
+// Values are read whole, in the parameter's units, within its range.
+TEST_F(RenderRefusal, ValuesThatAreNotWhollyReadableOrOutOfRange)
+{
+    const struct
+    {
+        const char* setting;
+        const char* message;
+    } cases[] = {
+        {"Freq1L=1000abc", "cannot read \"1000abc\" as a value of Freq1L, which takes 20 to 20000 Hz"},
+        {"Freq1L=1kdB", "cannot read"},
+        {"Freq1L=999999", "999999 Hz is outside the range of Freq1L, 20 to 20000 Hz"},
+        {"Freq1L=10Hz", "outside the range"},
+        {"Gain1L=100", "100 dB is outside the range of Gain1L, -6.0 to 6.0 dB"},
+        {"Gain1L=3k", "cannot read"},
+        {"kShape1L=Shelf", "\"Shelf\" is not one of Bell, Low Cut, High Cut"},
+    };
+    for (const auto& c : cases) expectRefused({"render", "in.wav", "out.wav", "--set", c.setting}, c.message);
+}
+
+TEST_F(RenderRefusal, OutputFormatsThatCannotBeChosen)
+{
+    expectRefused({"render", "in.wav", "out.xyz"}, "out.xyz: no known audio format has this extension");
+    expectRefused({"render", "in.wav", "out"}, "--format");
+    expectRefused({"render", "in.wav", "out.wav", "--format", "mod"}, "--format mod is not a known format");
+    expectRefused({"render", "in.wav", "out.wav", "--bits", "12"}, "--bits expects 16, 24, 32 or float");
+    expectRefused({"render", "in.wav", "out.flac", "--bits", "float"},
+                  "flac cannot hold floating-point samples");
+    expectRefused({"render", "in.wav", "out.ogg", "--bits", "16"}, "--bits does not apply to ogg");
+    expectRefused({"response", "--png", "r.svg"}, "--png writes a PNG picture");
 }
 
 TEST_F(RenderRefusal, ExistingOutputSurvivesARefusal)

@@ -135,3 +135,45 @@ TEST(Numbers, ParseWholeTextsOnly)
 }
 
 } // namespace
+
+namespace {
+
+// The texts `vosk info` shows for a parameter's ends and default are texts
+// --set takes back to the same value, for every parameter.
+TEST_F(Settings, EveryShownTextReadsBackToItself)
+{
+    for (const auto& p : plugin->parameters()) {
+        if (p.flags & Steinberg::Vst::ParameterInfo::kIsReadOnly) continue;
+        for (double v : {0.0, p.defaultNormalized, 1.0}) {
+            const std::string shown = plugin->textOf(p.id, v);
+            double back = -1;
+            ASSERT_TRUE(valueFromText(*plugin, p, shown, back, error))
+                << p.title << " " << shown << ": " << error;
+            EXPECT_EQ(plugin->textOf(p.id, back), shown) << p.title;
+        }
+        EXPECT_FALSE(acceptedValues(*plugin, p).empty());
+    }
+}
+
+TEST_F(Settings, UnitsAndMultipliersGiveThePlainNumbersValue)
+{
+    const struct
+    {
+        const char *title, *text, *plain;
+    } cases[] = {
+        {"Freq1L", "1kHz", "1000"}, {"Freq1L", "1.5kHz", "1500"}, {"Freq1L", "2k", "2000"},
+        {"Freq1L", "12K", "12000"}, {"Freq1L", "440 Hz", "440"},  {"Gain1L", "-2dB", "-2"},
+        {"Gain1L", "+3 dB", "3"},   {"InputGain", "-oo", "-200"}, {"InputGain", "-20", "-20"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.title) + "=" + c.text);
+        const auto* p = findParameterByName(*plugin, c.title);
+        ASSERT_NE(p, nullptr);
+        double withUnit = -1, plain = -2;
+        ASSERT_TRUE(valueFromText(*plugin, *p, c.text, withUnit, error)) << error;
+        ASSERT_TRUE(valueFromText(*plugin, *p, c.plain, plain, error)) << error;
+        EXPECT_EQ(plugin->textOf(p->id, withUnit), plugin->textOf(p->id, plain));
+    }
+}
+
+} // namespace
