@@ -272,11 +272,11 @@ TEST_F(SignalPathBundle, LinkAndMidSideActWhereTheirTextsSayOn)
     ASSERT_TRUE(controller);
     ASSERT_EQ(controller->initialize(test::makeHostContext()), kResultOk);
     // The switch value whose text is `text`; typing the text gives the same value.
-    auto valueShowing = [&](ParamID id, const std::u16string& text) {
+    auto valueShowing = [&](ParamID id, const std::basic_string<TChar>& text) {
         for (double v : {0.0, 1.0}) {
             String128 shown{};
             EXPECT_EQ(controller->getParamStringByValue(id, v, shown), kResultOk);
-            if (std::u16string(shown) != text) continue;
+            if (std::basic_string<TChar>(shown) != text) continue;
             ParamValue typed = -1.0;
             EXPECT_EQ(controller->getParamValueByString(id, const_cast<TChar*>(text.c_str()), typed),
                       kResultOk);
@@ -293,11 +293,13 @@ TEST_F(SignalPathBundle, LinkAndMidSideActWhereTheirTextsSayOn)
     struct Case
     {
         ParamID id;
-        const char16_t* text;
+        const TChar* text;
         bool acts;
     };
-    const Case cases[] = {
-        {kMidSide, u"On", true}, {kMidSide, u"Off", false}, {kLink, u"On", true}, {kLink, u"Off", false}};
+    const Case cases[] = {{kMidSide, STR16("On"), true},
+                          {kMidSide, STR16("Off"), false},
+                          {kLink, STR16("On"), true},
+                          {kLink, STR16("Off"), false}};
     const size_t length = kLatency + 8192;
     for (const Case& row : cases) {
         const bool midSideCase = row.id == kMidSide;
@@ -306,7 +308,7 @@ TEST_F(SignalPathBundle, LinkAndMidSideActWhereTheirTextsSayOn)
             in.ch[midSideCase ? 0 : 1][i] =
                 0.5f * static_cast<float>(std::sin(2.0 * M_PI * 1000.0 * i / kRate));
         ProcessorHost& host = makeHost();
-        if (midSideCase) host.addParameterChange(kLink, 0, valueShowing(kLink, u"Off"));
+        if (midSideCase) host.addParameterChange(kLink, 0, valueShowing(kLink, STR16("Off")));
         host.addParameterChange(row.id, 0, valueShowing(row.id, row.text));
         host.addParameterChange(midSideCase ? kGain3R : kGain3L, 0, 1.0);
         const Stereo out = run(host, in, 512);
@@ -487,7 +489,7 @@ TEST_F(SignalPathBundle, SavesDuringPlaybackHoldTheLatestChanges)
     ProcessorState state;
     ASSERT_TRUE(decodeState(bytes.data(), bytes.size(), state));
     EXPECT_EQ(state.bands[0][2].freqNorm, 0.77f);
-    EXPECT_EQ(state.bands[1][2].freqNorm, 0.77f);  // linked
+    EXPECT_EQ(state.bands[1][2].freqNorm, 0.77f); // linked
     EXPECT_TRUE(state.midSide);
     EXPECT_EQ(state.channelGain[1], 0.5f);
 
