@@ -66,19 +66,6 @@ tresult PLUGIN_API UIDescriptionController::setParamNormalized(ParamID tag, Para
 
 namespace {
 
-// The shape lists' values: entry 0 "Bell", 1 "Low Cut", 2 "High Cut".
-double shapeValue(int32_t shape)
-{
-    switch (shape) {
-    case 0:
-        return 1.0; // high cut
-    case 1:
-        return 0.5; // low cut
-    default:
-        return 0.0; // bell
-    }
-}
-
 double onOff(bool on)
 {
     return on ? 1.0 : 0.0;
@@ -111,7 +98,7 @@ tresult PLUGIN_API UIDescriptionController::setComponentState(Steinberg::IBStrea
             // The width played, not the stored normalised one: band defaults carry a
             // normalised width that the intake would turn into half their width.
             setValue(bandTag(kBW1R, band, channel), settings.width / 2.0);
-            setValue(bandTag(kShape1R, band, channel), shapeValue(settings.shape));
+            setValue(bandTag(kShape1R, band, channel), listValueOfShape(settings.shape));
         }
     }
     setValue(kOnLoCut, onOff(decoded.lowCutOn));

@@ -1,6 +1,4 @@
-#include "settings.h"
-
-#include "../parameterids.h"
+#include "source/dsp/settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,31 +14,6 @@ float clampUnit(float v)
     return v;
 }
 
-float freqNormFromHz(float hz)
-{
-    return static_cast<float>((std::log10(static_cast<double>(hz) / 2000.0) + 2.0) / 3.0);
-}
-
-float gainNormFromGain(float gain)
-{
-    const double linear = std::pow(10.0, static_cast<double>(gain) / 20.0);
-    return static_cast<float>(gain <= 0.0f ? linear - 0.5 : 0.5 * linear);
-}
-
-SectionShape shapeFromBandList(double v)
-{
-    if (v == 0.5) return ShapeLowCut;
-    if (v == 1.0) return ShapeHighCut;
-    return ShapeBell;
-}
-
-SectionShape shapeFromTypeList(double v)
-{
-    if (v <= 0.2) return ShapeLowCut;
-    if (v <= 0.8) return ShapeBell;
-    return ShapeHighCut;
-}
-
 // Splits a band identifier into band section (1..4) and channel, given its group.
 bool bandOf(uint32_t id, uint32_t firstOfGroup, int& section, int& channel)
 {
@@ -52,27 +25,6 @@ bool bandOf(uint32_t id, uint32_t firstOfGroup, int& section, int& channel)
 }
 
 } // namespace
-
-float frequencyFromNorm(float norm)
-{
-    return static_cast<float>(2000.0 * std::pow(10.0, 3.0 * static_cast<double>(norm) - 2.0));
-}
-
-float bandGainFromNorm(float norm)
-{
-    return norm < 0.5f ? norm - 0.5f : 2.0f * (norm - 0.5f);
-}
-
-float widthFromNorm(float norm)
-{
-    float width = 2.0f * norm;
-    return width < 0.1f ? 0.1f : width;
-}
-
-float linearGainFromNorm(float norm)
-{
-    return kMaxLinearGain * norm;
-}
 
 ProcessingSettings::ProcessingSettings()
 {
@@ -100,10 +52,10 @@ ProcessingSettings::ProcessingSettings()
             sec.dirty = true;
             sec.length = 0;
             if (s >= kFirstBand && s < kFirstBand + kNumBands) {
-                sec.freqNorm = freqNormFromHz(sec.freqHz);
+                sec.freqNorm = static_cast<float>(normFromFrequency(sec.freqHz));
                 sec.qNorm = sec.q;
                 sec.widthNorm = initialWidthNorm(sec.width);
-                sec.gainNorm = gainNormFromGain(sec.gain);
+                sec.gainNorm = static_cast<float>(bandGainNormFromDb(0.0)); // no gain
                 sec.reportPending = true;
             }
         }
@@ -205,7 +157,7 @@ void ProcessingSettings::apply(uint32_t id, double v)
         return;
     }
     if (bandOf(id, kShape1R, section, channel)) {
-        const SectionShape shape = shapeFromBandList(v);
+        const SectionShape shape = shapeFromListValue(v);
         if (linked) {
             sections[1 - channel][section].shape = shape;
             markDirty(1 - channel, section);
@@ -216,7 +168,7 @@ void ProcessingSettings::apply(uint32_t id, double v)
     }
     if (id >= kType1 && id <= kType6) {
         const int s = static_cast<int>(id - kType1) + 1;
-        const SectionShape shape = shapeFromTypeList(v);
+        const SectionShape shape = shapeFromTypeValue(v);
         for (int c = 0; c < kNumChannels; ++c) {
             sections[c][s].shape = shape;
             markDirty(c, s);
@@ -238,7 +190,7 @@ void ProcessingSettings::apply(uint32_t id, double v)
         inputGain = linearGainFromNorm(vf);
         break;
     case kLink:
-        linked = v < 0.5;
+        linked = switchIsOn(kLink, v);
         if (linked) {
             for (int s = kFirstBand; s < kFirstBand + kNumBands; ++s) {
                 const FilterSection& from = sections[0][s];
@@ -259,7 +211,7 @@ void ProcessingSettings::apply(uint32_t id, double v)
         }
         break;
     case kMidSide:
-        midSide = v < 0.5;
+        midSide = switchIsOn(kMidSide, v);
         break;
     case kMuteMid:
     case kMuteSide: {

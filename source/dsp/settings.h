@@ -2,7 +2,8 @@
 // values (identifiers of parameterids.h) into them.
 #pragma once
 
-#include "filtersection.h"
+#include "source/dsp/filtersection.h"
+#include "source/parametertable.h"
 
 #include <cstdint>
 
@@ -36,18 +37,10 @@ struct ProcessingSettings
     void setOn(int channel, int section, bool on);
 };
 
-// Physical values from normalised ones, in the single precision the settings hold.
-float frequencyFromNorm(float norm);
-float bandGainFromNorm(float norm);
-float widthFromNorm(float norm);
-float linearGainFromNorm(float norm); // input and channel gains: 0 to kMaxLinearGain
-constexpr float kMaxLinearGain = 4.0f;
-
-// A band's initial normalised width: a quarter of its width, where the intake's
-// mapping would make it a half.
+// A band's initial normalised width: the one that shows its width.
 constexpr float initialWidthNorm(float width)
 {
-    return width * 0.25f;
+    return normFromShownWidth(width);
 }
 
 } // namespace vosk
