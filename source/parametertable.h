@@ -176,6 +176,12 @@ constexpr bool switchIsOn(uint32_t id, double value)
     return actsBelowHalf(id) ? value < 0.5 : value > 0.5;
 }
 
+// The normalised value that sets a switch on or off.
+constexpr double switchValue(uint32_t id, bool on)
+{
+    return on != actsBelowHalf(id) ? 1.0 : 0.0;
+}
+
 // --- the table -------------------------------------------------------------------------------
 
 namespace table {

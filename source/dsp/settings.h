@@ -1,5 +1,5 @@
-// Every audio setting of the processor and the intake of normalised parameter
-// values (identifiers of parameterids.h) into them.
+// Every audio setting of the processor, in physical values (with the normalised values
+// the host set, for the bands); intake.h applies the host's parameter values to them.
 #pragma once
 
 #include "source/dsp/filtersection.h"
@@ -26,10 +26,6 @@ struct ProcessingSettings
     bool responseStale[kNumChannels] = {true, true};
 
     ProcessingSettings();
-
-    // Applies one normalised value the way the host's parameter changes do.
-    // Non-finite values are ignored so that one bad point cannot poison the response.
-    void apply(uint32_t id, double value);
 
     bool anyResponseStale() const { return responseStale[0] || responseStale[1]; }
 

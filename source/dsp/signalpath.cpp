@@ -345,18 +345,7 @@ void SignalPath::captureState(ProcessorState& state) const
     state.hasSettings = true;
     for (int c = 0; c < kNumChannels; ++c) {
         for (int b = 0; b < kNumBands; ++b) {
-            const FilterSection& sec = s.sections[c][kFirstBand + b];
-            ProcessorState::Band& band = state.bands[c][b];
-            band.on = sec.on;
-            band.shape = sec.shape;
-            band.freqHz = sec.freqHz;
-            band.q = sec.q;
-            band.gain = sec.gain;
-            band.width = sec.width;
-            band.freqNorm = sec.freqNorm;
-            band.qNorm = sec.qNorm;
-            band.gainNorm = sec.gainNorm;
-            band.widthNorm = sec.widthNorm;
+            state.bands[c][b] = s.sections[c][kFirstBand + b]; // the band's record only
         }
         state.channelEnabled[c] = s.channelEnabled[c];
         state.channelGain[c] = s.channelGain[c];
@@ -376,18 +365,8 @@ void SignalPath::restoreState(const ProcessorState& state)
     for (int c = 0; c < kNumChannels; ++c) {
         for (int b = 0; b < kNumBands; ++b) {
             const int section = kFirstBand + b;
-            FilterSection& sec = s.sections[c][section];
-            const ProcessorState::Band& band = state.bands[c][b];
-            s.setOn(c, section, band.on);
-            sec.shape = band.shape;
-            sec.freqHz = band.freqHz;
-            sec.q = band.q;
-            sec.gain = band.gain;
-            sec.width = band.width;
-            sec.freqNorm = band.freqNorm;
-            sec.qNorm = band.qNorm;
-            sec.gainNorm = band.gainNorm;
-            sec.widthNorm = band.widthNorm;
+            s.setOn(c, section, state.bands[c][b].on);
+            static_cast<BandSettings&>(s.sections[c][section]) = state.bands[c][b];
             s.markDirty(c, section);
         }
         s.setOn(c, kLowCutSection, state.lowCutOn);

@@ -1,0 +1,16 @@
+// The host's parameter rules: how one normalised value (identifiers of parameterids.h)
+// changes the settings. Linked bands move together and keep their offset, the link copies
+// the left bands to the right, a muted channel unmutes the other, and the reports owed
+// to the host are marked.
+#pragma once
+
+#include "source/dsp/settings.h"
+
+#include <cstdint>
+
+namespace vosk {
+
+// Non-finite values are ignored so that one bad point cannot poison the response.
+void applyParameter(ProcessingSettings& settings, uint32_t id, double value);
+
+} // namespace vosk
