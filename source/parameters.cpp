@@ -82,7 +82,7 @@ void ListParameter::toString(ParamValue normValue, String128 string) const
 // --- FreqParameter ---------------------------------------------------------------------
 
 FreqParameter::FreqParameter(int32 flags, ParamID tag, const TChar* title)
-    : Parameter(title, tag, kHertz, double(0.507f), 0, flags, kRootUnitId)
+    : Parameter(title, tag, kHertz, kFrequencyDefault, 0, flags, kRootUnitId)
 {
     // Knobs open above the reported default on purpose: the two differ.
     setNormalized(double(0.56667f));
@@ -104,7 +104,7 @@ bool FreqParameter::fromString(const TChar* string, ParamValue& normValue) const
 // --- GainParameter ---------------------------------------------------------------------
 
 GainParameter::GainParameter(int32 flags, ParamID tag, const TChar* title)
-    : Parameter(title, tag, kDecibel, 0.5, 0, flags, kRootUnitId)
+    : Parameter(title, tag, kDecibel, kBandGainDefault, 0, flags, kRootUnitId)
 {
 }
 
@@ -125,7 +125,7 @@ bool GainParameter::fromString(const TChar* string, ParamValue& normValue) const
 // --- InGainParameter -------------------------------------------------------------------
 
 InGainParameter::InGainParameter(int32 flags, ParamID tag, const TChar* title)
-    : Parameter(title, tag, kDecibel, 0.25, 0, flags, kRootUnitId)
+    : Parameter(title, tag, kDecibel, kLinearGainDefault, 0, flags, kRootUnitId)
 {
 }
 
@@ -152,10 +152,10 @@ bool InGainParameter::fromString(const TChar* string, ParamValue& normValue) con
 BWParameter::BWParameter(const TChar* title, ParamID tag, const TChar* /*units*/, ParamValue /*minPlain*/,
                          ParamValue /*maxPlain*/, ParamValue /*defaultValuePlain*/, int32 /*stepCount*/,
                          int32 flags, UnitID /*unitID*/)
-    : RangeParameter(title, tag, nullptr, 0.0, 1.0, 0.25, 0, flags, kRootUnitId)
+    : RangeParameter(title, tag, nullptr, 0.0, 1.0, kWidthDefault, 0, flags, kRootUnitId)
 {
     // Set after construction: the range base would turn a stepped default into a step index.
-    info.stepCount = 100;
+    info.stepCount = kWidthSteps;
     setPrecision(2);
 }
 
@@ -191,7 +191,7 @@ ParamValue BWParameter::toNormalized(ParamValue plainValue) const
 // --- PrecisionParameter ----------------------------------------------------------------
 
 PrecisionParameter::PrecisionParameter(const TChar* title, ParamID tag)
-    : Parameter(title, tag, nullptr, 1.0, 0, Steinberg::Vst::ParameterInfo::kCanAutomate, kRootUnitId)
+    : Parameter(title, tag, nullptr, kPrecisionDefault, 0, kAutomatable, kRootUnitId)
 {
 }
 

@@ -184,6 +184,14 @@ constexpr double switchValue(uint32_t id, bool on)
 
 // --- the table -------------------------------------------------------------------------------
 
+// Each kind's default and steps, as the host sees them.
+constexpr double kFrequencyDefault = double(0.507f);
+constexpr double kBandGainDefault = 0.5;
+constexpr double kLinearGainDefault = 0.25;
+constexpr double kWidthDefault = 0.25;
+constexpr int32_t kWidthSteps = 100;
+constexpr double kPrecisionDefault = 1.0;
+
 namespace table {
 
 constexpr ParameterEntry tagOnly(uint32_t id, const char* name)
@@ -201,23 +209,23 @@ constexpr ParameterEntry list(uint32_t id, const char* name, const char* title, 
 }
 constexpr ParameterEntry linearGain(uint32_t id, const char* name, const char* title, int32_t flags)
 {
-    return {id, name, title, ParameterKind::LinearGain, 0, 0.25, flags, nullptr};
+    return {id, name, title, ParameterKind::LinearGain, 0, kLinearGainDefault, flags, nullptr};
 }
 constexpr ParameterEntry frequency(uint32_t id, const char* name, const char* title)
 {
-    return {id, name, title, ParameterKind::Frequency, 0, double(0.507f), kAutomatable, nullptr};
+    return {id, name, title, ParameterKind::Frequency, 0, kFrequencyDefault, kAutomatable, nullptr};
 }
 constexpr ParameterEntry bandGain(uint32_t id, const char* name, const char* title)
 {
-    return {id, name, title, ParameterKind::BandGain, 0, 0.5, kAutomatable, nullptr};
+    return {id, name, title, ParameterKind::BandGain, 0, kBandGainDefault, kAutomatable, nullptr};
 }
 constexpr ParameterEntry precision(uint32_t id, const char* name, const char* title)
 {
-    return {id, name, title, ParameterKind::Precision, 0, 1.0, kAutomatable, nullptr};
+    return {id, name, title, ParameterKind::Precision, 0, kPrecisionDefault, kAutomatable, nullptr};
 }
 constexpr ParameterEntry width(uint32_t id, const char* name, const char* title)
 {
-    return {id, name, title, ParameterKind::Width, 100, 0.25, kAutomatable, nullptr};
+    return {id, name, title, ParameterKind::Width, kWidthSteps, kWidthDefault, kAutomatable, nullptr};
 }
 
 } // namespace table

@@ -71,6 +71,14 @@ std::string tag(uint32_t firstOfGroup, int band, int ch)
     return name(vosk::bandTag(firstOfGroup, band, ch));
 }
 
+// The parameter's default, written the way the description has it ("0.507", "1").
+std::string defaultText(uint32_t id)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%g", kParameters[id].defaultValue);
+    return text;
+}
+
 Attrs labelCommon()
 {
     return {{"text-alignment", "center"}, {"round-rect-radius", "6"}, {"min-value", "0"},
@@ -120,9 +128,9 @@ void letterLabel(int x, int y, const std::string& title)
     add("CTextLabel", x, y, 30, 30, a);
 }
 
-void knob(int x, int y, int w, int h, const std::string& ctag, bool designer, const std::string& def,
-          const std::string& wheel)
+void knob(int x, int y, int w, int h, uint32_t id, bool designer, const std::string& wheel)
 {
+    const std::string ctag = name(id);
     bool corona = ctag == "kFreq4R";
     bool circle = ctag == "kQ1L" || ctag == "kQ3L";
     const char* b = corona ? "true" : "false";
@@ -130,7 +138,7 @@ void knob(int x, int y, int w, int h, const std::string& ctag, bool designer, co
             {"bitmap", designer ? "DESIGNER_KNOB" : "TB304"},
             {"sub-pixmaps", designer ? "31" : "66"},
             {"height-of-one-image", designer ? "69" : "70"},
-            {"default-value", def},
+            {"default-value", defaultText(id)},
             {"wheel-inc-value", wheel},
             {"angle-start", "135"},
             {"angle-range", "270"},
@@ -153,15 +161,16 @@ void knob(int x, int y, int w, int h, const std::string& ctag, bool designer, co
     add("CAnimKnob", x, y, w, h, a);
 }
 
-void textEdit(int x, int y, int w, const std::string& ctag, const std::string& title, const std::string& def)
+void textEdit(int x, int y, int w, uint32_t id, const std::string& title)
 {
+    const std::string ctag = name(id);
     bool freq = ctag.rfind("kFreq", 0) == 0;
     std::string wheel = ctag == "kGain3R" ? "0.098" : ctag == "kFreq4R" ? "0.05" : "0.1";
     bool precision0 =
         ctag == "kQ1L" || ctag == "kQ3L" || ctag == "kBW1L" || ctag == "kBW2R" || ctag == "kBW3L";
     Attrs a{{"control-tag", ctag}};
     if (!title.empty()) a.push_back({"title", title});
-    Attrs rest{{"default-value", def},
+    Attrs rest{{"default-value", defaultText(id)},
                {"font", "~ SystemFont"},
                {"font-color", "#ffffffff"},
                {"back-color", "#000000ff"},
@@ -242,15 +251,15 @@ void bandStrip(int band, int ch)
     // whole menu stays clickable.
     optionMenu(headX[ch][i], 90, tag(vosk::kShape1R, band, ch), ch);
 
-    knob(x, 170, 70, 60, tag(vosk::kFreq1R, band, ch), false, "0.507", "0.01");
-    textEdit(x, 230, 51, tag(vosk::kFreq1R, band, ch), freqTitle[i], "0.507");
+    knob(x, 170, 70, 60, vosk::bandTag(vosk::kFreq1R, band, ch), false, "0.01");
+    textEdit(x, 230, 51, vosk::bandTag(vosk::kFreq1R, band, ch), freqTitle[i]);
     unitLabel(x + 40, 230, 20, "Hz");
-    knob(x, 260, 70, 60, tag(vosk::kBW1R, band, ch), false, "0.25", "0.1");
-    textEdit(x, 320, 70, tag(vosk::kBW1R, band, ch), bwTitle[i], "0.25");
-    knob(x, 350, 70, 60, tag(vosk::kQ1R, band, ch), false, "1", "0.1");
-    textEdit(x, 410, 70, tag(vosk::kQ1R, band, ch), "20.0", "1");
-    knob(x, 440, 70, ch == 1 && band == 1 ? 70 : 60, tag(vosk::kGain1R, band, ch), false, "0.5", "0.1");
-    textEdit(x, 500, 51, tag(vosk::kGain1R, band, ch), "0.0", "0.5");
+    knob(x, 260, 70, 60, vosk::bandTag(vosk::kBW1R, band, ch), false, "0.1");
+    textEdit(x, 320, 70, vosk::bandTag(vosk::kBW1R, band, ch), bwTitle[i]);
+    knob(x, 350, 70, 60, vosk::bandTag(vosk::kQ1R, band, ch), false, "0.1");
+    textEdit(x, 410, 70, vosk::bandTag(vosk::kQ1R, band, ch), "20.0");
+    knob(x, 440, 70, ch == 1 && band == 1 ? 70 : 60, vosk::bandTag(vosk::kGain1R, band, ch), false, "0.1");
+    textEdit(x, 500, 51, vosk::bandTag(vosk::kGain1R, band, ch), "0.0");
     unitLabel(x + 40, 500, 20, "dB");
 
     // Letters sit beside the knobs and are drawn over them.
@@ -297,8 +306,8 @@ void buildTemplate()
     heading(420, 120, 130, 20, "LEFT / MID");
     heading(420, 150, 60, 20, "GAIN");
     heading(490, 150, 60, 20, "SOLO");
-    knob(420, 168, 69, 63, name(vosk::kLgain), true, "0.25", "0.01");
-    textEdit(420, 230, 51, name(vosk::kLgain), "", "0.25");
+    knob(420, 168, 69, 63, vosk::kLgain, true, "0.01");
+    textEdit(420, 230, 51, vosk::kLgain, "");
     unitLabel(460, 230, 20, "dB");
     onOff(500, 190, 40, 30, name(vosk::kMuteSide), "SwitchYellow");
 
@@ -310,8 +319,8 @@ void buildTemplate()
     heading(420, 390, 130, 20, "RIGHT / SIDE");
     heading(420, 420, 60, 20, "GAIN");
     heading(490, 420, 60, 20, "SOLO");
-    knob(420, 440, 69, 63, name(vosk::kRgain), true, "0.25", "0.1");
-    textEdit(420, 500, 51, name(vosk::kRgain), "0.0", "0.25");
+    knob(420, 440, 69, 63, vosk::kRgain, true, "0.1");
+    textEdit(420, 500, 51, vosk::kRgain, "0.0");
     unitLabel(460, 500, 20, "dB");
     onOff(500, 460, 40, 30, name(vosk::kMuteMid), "SwitchYellow");
 
@@ -372,8 +381,8 @@ void buildTemplate()
             false);
 
     heading(930, 420, 75, 25, "INPUT GAIN", true);
-    knob(930, 440, 69, 69, name(vosk::kInGain), true, "0.25", "0.1");
-    textEdit(930, 500, 51, name(vosk::kInGain), "", "0.25");
+    knob(930, 440, 69, 69, vosk::kInGain, true, "0.1");
+    textEdit(930, 500, 51, vosk::kInGain, "");
     unitLabel(970, 500, 20, "dB");
 }
 
