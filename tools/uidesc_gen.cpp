@@ -459,5 +459,5 @@ int main()
     for (uint32_t id : tags) element("\t\t", "control-tag", {{"name", name(id)}, {"tag", std::to_string(id)}});
     std::printf("\t</control-tags>\n");
     std::printf("</vstgui-ui-description>\n");
-    return views.size() == 188 && tags.size() == vosk::kNumControlTags ? 0 : 1;
+    return views.size() == 188 ? 0 : 1;
 }

@@ -5,6 +5,13 @@
 
 namespace vosk {
 
+const BandParameter kBandParameters[kNumBandParameters] = {
+    {kFreq1R, &BandSettings::freqNorm, &BandSettings::freqHz, frequencyFromNorm<float>, false},
+    {kBW1R, &BandSettings::widthNorm, &BandSettings::width, widthFromNorm, true},
+    {kQ1R, &BandSettings::qNorm, &BandSettings::q, qFromNorm, false},
+    {kGain1R, &BandSettings::gainNorm, &BandSettings::gain, bandGainFromNorm<float>, true},
+};
+
 namespace {
 
 float clampUnit(float v)
@@ -23,23 +30,6 @@ bool bandOf(uint32_t id, uint32_t firstOfGroup, int& section, int& channel)
     section = kFirstBand + static_cast<int>(offset % 4);
     return true;
 }
-
-// A band's continuous parameters: the record's normalised and physical members.
-struct BandParameter
-{
-    uint32_t firstTag;
-    float BandSettings::*norm;
-    float BandSettings::*physical;
-    float (*fromNorm)(float);
-    bool shapesBellsOnly; // the cuts do not depend on it
-};
-
-const BandParameter kBandParameters[] = {
-    {kFreq1R, &BandSettings::freqNorm, &BandSettings::freqHz, frequencyFromNorm<float>, false},
-    {kGain1R, &BandSettings::gainNorm, &BandSettings::gain, bandGainFromNorm<float>, true},
-    {kQ1R, &BandSettings::qNorm, &BandSettings::q, qFromNorm, false},
-    {kBW1R, &BandSettings::widthNorm, &BandSettings::width, widthFromNorm, true},
-};
 
 // Sets one band parameter; returns whether the section's response changed.
 bool setBandValue(ProcessingSettings& s, const BandParameter& p, int channel, int section, float norm)

@@ -10,6 +10,20 @@
 
 namespace vosk {
 
+// A band's continuous parameters: their tags (from the first of the group) and the band
+// record's normalised and physical members.
+struct BandParameter
+{
+    uint32_t firstTag;
+    float BandSettings::*norm;
+    float BandSettings::*physical;
+    float (*fromNorm)(float);
+    bool shapesBellsOnly; // the cuts do not depend on it
+};
+
+constexpr int kNumBandParameters = 4;
+extern const BandParameter kBandParameters[kNumBandParameters];
+
 // Non-finite values are ignored so that one bad point cannot poison the response.
 void applyParameter(ProcessingSettings& settings, uint32_t id, double value);
 

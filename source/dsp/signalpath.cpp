@@ -328,10 +328,7 @@ void SignalPath::writeReports(OutputReports& reports, const float peak[kNumChann
             FilterSection& sec = settings_.sections[c][kFirstBand + b - 1];
             if (!sec.reportPending) continue;
             reports.report(bandTag(kOn1R, b, c), sec.on ? 1.0 : 0.0);
-            reports.report(bandTag(kFreq1R, b, c), sec.freqNorm);
-            reports.report(bandTag(kBW1R, b, c), sec.widthNorm);
-            reports.report(bandTag(kQ1R, b, c), sec.qNorm);
-            reports.report(bandTag(kGain1R, b, c), sec.gainNorm);
+            for (const BandParameter& p : kBandParameters) reports.report(bandTag(p.firstTag, b, c), sec.*p.norm);
             sec.reportPending = false;
         }
     }
