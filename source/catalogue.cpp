@@ -15,84 +15,24 @@ static_assert(kAutomatable == ParameterInfo::kCanAutomate && kReadOnly == Parame
 
 namespace {
 
-constexpr CatalogueEntry registered(uint32_t id)
-{
-    return kParameters[id];
-}
+constexpr ParamID kRegistrationOrder[kCatalogueSize] = {
+    kBypass,  kLink,    kMidSide, kLpeak,   kRpeak,      kInGain,      kLgain,   kRgain,   kFreq1R,
+    kFreq2R,  kFreq3R,  kFreq4R,  kFreq1L,  kFreq2L,     kFreq3L,      kFreq4L,  kQ1R,     kQ2R,
+    kQ3R,     kQ4R,     kQ1L,     kQ2L,     kQ3L,        kQ4L,         kOnLoCut, kOn1R,    kOn2R,
+    kOn3R,    kOn4R,    kOn1L,    kOn2L,    kOn3L,       kOn4L,        kOnHiCut, kMuteMid, kMuteSide,
+    kBW1R,    kBW2R,    kBW3R,    kBW4R,    kBW1L,       kBW2L,        kBW3L,    kBW4L,    kType1,
+    kType2,   kType3,   kType4,   kType5,   kType6,      kGain1R,      kGain2R,  kGain3R,  kGain4R,
+    kGain1L,  kGain2L,  kGain3L,  kGain4L,  VuMeterLeft, VUMeterRight, kShape1R, kShape2R, kShape3R,
+    kShape4R, kShape1L, kShape2L, kShape3L, kShape4L,    kFftSizeMenu,
+};
 
 } // namespace
 
-const CatalogueEntry kCatalogue[kCatalogueSize] = {
-    registered(kBypass),
-    registered(kLink),
-    registered(kMidSide),
-    registered(kLpeak),
-    registered(kRpeak),
-    registered(kInGain),
-    registered(kLgain),
-    registered(kRgain),
-    registered(kFreq1R),
-    registered(kFreq2R),
-    registered(kFreq3R),
-    registered(kFreq4R),
-    registered(kFreq1L),
-    registered(kFreq2L),
-    registered(kFreq3L),
-    registered(kFreq4L),
-    registered(kQ1R),
-    registered(kQ2R),
-    registered(kQ3R),
-    registered(kQ4R),
-    registered(kQ1L),
-    registered(kQ2L),
-    registered(kQ3L),
-    registered(kQ4L),
-    registered(kOnLoCut),
-    registered(kOn1R),
-    registered(kOn2R),
-    registered(kOn3R),
-    registered(kOn4R),
-    registered(kOn1L),
-    registered(kOn2L),
-    registered(kOn3L),
-    registered(kOn4L),
-    registered(kOnHiCut),
-    registered(kMuteMid),
-    registered(kMuteSide),
-    registered(kBW1R),
-    registered(kBW2R),
-    registered(kBW3R),
-    registered(kBW4R),
-    registered(kBW1L),
-    registered(kBW2L),
-    registered(kBW3L),
-    registered(kBW4L),
-    registered(kType1),
-    registered(kType2),
-    registered(kType3),
-    registered(kType4),
-    registered(kType5),
-    registered(kType6),
-    registered(kGain1R),
-    registered(kGain2R),
-    registered(kGain3R),
-    registered(kGain4R),
-    registered(kGain1L),
-    registered(kGain2L),
-    registered(kGain3L),
-    registered(kGain4L),
-    registered(VuMeterLeft),
-    registered(VUMeterRight),
-    registered(kShape1R),
-    registered(kShape2R),
-    registered(kShape3R),
-    registered(kShape4R),
-    registered(kShape1L),
-    registered(kShape2L),
-    registered(kShape3L),
-    registered(kShape4L),
-    registered(kFftSizeMenu),
-};
+const std::array<CatalogueEntry, kCatalogueSize> kCatalogue = [] {
+    std::array<CatalogueEntry, kCatalogueSize> entries{};
+    for (int i = 0; i < kCatalogueSize; ++i) entries[i] = kParameters[kRegistrationOrder[i]];
+    return entries;
+}();
 
 Steinberg::Vst::Parameter* createParameter(const CatalogueEntry& entry)
 {
@@ -103,8 +43,8 @@ Steinberg::Vst::Parameter* createParameter(const CatalogueEntry& entry)
     case ParameterKind::TagOnly:
         return nullptr;
     case ParameterKind::Plain:
-        return new (std::nothrow) PlainParameter(title, entry.id, nullptr, entry.defaultValue, entry.stepCount,
-                                                 entry.flags, actsBelowHalf(entry.id));
+        return new (std::nothrow) PlainParameter(title, entry.id, nullptr, entry.defaultValue,
+                                                 entry.stepCount, entry.flags, actsBelowHalf(entry.id));
     case ParameterKind::List: {
         auto* parameter = new (std::nothrow) ListParameter(title, entry.id, entry.flags);
         if (!parameter) return nullptr;
@@ -124,8 +64,8 @@ Steinberg::Vst::Parameter* createParameter(const CatalogueEntry& entry)
     case ParameterKind::Width:
         // Range arguments as the band widths have always been declared; the class
         // keeps only title, tag and flags.
-        return new (std::nothrow)
-            BWParameter(title, entry.id, nullptr, double(kMinWidth), 2.0, 0.5, entry.stepCount, entry.flags, 0);
+        return new (std::nothrow) BWParameter(title, entry.id, nullptr, double(kMinWidth), 2.0, 0.5,
+                                              entry.stepCount, entry.flags, 0);
     case ParameterKind::Precision:
         return new (std::nothrow) PrecisionParameter(title, entry.id);
     }

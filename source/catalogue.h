@@ -4,6 +4,8 @@
 
 #include "source/parametertable.h"
 
+#include <array>
+
 namespace Steinberg {
 namespace Vst {
 class Parameter;
@@ -15,7 +17,7 @@ namespace vosk {
 using CatalogueEntry = ParameterEntry;
 
 constexpr int kCatalogueSize = 69;
-extern const CatalogueEntry kCatalogue[kCatalogueSize];
+extern const std::array<CatalogueEntry, kCatalogueSize> kCatalogue;
 
 // Creates the entry's parameter object (owned by the caller, one reference), with its
 // list entries appended; null when it cannot be allocated.

@@ -76,8 +76,7 @@ constexpr SectionShape shapeFromTypeValue(double value)
 constexpr double kMinFrequencyHz = 20.0;
 constexpr double kMaxFrequencyHz = 20000.0;
 
-template <typename Real = float>
-Real frequencyFromNorm(float norm)
+template <typename Real = float> Real frequencyFromNorm(float norm)
 {
     return static_cast<Real>(2000.0 * std::pow(10.0, 3.0 * static_cast<double>(norm) - 2.0));
 }
@@ -93,8 +92,7 @@ inline double normFromFrequency(double hz)
 // above it twice that (-0.5 ... +1, about -6 ... +6 dB).
 constexpr double kMaxBandGainDb = 6.0;
 
-template <typename Real>
-Real bandGainFromNorm(Real norm)
+template <typename Real> Real bandGainFromNorm(Real norm)
 {
     return norm < Real(0.5) ? norm - Real(0.5) : Real(2) * (norm - Real(0.5));
 }
@@ -124,14 +122,12 @@ inline double bandGainNormFromDb(double db)
 constexpr float kMaxLinearGain = 4.0f;
 constexpr double kMaxLinearGainDb = 12.0;
 
-template <typename Real>
-Real linearGainFromNorm(Real norm)
+template <typename Real> Real linearGainFromNorm(Real norm)
 {
     return Real(kMaxLinearGain) * norm;
 }
 
-template <typename Real>
-Real normFromLinearGain(Real gain)
+template <typename Real> Real normFromLinearGain(Real gain)
 {
     return gain / Real(kMaxLinearGain);
 }
@@ -150,14 +146,12 @@ constexpr float widthFromNorm(float norm)
     return width < kMinWidth ? kMinWidth : width;
 }
 
-template <typename Real>
-constexpr Real normFromPlayedWidth(Real width)
+template <typename Real> constexpr Real normFromPlayedWidth(Real width)
 {
     return width / Real(kPlayedWidthPerNorm);
 }
 
-template <typename Real>
-constexpr Real normFromShownWidth(Real width)
+template <typename Real> constexpr Real normFromShownWidth(Real width)
 {
     return width / Real(kShownWidthPerNorm);
 }

@@ -456,7 +456,8 @@ int main()
         tags.push_back(entry.id);
         if (entry.id == vosk::kShape4L) tags.insert(tags.end(), {vosk::kLgain, vosk::kRgain});
     }
-    for (uint32_t id : tags) element("\t\t", "control-tag", {{"name", name(id)}, {"tag", std::to_string(id)}});
+    for (uint32_t id : tags)
+        element("\t\t", "control-tag", {{"name", name(id)}, {"tag", std::to_string(id)}});
     std::printf("\t</control-tags>\n");
     std::printf("</vstgui-ui-description>\n");
     return views.size() == 188 ? 0 : 1;

@@ -328,7 +328,8 @@ void SignalPath::writeReports(OutputReports& reports, const float peak[kNumChann
             FilterSection& sec = settings_.sections[c][kFirstBand + b - 1];
             if (!sec.reportPending) continue;
             reports.report(bandTag(kOn1R, b, c), sec.on ? 1.0 : 0.0);
-            for (const BandParameter& p : kBandParameters) reports.report(bandTag(p.firstTag, b, c), sec.*p.norm);
+            for (const BandParameter& p : kBandParameters)
+                reports.report(bandTag(p.firstTag, b, c), sec.*p.norm);
             sec.reportPending = false;
         }
     }
