@@ -64,28 +64,6 @@ tresult PLUGIN_API UIDescriptionController::setParamNormalized(ParamID tag, Para
     return EditController::setParamNormalized(tag, value);
 }
 
-namespace {
-
-// The shape lists' values: entry 0 "Bell", 1 "Low Cut", 2 "High Cut".
-double shapeValue(int32_t shape)
-{
-    switch (shape) {
-    case 0:
-        return 1.0; // high cut
-    case 1:
-        return 0.5; // low cut
-    default:
-        return 0.0; // bell
-    }
-}
-
-double onOff(bool on)
-{
-    return on ? 1.0 : 0.0;
-}
-
-} // namespace
-
 void UIDescriptionController::setValue(ParamID tag, ParamValue value)
 {
     if (Steinberg::Vst::Parameter* parameter = getParameterObject(tag)) parameter->setNormalized(value);
@@ -97,32 +75,31 @@ tresult PLUGIN_API UIDescriptionController::setComponentState(Steinberg::IBStrea
     ProcessorState decoded;
     if (!readState(*state, decoded)) return kResultFalse;
 
-    setValue(kInGain, decoded.inputGain / kMaxLinearGain);
-    setValue(kBypass, onOff(decoded.bypass));
+    setValue(kInGain, normFromLinearGain(decoded.inputGain));
+    setValue(kBypass, switchValue(kBypass, decoded.bypass));
     if (!decoded.hasSettings) return kResultOk; // an older state: the rest is the host's
 
     for (int channel = 0; channel < 2; ++channel) {
         for (int band = 1; band <= 4; ++band) {
             const ProcessorState::Band& settings = decoded.bands[channel][band - 1];
-            setValue(bandTag(kOn1R, band, channel), onOff(settings.on));
+            setValue(bandTag(kOn1R, band, channel), switchValue(kOn1R, settings.on));
             setValue(bandTag(kFreq1R, band, channel), settings.freqNorm);
             setValue(bandTag(kQ1R, band, channel), settings.qNorm);
             setValue(bandTag(kGain1R, band, channel), settings.gainNorm);
             // The width played, not the stored normalised one: band defaults carry a
             // normalised width that the intake would turn into half their width.
-            setValue(bandTag(kBW1R, band, channel), settings.width / 2.0);
-            setValue(bandTag(kShape1R, band, channel), shapeValue(settings.shape));
+            setValue(bandTag(kBW1R, band, channel), normFromPlayedWidth(double(settings.width)));
+            setValue(bandTag(kShape1R, band, channel), listValueOfShape(settings.shape));
         }
     }
-    setValue(kOnLoCut, onOff(decoded.lowCutOn));
-    setValue(kOnHiCut, onOff(decoded.highCutOn));
-    // Both switches are on below one half.
-    setValue(kLink, onOff(!decoded.linked));
-    setValue(kMidSide, onOff(!decoded.midSide));
-    setValue(kMuteMid, onOff(decoded.channelEnabled[0] != 0));
-    setValue(kMuteSide, onOff(decoded.channelEnabled[1] != 0));
-    setValue(kLgain, decoded.channelGain[0] / kMaxLinearGain);
-    setValue(kRgain, decoded.channelGain[1] / kMaxLinearGain);
+    setValue(kOnLoCut, switchValue(kOnLoCut, decoded.lowCutOn));
+    setValue(kOnHiCut, switchValue(kOnHiCut, decoded.highCutOn));
+    setValue(kLink, switchValue(kLink, decoded.linked));
+    setValue(kMidSide, switchValue(kMidSide, decoded.midSide));
+    setValue(kMuteMid, switchValue(kMuteMid, decoded.channelEnabled[0] != 0));
+    setValue(kMuteSide, switchValue(kMuteSide, decoded.channelEnabled[1] != 0));
+    setValue(kLgain, normFromLinearGain(decoded.channelGain[0]));
+    setValue(kRgain, normFromLinearGain(decoded.channelGain[1]));
     return kResultOk;
 }
 

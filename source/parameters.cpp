@@ -1,8 +1,7 @@
-#include "parameters.h"
+#include "source/parameters.h"
 
-#include "numbertext.h"
-
-#include <cmath>
+#include "source/numbertext.h"
+#include "source/parametertable.h"
 
 namespace vosk {
 
@@ -18,20 +17,6 @@ const TChar kDecibel[] = {'d', 'B', 0};
 float single(double x)
 {
     return static_cast<float>(x);
-}
-
-const float kLn10 = single(2.302585092994045684);
-
-double amplitudeToDb(float amplitude)
-{
-    return 20.0 * single(std::log10(double(amplitude)));
-}
-
-// 10^(dB/20) in single precision, the way the typed gains are converted.
-float dbToAmplitude(double db)
-{
-    const float exponent = single(double(single(db)) * double(kLn10) / 20.0);
-    return single(std::exp(double(exponent)));
 }
 
 // An ASCII comparison that ignores letter case, for the texts of switches.
@@ -97,7 +82,7 @@ void ListParameter::toString(ParamValue normValue, String128 string) const
 // --- FreqParameter ---------------------------------------------------------------------
 
 FreqParameter::FreqParameter(int32 flags, ParamID tag, const TChar* title)
-    : Parameter(title, tag, kHertz, double(0.507f), 0, flags, kRootUnitId)
+    : Parameter(title, tag, kHertz, kFrequencyDefault, 0, flags, kRootUnitId)
 {
     // Knobs open above the reported default on purpose: the two differ.
     setNormalized(double(0.56667f));
@@ -105,33 +90,27 @@ FreqParameter::FreqParameter(int32 flags, ParamID tag, const TChar* title)
 
 void FreqParameter::toString(ParamValue normValue, String128 string) const
 {
-    const float a = single(normValue);
-    writeFixed(2000.0 * std::pow(10.0, 3.0 * a - 2.0), 0, string);
+    writeFixed(frequencyFromNorm<double>(single(normValue)), 0, string);
 }
 
 bool FreqParameter::fromString(const TChar* string, ParamValue& normValue) const
 {
     double hz = 0;
     if (!readNumber(string, hz)) return false;
-    if (hz > 20000.0)
-        hz = 20000.0;
-    else if (hz < 20.0)
-        hz = 20.0;
-    normValue = (std::log10(hz / 2000.0) + 2.0) / 3.0;
+    normValue = normFromFrequency(hz);
     return true;
 }
 
 // --- GainParameter ---------------------------------------------------------------------
 
 GainParameter::GainParameter(int32 flags, ParamID tag, const TChar* title)
-    : Parameter(title, tag, kDecibel, 0.5, 0, flags, kRootUnitId)
+    : Parameter(title, tag, kDecibel, kBandGainDefault, 0, flags, kRootUnitId)
 {
 }
 
 void GainParameter::toString(ParamValue normValue, String128 string) const
 {
-    const float a = single(normValue);
-    const float amplitude = a < 0.5f ? single(a + 0.5) : single(2.0 * a);
+    const float amplitude = single(1.0 + bandGainFromNorm(double(single(normValue))));
     writeFixed(amplitudeToDb(amplitude), 1, string);
 }
 
@@ -139,18 +118,14 @@ bool GainParameter::fromString(const TChar* string, ParamValue& normValue) const
 {
     double db = 0;
     if (!readNumber(string, db)) return false;
-    if (db > 6.0)
-        db = 6.0;
-    else if (db < -6.0)
-        db = -6.0;
-    normValue = db <= 0.0 ? std::pow(10.0, db / 20.0) - 0.5 : 0.5 * dbToAmplitude(db);
+    normValue = bandGainNormFromDb(db);
     return true;
 }
 
 // --- InGainParameter -------------------------------------------------------------------
 
 InGainParameter::InGainParameter(int32 flags, ParamID tag, const TChar* title)
-    : Parameter(title, tag, kDecibel, 0.25, 0, flags, kRootUnitId)
+    : Parameter(title, tag, kDecibel, kLinearGainDefault, 0, flags, kRootUnitId)
 {
 }
 
@@ -160,16 +135,15 @@ void InGainParameter::toString(ParamValue normValue, String128 string) const
         writeAscii("-oo", string);
         return;
     }
-    const float a = single(normValue);
-    writeFixed(amplitudeToDb(single(4.0 * a)), 1, string);
+    writeFixed(amplitudeToDb(linearGainFromNorm(single(normValue))), 1, string);
 }
 
 bool InGainParameter::fromString(const TChar* string, ParamValue& normValue) const
 {
     double db = 0;
     if (!readNumber(string, db)) return false;
-    if (db > 12.0) db = 12.0; // no lower limit: very low figures show as "-oo"
-    normValue = 0.25 * dbToAmplitude(db);
+    if (db > kMaxLinearGainDb) db = kMaxLinearGainDb; // no lower limit: very low figures show as "-oo"
+    normValue = normFromLinearGain(double(dbToAmplitude(db)));
     return true;
 }
 
@@ -178,16 +152,17 @@ bool InGainParameter::fromString(const TChar* string, ParamValue& normValue) con
 BWParameter::BWParameter(const TChar* title, ParamID tag, const TChar* /*units*/, ParamValue /*minPlain*/,
                          ParamValue /*maxPlain*/, ParamValue /*defaultValuePlain*/, int32 /*stepCount*/,
                          int32 flags, UnitID /*unitID*/)
-    : RangeParameter(title, tag, nullptr, 0.0, 1.0, 0.25, 0, flags, kRootUnitId)
+    : RangeParameter(title, tag, nullptr, 0.0, 1.0, kWidthDefault, 0, flags, kRootUnitId)
 {
     // Set after construction: the range base would turn a stepped default into a step index.
-    info.stepCount = 100;
+    info.stepCount = kWidthSteps;
     setPrecision(2);
 }
 
 void BWParameter::toString(ParamValue normValue, String128 string) const
 {
-    writeFixed(normValue > 0.05 ? double(single(normValue)) * 4.0 : 0.1, 2, string);
+    // Where the played width stops at its floor, the text shows the floor itself.
+    writeFixed(normValue > 0.05 ? double(single(normValue)) * kShownWidthPerNorm : 0.1, 2, string);
 }
 
 bool BWParameter::fromString(const TChar* string, ParamValue& normValue) const
@@ -199,7 +174,7 @@ bool BWParameter::fromString(const TChar* string, ParamValue& normValue) const
     else if (width > 4.0)
         normValue = 1.0;
     else
-        normValue = width * 0.25;
+        normValue = normFromShownWidth(width);
     return true;
 }
 
@@ -216,20 +191,20 @@ ParamValue BWParameter::toNormalized(ParamValue plainValue) const
 // --- PrecisionParameter ----------------------------------------------------------------
 
 PrecisionParameter::PrecisionParameter(const TChar* title, ParamID tag)
-    : Parameter(title, tag, nullptr, 1.0, 0, Steinberg::Vst::ParameterInfo::kCanAutomate, kRootUnitId)
+    : Parameter(title, tag, nullptr, kPrecisionDefault, 0, kAutomatable, kRootUnitId)
 {
 }
 
 void PrecisionParameter::toString(ParamValue normValue, String128 string) const
 {
-    writeFixed(normValue * 10.0, 1, string);
+    writeFixed(normValue * kShownQPerNorm, 1, string);
 }
 
 bool PrecisionParameter::fromString(const TChar* string, ParamValue& normValue) const
 {
     double q = 0;
     if (!readNumber(string, q)) return false;
-    normValue = q / 10.0; // out-of-range results are clamped when applied
+    normValue = q / kShownQPerNorm; // out-of-range results are clamped when applied
     return true;
 }
 

@@ -6,6 +6,8 @@
 // valid older state: it restores the gain and bypass only.
 #pragma once
 
+#include "source/dsp/filtersection.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -19,12 +21,7 @@ struct ProcessorState {
     bool hasSettings = false;  // false for a head-only (older) stream
 
     // The physical values are those that the normalised values give.
-    struct Band {
-        bool on = true;
-        int32_t shape = 2;  // SectionShape: 0 high cut, 1 low cut, 2 bell
-        float freqHz = 20.0f, q = 0.0f, gain = -0.5f, width = 0.1f;
-        float freqNorm = 0, qNorm = 0, gainNorm = 0, widthNorm = 0;
-    };
+    using Band = BandSettings;
     Band bands[2][4];  // [channel: 0 left/mid, 1 right/side][band 1..4 at 0..3]
 
     bool lowCutOn = true;

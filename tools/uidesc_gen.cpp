@@ -2,6 +2,8 @@
 // The layout is regular (eight band strips of identical build), so it is
 // generated rather than typed; the output is committed and a test keeps the
 // two in step.
+#include "source/parametertable.h"
+
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -56,10 +58,25 @@ void add(const std::string& cls, int x, int y, int w, int h, Attrs attrs, bool m
     views.push_back({cls, x, y, w, h, all});
 }
 
-const char* kChan[2] = {"L", "R"};
-std::string tag(const char* group, int band, int ch)
+using vosk::kParameters;
+
+std::string name(uint32_t id)
 {
-    return std::string(group) + std::to_string(band) + kChan[ch];
+    return kParameters[id].tagName;
+}
+
+// ch 0 is L, 1 is R.
+std::string tag(uint32_t firstOfGroup, int band, int ch)
+{
+    return name(vosk::bandTag(firstOfGroup, band, ch));
+}
+
+// The parameter's default, written the way the description has it ("0.507", "1").
+std::string defaultText(uint32_t id)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%g", kParameters[id].defaultValue);
+    return text;
 }
 
 Attrs labelCommon()
@@ -111,9 +128,9 @@ void letterLabel(int x, int y, const std::string& title)
     add("CTextLabel", x, y, 30, 30, a);
 }
 
-void knob(int x, int y, int w, int h, const std::string& ctag, bool designer, const std::string& def,
-          const std::string& wheel)
+void knob(int x, int y, int w, int h, uint32_t id, bool designer, const std::string& wheel)
 {
+    const std::string ctag = name(id);
     bool corona = ctag == "kFreq4R";
     bool circle = ctag == "kQ1L" || ctag == "kQ3L";
     const char* b = corona ? "true" : "false";
@@ -121,7 +138,7 @@ void knob(int x, int y, int w, int h, const std::string& ctag, bool designer, co
             {"bitmap", designer ? "DESIGNER_KNOB" : "TB304"},
             {"sub-pixmaps", designer ? "31" : "66"},
             {"height-of-one-image", designer ? "69" : "70"},
-            {"default-value", def},
+            {"default-value", defaultText(id)},
             {"wheel-inc-value", wheel},
             {"angle-start", "135"},
             {"angle-range", "270"},
@@ -144,15 +161,16 @@ void knob(int x, int y, int w, int h, const std::string& ctag, bool designer, co
     add("CAnimKnob", x, y, w, h, a);
 }
 
-void textEdit(int x, int y, int w, const std::string& ctag, const std::string& title, const std::string& def)
+void textEdit(int x, int y, int w, uint32_t id, const std::string& title)
 {
+    const std::string ctag = name(id);
     bool freq = ctag.rfind("kFreq", 0) == 0;
     std::string wheel = ctag == "kGain3R" ? "0.098" : ctag == "kFreq4R" ? "0.05" : "0.1";
     bool precision0 =
         ctag == "kQ1L" || ctag == "kQ3L" || ctag == "kBW1L" || ctag == "kBW2R" || ctag == "kBW3L";
     Attrs a{{"control-tag", ctag}};
     if (!title.empty()) a.push_back({"title", title});
-    Attrs rest{{"default-value", def},
+    Attrs rest{{"default-value", defaultText(id)},
                {"font", "~ SystemFont"},
                {"font-color", "#ffffffff"},
                {"back-color", "#000000ff"},
@@ -226,22 +244,22 @@ void bandStrip(int band, int ch)
 
     heading(headX[ch][i], 55, 60, 20, "BAND " + std::to_string(band));
     int switchH = ch == 0 ? (band <= 2 ? 60 : band == 4 ? 52 : 56) : 56;
-    onOff(switchXY[ch][i][0], switchXY[ch][i][1], 56, switchH, tag("kOn", band, ch), "switch_toggle");
+    onOff(switchXY[ch][i][0], switchXY[ch][i][1], 56, switchH, tag(vosk::kOn1R, band, ch), "switch_toggle");
     int lampH = ch == 0 && (band == 1 || band == 3) ? 20 : 22;
-    onOff(lampX[ch][i], 150, 22, lampH, tag("kOn", band, ch), "led_Green");
+    onOff(lampX[ch][i], 150, 22, lampH, tag(vosk::kOn1R, band, ch), "led_Green");
     // Over the switch, whose frame reaches into the menu's lower half: the
     // whole menu stays clickable.
-    optionMenu(headX[ch][i], 90, tag("kShape", band, ch), ch);
+    optionMenu(headX[ch][i], 90, tag(vosk::kShape1R, band, ch), ch);
 
-    knob(x, 170, 70, 60, tag("kFreq", band, ch), false, "0.507", "0.01");
-    textEdit(x, 230, 51, tag("kFreq", band, ch), freqTitle[i], "0.507");
+    knob(x, 170, 70, 60, vosk::bandTag(vosk::kFreq1R, band, ch), false, "0.01");
+    textEdit(x, 230, 51, vosk::bandTag(vosk::kFreq1R, band, ch), freqTitle[i]);
     unitLabel(x + 40, 230, 20, "Hz");
-    knob(x, 260, 70, 60, tag("kBW", band, ch), false, "0.25", "0.1");
-    textEdit(x, 320, 70, tag("kBW", band, ch), bwTitle[i], "0.25");
-    knob(x, 350, 70, 60, tag("kQ", band, ch), false, "1", "0.1");
-    textEdit(x, 410, 70, tag("kQ", band, ch), "20.0", "1");
-    knob(x, 440, 70, ch == 1 && band == 1 ? 70 : 60, tag("kGain", band, ch), false, "0.5", "0.1");
-    textEdit(x, 500, 51, tag("kGain", band, ch), "0.0", "0.5");
+    knob(x, 260, 70, 60, vosk::bandTag(vosk::kBW1R, band, ch), false, "0.1");
+    textEdit(x, 320, 70, vosk::bandTag(vosk::kBW1R, band, ch), bwTitle[i]);
+    knob(x, 350, 70, 60, vosk::bandTag(vosk::kQ1R, band, ch), false, "0.1");
+    textEdit(x, 410, 70, vosk::bandTag(vosk::kQ1R, band, ch), "20.0");
+    knob(x, 440, 70, ch == 1 && band == 1 ? 70 : 60, vosk::bandTag(vosk::kGain1R, band, ch), false, "0.1");
+    textEdit(x, 500, 51, vosk::bandTag(vosk::kGain1R, band, ch), "0.0");
     unitLabel(x + 40, 500, 20, "dB");
 
     // Letters sit beside the knobs and are drawn over them.
@@ -276,45 +294,45 @@ void buildTemplate()
     }());
 
     heading(20, 89, 70, 20, "LOW CUT", true);
-    onOff(32, 104, 56, 56, "kOnLoCut", "switch_toggle");
-    onOff(50, 150, 22, 22, "kOnLoCut", "led_Green");
+    onOff(32, 104, 56, 56, name(vosk::kOnLoCut), "switch_toggle");
+    onOff(50, 150, 22, 22, name(vosk::kOnLoCut), "led_Green");
 
     for (int band = 1; band <= 4; ++band) bandStrip(band, 0);
 
     heading(450, 30, 70, 20, "BYPASS", true, "Poor");
-    onOff(457, 40, 56, 56, "kBypass", "switch_toggle");
-    onOff(474, 85, 22, 22, "kBypass", "led_Green");
+    onOff(457, 40, 56, 56, name(vosk::kBypass), "switch_toggle");
+    onOff(474, 85, 22, 22, name(vosk::kBypass), "led_Green");
 
     heading(420, 120, 130, 20, "LEFT / MID");
     heading(420, 150, 60, 20, "GAIN");
     heading(490, 150, 60, 20, "SOLO");
-    knob(420, 168, 69, 63, "kLgain", true, "0.25", "0.01");
-    textEdit(420, 230, 51, "kLgain", "", "0.25");
+    knob(420, 168, 69, 63, vosk::kLgain, true, "0.01");
+    textEdit(420, 230, 51, vosk::kLgain, "");
     unitLabel(460, 230, 20, "dB");
-    onOff(500, 190, 40, 30, "kMuteSide", "SwitchYellow");
+    onOff(500, 190, 40, 30, name(vosk::kMuteSide), "SwitchYellow");
 
     heading(420, 290, 70, 20, "MID-SIDE");
     heading(500, 290, 40, 20, "LINK");
-    onOff(435, 310, 40, 30, "kMidSide", "SwitchRedd");
-    onOff(500, 310, 40, 30, "kLink", "SwitchYellow");
+    onOff(435, 310, 40, 30, name(vosk::kMidSide), "SwitchRedd");
+    onOff(500, 310, 40, 30, name(vosk::kLink), "SwitchYellow");
 
     heading(420, 390, 130, 20, "RIGHT / SIDE");
     heading(420, 420, 60, 20, "GAIN");
     heading(490, 420, 60, 20, "SOLO");
-    knob(420, 440, 69, 63, "kRgain", true, "0.25", "0.1");
-    textEdit(420, 500, 51, "kRgain", "0.0", "0.25");
+    knob(420, 440, 69, 63, vosk::kRgain, true, "0.1");
+    textEdit(420, 500, 51, vosk::kRgain, "0.0");
     unitLabel(460, 500, 20, "dB");
-    onOff(500, 460, 40, 30, "kMuteMid", "SwitchYellow");
+    onOff(500, 460, 40, 30, name(vosk::kMuteMid), "SwitchYellow");
 
     for (int band = 1; band <= 4; ++band) bandStrip(band, 1);
 
     heading(870, 89, 70, 20, "HIGH CUT", true);
-    onOff(871, 104, 56, 56, "kOnHiCut", "switch_toggle");
-    onOff(890, 150, 22, 22, "kOnHiCut", "led_Green");
+    onOff(871, 104, 56, 56, name(vosk::kOnHiCut), "switch_toggle");
+    onOff(890, 150, 22, 22, name(vosk::kOnHiCut), "led_Green");
 
     // The splash comes first so that the button above it takes the clicks.
     add("CAnimationSplashScreen", 940, 10, 50, 25,
-        {{"control-tag", "kAbout"},
+        {{"control-tag", name(vosk::kAbout)},
          {"splash-bitmap", "About"},
          {"splash-origin", "0, 0"},
          {"splash-size", "1024, 570"},
@@ -324,7 +342,7 @@ void buildTemplate()
          {"max-value", "4"},
          {"default-value", "0.5"}});
     add("CTextButton", 940, 10, 50, 25,
-        {{"control-tag", "kAbout"},
+        {{"control-tag", name(vosk::kAbout)},
          {"title", "About"},
          {"kick-style", "true"},
          {"min-value", "0"},
@@ -344,13 +362,13 @@ void buildTemplate()
          {"tooltip",
           "KRV5200 RERUVEDA.\\n\\nAll other controls are disabled while the modal view is open."}});
 
-    onOff(945, 150, 20, 20, "kLpeak", "led");
-    onOff(965, 150, 20, 20, "kRpeak", "led");
+    onOff(945, 150, 20, 20, name(vosk::kLpeak), "led");
+    onOff(965, 150, 20, 20, name(vosk::kRpeak), "led");
     unitLabel(950, 170, 12, "L");
     unitLabel(970, 170, 12, "R");
     for (int ch = 0; ch < 2; ++ch)
         add("CVuMeter", ch == 0 ? 950 : 970, 190, 12, 220,
-            {{"control-tag", ch == 0 ? "VuMeterLeft" : "VUMeterRight"},
+            {{"control-tag", name(ch == 0 ? vosk::VuMeterLeft : vosk::VUMeterRight)},
              {"orientation", "vertical"},
              {"bitmap", "vu_on"},
              {"off-bitmap", "vu_off"},
@@ -363,8 +381,8 @@ void buildTemplate()
             false);
 
     heading(930, 420, 75, 25, "INPUT GAIN", true);
-    knob(930, 440, 69, 69, "kInGain", true, "0.25", "0.1");
-    textEdit(930, 500, 51, "kInGain", "", "0.25");
+    knob(930, 440, 69, 69, vosk::kInGain, true, "0.1");
+    textEdit(930, 500, 51, vosk::kInGain, "");
     unitLabel(970, 500, 20, "dB");
 }
 
@@ -430,30 +448,17 @@ int main()
     std::printf("\t</bitmaps>\n");
 
     std::printf("\t<control-tags>\n");
-    std::vector<std::pair<std::string, int>> tags{{"kBypass", 0}, {"kOnLoCut", 1}};
-    int n = 2;
-    for (int ch : {1, 0})
-        for (int band = 1; band <= 4; ++band) tags.push_back({tag("kOn", band, ch), n++});
-    for (const char* name : {"kOnHiCut", "kInGain", "kOutGain", "VuMeterLeft", "VUMeterRight", "kLeftRight",
-                             "kLink", "kMidSide", "kMuteMid", "kMuteSide"})
-        tags.push_back({name, n++});
-    for (const char* group : {"kFreq", "kGain", "kQ", "kBW"})
-        for (int ch : {1, 0})
-            for (int band = 1; band <= 4; ++band) tags.push_back({tag(group, band, ch), n++});
-    for (int i = 1; i <= 6; ++i) tags.push_back({"kCh" + std::to_string(i), n++});
-    for (int i = 1; i <= 8; ++i) tags.push_back({"kType" + std::to_string(i), n++});
-    tags.push_back({"kLpeak", 66});
-    tags.push_back({"kRpeak", 67});
-    tags.push_back({"kAbout", 70});
-    n = 71;
-    for (int ch : {1, 0})
-        for (int band = 1; band <= 4; ++band) tags.push_back({tag("kShape", band, ch), n++});
-    tags.push_back({"kLgain", 68});
-    tags.push_back({"kRgain", 69});
-    tags.push_back({"kFftSizeMenu", 79});
-    for (auto& [name, number] : tags)
-        element("\t\t", "control-tag", {{"name", name}, {"tag", std::to_string(number)}});
+    // In the order of numbers, but the master gains after the shape lists, as the
+    // description has always listed them.
+    std::vector<uint32_t> tags;
+    for (const vosk::ParameterEntry& entry : kParameters) {
+        if (entry.id == vosk::kLgain || entry.id == vosk::kRgain) continue;
+        tags.push_back(entry.id);
+        if (entry.id == vosk::kShape4L) tags.insert(tags.end(), {vosk::kLgain, vosk::kRgain});
+    }
+    for (uint32_t id : tags)
+        element("\t\t", "control-tag", {{"name", name(id)}, {"tag", std::to_string(id)}});
     std::printf("\t</control-tags>\n");
     std::printf("</vstgui-ui-description>\n");
-    return views.size() == 188 && tags.size() == 80 ? 0 : 1;
+    return views.size() == 188 ? 0 : 1;
 }

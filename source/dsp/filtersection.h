@@ -25,22 +25,23 @@ constexpr bool isSpareSection(int section)
     return section == 5 || section == 6;
 }
 
-struct FilterSection
+// One band's settings: the normalised values the host set and the physical values they
+// give. The filter section, the persistent state and the controller hold the same record.
+struct BandSettings
 {
-    bool on = false;
+    bool on = true;
+    int32_t shape = ShapeBell;
+    float freqHz = 20.0f, q = 0.0f, gain = -0.5f, width = 0.1f; // those of the values below
+    float freqNorm = 0.0f, qNorm = 0.0f, gainNorm = 0.0f, widthNorm = 0.0f;
+};
+
+// A section, as the response design reads it: a band's settings and the design's own state.
+struct FilterSection : BandSettings
+{
     bool dirty = true;
-    bool reportPending = false;
-    float freqHz = 1000.0f;
-    float q = 1.0f;
-    float gain = 0.0f;
-    float width = 1.0f;
-    float freqNorm = 0.0f;
-    float qNorm = 0.0f;
-    float gainNorm = 0.0f;
-    float widthNorm = 0.0f;
+    bool reportPending = false; // the host has not yet been told the band's values
     int32_t length = 0;
     float* spectrum = nullptr; // fftSize floats, owned by the signal path
-    int32_t shape = ShapeBell;
 };
 
 } // namespace vosk

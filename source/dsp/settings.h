@@ -1,8 +1,9 @@
-// Every audio setting of the processor and the intake of normalised parameter
-// values (identifiers of parameterids.h) into them.
+// Every audio setting of the processor, in physical values (with the normalised values
+// the host set, for the bands); intake.h applies the host's parameter values to them.
 #pragma once
 
-#include "filtersection.h"
+#include "source/dsp/filtersection.h"
+#include "source/parametertable.h"
 
 #include <cstdint>
 
@@ -26,28 +27,16 @@ struct ProcessingSettings
 
     ProcessingSettings();
 
-    // Applies one normalised value the way the host's parameter changes do.
-    // Non-finite values are ignored so that one bad point cannot poison the response.
-    void apply(uint32_t id, double value);
-
     bool anyResponseStale() const { return responseStale[0] || responseStale[1]; }
 
     void markDirty(int channel, int section);
     void setOn(int channel, int section, bool on);
 };
 
-// Physical values from normalised ones, in the single precision the settings hold.
-float frequencyFromNorm(float norm);
-float bandGainFromNorm(float norm);
-float widthFromNorm(float norm);
-float linearGainFromNorm(float norm); // input and channel gains: 0 to kMaxLinearGain
-constexpr float kMaxLinearGain = 4.0f;
-
-// A band's initial normalised width: a quarter of its width, where the intake's
-// mapping would make it a half.
+// A band's initial normalised width: the one that shows its width.
 constexpr float initialWidthNorm(float width)
 {
-    return width * 0.25f;
+    return normFromShownWidth(width);
 }
 
 } // namespace vosk

@@ -328,10 +328,8 @@ void SignalPath::writeReports(OutputReports& reports, const float peak[kNumChann
             FilterSection& sec = settings_.sections[c][kFirstBand + b - 1];
             if (!sec.reportPending) continue;
             reports.report(bandTag(kOn1R, b, c), sec.on ? 1.0 : 0.0);
-            reports.report(bandTag(kFreq1R, b, c), sec.freqNorm);
-            reports.report(bandTag(kBW1R, b, c), sec.widthNorm);
-            reports.report(bandTag(kQ1R, b, c), sec.qNorm);
-            reports.report(bandTag(kGain1R, b, c), sec.gainNorm);
+            for (const BandParameter& p : kBandParameters)
+                reports.report(bandTag(p.firstTag, b, c), sec.*p.norm);
             sec.reportPending = false;
         }
     }
@@ -345,18 +343,7 @@ void SignalPath::captureState(ProcessorState& state) const
     state.hasSettings = true;
     for (int c = 0; c < kNumChannels; ++c) {
         for (int b = 0; b < kNumBands; ++b) {
-            const FilterSection& sec = s.sections[c][kFirstBand + b];
-            ProcessorState::Band& band = state.bands[c][b];
-            band.on = sec.on;
-            band.shape = sec.shape;
-            band.freqHz = sec.freqHz;
-            band.q = sec.q;
-            band.gain = sec.gain;
-            band.width = sec.width;
-            band.freqNorm = sec.freqNorm;
-            band.qNorm = sec.qNorm;
-            band.gainNorm = sec.gainNorm;
-            band.widthNorm = sec.widthNorm;
+            state.bands[c][b] = s.sections[c][kFirstBand + b]; // the band's record only
         }
         state.channelEnabled[c] = s.channelEnabled[c];
         state.channelGain[c] = s.channelGain[c];
@@ -376,18 +363,8 @@ void SignalPath::restoreState(const ProcessorState& state)
     for (int c = 0; c < kNumChannels; ++c) {
         for (int b = 0; b < kNumBands; ++b) {
             const int section = kFirstBand + b;
-            FilterSection& sec = s.sections[c][section];
-            const ProcessorState::Band& band = state.bands[c][b];
-            s.setOn(c, section, band.on);
-            sec.shape = band.shape;
-            sec.freqHz = band.freqHz;
-            sec.q = band.q;
-            sec.gain = band.gain;
-            sec.width = band.width;
-            sec.freqNorm = band.freqNorm;
-            sec.qNorm = band.qNorm;
-            sec.gainNorm = band.gainNorm;
-            sec.widthNorm = band.widthNorm;
+            s.setOn(c, section, state.bands[c][b].on);
+            static_cast<BandSettings&>(s.sections[c][section]) = state.bands[c][b];
             s.markDirty(c, section);
         }
         s.setOn(c, kLowCutSection, state.lowCutOn);

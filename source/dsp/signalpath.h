@@ -4,9 +4,10 @@
 // glue (or by tests and benchmarks directly).
 #pragma once
 
-#include "blockconvolver.h"
-#include "responsedesign.h"
-#include "settings.h"
+#include "source/dsp/blockconvolver.h"
+#include "source/dsp/intake.h"
+#include "source/dsp/responsedesign.h"
+#include "source/dsp/settings.h"
 
 #include "ffft/FFTReal.h"
 
@@ -56,7 +57,7 @@ public:
     ProcessingSettings& settings() { return settings_; }
     const ProcessingSettings& settings() const { return settings_; }
 
-    void applyParameter(uint32_t id, double value) { settings_.apply(id, value); }
+    void applyParameter(uint32_t id, double value) { vosk::applyParameter(settings_, id, value); }
 
     // Brings the channels' responses up to date. `Everything` recombines both
     // channels and designs every dirty section, whether or not it is on.

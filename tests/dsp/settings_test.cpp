@@ -1,4 +1,5 @@
 // Intake of normalised parameter values into the processing settings.
+#include "dsp/intake.h"
 #include "dsp/settings.h"
 #include "parameterids.h"
 
@@ -51,36 +52,36 @@ TEST(Settings, ConstructorDefaultsAndTheirNormalisedValues)
 TEST(Settings, ContinuousMappings)
 {
     ProcessingSettings s;
-    s.apply(kLink, 1.0); // unlinked, so each change stays on its own channel
-    s.apply(kFreq2L, 0.0);
+    applyParameter(s, kLink, 1.0); // unlinked, so each change stays on its own channel
+    applyParameter(s, kFreq2L, 0.0);
     EXPECT_NEAR(band(s, 0, 2).freqHz, 20.0f, 1e-3);
-    s.apply(kFreq2L, 1.0);
+    applyParameter(s, kFreq2L, 1.0);
     EXPECT_NEAR(band(s, 0, 2).freqHz, 20000.0f, 1e-1);
     EXPECT_EQ(band(s, 0, 2).freqNorm, 1.0f);
     EXPECT_EQ(band(s, 1, 2).freqHz, 650.0f);
 
-    s.apply(kGain3R, 0.25);
+    applyParameter(s, kGain3R, 0.25);
     EXPECT_EQ(band(s, 1, 3).gain, -0.25f);
-    s.apply(kGain3R, 0.75);
+    applyParameter(s, kGain3R, 0.75);
     EXPECT_EQ(band(s, 1, 3).gain, 0.5f);
-    s.apply(kGain3R, 1.0);
+    applyParameter(s, kGain3R, 1.0);
     EXPECT_EQ(band(s, 1, 3).gain, 1.0f);
-    s.apply(kGain3R, 0.0);
+    applyParameter(s, kGain3R, 0.0);
     EXPECT_EQ(band(s, 1, 3).gain, -0.5f);
 
-    s.apply(kBW1L, 0.75);
+    applyParameter(s, kBW1L, 0.75);
     EXPECT_EQ(band(s, 0, 1).width, 1.5f);
-    s.apply(kBW1L, 0.02);
+    applyParameter(s, kBW1L, 0.02);
     EXPECT_EQ(band(s, 0, 1).width, 0.1f);
     EXPECT_FLOAT_EQ(band(s, 0, 1).widthNorm, 0.02f);
 
-    s.apply(kQ4L, 0.3);
+    applyParameter(s, kQ4L, 0.3);
     EXPECT_EQ(band(s, 0, 4).q, 0.3f);
 
-    s.apply(kInGain, 0.5);
+    applyParameter(s, kInGain, 0.5);
     EXPECT_EQ(s.inputGain, 2.0f);
-    s.apply(kLgain, 0.125);
-    s.apply(kRgain, 0.75);
+    applyParameter(s, kLgain, 0.125);
+    applyParameter(s, kRgain, 0.75);
     EXPECT_EQ(s.channelGain[0], 0.5f);
     EXPECT_EQ(s.channelGain[1], 3.0f);
 }
@@ -88,113 +89,113 @@ TEST(Settings, ContinuousMappings)
 TEST(Settings, SwitchesAndListsCompareTheDoubleValue)
 {
     ProcessingSettings s;
-    s.apply(kBypass, 0.5);
+    applyParameter(s, kBypass, 0.5);
     EXPECT_FALSE(s.bypass);
-    s.apply(kBypass, 0.5000001);
+    applyParameter(s, kBypass, 0.5000001);
     EXPECT_TRUE(s.bypass);
-    s.apply(kMidSide, 0.4999);
+    applyParameter(s, kMidSide, 0.4999);
     EXPECT_TRUE(s.midSide); // inverted switch
-    s.apply(kMidSide, 0.5);
+    applyParameter(s, kMidSide, 0.5);
     EXPECT_FALSE(s.midSide);
 
-    s.apply(kShape1L, 0.25);
+    applyParameter(s, kShape1L, 0.25);
     EXPECT_EQ(band(s, 0, 1).shape, ShapeBell);
-    s.apply(kShape1L, 0.5);
+    applyParameter(s, kShape1L, 0.5);
     EXPECT_EQ(band(s, 0, 1).shape, ShapeLowCut);
-    s.apply(kShape1L, 0.9999999);
+    applyParameter(s, kShape1L, 0.9999999);
     EXPECT_EQ(band(s, 0, 1).shape, ShapeBell);
-    s.apply(kShape1L, 1.0);
+    applyParameter(s, kShape1L, 1.0);
     EXPECT_EQ(band(s, 0, 1).shape, ShapeHighCut);
 
-    s.apply(kType3, 0.2);
+    applyParameter(s, kType3, 0.2);
     EXPECT_EQ(band(s, 0, 3).shape, ShapeLowCut);
     EXPECT_EQ(band(s, 1, 3).shape, ShapeLowCut);
-    s.apply(kType3, 0.8);
+    applyParameter(s, kType3, 0.8);
     EXPECT_EQ(band(s, 1, 3).shape, ShapeBell);
-    s.apply(kType3, 0.81);
+    applyParameter(s, kType3, 0.81);
     EXPECT_EQ(band(s, 0, 3).shape, ShapeHighCut);
 
-    s.apply(kOnLoCut, 0.0);
+    applyParameter(s, kOnLoCut, 0.0);
     EXPECT_FALSE(s.sections[0][0].on);
     EXPECT_FALSE(s.sections[1][0].on);
-    s.apply(kOnHiCut, 0.0);
+    applyParameter(s, kOnHiCut, 0.0);
     EXPECT_FALSE(s.sections[1][7].on);
 }
 
 TEST(Settings, MuteRulesNeverSilenceBothChannels)
 {
     ProcessingSettings s;
-    s.apply(kMuteSide, 0.0);
+    applyParameter(s, kMuteSide, 0.0);
     EXPECT_EQ(s.channelEnabled[1], 0);
     EXPECT_EQ(s.channelEnabled[0], 1);
     EXPECT_EQ(s.enableReportPending[0], 1);
-    s.apply(kMuteMid, 0.0); // side comes back on and its echo is queued
+    applyParameter(s, kMuteMid, 0.0); // side comes back on and its echo is queued
     EXPECT_EQ(s.channelEnabled[0], 0);
     EXPECT_EQ(s.channelEnabled[1], 1);
     EXPECT_EQ(s.enableReportPending[1], 1);
-    s.apply(kMuteMid, 1.0);
+    applyParameter(s, kMuteMid, 1.0);
     EXPECT_EQ(s.channelEnabled[0], 1);
 }
 
 TEST(Settings, HostCanClearButNeverSetAClipIndicator)
 {
     ProcessingSettings s;
-    s.apply(kLpeak, 1.0);
+    applyParameter(s, kLpeak, 1.0);
     EXPECT_FALSE(s.clip[0]);
     s.clip[1] = true;
-    s.apply(kRpeak, 0.9);
+    applyParameter(s, kRpeak, 0.9);
     EXPECT_TRUE(s.clip[1]);
-    s.apply(kRpeak, 0.0);
+    applyParameter(s, kRpeak, 0.0);
     EXPECT_FALSE(s.clip[1]);
 }
 
 TEST(Settings, LinkShiftsThePartnerByTheSameAmountAndClamps)
 {
     ProcessingSettings s;
-    s.apply(kLink, 1.0);
-    s.apply(kFreq1L, 0.5);
-    s.apply(kFreq1R, 0.6);
-    s.apply(kLink, 0.7); // still off: no copy
+    applyParameter(s, kLink, 1.0);
+    applyParameter(s, kFreq1L, 0.5);
+    applyParameter(s, kFreq1R, 0.6);
+    applyParameter(s, kLink, 0.7); // still off: no copy
     EXPECT_FLOAT_EQ(band(s, 1, 1).freqNorm, 0.6f);
     s.sections[0][1].freqNorm = 0.5f;
     s.linked = true; // on without the copy that kLink makes
     s.sections[1][1].reportPending = false;
 
-    s.apply(kFreq1L, 0.7);
+    applyParameter(s, kFreq1L, 0.7);
     EXPECT_NEAR(band(s, 1, 1).freqNorm, 0.8f, 1e-6);
     EXPECT_EQ(band(s, 1, 1).freqHz, frequencyFromNorm(band(s, 1, 1).freqNorm));
     EXPECT_TRUE(band(s, 1, 1).reportPending);
-    s.apply(kFreq1L, 0.95);
+    applyParameter(s, kFreq1L, 0.95);
     EXPECT_EQ(band(s, 1, 1).freqNorm, 1.0f);
-    s.apply(kFreq1L, 0.0); // a move down from 0.95 by 0.95 leaves the partner at 0.05
+    applyParameter(s, kFreq1L, 0.0); // a move down from 0.95 by 0.95 leaves the partner at 0.05
     EXPECT_NEAR(band(s, 1, 1).freqNorm, 0.05f, 1e-6);
-    s.apply(kFreq1L, 0.0);
-    s.apply(kFreq1R, 0.0); // partner (channel 0) moves by -0.05 from 0, clamped at 0
+    applyParameter(s, kFreq1L, 0.0);
+    applyParameter(s, kFreq1R, 0.0); // partner (channel 0) moves by -0.05 from 0, clamped at 0
     EXPECT_EQ(band(s, 0, 1).freqNorm, 0.0f);
 
-    s.apply(kGain2R, 0.9); // 0.4 above channel 1's 0.5: channel 0 goes to 0.9 too
+    applyParameter(s, kGain2R, 0.9); // 0.4 above channel 1's 0.5: channel 0 goes to 0.9 too
     EXPECT_FLOAT_EQ(band(s, 0, 2).gainNorm, 0.9f);
     EXPECT_FLOAT_EQ(band(s, 0, 2).gain, 0.8f);
-    s.apply(kQ3L, 0.25);
+    applyParameter(s, kQ3L, 0.25);
     EXPECT_EQ(band(s, 1, 3).q, 0.25f);
-    s.apply(kBW4L, 0.5);
+    applyParameter(s, kBW4L, 0.5);
     EXPECT_NEAR(band(s, 1, 4).widthNorm, 0.5f, 1e-7);
-    s.apply(kOn2R, 0.0);
+    applyParameter(s, kOn2R, 0.0);
     EXPECT_FALSE(band(s, 0, 2).on);
-    s.apply(kShape3R, 0.5);
+    applyParameter(s, kShape3R, 0.5);
     EXPECT_EQ(band(s, 0, 3).shape, ShapeLowCut);
 }
 
 TEST(Settings, LinkingCopiesChannelZeroButNotTheShape)
 {
     ProcessingSettings s;
-    s.apply(kLink, 1.0);
-    s.apply(kFreq2L, 0.3);
-    s.apply(kGain2L, 0.8);
-    s.apply(kShape2L, 0.5);
-    s.apply(kOn3L, 0.0);
+    applyParameter(s, kLink, 1.0);
+    applyParameter(s, kFreq2L, 0.3);
+    applyParameter(s, kGain2L, 0.8);
+    applyParameter(s, kShape2L, 0.5);
+    applyParameter(s, kOn3L, 0.0);
     for (int b = 1; b <= 4; ++b) s.sections[1][b].reportPending = false;
-    s.apply(kLink, 0.2);
+    applyParameter(s, kLink, 0.2);
     EXPECT_TRUE(s.linked);
     EXPECT_EQ(band(s, 1, 2).freqNorm, 0.3f);
     EXPECT_EQ(band(s, 1, 2).freqHz, band(s, 0, 2).freqHz);
@@ -210,26 +211,26 @@ TEST(Settings, LinkingCopiesChannelZeroButNotTheShape)
 TEST(Settings, GainAndWidthOfACutDoNotTouchTheResponse)
 {
     ProcessingSettings s;
-    s.apply(kShape1L, 1.0);
+    applyParameter(s, kShape1L, 1.0);
     s.sections[0][1].dirty = false;
     s.sections[1][1].dirty = false;
     s.responseStale[0] = s.responseStale[1] = false;
-    s.apply(kGain1L, 0.9);
-    s.apply(kBW1L, 0.9);
+    applyParameter(s, kGain1L, 0.9);
+    applyParameter(s, kBW1L, 0.9);
     EXPECT_FALSE(s.sections[0][1].dirty);
     EXPECT_FALSE(s.anyResponseStale());
-    s.apply(kShape1L, 0.3); // back to a bell: the stored gain now applies
+    applyParameter(s, kShape1L, 0.3); // back to a bell: the stored gain now applies
     EXPECT_TRUE(s.sections[0][1].dirty);
     EXPECT_EQ(s.sections[0][1].gain, bandGainFromNorm(0.9f));
     EXPECT_TRUE(s.responseStale[0]);
 
     // A dirty section that is off does not change the response until switched on.
     s.responseStale[0] = s.responseStale[1] = false;
-    s.apply(kOn2L, 0.0);
+    applyParameter(s, kOn2L, 0.0);
     s.responseStale[0] = s.responseStale[1] = false;
-    s.apply(kFreq2L, 0.4);
+    applyParameter(s, kFreq2L, 0.4);
     EXPECT_FALSE(s.anyResponseStale());
-    s.apply(kOn2L, 1.0);
+    applyParameter(s, kOn2L, 1.0);
     EXPECT_TRUE(s.responseStale[0]);
 }
 
@@ -239,7 +240,7 @@ TEST(Settings, NonFiniteValuesAreIgnored)
                           -std::numeric_limits<double>::infinity()};
     for (double v : bad) {
         ProcessingSettings s;
-        for (uint32_t id = 0; id < kNumControlTags; ++id) s.apply(id, v);
+        for (uint32_t id = 0; id < kNumControlTags; ++id) applyParameter(s, id, v);
         ProcessingSettings fresh;
         EXPECT_EQ(s.inputGain, fresh.inputGain);
         EXPECT_EQ(s.channelGain[0], fresh.channelGain[0]);
