@@ -4,6 +4,8 @@
 #include "commands.h"
 #include "fileio.h"
 
+#include "common/numbers.h"
+
 #include <sndfile.h>
 
 #include <cmath>
@@ -11,7 +13,6 @@
 #include <cstdio>
 
 // Not in standard C++ before C++20.
-static constexpr double kPi = 3.14159265358979323846;
 
 namespace vosk {
 namespace {

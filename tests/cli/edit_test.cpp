@@ -126,17 +126,8 @@ class EditCommandTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string why;
-        if (!xvfb.start(why)) {
-            if (!vosk::test::Xvfb::installed()) GTEST_SKIP() << why;
-            FAIL() << why;
-        }
-        probe = XOpenDisplay(nullptr);
-        ASSERT_NE(probe, nullptr);
-    }
-    void TearDown() override
-    {
-        if (probe) XCloseDisplay(probe);
+        probe = xserver.start();
+        if (!probe) return;
     }
 
     // Starts the command and returns its window.
@@ -183,7 +174,7 @@ protected:
         XFlush(probe);
     }
 
-    vosk::test::Xvfb xvfb;
+    vosk::test::XServer xserver;
     Display* probe = nullptr;
     EditProcess edit;
 };

@@ -2,7 +2,7 @@
 // carries. It is loaded at run time because MinGW ships no import library for it.
 #include "xmltree.h"
 
-#include "utf.h"
+#include "common/utf.h"
 
 #include <windows.h>
 
