@@ -2,7 +2,7 @@
 // downloads: pink noise under a slow logarithmic sine sweep.
 #include "audioformat.h"
 #include "commands.h"
-#include "fileio.h"
+#include "hosting/fileio.h"
 
 #include "common/numbers.h"
 

@@ -2,8 +2,8 @@
 // its response, driving the built bundle as a VST 3 host does.
 #include "audioformat.h"
 #include "commands.h"
-#include "fileio.h"
-#include "version.h"
+#include "hosting/fileio.h"
+#include "source/version.h"
 
 #include <cstdio>
 #include <cstring>

@@ -3,7 +3,7 @@
 // hides which band and channel each one drives).
 #include "tagnames.h"
 
-#include "parameterids.h"
+#include "source/parameterids.h"
 
 namespace vosk {
 

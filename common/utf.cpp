@@ -30,7 +30,8 @@ std::string utf16ToUtf8(std::u16string_view text)
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if (c >= 0xd800 && c < 0xdc00 && i + 1 < text.size() && text[i + 1] >= 0xdc00 && text[i + 1] < 0xe000) {
+        if (c >= 0xd800 && c < 0xdc00 && i + 1 < text.size() && text[i + 1] >= 0xdc00 &&
+            text[i + 1] < 0xe000) {
             c = 0x10000 + ((c - 0xd800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xdc00);
             ++i;
         }

@@ -49,7 +49,8 @@ public:
 
     tresult PLUGIN_API queryInterface(const TUID queried, void** obj) override
     {
-        if (obj && FUnknownPrivate::iidEqual(queried, Linux::IRunLoop::iid)) return loop.queryInterface(queried, obj);
+        if (obj && FUnknownPrivate::iidEqual(queried, Linux::IRunLoop::iid))
+            return loop.queryInterface(queried, obj);
         return RefCounted::queryInterface(queried, obj);
     }
 

@@ -1,10 +1,10 @@
 // `vosk edit` under a private X server: the window, its picture, and the user's
 // clicks, drags and typing arriving at the host as parameter edits.
-#include "cairocanvas.h"
-#include "controller.h"
-#include "editor.h"
-#include "vosk.h"
-#include "xvfb.h"
+#include "editor/cairocanvas.h"
+#include "source/controller.h"
+#include "editor/editor.h"
+#include "source/vosk.h"
+#include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
 

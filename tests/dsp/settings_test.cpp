@@ -1,6 +1,6 @@
 // Intake of normalised parameter values into the processing settings.
-#include "dsp/settings.h"
-#include "parameterids.h"
+#include "source/dsp/settings.h"
+#include "source/parameterids.h"
 
 #include <gtest/gtest.h>
 

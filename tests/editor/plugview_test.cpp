@@ -3,9 +3,9 @@
 // description's pictures and turning clicks into edits.
 #include "hosting/editorwindow.h"
 #include "hosting/linux/runloop.h"
-#include "parameterids.h"
-#include "plugin_host.h"
-#include "xvfb.h"
+#include "source/parameterids.h"
+#include "tests/support/plugin_host.h"
+#include "tests/support/xvfb.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 

@@ -1,9 +1,9 @@
 // The built bundle's editor view, hosted as a Linux host hosts it: the view from
 // the controller's createView, a top-level window, the host's run loop.
-#include "hostedplugin.h"
+#include "hosting/hostedplugin.h"
 #include "hosting/editorwindow.h"
 #include "hosting/linux/runloop.h"
-#include "xvfb.h"
+#include "tests/support/xvfb.h"
 
 #include "pluginterfaces/base/keycodes.h"
 #include "pluginterfaces/gui/iplugview.h"

@@ -1,7 +1,7 @@
 // The editor's X11 window inside a parent window, served by the host run loop.
 #include "editor/platform/x11/x11window.h"
 #include "hosting/linux/runloop.h"
-#include "xvfb.h"
+#include "tests/support/xvfb.h"
 
 #include "pluginterfaces/base/keycodes.h"
 

@@ -3,7 +3,7 @@
 // the run loop found through the frame.
 #include "hosting/editorwindow.h"
 #include "hosting/linux/runloop.h"
-#include "xvfb.h"
+#include "tests/support/xvfb.h"
 
 #include "pluginterfaces/base/keycodes.h"
 
