@@ -3,6 +3,7 @@
 #pragma once
 
 #include "editor.h"
+#include "editorpicture.h"
 #include "editor/platform/window.h"
 
 #include <pluginterfaces/base/smartpointer.h>
@@ -18,6 +19,7 @@ namespace vosk::ui {
 
 class EditorPlugView : public Steinberg::CPluginView,
                        public Steinberg::IPlugViewContentScaleSupport,
+                       public IEditorPicture,
                        public WindowClient
 {
 public:
@@ -45,6 +47,11 @@ public:
     // on high-density screens); the layout stays the same.
     Steinberg::tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override;
     double scale() const { return scale_; }
+
+    // IEditorPicture: at the logical size, whatever the scale.
+    Steinberg::tresult PLUGIN_API writePng(Steinberg::FIDString path, Steinberg::int32* width,
+                                           Steinberg::int32* height, Steinberg::char8* error,
+                                           Steinberg::int32 errorSize) override;
 
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override;
     REFCOUNT_METHODS(Steinberg::CPluginView)

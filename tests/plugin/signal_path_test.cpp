@@ -276,9 +276,11 @@ TEST_F(SignalPathBundle, LinkAndMidSideActWhereTheirTextsSayOn)
         for (double v : {0.0, 1.0}) {
             String128 shown{};
             EXPECT_EQ(controller->getParamStringByValue(id, v, shown), kResultOk);
-            if (std::u16string(shown) != text) continue;
+            // TChar is wchar_t on Windows, char16_t elsewhere: both UTF-16.
+            if (std::u16string(reinterpret_cast<const char16_t*>(shown)) != text) continue;
             ParamValue typed = -1.0;
-            EXPECT_EQ(controller->getParamValueByString(id, const_cast<TChar*>(text.c_str()), typed),
+            std::u16string typedText = text;
+            EXPECT_EQ(controller->getParamValueByString(id, reinterpret_cast<TChar*>(typedText.data()), typed),
                       kResultOk);
             EXPECT_EQ(typed, v) << id;
             return v;
