@@ -3,7 +3,6 @@
 #include "audioformat.h"
 #include "commands.h"
 #include "hosting/fileio.h"
-#include "source/version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -158,7 +157,7 @@ int main(int argc, char** argv)
         if (arg == "--help" || arg == "-h") {
             help = true;
         } else if (arg == "--version") {
-            printf("vosk %s\n", kVersion);
+            printf("vosk %s\n", VOSK_VERSION); // handed in by the build (vosk_version)
             return 0;
         } else if (takeValue(argc, argv, i, "--plugin", value, error)) {
             cmd.plugin = value;

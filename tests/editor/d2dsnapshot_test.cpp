@@ -119,9 +119,9 @@ TEST(Direct2DSnapshot, AgreesInStructureWithTheLinuxPicture)
     auto plugin = vosk::HostedPlugin::load(VOSK_BUNDLE_PATH, error);
     ASSERT_TRUE(plugin) << error;
     // The picture of the module's own view, as `vosk snapshot` asks for it.
-    Steinberg::IPtr<Steinberg::IPlugView> view =
+    Steinberg::IPtr<Steinberg::IPlugView> plugView =
         Steinberg::owned(plugin->controller()->createView(Steinberg::Vst::ViewType::kEditor));
-    Steinberg::FUnknownPtr<vosk::IEditorPicture> drawn(view);
+    Steinberg::FUnknownPtr<vosk::IEditorPicture> drawn(plugView);
     ASSERT_TRUE(drawn);
     const std::string path = ::testing::TempDir() + "vosk_d2dsnapshot.png";
     Steinberg::int32 width = 0, height = 0;
