@@ -1,18 +1,14 @@
-// vosk snapshot: the plug-in's editor drawn offscreen with its current values: the
-// view that the loaded plug-in creates, as `edit` shows it, asked for its picture.
+// vosk snapshot: the plug-in's editor drawn offscreen with its current values,
+// built by the editor runtime from the bundle's own description and images.
+#include "editor/cairocanvas.h"
 #include "commands.h"
-#include "editor/editorpicture.h"
+#include "editor/editor.h"
 #include "hosting/fileio.h"
-
-#include "pluginterfaces/base/smartpointer.h"
-#include "pluginterfaces/gui/iplugview.h"
-#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "editor/mirrorcontroller.h"
 
 #include <cstdio>
 
 namespace vosk {
-
-using namespace Steinberg;
 
 int runSnapshot(const CommandLine& cmd)
 {
@@ -21,15 +17,25 @@ int runSnapshot(const CommandLine& cmd)
     auto plugin = preparePlugin(cmd, true);
     if (!plugin) return 1;
 
-    IPtr<IPlugView> view = owned(plugin->controller()->createView(Vst::ViewType::kEditor));
-    FUnknownPtr<IEditorPicture> picture(view);
-    if (!picture) return fail("the plug-in offers no editor picture");
-    int32 width = 0, height = 0;
-    char8 error[512] = {};
-    if (picture->writePng(cmd.png.c_str(), &width, &height, error, sizeof(error)) != kResultOk)
-        return fail(error);
-    note("wrote %s (%d x %d)\n", cmd.png.c_str(), width, height);
-    return 0;
+    auto* mirror = new ui::MirrorController(plugin->controller());
+    int status = 0;
+    {
+        ui::Editor editor(mirror, ui::ResourceFolder(pluginPath(cmd) + "/Contents/Resources"),
+                          "voskEditor.uidesc", "view");
+        if (!editor.valid()) {
+            status = fail(editor.error());
+        } else {
+            editor.idle(0);
+            ui::Offscreen picture(editor.width(), editor.height());
+            editor.draw(picture.canvas());
+            if (!picture.writePng(cmd.png))
+                status = fail("cannot write " + cmd.png);
+            else
+                note("wrote %s (%d x %d)\n", cmd.png.c_str(), editor.width(), editor.height());
+        }
+    }
+    mirror->release();
+    return status;
 }
 
 } // namespace vosk

@@ -5,13 +5,6 @@
 
 #include <public.sdk/source/vst/vsteditcontroller.h>
 
-#if defined(_WIN32)
-#include "editor/platform/win32/d2dcanvas.h"
-#else
-#include "editor/cairocanvas.h"
-#endif
-
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -58,41 +51,7 @@ EditorPlugView::~EditorPlugView()
 tresult PLUGIN_API EditorPlugView::queryInterface(const TUID queried, void** obj)
 {
     QUERY_INTERFACE(queried, obj, IPlugViewContentScaleSupport::iid, IPlugViewContentScaleSupport)
-    QUERY_INTERFACE(queried, obj, IEditorPicture::iid, IEditorPicture)
     return CPluginView::queryInterface(queried, obj);
-}
-
-tresult PLUGIN_API EditorPlugView::writePng(FIDString path, int32* width, int32* height, char8* error,
-                                            int32 errorSize)
-{
-    std::string failure;
-    if (!path) return kInvalidArgument;
-    if (!editor_->valid()) {
-        failure = editor_->error();
-    } else {
-        editor_->idle(steadyMs());
-#if defined(_WIN32)
-        D2DOffscreen picture(editor_->width(), editor_->height());
-        bool written = picture.valid();
-        if (written) {
-            editor_->draw(picture.begin());
-            written = picture.end() && picture.writePng(path);
-        }
-#else
-        Offscreen picture(editor_->width(), editor_->height());
-        editor_->draw(picture.canvas());
-        const bool written = picture.writePng(path);
-#endif
-        if (!written) failure = std::string("cannot write ") + path;
-    }
-    if (width) *width = editor_->width();
-    if (height) *height = editor_->height();
-    if (error && errorSize > 0) {
-        const size_t n = std::min(failure.size(), static_cast<size_t>(errorSize - 1));
-        std::memcpy(error, failure.data(), n);
-        error[n] = 0;
-    }
-    return failure.empty() ? kResultOk : kResultFalse;
 }
 
 ViewRect EditorPlugView::scaledSize() const

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "editor.h"
-#include "editorpicture.h"
 #include "editor/platform/window.h"
 
 #include <pluginterfaces/base/smartpointer.h>
@@ -19,7 +18,6 @@ namespace vosk::ui {
 
 class EditorPlugView : public Steinberg::CPluginView,
                        public Steinberg::IPlugViewContentScaleSupport,
-                       public IEditorPicture,
                        public WindowClient
 {
 public:
@@ -47,11 +45,6 @@ public:
     // on high-density screens); the layout stays the same.
     Steinberg::tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override;
     double scale() const { return scale_; }
-
-    // IEditorPicture: at the logical size, whatever the scale.
-    Steinberg::tresult PLUGIN_API writePng(Steinberg::FIDString path, Steinberg::int32* width,
-                                           Steinberg::int32* height, Steinberg::char8* error,
-                                           Steinberg::int32 errorSize) override;
 
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override;
     REFCOUNT_METHODS(Steinberg::CPluginView)

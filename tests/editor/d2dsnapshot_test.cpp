@@ -2,14 +2,10 @@
 // Direct2D from them against the picture the Linux build draws with cairo.
 // Runs under Wine with a display (Direct2D needs one there).
 #include "editor/editor.h"
-#include "editor/editorpicture.h"
+#include "hosting/hostedplugin.h"
+#include "editor/mirrorcontroller.h"
 #include "editor/platform/win32/d2dcanvas.h"
 #include "editor/platform/win32/moduleresources.h"
-#include "hosting/hostedplugin.h"
-
-#include "pluginterfaces/base/smartpointer.h"
-#include "pluginterfaces/gui/iplugview.h"
-#include "pluginterfaces/vst/ivsteditcontroller.h"
 
 #include <gtest/gtest.h>
 
@@ -118,28 +114,23 @@ TEST(Direct2DSnapshot, AgreesInStructureWithTheLinuxPicture)
     std::string error;
     auto plugin = vosk::HostedPlugin::load(VOSK_BUNDLE_PATH, error);
     ASSERT_TRUE(plugin) << error;
-    // The picture of the module's own view, as `vosk snapshot` asks for it.
-    Steinberg::IPtr<Steinberg::IPlugView> plugView =
-        Steinberg::owned(plugin->controller()->createView(Steinberg::Vst::ViewType::kEditor));
-    Steinberg::FUnknownPtr<vosk::IEditorPicture> drawn(plugView);
-    ASSERT_TRUE(drawn);
-    const std::string path = ::testing::TempDir() + "vosk_d2dsnapshot.png";
-    Steinberg::int32 width = 0, height = 0;
-    Steinberg::char8 why[512] = {};
-    ASSERT_EQ(drawn->writePng(path.c_str(), &width, &height, why, sizeof(why)), Steinberg::kResultOk) << why;
-    std::ifstream drawnFile(path, std::ios::binary);
-    const std::vector<uint8_t> windowsBytes((std::istreambuf_iterator<char>(drawnFile)),
-                                            std::istreambuf_iterator<char>());
-    drawnFile.close();
-    std::remove(path.c_str());
-    const auto windowsLoaded = vosk::ui::loadImage(windowsBytes);
-    ASSERT_TRUE(windowsLoaded);
-    const auto* windowsPicture = static_cast<const D2DImage*>(windowsLoaded.get());
-    // The description's views, compared region by region.
-    vosk::ui::Editor editor(nullptr, vosk::ui::ModuleResources(GetModuleHandleW(L"VOSK.vst3")),
-                            "voskEditor.uidesc", "view");
-    ASSERT_TRUE(editor.valid()) << editor.error();
-    const std::vector<vosk::ui::ViewDesc> views = editor.document().findTemplate("view")->views;
+    auto* mirror = new vosk::ui::MirrorController(plugin->controller());
+    std::unique_ptr<D2DImage> windowsPicture;
+    std::vector<vosk::ui::ViewDesc> views;
+    {
+        vosk::ui::Editor editor(mirror, vosk::ui::ModuleResources(GetModuleHandleW(L"VOSK.vst3")),
+                                "voskEditor.uidesc", "view");
+        ASSERT_TRUE(editor.valid()) << editor.error();
+        editor.idle(0);
+        vosk::ui::D2DOffscreen offscreen(editor.width(), editor.height());
+        ASSERT_TRUE(offscreen.valid());
+        editor.draw(offscreen.begin());
+        ASSERT_TRUE(offscreen.end());
+        windowsPicture = offscreen.picture();
+        views = editor.document().findTemplate("view")->views;
+    }
+    mirror->release();
+    ASSERT_TRUE(windowsPicture);
     ASSERT_EQ(windowsPicture->width(), linuxPicture.width());
     ASSERT_EQ(windowsPicture->height(), linuxPicture.height());
 
