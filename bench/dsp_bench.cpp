@@ -1,8 +1,8 @@
 // Speed of the signal path alone: steady-state stereo processing as a real-time
 // factor, the heaviest parameter block as a fraction of its duration, and the
 // memory one instance holds.
-#include "dsp/signalpath.h"
-#include "parameterids.h"
+#include "source/dsp/signalpath.h"
+#include "source/parameterids.h"
 
 #include <benchmark/benchmark.h>
 

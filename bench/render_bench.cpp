@@ -2,7 +2,7 @@
 // reading the file, loading the bundle, processing in 512-sample blocks with
 // latency compensation, writing the result, with dither (argument 1) and
 // without (0). Reports the real-time factor.
-#include "commands.h"
+#include "cli/commands.h"
 
 #include <benchmark/benchmark.h>
 

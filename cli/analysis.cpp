@@ -1,11 +1,12 @@
 #include "analysis.h"
 
+#include "common/numbers.h"
+
 #include <cmath>
 #include <complex>
 #include <cstdio>
 
 // Not in standard C++ before C++20.
-static constexpr double kPi = 3.14159265358979323846;
 
 namespace vosk {
 

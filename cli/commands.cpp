@@ -1,7 +1,7 @@
 // Steps shared by the subcommands.
 #include "commands.h"
 
-#include "fileio.h"
+#include "hosting/fileio.h"
 #include "platform.h"
 
 #include <cstdarg>

@@ -2,7 +2,9 @@
 // downloads: pink noise under a slow logarithmic sine sweep.
 #include "audioformat.h"
 #include "commands.h"
-#include "fileio.h"
+#include "hosting/fileio.h"
+
+#include "common/numbers.h"
 
 #include <sndfile.h>
 
@@ -11,7 +13,6 @@
 #include <cstdio>
 
 // Not in standard C++ before C++20.
-static constexpr double kPi = 3.14159265358979323846;
 
 namespace vosk {
 namespace {

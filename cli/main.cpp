@@ -2,8 +2,7 @@
 // its response, driving the built bundle as a VST 3 host does.
 #include "audioformat.h"
 #include "commands.h"
-#include "fileio.h"
-#include "version.h"
+#include "hosting/fileio.h"
 
 #include <cstdio>
 #include <cstring>
@@ -158,7 +157,7 @@ int main(int argc, char** argv)
         if (arg == "--help" || arg == "-h") {
             help = true;
         } else if (arg == "--version") {
-            printf("vosk %s\n", kVersion);
+            printf("vosk %s\n", VOSK_VERSION); // handed in by the build (vosk_version)
             return 0;
         } else if (takeValue(argc, argv, i, "--plugin", value, error)) {
             cmd.plugin = value;

@@ -1,5 +1,7 @@
 #include "plot.h"
 
+#include "common/numbers.h"
+
 #include <cairo.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <cstdio>
 
 // Not in standard C++ before C++20.
-static constexpr double kPi = 3.14159265358979323846;
 
 namespace vosk {
 namespace {

@@ -2,8 +2,8 @@
 // rate, channels and length, in the format its name asks for.
 #include "audioformat.h"
 #include "commands.h"
-#include "fileio.h"
-#include "parameterids.h"
+#include "hosting/fileio.h"
+#include "source/parameterids.h"
 #include "platform.h"
 
 #include <sndfile.h>

@@ -2,8 +2,8 @@
 // delay per channel, as a plot and a table.
 #include "analysis.h"
 #include "commands.h"
-#include "fileio.h"
-#include "parameterids.h"
+#include "hosting/fileio.h"
+#include "source/parameterids.h"
 #include "plot.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Parameter settings given on the command line, resolved against the plug-in.
 #pragma once
 
-#include "hostedplugin.h"
+#include "hosting/hostedplugin.h"
 
 #include <string>
 #include <vector>

@@ -1,10 +1,10 @@
 // vosk snapshot: the plug-in's editor drawn offscreen with its current values,
 // built by the editor runtime from the bundle's own description and images.
-#include "cairocanvas.h"
+#include "editor/cairocanvas.h"
 #include "commands.h"
-#include "editor.h"
-#include "fileio.h"
-#include "mirrorcontroller.h"
+#include "editor/editor.h"
+#include "hosting/fileio.h"
+#include "editor/mirrorcontroller.h"
 
 #include <cstdio>
 

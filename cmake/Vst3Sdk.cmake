@@ -82,14 +82,10 @@ add_library(vst3sdk STATIC ${_base})
 # The SDK's headers come first; the completion only fills the gaps.
 target_include_directories(vst3sdk SYSTEM PUBLIC "${_sdk}" "${_completion}")
 target_compile_definitions(vst3sdk PUBLIC $<IF:$<CONFIG:Debug>,DEVELOPMENT=1,RELEASE=1>)
-set_target_properties(vst3sdk PROPERTIES POSITION_INDEPENDENT_CODE ON
-                                         CXX_VISIBILITY_PRESET hidden
-                                         VISIBILITY_INLINES_HIDDEN ON)
 # Third-party code: keep its warnings out of ours.
 target_compile_options(vst3sdk PRIVATE -w)
 
 _vst3_pick(_hosting ${VST3_HOSTING_SOURCES} ${VST3_HOSTING_COMPLETION})
 add_library(vst3sdk_hosting STATIC ${_hosting})
 target_link_libraries(vst3sdk_hosting PUBLIC vst3sdk ${CMAKE_DL_LIBS})
-set_target_properties(vst3sdk_hosting PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_compile_options(vst3sdk_hosting PRIVATE -w)

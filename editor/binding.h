@@ -54,9 +54,4 @@ private:
     double local_ = 0;
 };
 
-std::string utf16ToUtf8(const char16_t* text);
-// One code point as UTF-8.
-std::string utf8Encode(char32_t c);
-std::u16string utf8ToUtf16(const std::string& text);
-
 } // namespace vosk::ui

@@ -1,5 +1,7 @@
 #include "cairocanvas.h"
 
+#include "common/numbers.h"
+
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 #include <stb_image.h>
@@ -79,7 +81,7 @@ void roundRectPath(cairo_t* cr, const Rect& r, double radius)
         cairo_rectangle(cr, r.x, r.y, r.w, r.h);
         return;
     }
-    const double pi = 3.14159265358979323846;
+    constexpr double pi = kPi;
     cairo_new_sub_path(cr);
     cairo_arc(cr, r.x + r.w - radius, r.y + radius, radius, -pi / 2, 0);
     cairo_arc(cr, r.x + r.w - radius, r.y + r.h - radius, radius, 0, pi / 2);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "editor.h"
-#include "platform/window.h"
+#include "editor/platform/window.h"
 
 #include <pluginterfaces/base/smartpointer.h>
 #include <pluginterfaces/gui/iplugview.h>

@@ -2,6 +2,9 @@
 
 #include "editor.h"
 
+#include "common/numbers.h"
+#include "common/utf.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,7 +14,6 @@ namespace vosk::ui {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Pixels of linear drag for the whole range.
 constexpr double kLinearRange = 200;
 

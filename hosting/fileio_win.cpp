@@ -2,6 +2,8 @@
 // calls, so names outside the ANSI code page work.
 #include "fileio.h"
 
+#include "common/utf.h"
+
 #include <windows.h>
 
 #include <fcntl.h>
@@ -16,14 +18,6 @@
 
 namespace vosk {
 namespace {
-
-std::wstring widen(const std::string& text)
-{
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring out(n > 0 ? static_cast<size_t>(n - 1) : 0, L'\0');
-    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
-    return out;
-}
 
 std::string lastError()
 {
@@ -80,7 +74,7 @@ TempFile::TempFile(const std::string& targetPath) : target(targetPath)
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         const std::string name =
             dir + "." + base + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
-        const std::wstring wide = widen(name);
+        const std::wstring wide = wideFromUtf8(name);
         fd = _wopen(wide.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
         if (fd >= 0) {
             tempPath = name;
@@ -117,7 +111,7 @@ bool TempFile::commit(std::string& error)
         return false;
     }
     fd = -1;
-    if (!MoveFileExW(widen(tempPath).c_str(), widen(target).c_str(),
+    if (!MoveFileExW(wideFromUtf8(tempPath).c_str(), wideFromUtf8(target).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = target + ": " + lastError();
         discard();
@@ -133,7 +127,7 @@ void TempFile::discard()
 {
     if (fd >= 0) _close(fd);
     fd = -1;
-    if (!done && !tempPath.empty()) DeleteFileW(widen(tempPath).c_str());
+    if (!done && !tempPath.empty()) DeleteFileW(wideFromUtf8(tempPath).c_str());
     done = true;
     freeSlot(slot);
     slot = -1;
@@ -146,7 +140,7 @@ void removeTempFilesOnSignal()
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error)
 {
-    FILE* f = _wfopen(widen(path).c_str(), L"rb");
+    FILE* f = _wfopen(wideFromUtf8(path).c_str(), L"rb");
     if (!f) {
         error = path + ": " + std::strerror(errno);
         return false;
@@ -188,8 +182,9 @@ namespace {
 // Volume and file index name a file whatever path leads to it.
 bool fileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
 {
-    HANDLE h = CreateFileW(widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h =
+        CreateFileW(wideFromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     const bool ok = GetFileInformationByHandle(h, &info) != 0;
     CloseHandle(h);
@@ -206,7 +201,7 @@ bool sameFile(const std::string& a, const std::string& b)
 
 bool fileExists(const std::string& path)
 {
-    return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(wideFromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 } // namespace vosk

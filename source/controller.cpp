@@ -45,8 +45,8 @@ tresult PLUGIN_API UIDescriptionController::setKnobMode(Steinberg::Vst::KnobMode
 
 Steinberg::IPlugView* PLUGIN_API UIDescriptionController::createView(Steinberg::FIDString name)
 {
-    if (!name || std::strcmp(name, "editor") != 0) return nullptr;
-    return createEditorView(*this);
+    if (!name || std::strcmp(name, "editor") != 0 || !openEditor_) return nullptr;
+    return openEditor_(*this);
 }
 
 tresult PLUGIN_API UIDescriptionController::getParameterInfo(Steinberg::int32 paramIndex,

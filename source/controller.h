@@ -6,6 +6,10 @@
 
 namespace vosk {
 
+class UIDescriptionController;
+// Opens the editor view for a controller, or returns null when it cannot.
+using EditorViewFactory = Steinberg::IPlugView* (*)(UIDescriptionController&);
+
 class UIDescriptionController : public Steinberg::Vst::EditController
 {
 public:
@@ -13,7 +17,9 @@ public:
     using ParamID = Steinberg::Vst::ParamID;
     using ParamValue = Steinberg::Vst::ParamValue;
 
-    UIDescriptionController() = default;
+    // The module hands in its editor; a controller without one opens no view, so
+    // that its classes link without the editor runtime.
+    explicit UIDescriptionController(EditorViewFactory openEditor = nullptr) : openEditor_(openEditor) {}
     ~UIDescriptionController() override = default;
 
     // IPluginBase
@@ -44,11 +50,12 @@ public:
 private:
     void setValue(ParamID tag, ParamValue value);
 
+    EditorViewFactory openEditor_;
     Steinberg::Vst::KnobMode knobMode_ = Steinberg::Vst::kLinearMode;
 };
 
-// Opens the editor view for a controller, or returns null when it cannot. Defined by
-// the editor side of the module.
+// The module's editor: the editor runtime built from the module's own description
+// and images (editorview.cpp).
 Steinberg::IPlugView* createEditorView(UIDescriptionController& controller);
 
 } // namespace vosk

@@ -3,7 +3,7 @@
 #include "controller.h"
 
 #include "platform/module.h"
-#include "plugview.h"
+#include "editor/plugview.h"
 
 #if defined(_WIN32)
 #include "editor/platform/win32/moduleresources.h"

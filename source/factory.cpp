@@ -22,7 +22,7 @@ FUnknown* createProcessor(void* /*context*/)
 
 FUnknown* createController(void* /*context*/)
 {
-    auto* controller = new (std::nothrow) vosk::UIDescriptionController();
+    auto* controller = new (std::nothrow) vosk::UIDescriptionController(vosk::createEditorView);
     return controller ? static_cast<Vst::IEditController*>(controller) : nullptr;
 }
 

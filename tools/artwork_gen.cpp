@@ -1,6 +1,8 @@
 // Draws every image the editor description names into the folder given as the
 // only argument. Deterministic: the same fonts give the same bytes, so the
 // pictures are built with the plug-in rather than kept as binaries.
+#include "common/numbers.h"
+
 #include <cairo.h>
 #include <stb_image_write.h>
 
@@ -13,7 +15,7 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using vosk::kPi;
 std::string outDir;
 int failures = 0;
 

@@ -62,31 +62,6 @@ tresult PLUGIN_API RunLoop::unregisterTimer(ITimerHandler* handler)
     return kResultTrue;
 }
 
-tresult PLUGIN_API RunLoop::queryInterface(const TUID queried, void** obj)
-{
-    if (!obj) return kInvalidArgument;
-    if (FUnknownPrivate::iidEqual(queried, IRunLoop::iid) ||
-        FUnknownPrivate::iidEqual(queried, FUnknown::iid)) {
-        addRef();
-        *obj = static_cast<IRunLoop*>(this);
-        return kResultOk;
-    }
-    *obj = nullptr;
-    return kNoInterface;
-}
-
-uint32 PLUGIN_API RunLoop::addRef()
-{
-    return static_cast<uint32>(++refCount);
-}
-
-uint32 PLUGIN_API RunLoop::release()
-{
-    const auto left = --refCount;
-    if (left == 0) delete this;
-    return static_cast<uint32>(left);
-}
-
 bool RunLoop::watching(std::uint64_t serial) const
 {
     return std::any_of(watches.begin(), watches.end(),

@@ -3,6 +3,7 @@
 // their IPlugFrame: file descriptors watched with poll() and repeating timers,
 // all dispatched on the thread that runs the loop.
 
+#include "common/refcounted.h"
 #include "pluginterfaces/gui/iplugview.h"
 
 #include <chrono>
@@ -12,7 +13,8 @@
 
 namespace vosk {
 
-class RunLoop : public Steinberg::Linux::IRunLoop
+// FUnknown: answers IRunLoop and FUnknown; deletes itself on the last release.
+class RunLoop : public RefCounted<Steinberg::Linux::IRunLoop>
 {
 public:
     using Clock = std::chrono::steady_clock;
@@ -31,11 +33,6 @@ public:
     Steinberg::tresult PLUGIN_API registerTimer(Steinberg::Linux::ITimerHandler* handler,
                                                 Steinberg::Linux::TimerInterval milliseconds) override;
     Steinberg::tresult PLUGIN_API unregisterTimer(Steinberg::Linux::ITimerHandler* handler) override;
-
-    // FUnknown: answers IRunLoop and FUnknown; deletes itself on the last release.
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
-    Steinberg::uint32 PLUGIN_API addRef() override;
-    Steinberg::uint32 PLUGIN_API release() override;
 
     // Waits at most maxWait for a watched descriptor to become readable or a
     // timer to fall due, then calls every handler that is ready (each at most
@@ -68,7 +65,6 @@ private:
     std::vector<Timer> timers;
     std::uint64_t nextSerial = 1;
     bool quitRequested = false;
-    Steinberg::int32 refCount = 1;
 };
 
 } // namespace vosk

@@ -4,7 +4,8 @@
 
 #include "hosting/editorwindow.h"
 #include "runloop.h"
-#include "editor/platform/x11/x11keys.h"
+#include "common/refcounted.h"
+#include "common/x11/x11keys.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -39,7 +40,7 @@ int ignoreXErrors(Display*, XErrorEvent*)
 }
 
 // The IPlugFrame handed to the view. Linux views find the run loop by querying it.
-class PlugFrame final : public IPlugFrame
+class PlugFrame final : public RefCounted<IPlugFrame>
 {
 public:
     PlugFrame(X11EditorWindow& owner, RunLoop& runLoop) : window(owner), loop(runLoop) {}
@@ -48,24 +49,9 @@ public:
 
     tresult PLUGIN_API queryInterface(const TUID queried, void** obj) override
     {
-        if (!obj) return kInvalidArgument;
-        if (FUnknownPrivate::iidEqual(queried, IPlugFrame::iid) ||
-            FUnknownPrivate::iidEqual(queried, FUnknown::iid)) {
-            addRef();
-            *obj = static_cast<IPlugFrame*>(this);
-            return kResultOk;
-        }
-        if (FUnknownPrivate::iidEqual(queried, Linux::IRunLoop::iid))
+        if (obj && FUnknownPrivate::iidEqual(queried, Linux::IRunLoop::iid))
             return loop.queryInterface(queried, obj);
-        *obj = nullptr;
-        return kNoInterface;
-    }
-    uint32 PLUGIN_API addRef() override { return static_cast<uint32>(++refCount); }
-    uint32 PLUGIN_API release() override
-    {
-        const auto left = --refCount;
-        if (left == 0) delete this;
-        return static_cast<uint32>(left);
+        return RefCounted::queryInterface(queried, obj);
     }
 
     // The window is going away; a view that kept the frame gets kResultFalse.
@@ -75,37 +61,16 @@ private:
     X11EditorWindow& window;
     RunLoop& loop;
     bool detached = false;
-    int32 refCount = 1;
 };
 
-class EventSource final : public Linux::IEventHandler
+class EventSource final : public RefCounted<Linux::IEventHandler>
 {
 public:
     explicit EventSource(X11EditorWindow& owner) : window(owner) {}
     void PLUGIN_API onFDIsSet(Linux::FileDescriptor) override;
-    tresult PLUGIN_API queryInterface(const TUID queried, void** obj) override
-    {
-        if (!obj) return kInvalidArgument;
-        if (FUnknownPrivate::iidEqual(queried, Linux::IEventHandler::iid) ||
-            FUnknownPrivate::iidEqual(queried, FUnknown::iid)) {
-            addRef();
-            *obj = static_cast<Linux::IEventHandler*>(this);
-            return kResultOk;
-        }
-        *obj = nullptr;
-        return kNoInterface;
-    }
-    uint32 PLUGIN_API addRef() override { return static_cast<uint32>(++refCount); }
-    uint32 PLUGIN_API release() override
-    {
-        const auto left = --refCount;
-        if (left == 0) delete this;
-        return static_cast<uint32>(left);
-    }
 
 private:
     X11EditorWindow& window;
-    int32 refCount = 1;
 };
 
 class X11EditorWindow final : public EditorWindow

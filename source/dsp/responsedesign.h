@@ -4,6 +4,8 @@
 
 #include "filtersection.h"
 
+#include "common/numbers.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -24,8 +26,8 @@ constexpr int64_t oddLength(int64_t length)
 constexpr int32_t kHighCutLength = static_cast<int32_t>(oddLength(kFftSize / 51 - 1));
 
 // Single-precision pi and 2 pi, the constants the kernels are designed with.
-constexpr float kPiF = 3.1415927410125732f;
-constexpr float kTwoPiF = 6.2831854820251465f;
+constexpr float kPiF = static_cast<float>(kPi);
+constexpr float kTwoPiF = static_cast<float>(2 * kPi);
 
 // Taps of a band or spare section for its frequency and sharpness: always odd
 // and at most kMaxSectionLength.

@@ -1,5 +1,5 @@
 // The response analysis against filters whose response is known in closed form.
-#include "analysis.h"
+#include "cli/analysis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // `vosk render`, `response`, `generate` and `info` end to end through the
 // built command and bundle.
 #include "clirunner.h"
-#include "hostedplugin.h"
-#include "parameterids.h"
+#include "hosting/hostedplugin.h"
+#include "source/parameterids.h"
 
 #include <gtest/gtest.h>
 

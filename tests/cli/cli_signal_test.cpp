@@ -2,8 +2,8 @@
 // exact alignment, presets that reproduce a render bit for bit, and a response
 // plot that shows the curve that was set.
 #include "clirunner.h"
-#include "hostedplugin.h"
-#include "parameterids.h"
+#include "hosting/hostedplugin.h"
+#include "source/parameterids.h"
 
 #include <gtest/gtest.h>
 

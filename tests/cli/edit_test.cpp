@@ -1,10 +1,10 @@
 // `vosk edit` under a private X server: the window, its picture, and the user's
 // clicks, drags and typing arriving at the host as parameter edits.
-#include "cairocanvas.h"
-#include "controller.h"
-#include "editor.h"
-#include "vosk.h"
-#include "xvfb.h"
+#include "editor/cairocanvas.h"
+#include "source/controller.h"
+#include "editor/editor.h"
+#include "source/vosk.h"
+#include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
 
@@ -126,17 +126,8 @@ class EditCommandTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string why;
-        if (!xvfb.start(why)) {
-            if (!vosk::test::Xvfb::installed()) GTEST_SKIP() << why;
-            FAIL() << why;
-        }
-        probe = XOpenDisplay(nullptr);
-        ASSERT_NE(probe, nullptr);
-    }
-    void TearDown() override
-    {
-        if (probe) XCloseDisplay(probe);
+        probe = xserver.start();
+        if (!probe) return;
     }
 
     // Starts the command and returns its window.
@@ -183,7 +174,7 @@ protected:
         XFlush(probe);
     }
 
-    vosk::test::Xvfb xvfb;
+    vosk::test::XServer xserver;
     Display* probe = nullptr;
     EditProcess edit;
 };

@@ -1,6 +1,6 @@
 // Damaged presets never crash the loader: random mutations of the shipped
 // preset either load cleanly or are refused with a reason.
-#include "hostedplugin.h"
+#include "hosting/hostedplugin.h"
 
 #include <gtest/gtest.h>
 

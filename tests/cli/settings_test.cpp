@@ -1,8 +1,8 @@
 // Command-line settings resolved against the real controller: titles, tag
 // names, display texts, close matches and refusals.
-#include "settings.h"
+#include "cli/settings.h"
 
-#include "parameterids.h"
+#include "source/parameterids.h"
 
 #include <gtest/gtest.h>
 

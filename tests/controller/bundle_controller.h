@@ -2,7 +2,7 @@
 // host creates it, initialised with a host context and terminated at the end.
 #pragma once
 
-#include "plugin_host.h"
+#include "tests/support/plugin_host.h"
 
 #include <gtest/gtest.h>
 

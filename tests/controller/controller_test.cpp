@@ -1,8 +1,8 @@
 // The edit controller as a host meets it: created by the factory of the built bundle
 // and driven through its VST 3 interfaces.
-#include "parameterids.h"
+#include "source/parameterids.h"
 #include "bundle_controller.h"
-#include "plugin_host.h"
+#include "tests/support/plugin_host.h"
 #include "texts.h"
 
 #include "pluginterfaces/vst/ivsthostapplication.h"

@@ -1,8 +1,8 @@
 // The editor's edit calls on the controller (they are not part of any host interface,
 // so the controller class is driven directly, with a host context and handler).
-#include "controller.h"
-#include "parameterids.h"
-#include "plugin_host.h"
+#include "source/controller.h"
+#include "source/parameterids.h"
+#include "tests/support/plugin_host.h"
 
 #include <gtest/gtest.h>
 

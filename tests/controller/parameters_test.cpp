@@ -1,8 +1,8 @@
 // The parameter classes and the number texts, tested on the objects themselves.
-#include "catalogue.h"
-#include "numbertext.h"
-#include "parameterids.h"
-#include "parameters.h"
+#include "source/catalogue.h"
+#include "source/numbertext.h"
+#include "source/parameterids.h"
+#include "source/parameters.h"
 #include "texts.h"
 
 #include <gtest/gtest.h>

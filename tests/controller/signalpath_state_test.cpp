@@ -1,11 +1,11 @@
 // The controller's reading of a processor state checked against the signal path
 // itself: values taken from a saved state, applied to a fresh signal path, must give
 // the sound of the one that saved it.
-#include "controller.h"
-#include "dsp/signalpath.h"
-#include "parameterids.h"
-#include "plugin_host.h"
-#include "statecodec.h"
+#include "source/controller.h"
+#include "source/dsp/signalpath.h"
+#include "source/parameterids.h"
+#include "tests/support/plugin_host.h"
+#include "source/statecodec.h"
 
 #include "public.sdk/source/common/memorystream.h"
 

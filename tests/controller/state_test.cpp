@@ -1,10 +1,10 @@
 // The controller taking its values from a processor state, as after a project is
 // reopened: the values must be what the processor plays.
-#include "parameterids.h"
+#include "source/parameterids.h"
 #include "bundle_controller.h"
-#include "dsp/settings.h"
-#include "plugin_host.h"
-#include "statecodec.h"
+#include "source/dsp/settings.h"
+#include "tests/support/plugin_host.h"
+#include "source/statecodec.h"
 
 #include "public.sdk/source/common/memorystream.h"
 

@@ -1,7 +1,7 @@
 // Section kernels and the combined response, checked through their own spectra.
 #include "dsp_test_util.h"
 
-#include "dsp/responsedesign.h"
+#include "source/dsp/responsedesign.h"
 
 #include <gtest/gtest.h>
 

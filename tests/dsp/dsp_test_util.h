@@ -1,8 +1,8 @@
 // Drives the signal path the way the plug-in glue does, for the unit tests.
 #pragma once
 
-#include "dsp/signalpath.h"
-#include "parameterids.h"
+#include "source/dsp/signalpath.h"
+#include "source/parameterids.h"
 
 #include <cstdint>
 #include <random>

@@ -1,7 +1,7 @@
 // Intake of normalised parameter values into the processing settings.
-#include "dsp/intake.h"
-#include "dsp/settings.h"
-#include "parameterids.h"
+#include "source/dsp/intake.h"
+#include "source/dsp/settings.h"
+#include "source/parameterids.h"
 
 #include <gtest/gtest.h>
 

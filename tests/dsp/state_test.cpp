@@ -1,6 +1,6 @@
 // The persistent state: its bytes and its validation.
-#include "dsp/settings.h"
-#include "statecodec.h"
+#include "source/dsp/settings.h"
+#include "source/statecodec.h"
 
 #include <gtest/gtest.h>
 

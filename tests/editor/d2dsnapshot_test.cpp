@@ -1,11 +1,11 @@
 // The Windows module's editor resources, and the editor drawn offscreen with
 // Direct2D from them against the picture the Linux build draws with cairo.
 // Runs under Wine with a display (Direct2D needs one there).
-#include "editor.h"
-#include "hostedplugin.h"
-#include "mirrorcontroller.h"
-#include "platform/win32/d2dcanvas.h"
-#include "platform/win32/moduleresources.h"
+#include "editor/editor.h"
+#include "hosting/hostedplugin.h"
+#include "editor/mirrorcontroller.h"
+#include "editor/platform/win32/d2dcanvas.h"
+#include "editor/platform/win32/moduleresources.h"
 
 #include <gtest/gtest.h>
 

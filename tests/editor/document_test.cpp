@@ -1,5 +1,5 @@
 // The description as the runtime reads it, and the images the build lays out.
-#include "canvas.h"
+#include "editor/canvas.h"
 #include "editorfixture.h"
 
 #include <filesystem>

@@ -2,9 +2,9 @@
 // component handler that records what reaches the host.
 #pragma once
 
-#include "controller.h"
-#include "editor.h"
-#include "parameterids.h"
+#include "source/controller.h"
+#include "editor/editor.h"
+#include "source/parameterids.h"
 
 #include <pluginterfaces/vst/ivsteditcontroller.h>
 

@@ -3,9 +3,9 @@
 // description's pictures and turning clicks into edits.
 #include "hosting/editorwindow.h"
 #include "hosting/linux/runloop.h"
-#include "parameterids.h"
-#include "plugin_host.h"
-#include "xvfb.h"
+#include "source/parameterids.h"
+#include "tests/support/plugin_host.h"
+#include "tests/support/xvfb.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 
@@ -71,19 +71,13 @@ protected:
     void SetUp() override
     {
         PlugViewTest::SetUp();
-        std::string why;
-        if (!xvfb.start(why)) {
-            if (!Xvfb::installed()) GTEST_SKIP() << why;
-            FAIL() << why;
-        }
-        probe = XOpenDisplay(nullptr);
-        ASSERT_NE(probe, nullptr);
+        probe = xserver.start();
+        if (!probe) return;
     }
     void TearDown() override
     {
         window.reset();
         view = nullptr;
-        if (probe) XCloseDisplay(probe);
         PlugViewTest::TearDown();
     }
     void spin(std::chrono::milliseconds howLong)
@@ -152,7 +146,7 @@ protected:
         XFree(children);
     }
 
-    Xvfb xvfb;
+    XServer xserver;
     Display* probe = nullptr;
     RunLoop loop;
     IPtr<IPlugView> view;

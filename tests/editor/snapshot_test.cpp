@@ -1,6 +1,6 @@
 // `vosk snapshot`: the editor drawn offscreen by the command, with values set on
 // the command line reaching the picture.
-#include "cairocanvas.h"
+#include "editor/cairocanvas.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the view from the controller's createView, a child of the host's window, the
 // host's message loop, input as the window system delivers it. Runs under Wine
 // with a display.
-#include "hostedplugin.h"
+#include "hosting/hostedplugin.h"
 
 #include "pluginterfaces/base/keycodes.h"
 #include "pluginterfaces/gui/iplugview.h"

@@ -1,9 +1,9 @@
 // The built bundle's editor view, hosted as a Linux host hosts it: the view from
 // the controller's createView, a top-level window, the host's run loop.
-#include "hostedplugin.h"
+#include "hosting/hostedplugin.h"
 #include "hosting/editorwindow.h"
 #include "hosting/linux/runloop.h"
-#include "xvfb.h"
+#include "tests/support/xvfb.h"
 
 #include "pluginterfaces/base/keycodes.h"
 #include "pluginterfaces/gui/iplugview.h"
@@ -35,13 +35,8 @@ class HostedViewTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string why;
-        if (!xvfb.start(why, 2200, 1300)) {
-            if (!vosk::test::Xvfb::installed()) GTEST_SKIP() << why;
-            FAIL() << why;
-        }
-        probe = XOpenDisplay(nullptr);
-        ASSERT_NE(probe, nullptr);
+        probe = xserver.start(2200, 1300);
+        if (!probe) return;
         plugin = load(VOSK_BUNDLE_PATH);
         ASSERT_TRUE(plugin);
     }
@@ -51,7 +46,6 @@ protected:
         views.clear();
         others.clear();
         plugin.reset();
-        if (probe) XCloseDisplay(probe);
         if (!copy.empty()) fs::remove_all(copy);
     }
 
@@ -125,7 +119,7 @@ protected:
         return last;
     }
 
-    vosk::test::Xvfb xvfb;
+    vosk::test::XServer xserver;
     Display* probe = nullptr;
     vosk::RunLoop loop;
     std::unique_ptr<vosk::HostedPlugin> plugin;

@@ -1,7 +1,7 @@
 // The editor's X11 window inside a parent window, served by the host run loop.
 #include "editor/platform/x11/x11window.h"
 #include "hosting/linux/runloop.h"
-#include "xvfb.h"
+#include "tests/support/xvfb.h"
 
 #include "pluginterfaces/base/keycodes.h"
 
@@ -59,20 +59,11 @@ class X11WindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string why;
-        if (!xvfb.start(why)) {
-            if (!vosk::test::Xvfb::installed()) GTEST_SKIP() << why;
-            FAIL() << why;
-        }
-        probe = XOpenDisplay(nullptr);
-        ASSERT_NE(probe, nullptr);
+        probe = xserver.start();
+        if (!probe) return;
         parent = XCreateSimpleWindow(probe, DefaultRootWindow(probe), 0, 0, 300, 200, 0, 0, 0);
         XMapWindow(probe, parent);
         XSync(probe, False);
-    }
-    void TearDown() override
-    {
-        if (probe) XCloseDisplay(probe);
     }
     template <typename Done> void spin(Done done)
     {
@@ -111,7 +102,7 @@ protected:
         XFlush(probe);
     }
 
-    vosk::test::Xvfb xvfb;
+    vosk::test::XServer xserver;
     Display* probe = nullptr;
     Window parent = 0;
     vosk::RunLoop loop;

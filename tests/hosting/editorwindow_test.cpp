@@ -3,7 +3,7 @@
 // the run loop found through the frame.
 #include "hosting/editorwindow.h"
 #include "hosting/linux/runloop.h"
-#include "xvfb.h"
+#include "tests/support/xvfb.h"
 
 #include "pluginterfaces/base/keycodes.h"
 
@@ -159,17 +159,8 @@ class EditorWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string why;
-        if (!xvfb.start(why)) {
-            if (!vosk::test::Xvfb::installed()) GTEST_SKIP() << why;
-            FAIL() << why;
-        }
-        probe = XOpenDisplay(nullptr);
-        ASSERT_NE(probe, nullptr);
-    }
-    void TearDown() override
-    {
-        if (probe) XCloseDisplay(probe);
+        probe = xserver.start();
+        if (!probe) return;
     }
     template <typename Done> void spin(Done done)
     {
@@ -190,7 +181,7 @@ protected:
         XFlush(probe);
     }
 
-    vosk::test::Xvfb xvfb;
+    vosk::test::XServer xserver;
     Display* probe = nullptr;
     vosk::RunLoop loop;
     StandInView view;

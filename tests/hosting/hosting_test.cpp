@@ -1,7 +1,7 @@
 // The hosting library against the built bundle: loading, the processor and
 // controller pair, processing, presets and the file helpers.
-#include "fileio.h"
-#include "hostedplugin.h"
+#include "hosting/fileio.h"
+#include "hosting/hostedplugin.h"
 
 #include "public.sdk/source/vst/hosting/module.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"

@@ -1,9 +1,9 @@
 // The bundle's process call never allocates, in any mode and with parameter
 // changes, driven as a host drives it.
-#include "allocation_counter.h"
-#include "plugin_host.h"
+#include "tests/support/allocation_counter.h"
+#include "tests/support/plugin_host.h"
 
-#include "parameterids.h"
+#include "source/parameterids.h"
 
 #include <gtest/gtest.h>
 

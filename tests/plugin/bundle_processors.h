@@ -2,8 +2,8 @@
 // stereo signals and state helpers that the bundle tests share.
 #pragma once
 
-#include "parameterids.h"
-#include "plugin_host.h"
+#include "source/parameterids.h"
+#include "tests/support/plugin_host.h"
 
 #include "public.sdk/source/common/memorystream.h"
 

@@ -1,6 +1,6 @@
 // The module as a host sees it: exports, factory information, the two class
 // entries in all three forms, reference counting and instance creation.
-#include "plugin_host.h"
+#include "tests/support/plugin_host.h"
 
 #include "pluginterfaces/base/ustring.h"
 

@@ -2,8 +2,8 @@
 // misreport their reads, messages without attributes or identifier, values outside
 // 0..1, corrupt states, extreme samples and blocks without usable input.
 #include "bundle_processors.h"
-#include "parameterids.h"
-#include "statecodec.h"
+#include "source/parameterids.h"
+#include "source/statecodec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The module folder is the library's own file name cut after its last separator.
-#include "platform/module.h"
+#include "source/platform/module.h"
 
 #include <gtest/gtest.h>
 

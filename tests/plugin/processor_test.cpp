@@ -1,6 +1,6 @@
 // The processor component driven through the VST 3 interfaces as a host
 // does: lifecycle, buses and their negotiation, messages, process calls.
-#include "plugin_host.h"
+#include "tests/support/plugin_host.h"
 
 #include "public.sdk/source/common/memorystream.h"
 #include "pluginterfaces/vst/vstspeaker.h"

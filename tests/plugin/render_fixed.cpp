@@ -4,9 +4,9 @@
 // output from the Windows module, which must be equal sample for sample.
 //
 // Usage: plugin_render_fixed <bundle> <output file>
-#include "plugin_host.h"
+#include "tests/support/plugin_host.h"
 
-#include "parameterids.h"
+#include "source/parameterids.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The Windows module's resources as the editor layer finds them: by name,
 // through the instance handle, without regard to case, in language 1033.
-#include "plugin_host.h"
+#include "tests/support/plugin_host.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The SDK pieces we complete ourselves, exercised in-process through their
 // public interfaces: factory bookkeeping, AudioEffect defaults, host-side
 // parameter queues and process data.
-#include "plugin_host.h"
+#include "tests/support/plugin_host.h"
 
 #include "public.sdk/source/main/pluginfactory.h"
 #include "public.sdk/source/vst/hosting/parameterchanges.h"

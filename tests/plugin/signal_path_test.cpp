@@ -2,9 +2,9 @@
 // host drives it: parameter changes in, audio and output changes out, states.
 #include "bundle_processors.h"
 
-#include "dsp/settings.h"
-#include "parameterids.h"
-#include "statecodec.h"
+#include "source/dsp/settings.h"
+#include "source/parameterids.h"
+#include "source/statecodec.h"
 
 #include "public.sdk/source/common/memorystream.h"
 

@@ -1,9 +1,9 @@
 // Saves and loads on the main thread while the audio thread processes, as hosts do
 // during playback. Every save must be whole; built with ThreadSanitizer (make
 // test-tsan), the run must also be free of data races.
-#include "parameterids.h"
-#include "plugin_host.h"
-#include "statecodec.h"
+#include "source/parameterids.h"
+#include "tests/support/plugin_host.h"
+#include "source/statecodec.h"
 
 #include "public.sdk/source/common/memorystream.h"
 

@@ -2,6 +2,8 @@
 // host does; the standard error stream captured through its descriptor.
 #include "plugin_host.h"
 
+#include "common/utf.h"
+
 #include "public.sdk/source/vst/hosting/module.h"
 
 #include <windows.h>
@@ -16,16 +18,6 @@
 #include <sstream>
 
 namespace vosk::test {
-
-namespace {
-std::wstring widen(const std::string& text)
-{
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring out(n > 0 ? static_cast<size_t>(n - 1) : 0, L'\0');
-    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
-    return out;
-}
-} // namespace
 
 std::string libraryPathInBundle(const std::string& bundlePath)
 {
@@ -43,7 +35,7 @@ Module::Module(const std::string& bundlePath)
         error_ = error;
         return;
     }
-    handle_ = GetModuleHandleW(widen(libraryPathInBundle(bundlePath)).c_str());
+    handle_ = GetModuleHandleW(wideFromUtf8(libraryPathInBundle(bundlePath)).c_str());
     if (!handle_) {
         error_ = "the loader reports " + bundlePath + " loaded, but no such library is mapped";
         return;
@@ -86,7 +78,7 @@ StderrCapture::~StderrCapture()
         _dup2(savedFd_, _fileno(stderr));
         _close(savedFd_);
     }
-    if (!path_.empty()) DeleteFileW(widen(path_).c_str());
+    if (!path_.empty()) DeleteFileW(wideFromUtf8(path_).c_str());
 }
 
 std::string StderrCapture::text()

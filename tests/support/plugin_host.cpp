@@ -1,6 +1,6 @@
 #include "plugin_host.h"
 
-#include "classids.h"
+#include "source/classids.h"
 
 #include "base/source/fstring.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"

@@ -1,5 +1,10 @@
 #include "xvfb.h"
 
+// Before Xlib, whose macros (None, Bool) clash with its names.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -135,6 +140,28 @@ bool xdotool(const std::string& arguments)
 {
     const std::string command = "xdotool " + arguments + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
+}
+
+XServer::~XServer()
+{
+    if (display) XCloseDisplay(display);
+}
+
+void XServer::open(int width, int height)
+{
+    std::string why;
+    if (!xvfb.start(why, width, height)) {
+        if (!Xvfb::installed()) GTEST_SKIP() << why;
+        FAIL() << why;
+    }
+    display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+}
+
+Display* XServer::start(int width, int height)
+{
+    open(width, height);
+    return display;
 }
 
 } // namespace vosk::test

@@ -50,6 +50,27 @@ struct Screenshot
 Screenshot grab(Display* display, unsigned long window);
 Screenshot grab(Display* display, unsigned long window, int x, int y, int width, int height);
 
+// The window tests' server: a private Xvfb and a connection to it, both closed
+// when it goes.
+class XServer
+{
+public:
+    XServer() = default;
+    ~XServer();
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+
+    // For a fixture's SetUp: the connection, or null when the test is skipped
+    // (Xvfb is not installed) or has failed (the server does not come up).
+    Display* start(int width = 1280, int height = 800);
+
+private:
+    void open(int width, int height);
+
+    Xvfb xvfb;
+    Display* display = nullptr;
+};
+
 // Runs xdotool with `arguments` against the current DISPLAY; false when it fails.
 bool xdotool(const std::string& arguments);
 

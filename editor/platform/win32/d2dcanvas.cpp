@@ -1,6 +1,6 @@
 #include "d2dcanvas.h"
 
-#include "utf.h"
+#include "common/utf.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // fallback fonts, images decoded by WIC, and offscreen rendering into a WIC bitmap.
 #pragma once
 
-#include "canvas.h"
+#include "editor/canvas.h"
 
 #include <d2d1.h>
 #include <dwrite.h>

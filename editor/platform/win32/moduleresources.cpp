@@ -1,6 +1,6 @@
 #include "moduleresources.h"
 
-#include "utf.h"
+#include "common/utf.h"
 
 #include <windows.h>
 

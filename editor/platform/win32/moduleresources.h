@@ -3,7 +3,7 @@
 // found by its file name, which Windows compares without regard to case.
 #pragma once
 
-#include "resources.h"
+#include "editor/resources.h"
 
 namespace vosk::ui {
 

@@ -1,8 +1,8 @@
 // The XML reader of the Windows build: XmlLite, which every Windows since XP
 // carries. It is loaded at run time because MinGW ships no import library for it.
-#include "xmltree.h"
+#include "editor/xmltree.h"
 
-#include "utf.h"
+#include "common/utf.h"
 
 #include <windows.h>
 

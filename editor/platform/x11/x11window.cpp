@@ -1,6 +1,7 @@
 #include "x11window.h"
-#include "x11keys.h"
 
+#include "common/refcounted.h"
+#include "common/x11/x11keys.h"
 #include "editor/cairocanvas.h"
 
 #include "pluginterfaces/base/smartpointer.h"
@@ -69,37 +70,14 @@ void unguard(Display* display)
 
 // Run-loop callbacks. They outlive the window when the host keeps a reference,
 // so they reach it through a pointer that the window clears.
-template <typename Interface> class Callback : public Interface
+template <typename Interface> class Callback : public RefCounted<Interface>
 {
 public:
     explicit Callback(X11Window* w) : window(w) {}
     void detach() { window = nullptr; }
-    tresult PLUGIN_API queryInterface(const TUID queried, void** obj) override
-    {
-        if (!obj) return kInvalidArgument;
-        if (FUnknownPrivate::iidEqual(queried, Interface::iid) ||
-            FUnknownPrivate::iidEqual(queried, FUnknown::iid)) {
-            addRef();
-            *obj = static_cast<Interface*>(this);
-            return kResultOk;
-        }
-        *obj = nullptr;
-        return kNoInterface;
-    }
-    uint32 PLUGIN_API addRef() override { return static_cast<uint32>(++refCount); }
-    uint32 PLUGIN_API release() override
-    {
-        const auto left = --refCount;
-        if (left == 0) delete this;
-        return static_cast<uint32>(left);
-    }
 
 protected:
-    virtual ~Callback() = default;
     X11Window* window;
-
-private:
-    int32 refCount = 1;
 };
 
 class EventCallback final : public Callback<Linux::IEventHandler>

@@ -1,4 +1,4 @@
-#include "x11keys.h"
+#include "common/x11/x11keys.h"
 
 #include "pluginterfaces/base/keycodes.h"
 

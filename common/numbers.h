@@ -1,0 +1,8 @@
+// Constants that several layers compute with.
+#pragma once
+
+namespace vosk {
+
+constexpr double kPi = 3.14159265358979323846;
+
+} // namespace vosk
