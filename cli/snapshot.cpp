@@ -1,41 +1,44 @@
-// vosk snapshot: the plug-in's editor drawn offscreen with its current values,
-// built by the editor runtime from the bundle's own description and images.
-#include "editor/cairocanvas.h"
+// vosk snapshot: the plug-in's editor drawn offscreen with its current values: the
+// view that the loaded plug-in creates, as `edit` shows it, asked for its picture.
 #include "commands.h"
-#include "editor/editor.h"
+#include "editor/editorpicture.h"
 #include "hosting/fileio.h"
-#include "editor/mirrorcontroller.h"
+
+#include "public.sdk/source/common/memorystream.h"
+#include "pluginterfaces/base/smartpointer.h"
+#include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
 
 #include <cstdio>
 
 namespace vosk {
 
+using namespace Steinberg;
+
 int runSnapshot(const CommandLine& cmd)
 {
     if (cmd.png.empty()) return fail("snapshot needs --png FILE");
     if (!cmd.preset.empty() && sameFile(cmd.png, cmd.preset)) return fail(cmd.png + " is the preset file");
+    // Opened before the work, so that a picture that cannot be written fails first.
+    OutputFile out(cmd.png);
+    if (!out.ok()) return fail(out.error());
     auto plugin = preparePlugin(cmd, true);
     if (!plugin) return 1;
 
-    auto* mirror = new ui::MirrorController(plugin->controller());
-    int status = 0;
-    {
-        ui::Editor editor(mirror, ui::ResourceFolder(pluginPath(cmd) + "/Contents/Resources"),
-                          "voskEditor.uidesc", "view");
-        if (!editor.valid()) {
-            status = fail(editor.error());
-        } else {
-            editor.idle(0);
-            ui::Offscreen picture(editor.width(), editor.height());
-            editor.draw(picture.canvas());
-            if (!picture.writePng(cmd.png))
-                status = fail("cannot write " + cmd.png);
-            else
-                note("wrote %s (%d x %d)\n", cmd.png.c_str(), editor.width(), editor.height());
-        }
-    }
-    mirror->release();
-    return status;
+    IPtr<IPlugView> view = owned(plugin->controller()->createView(Vst::ViewType::kEditor));
+    FUnknownPtr<IEditorPicture> picture(view);
+    if (!picture) return fail("the plug-in offers no editor picture");
+    IPtr<MemoryStream> png(new MemoryStream(), false);
+    int32 width = 0, height = 0;
+    char8 why[512] = {};
+    if (picture->drawPng(png, &width, &height, why, sizeof(why)) != kResultOk) return fail(why);
+    const auto* data = reinterpret_cast<const uint8_t*>(png->getData());
+    std::string error;
+    if (!writeAll(out.descriptor(), std::vector<uint8_t>(data, data + png->getSize()), error))
+        return fail(cmd.png + ": " + error);
+    if (!out.commit(error)) return fail(error);
+    note("wrote %s (%d x %d)\n", cmd.png.c_str(), width, height);
+    return 0;
 }
 
 } // namespace vosk

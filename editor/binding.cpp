@@ -1,8 +1,7 @@
 #include "binding.h"
 
 #include "common/utf.h"
-
-#include <public.sdk/source/vst/vsteditcontroller.h>
+#include "editor/parameteredits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,27 +10,29 @@ namespace vosk::ui {
 
 using namespace Steinberg;
 
-Binding::Binding(Vst::EditController* controller, int tag, Vst::Parameter* parameter)
-    : controller_(controller), tag_(tag), parameter_(parameter)
+Binding::Binding(Vst::IEditController* controller, IParameterEdits* edits, int tag, const Vst::ParameterInfo* info)
+    : controller_(controller), edits_(edits), tag_(tag), hasParameter_(controller && info)
 {
+    if (info) stepCount_ = info->stepCount;
 }
 
 double Binding::value() const
 {
-    return parameter_ ? parameter_->getNormalized() : local_;
+    return hasParameter_ ? controller_->getParamNormalized(id()) : local_;
 }
 
 void Binding::beginEdit()
 {
-    if (parameter_) controller_->beginEdit(static_cast<Vst::ParamID>(tag_));
+    if (hasParameter_ && edits_) edits_->beginEdit(id());
 }
 
 void Binding::performEdit(double normalized)
 {
     normalized = std::clamp(normalized, 0.0, 1.0);
-    if (parameter_) {
-        controller_->setParamNormalized(static_cast<Vst::ParamID>(tag_), normalized);
-        controller_->performEdit(static_cast<Vst::ParamID>(tag_), parameter_->getNormalized());
+    if (hasParameter_) {
+        // The host hears the value the parameter settled on (a step, a clamp).
+        controller_->setParamNormalized(id(), normalized);
+        if (edits_) edits_->performEdit(id(), controller_->getParamNormalized(id()));
     } else {
         local_ = normalized;
     }
@@ -41,7 +42,7 @@ void Binding::performEdit(double normalized)
 
 void Binding::endEdit()
 {
-    if (parameter_) controller_->endEdit(static_cast<Vst::ParamID>(tag_));
+    if (hasParameter_ && edits_) edits_->endEdit(id());
 }
 
 void Binding::edit(double normalized)
@@ -51,21 +52,26 @@ void Binding::edit(double normalized)
     endEdit();
 }
 
-std::string Binding::text() const
+std::string Binding::textOf(double normalized) const
 {
-    if (!parameter_) return {};
     Vst::String128 s{};
-    parameter_->toString(parameter_->getNormalized(), s);
+    if (controller_->getParamStringByValue(id(), normalized, s) != kResultOk) return {};
     s[127] = 0;
     return utf16ToUtf8(reinterpret_cast<const char16_t*>(s));
 }
 
+std::string Binding::text() const
+{
+    return hasParameter_ ? textOf(value()) : std::string();
+}
+
 bool Binding::editFromText(const std::string& utf8)
 {
-    if (!parameter_) return false;
+    if (!hasParameter_) return false;
     std::u16string wide = utf8ToUtf16(utf8);
-    Vst::ParamValue v = parameter_->getNormalized();
-    if (!parameter_->fromString(reinterpret_cast<const Vst::TChar*>(wide.c_str()), v)) return false;
+    Vst::ParamValue v = value();
+    if (controller_->getParamValueByString(id(), reinterpret_cast<Vst::TChar*>(wide.data()), v) != kResultOk)
+        return false;
     if (!std::isfinite(v)) return false;
     edit(v);
     return true;
@@ -74,24 +80,15 @@ bool Binding::editFromText(const std::string& utf8)
 std::vector<std::string> Binding::entries() const
 {
     std::vector<std::string> out;
-    if (!parameter_) return out;
-    const int steps = parameter_->getInfo().stepCount;
-    if (steps <= 0 || steps > 1000) return out;
-    for (int i = 0; i <= steps; ++i) {
-        Vst::String128 s{};
-        parameter_->toString(static_cast<double>(i) / steps, s);
-        s[127] = 0;
-        out.push_back(utf16ToUtf8(reinterpret_cast<const char16_t*>(s)));
-    }
+    if (!hasParameter_ || stepCount_ <= 0 || stepCount_ > 1000) return out;
+    for (int i = 0; i <= stepCount_; ++i) out.push_back(textOf(static_cast<double>(i) / stepCount_));
     return out;
 }
 
 int Binding::entryIndex() const
 {
-    if (!parameter_) return 0;
-    const int steps = parameter_->getInfo().stepCount;
-    if (steps <= 0) return 0;
-    return std::min(steps, static_cast<int>(value() * (steps + 1)));
+    if (!hasParameter_ || stepCount_ <= 0) return 0;
+    return std::min(stepCount_, static_cast<int>(value() * (stepCount_ + 1)));
 }
 
 } // namespace vosk::ui

@@ -1,27 +1,31 @@
 // One control tag of an open editor: the parameter it is bound to, or a value
 // kept inside the editor when the controller has no parameter with that number.
 // Every view with the tag shares the binding, so they always show one value.
+// Values and texts come from the controller through IEditController alone.
 #pragma once
+
+#include <pluginterfaces/vst/ivsteditcontroller.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
-namespace Steinberg::Vst {
-class EditController;
-class Parameter;
-} // namespace Steinberg::Vst
+namespace vosk {
+class IParameterEdits;
+}
 
 namespace vosk::ui {
 
 class Binding
 {
 public:
-    Binding(Steinberg::Vst::EditController* controller, int tag, Steinberg::Vst::Parameter* parameter);
+    // `info` is the controller's parameter with the tag's number, or null; `edits`
+    // passes gestures on to the host, or is null when the controller has no way to.
+    Binding(Steinberg::Vst::IEditController* controller, IParameterEdits* edits, int tag,
+            const Steinberg::Vst::ParameterInfo* info);
 
     int tag() const { return tag_; }
-    bool hasParameter() const { return parameter_ != nullptr; }
-    Steinberg::Vst::Parameter* parameter() const { return parameter_; }
+    bool hasParameter() const { return hasParameter_; }
 
     double value() const; // normalised 0 .. 1
 
@@ -48,9 +52,14 @@ public:
     double lastSeen = -1;
 
 private:
-    Steinberg::Vst::EditController* controller_;
+    Steinberg::Vst::ParamID id() const { return static_cast<Steinberg::Vst::ParamID>(tag_); }
+    std::string textOf(double normalized) const;
+
+    Steinberg::Vst::IEditController* controller_;
+    IParameterEdits* edits_;
     int tag_;
-    Steinberg::Vst::Parameter* parameter_;
+    bool hasParameter_;
+    int stepCount_ = 0;
     double local_ = 0;
 };
 

@@ -305,10 +305,24 @@ Color Offscreen::pixel(int x, int y) const
     return {((px >> 16) & 0xff) / 255.0 / a, ((px >> 8) & 0xff) / 255.0 / a, (px & 0xff) / 255.0 / a, a};
 }
 
-bool Offscreen::writePng(const std::string& path) const
+std::vector<uint8_t> Offscreen::encodePng() const
 {
     cairo_surface_flush(surface_);
-    return cairo_surface_write_to_png(surface_, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    std::vector<uint8_t> png;
+    const auto append = [](void* closure, const unsigned char* data, unsigned int length) {
+        auto& out = *static_cast<std::vector<uint8_t>*>(closure);
+        out.insert(out.end(), data, data + length);
+        return CAIRO_STATUS_SUCCESS;
+    };
+    if (cairo_surface_write_to_png_stream(surface_, append, &png) != CAIRO_STATUS_SUCCESS) png.clear();
+    return png;
+}
+
+std::vector<uint8_t> drawPng(int width, int height, const std::function<void(Canvas&)>& paint)
+{
+    Offscreen picture(width, height);
+    paint(picture.canvas());
+    return picture.encodePng();
 }
 
 } // namespace vosk::ui

@@ -68,7 +68,7 @@ public:
     Offscreen& operator=(const Offscreen&) = delete;
     Canvas& canvas() { return *canvas_; }
     Color pixel(int x, int y) const; // unpremultiplied, 0..1
-    bool writePng(const std::string& path) const;
+    std::vector<uint8_t> encodePng() const; // empty when encoding fails
     int width() const { return width_; }
     int height() const { return height_; }
 

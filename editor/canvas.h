@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -77,5 +78,9 @@ public:
     // The advance of the text in logical pixels.
     virtual double textWidth(const std::string& utf8, const Font& font) = 0;
 };
+
+// Has `paint` draw into an offscreen picture of width × height and encodes it as
+// PNG for the canvas built into this program; empty when that fails.
+std::vector<uint8_t> drawPng(int width, int height, const std::function<void(Canvas&)>& paint);
 
 } // namespace vosk::ui

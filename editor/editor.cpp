@@ -2,8 +2,6 @@
 
 #include "canvas.h"
 
-#include <public.sdk/source/vst/vsteditcontroller.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -115,10 +113,19 @@ std::string readText(const std::vector<uint8_t>& bytes)
 
 } // namespace
 
-Editor::Editor(Steinberg::Vst::EditController* controller, const Resources& resources,
+Editor::Editor(Steinberg::Vst::IEditController* controller, const Resources& resources,
                const std::string& descriptionName, const std::string& templateName)
     : controller_(controller), resources_(&resources)
 {
+    if (controller_) {
+        edits_ = Steinberg::FUnknownPtr<IParameterEdits>(controller_);
+        const Steinberg::int32 count = controller_->getParameterCount();
+        for (Steinberg::int32 i = 0; i < count; ++i) {
+            Steinberg::Vst::ParameterInfo info{};
+            if (controller_->getParameterInfo(i, info) == Steinberg::kResultOk)
+                parameters_[static_cast<int>(info.id)] = info;
+        }
+    }
     build(descriptionName, templateName);
     resources_ = nullptr;
 }
@@ -184,9 +191,9 @@ Binding* Editor::binding(int tag)
 {
     auto it = bindings_.find(tag);
     if (it != bindings_.end()) return it->second.get();
-    Steinberg::Vst::Parameter* p =
-        controller_ ? controller_->getParameterObject(static_cast<Steinberg::Vst::ParamID>(tag)) : nullptr;
-    auto b = std::make_unique<Binding>(controller_, tag, p);
+    const auto info = parameters_.find(tag);
+    auto b = std::make_unique<Binding>(controller_, edits_.get(), tag,
+                                       info != parameters_.end() ? &info->second : nullptr);
     b->onChange = [this](Binding& changed) { bindingChanged(changed); };
     Binding* raw = b.get();
     bindings_[tag] = std::move(b);

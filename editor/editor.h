@@ -4,12 +4,14 @@
 #pragma once
 
 #include "binding.h"
+#include "editor/parameteredits.h"
 #include "canvas.h"
 #include "events.h"
 #include "resources.h"
 #include "uidesc.h"
 #include "views.h"
 
+#include <pluginterfaces/base/smartpointer.h>
 #include <pluginterfaces/vst/ivsteditcontroller.h>
 
 #include <functional>
@@ -26,7 +28,9 @@ public:
     // Never throws: when the description cannot be read, valid() is false,
     // error() says why and the editor draws that message.
     // The resources are read while the editor is built and not kept.
-    Editor(Steinberg::Vst::EditController* controller, const Resources& resources,
+    // The controller is asked through IEditController alone; when it answers
+    // IParameterEdits, the editor's gestures reach the host through it.
+    Editor(Steinberg::Vst::IEditController* controller, const Resources& resources,
            const std::string& descriptionName, const std::string& templateName);
     ~Editor();
     Editor(const Editor&) = delete;
@@ -71,7 +75,6 @@ public:
     // For the views: the decoded bitmap, null when missing; only the bitmaps
     // loaded while the editor is built are known.
     const Image* image(const std::string& bitmapName);
-    Steinberg::Vst::EditController* controller() const { return controller_; }
     void invalidate(const Rect& r);
     void setFocus(View* view);
     void openPopup(OptionMenu& menu);
@@ -88,7 +91,9 @@ private:
     void openSplash(SplashScreen& splash);
     void closeModal();
 
-    Steinberg::Vst::EditController* controller_;
+    Steinberg::Vst::IEditController* controller_;
+    Steinberg::IPtr<IParameterEdits> edits_;
+    std::map<int, Steinberg::Vst::ParameterInfo> parameters_; // by tag
     const Resources* resources_ = nullptr; // while building
     std::function<Steinberg::Vst::KnobMode()> knobModeSource_;
     Document document_;

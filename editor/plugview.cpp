@@ -3,8 +3,7 @@
 #include <pluginterfaces/base/keycodes.h>
 #include <pluginterfaces/gui/iplugview.h>
 
-#include <public.sdk/source/vst/vsteditcontroller.h>
-
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -32,7 +31,7 @@ uint32_t modifiersOf(uint32_t pointer)
 
 } // namespace
 
-EditorPlugView::EditorPlugView(Vst::EditController* controller, const Resources& resources,
+EditorPlugView::EditorPlugView(Vst::IEditController* controller, const Resources& resources,
                                const std::string& descriptionName, const std::string& templateName)
     : controller_(controller),
       editor_(std::make_unique<Editor>(controller, resources, descriptionName, templateName))
@@ -51,7 +50,37 @@ EditorPlugView::~EditorPlugView()
 tresult PLUGIN_API EditorPlugView::queryInterface(const TUID queried, void** obj)
 {
     QUERY_INTERFACE(queried, obj, IPlugViewContentScaleSupport::iid, IPlugViewContentScaleSupport)
+    QUERY_INTERFACE(queried, obj, IEditorPicture::iid, IEditorPicture)
     return CPluginView::queryInterface(queried, obj);
+}
+
+tresult PLUGIN_API EditorPlugView::drawPng(IBStream* png, int32* width, int32* height, char8* error,
+                                           int32 errorSize)
+{
+    if (!png) return kInvalidArgument;
+    std::string failure;
+    if (!editor_->valid()) {
+        failure = editor_->error();
+    } else {
+        editor_->idle(steadyMs());
+        const std::vector<uint8_t> bytes =
+            ui::drawPng(editor_->width(), editor_->height(), [this](Canvas& canvas) { editor_->draw(canvas); });
+        int32 written = 0;
+        if (bytes.empty())
+            failure = "the editor could not be drawn offscreen";
+        else if (png->write(const_cast<uint8_t*>(bytes.data()), static_cast<int32>(bytes.size()), &written) !=
+                     kResultOk ||
+                 written != static_cast<int32>(bytes.size()))
+            failure = "the picture could not be written to the stream";
+    }
+    if (width) *width = editor_->width();
+    if (height) *height = editor_->height();
+    if (error && errorSize > 0) {
+        const size_t n = std::min(failure.size(), static_cast<size_t>(errorSize - 1));
+        std::memcpy(error, failure.data(), n);
+        error[n] = 0;
+    }
+    return failure.empty() ? kResultOk : kResultFalse;
 }
 
 ViewRect EditorPlugView::scaledSize() const

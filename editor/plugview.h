@@ -3,13 +3,14 @@
 #pragma once
 
 #include "editor.h"
+#include "editorpicture.h"
 #include "editor/platform/window.h"
 
 #include <pluginterfaces/base/smartpointer.h>
 #include <pluginterfaces/gui/iplugview.h>
 #include <pluginterfaces/gui/iplugviewcontentscalesupport.h>
 #include <public.sdk/source/common/pluginview.h>
-#include <public.sdk/source/vst/vsteditcontroller.h>
+#include <pluginterfaces/vst/ivsteditcontroller.h>
 
 #include <memory>
 #include <string>
@@ -18,10 +19,11 @@ namespace vosk::ui {
 
 class EditorPlugView : public Steinberg::CPluginView,
                        public Steinberg::IPlugViewContentScaleSupport,
+                       public IEditorPicture,
                        public WindowClient
 {
 public:
-    EditorPlugView(Steinberg::Vst::EditController* controller, const Resources& resources,
+    EditorPlugView(Steinberg::Vst::IEditController* controller, const Resources& resources,
                    const std::string& descriptionName, const std::string& templateName);
     ~EditorPlugView() override;
 
@@ -45,6 +47,11 @@ public:
     // on high-density screens); the layout stays the same.
     Steinberg::tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override;
     double scale() const { return scale_; }
+
+    // IEditorPicture
+    Steinberg::tresult PLUGIN_API drawPng(Steinberg::IBStream* png, Steinberg::int32* width,
+                                          Steinberg::int32* height, Steinberg::char8* error,
+                                          Steinberg::int32 errorSize) override;
 
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override;
     REFCOUNT_METHODS(Steinberg::CPluginView)
@@ -72,7 +79,7 @@ private:
     void applyScale(double factor);
 
     // The editor reads the controller's parameters for as long as it exists.
-    Steinberg::IPtr<Steinberg::Vst::EditController> controller_;
+    Steinberg::IPtr<Steinberg::Vst::IEditController> controller_;
     std::unique_ptr<Editor> editor_;
     double scale_ = 1;
     bool hostScaled_ = false; // the host set the scale; the window's DPI no longer counts

@@ -1,7 +1,7 @@
 #include "controller.h"
 
 #include "catalogue.h"
-#include "dsp/settings.h"
+#include "source/dsp/settings.h"
 #include "parameterids.h"
 #include "statestream.h"
 
@@ -110,19 +110,19 @@ tresult PLUGIN_API UIDescriptionController::notify(Steinberg::Vst::IMessage* mes
     return EditController::notify(message);
 }
 
-tresult UIDescriptionController::beginEdit(ParamID tag)
+tresult PLUGIN_API UIDescriptionController::beginEdit(ParamID tag)
 {
     if (!getParameterObject(tag)) return kResultFalse;
     return EditController::beginEdit(tag);
 }
 
-tresult UIDescriptionController::performEdit(ParamID tag, ParamValue valueNormalized)
+tresult PLUGIN_API UIDescriptionController::performEdit(ParamID tag, ParamValue valueNormalized)
 {
     if (!getParameterObject(tag)) return kResultFalse;
     return EditController::performEdit(tag, valueNormalized);
 }
 
-tresult UIDescriptionController::endEdit(ParamID tag)
+tresult PLUGIN_API UIDescriptionController::endEdit(ParamID tag)
 {
     if (!getParameterObject(tag)) return kResultFalse;
     return EditController::endEdit(tag);

@@ -2,6 +2,8 @@
 // the editor's edits on to the host for registered parameters only.
 #pragma once
 
+#include "editor/parameteredits.h"
+
 #include "public.sdk/source/vst/vsteditcontroller.h"
 
 namespace vosk {
@@ -10,7 +12,7 @@ class UIDescriptionController;
 // Opens the editor view for a controller, or returns null when it cannot.
 using EditorViewFactory = Steinberg::IPlugView* (*)(UIDescriptionController&);
 
-class UIDescriptionController : public Steinberg::Vst::EditController
+class UIDescriptionController : public Steinberg::Vst::EditController, public IParameterEdits
 {
 public:
     using tresult = Steinberg::tresult;
@@ -42,10 +44,17 @@ public:
     tresult PLUGIN_API setKnobMode(Steinberg::Vst::KnobMode mode) override;
     Steinberg::Vst::KnobMode knobMode() const { return knobMode_; }
 
-    // Edits from the editor; tags without a parameter (the about button) stay inside it.
-    tresult beginEdit(ParamID tag) override;
-    tresult performEdit(ParamID tag, ParamValue valueNormalized) override;
-    tresult endEdit(ParamID tag) override;
+    // IParameterEdits: the editor's gestures, passed on to the host's component
+    // handler; tags without a parameter (the about button) stay inside the editor.
+    tresult PLUGIN_API beginEdit(ParamID tag) override;
+    tresult PLUGIN_API performEdit(ParamID tag, ParamValue valueNormalized) override;
+    tresult PLUGIN_API endEdit(ParamID tag) override;
+
+    OBJ_METHODS(UIDescriptionController, EditController)
+    DEFINE_INTERFACES
+        DEF_INTERFACE(IParameterEdits)
+    END_DEFINE_INTERFACES(EditController)
+    REFCOUNT_METHODS(EditController)
 
 private:
     void setValue(ParamID tag, ParamValue value);

@@ -2,7 +2,7 @@
 // own description and images.
 #include "controller.h"
 
-#include "platform/module.h"
+#include "source/platform/module.h"
 #include "editor/plugview.h"
 
 #if defined(_WIN32)

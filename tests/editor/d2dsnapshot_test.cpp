@@ -2,10 +2,15 @@
 // Direct2D from them against the picture the Linux build draws with cairo.
 // Runs under Wine with a display (Direct2D needs one there).
 #include "editor/editor.h"
-#include "hosting/hostedplugin.h"
-#include "editor/mirrorcontroller.h"
+#include "editor/editorpicture.h"
 #include "editor/platform/win32/d2dcanvas.h"
 #include "editor/platform/win32/moduleresources.h"
+#include "hosting/hostedplugin.h"
+
+#include "public.sdk/source/common/memorystream.h"
+#include "pluginterfaces/base/smartpointer.h"
+#include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
 
 #include <gtest/gtest.h>
 
@@ -114,23 +119,25 @@ TEST(Direct2DSnapshot, AgreesInStructureWithTheLinuxPicture)
     std::string error;
     auto plugin = vosk::HostedPlugin::load(VOSK_BUNDLE_PATH, error);
     ASSERT_TRUE(plugin) << error;
-    auto* mirror = new vosk::ui::MirrorController(plugin->controller());
-    std::unique_ptr<D2DImage> windowsPicture;
-    std::vector<vosk::ui::ViewDesc> views;
-    {
-        vosk::ui::Editor editor(mirror, vosk::ui::ModuleResources(GetModuleHandleW(L"VOSK.vst3")),
-                                "voskEditor.uidesc", "view");
-        ASSERT_TRUE(editor.valid()) << editor.error();
-        editor.idle(0);
-        vosk::ui::D2DOffscreen offscreen(editor.width(), editor.height());
-        ASSERT_TRUE(offscreen.valid());
-        editor.draw(offscreen.begin());
-        ASSERT_TRUE(offscreen.end());
-        windowsPicture = offscreen.picture();
-        views = editor.document().findTemplate("view")->views;
-    }
-    mirror->release();
-    ASSERT_TRUE(windowsPicture);
+    // The picture of the module's own view, as `vosk snapshot` asks for it.
+    Steinberg::IPtr<Steinberg::IPlugView> view =
+        Steinberg::owned(plugin->controller()->createView(Steinberg::Vst::ViewType::kEditor));
+    Steinberg::FUnknownPtr<vosk::IEditorPicture> drawn(view);
+    ASSERT_TRUE(drawn);
+    Steinberg::IPtr<Steinberg::MemoryStream> png(new Steinberg::MemoryStream(), false);
+    Steinberg::int32 width = 0, height = 0;
+    Steinberg::char8 why[512] = {};
+    ASSERT_EQ(drawn->drawPng(png, &width, &height, why, sizeof(why)), Steinberg::kResultOk) << why;
+    const auto* data = reinterpret_cast<const uint8_t*>(png->getData());
+    const std::vector<uint8_t> windowsBytes(data, data + png->getSize());
+    const auto windowsLoaded = vosk::ui::loadImage(windowsBytes);
+    ASSERT_TRUE(windowsLoaded);
+    const auto* windowsPicture = static_cast<const D2DImage*>(windowsLoaded.get());
+    // The description's views, compared region by region.
+    vosk::ui::Editor editor(nullptr, vosk::ui::ModuleResources(GetModuleHandleW(L"VOSK.vst3")),
+                            "voskEditor.uidesc", "view");
+    ASSERT_TRUE(editor.valid()) << editor.error();
+    const std::vector<vosk::ui::ViewDesc> views = editor.document().findTemplate("view")->views;
     ASSERT_EQ(windowsPicture->width(), linuxPicture.width());
     ASSERT_EQ(windowsPicture->height(), linuxPicture.height());
 

@@ -2,6 +2,8 @@
 
 #include "common/utf.h"
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -406,22 +408,43 @@ std::unique_ptr<D2DImage> D2DOffscreen::picture() const
     return std::make_unique<D2DImage>(pixelWidth_, pixelHeight_, std::move(pixels));
 }
 
-bool D2DOffscreen::writePng(const std::string& path) const
+std::vector<uint8_t> D2DOffscreen::encodePng() const
 {
-    if (!bitmap_) return false;
+    if (!bitmap_) return {};
+    ComPtr<IStream> memory;
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapEncoder> encoder;
     ComPtr<IWICBitmapFrameEncode> frame;
     WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
-    return SUCCEEDED(wic_->CreateStream(&stream)) &&
-           SUCCEEDED(stream->InitializeFromFilename(wideFromUtf8(path).c_str(), GENERIC_WRITE)) &&
-           SUCCEEDED(wic_->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
-           SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
-           SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
-           SUCCEEDED(frame->SetSize(static_cast<UINT>(pixelWidth_), static_cast<UINT>(pixelHeight_))) &&
-           SUCCEEDED(frame->SetPixelFormat(&format)) &&
-           SUCCEEDED(frame->WriteSource(bitmap_.Get(), nullptr)) && SUCCEEDED(frame->Commit()) &&
-           SUCCEEDED(encoder->Commit());
+    const bool encoded =
+        SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &memory)) && SUCCEEDED(wic_->CreateStream(&stream)) &&
+        SUCCEEDED(stream->InitializeFromIStream(memory.Get())) &&
+        SUCCEEDED(wic_->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+        SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
+        SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+        SUCCEEDED(frame->SetSize(static_cast<UINT>(pixelWidth_), static_cast<UINT>(pixelHeight_))) &&
+        SUCCEEDED(frame->SetPixelFormat(&format)) && SUCCEEDED(frame->WriteSource(bitmap_.Get(), nullptr)) &&
+        SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    if (!encoded) return {};
+    // Read back what the encoder wrote, from the start of the stream.
+    LARGE_INTEGER zero{};
+    ULARGE_INTEGER end{};
+    if (FAILED(memory->Seek(zero, STREAM_SEEK_END, &end)) || end.QuadPart > 0x7fffffff ||
+        FAILED(memory->Seek(zero, STREAM_SEEK_SET, nullptr)))
+        return {};
+    std::vector<uint8_t> png(static_cast<size_t>(end.QuadPart));
+    ULONG read = 0;
+    if (FAILED(memory->Read(png.data(), static_cast<ULONG>(png.size()), &read)) || read != png.size()) return {};
+    return png;
+}
+
+std::vector<uint8_t> drawPng(int width, int height, const std::function<void(Canvas&)>& paint)
+{
+    D2DOffscreen picture(width, height);
+    if (!picture.valid()) return {};
+    paint(picture.begin());
+    if (!picture.end()) return {};
+    return picture.encodePng();
 }
 
 } // namespace vosk::ui

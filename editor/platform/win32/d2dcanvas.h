@@ -112,7 +112,7 @@ public:
     int height() const { return pixelHeight_; }
     // What has been drawn, in device pixels.
     std::unique_ptr<D2DImage> picture() const;
-    bool writePng(const std::string& path) const;
+    std::vector<uint8_t> encodePng() const; // empty when encoding fails
 
 private:
     ComScope com_;
