@@ -3,6 +3,7 @@
 // its own pace (a timer stands in for the audio device), so that meters and clip
 // lamps move. Every edit the editor sends to the host is printed.
 #include "commands.h"
+#include "common/refcounted.h"
 #include "hosting/editorwindow.h"
 #include "hosting/linux/runloop.h"
 #include "tagnames.h"
@@ -25,32 +26,9 @@ namespace {
 
 constexpr Linux::TimerInterval kPaceMilliseconds = 5;
 
-// Counts references but leaves deletion to its owner: it lives on runEdit's stack
-// and is unregistered before it goes.
-template <typename Interface> class StackHandler : public Interface
-{
-public:
-    tresult PLUGIN_API queryInterface(const TUID queried, void** obj) override
-    {
-        if (FUnknownPrivate::iidEqual(queried, Interface::iid) ||
-            FUnknownPrivate::iidEqual(queried, FUnknown::iid)) {
-            *obj = static_cast<Interface*>(this);
-            addRef();
-            return kResultOk;
-        }
-        *obj = nullptr;
-        return kNoInterface;
-    }
-    uint32 PLUGIN_API addRef() override { return ++refs; }
-    uint32 PLUGIN_API release() override { return --refs; }
-
-private:
-    uint32 refs = 1;
-};
-
 // Processes the file in blocks as the wall clock advances, and prints the edits
 // that reached the host since the last turn.
-class Pacer final : public StackHandler<Linux::ITimerHandler>
+class Pacer final : public OwnerManaged<Linux::ITimerHandler>
 {
 public:
     explicit Pacer(HostedPlugin& p) : plugin(p) {}
@@ -150,7 +128,7 @@ void onSignal(int)
 }
 
 // Ends the loop when an interrupt arrives, so that the editor closes in order.
-class Interrupts final : public StackHandler<Linux::IEventHandler>
+class Interrupts final : public OwnerManaged<Linux::IEventHandler>
 {
 public:
     explicit Interrupts(RunLoop& l) : loop(l) {}

@@ -11,7 +11,8 @@
 #include "pluginterfaces/vst/ivstprocesscontext.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 
-#include "fileio.h"
+#include "common/utf.h"
+#include "hosting/fileio.h"
 
 #include <algorithm>
 #include <cctype>
@@ -22,52 +23,26 @@ using namespace Steinberg::Vst;
 
 namespace vosk {
 
-std::string toUtf8(const TChar* text)
-{
-    std::string out;
-    for (; text && *text; ++text) {
-        auto c = static_cast<uint32_t>(static_cast<uint16_t>(*text));
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            // Surrogate pairs do not occur in the texts we show; keep them as
-            // separate three-byte sequences rather than dropping them.
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-void toUtf16(const std::string& text, String128 out)
-{
-    size_t n = 0;
-    for (size_t i = 0; i < text.size() && n < 127;) {
-        auto c = static_cast<unsigned char>(text[i]);
-        uint32_t cp = c;
-        size_t len = 1;
-        if (c >= 0xF0 && i + 3 < text.size() + 0) {
-            cp = ((c & 0x07u) << 18) | ((text[i + 1] & 0x3Fu) << 12) | ((text[i + 2] & 0x3Fu) << 6) |
-                 (text[i + 3] & 0x3Fu);
-            len = 4;
-        } else if (c >= 0xE0 && i + 2 < text.size()) {
-            cp = ((c & 0x0Fu) << 12) | ((text[i + 1] & 0x3Fu) << 6) | (text[i + 2] & 0x3Fu);
-            len = 3;
-        } else if (c >= 0xC0 && i + 1 < text.size()) {
-            cp = ((c & 0x1Fu) << 6) | (text[i + 1] & 0x3Fu);
-            len = 2;
-        }
-        out[n++] = static_cast<TChar>(cp > 0xFFFF ? '?' : cp);
-        i += len;
-    }
-    out[n] = 0;
-}
-
 namespace {
+
+// The SDK's fixed text fields: UTF-16, terminated unless full.
+template <size_t N> std::string utf8Of(const TChar (&text)[N])
+{
+    const auto* units = reinterpret_cast<const char16_t*>(text);
+    size_t length = 0;
+    while (length < N && units[length]) ++length;
+    return utf16ToUtf8(std::u16string_view(units, length));
+}
+
+// Cut to the field, never inside a surrogate pair.
+void copyToString128(const std::string& text, String128 out)
+{
+    std::u16string units = utf8ToUtf16(text);
+    size_t length = std::min<size_t>(units.size(), 127);
+    if (length > 0 && length < units.size() && units[length - 1] >= 0xD800 && units[length - 1] < 0xDC00) --length;
+    std::memcpy(out, units.data(), length * sizeof(char16_t));
+    out[length] = 0;
+}
 
 std::string asciiOf(const char8* text, size_t maxLen)
 {
@@ -81,53 +56,6 @@ std::string classIdText(const TUID cid)
     return text;
 }
 
-// Receives the controller's edits as the host's component handler. Performed
-// values also go to the processor with the next block, as a host forwards them.
-class ComponentHandler : public IComponentHandler
-{
-public:
-    std::vector<ParameterEdit> edits;
-    std::vector<std::pair<ParamID, ParamValue>>* pending = nullptr;
-    int32 restartFlags = 0;
-
-    tresult PLUGIN_API beginEdit(ParamID id) override
-    {
-        edits.push_back({ParameterEdit::Begin, id, 0.0});
-        return kResultOk;
-    }
-    tresult PLUGIN_API performEdit(ParamID id, ParamValue value) override
-    {
-        edits.push_back({ParameterEdit::Perform, id, value});
-        if (pending) pending->emplace_back(id, value);
-        return kResultOk;
-    }
-    tresult PLUGIN_API endEdit(ParamID id) override
-    {
-        edits.push_back({ParameterEdit::End, id, 0.0});
-        return kResultOk;
-    }
-    tresult PLUGIN_API restartComponent(int32 flags) override
-    {
-        restartFlags |= flags;
-        return kResultOk;
-    }
-
-    tresult PLUGIN_API queryInterface(const TUID queried, void** obj) override
-    {
-        if (FUnknownPrivate::iidEqual(queried, IComponentHandler::iid) ||
-            FUnknownPrivate::iidEqual(queried, FUnknown::iid)) {
-            addRef();
-            *obj = static_cast<IComponentHandler*>(this);
-            return kResultOk;
-        }
-        *obj = nullptr;
-        return kNoInterface;
-    }
-    // Lives as long as the HostedPlugin that owns it.
-    uint32 PLUGIN_API addRef() override { return 1; }
-    uint32 PLUGIN_API release() override { return 1; }
-};
-
 } // namespace
 
 struct HostedPlugin::Impl
@@ -136,7 +64,7 @@ struct HostedPlugin::Impl
     // The SDK's host application counts no references; it lives exactly as
     // long as the plug-in it serves.
     HostApplication hostContext;
-    ComponentHandler handler;
+    RecordingComponentHandler handler;
     IPtr<IComponent> component;
     IPtr<IAudioProcessor> processor;
     IPtr<IEditController> controller;
@@ -221,10 +149,10 @@ std::unique_ptr<HostedPlugin> HostedPlugin::load(const std::string& modulePath, 
         PClassInfo2 ci2;
         PClassInfoW ciw;
         if (factory3 && factory3->getClassInfoUnicode(i, &ciw) == kResultOk) {
-            d.name = toUtf8(ciw.name);
-            d.vendor = toUtf8(ciw.vendor);
-            d.version = toUtf8(ciw.version);
-            d.sdkVersion = toUtf8(ciw.sdkVersion);
+            d.name = utf8Of(ciw.name);
+            d.vendor = utf8Of(ciw.vendor);
+            d.version = utf8Of(ciw.version);
+            d.sdkVersion = utf8Of(ciw.sdkVersion);
             d.subCategories = asciiOf(ciw.subCategories, sizeof(ciw.subCategories));
             d.flags = ciw.classFlags;
         } else if (factory2 && factory2->getClassInfo2(i, &ci2) == kResultOk) {
@@ -285,7 +213,8 @@ std::unique_ptr<HostedPlugin> HostedPlugin::load(const std::string& modulePath, 
         }
     }
     p.controllerInitialized = true;
-    p.handler.pending = &p.pending;
+    // Performed values go to the processor with the next block, as a host forwards them.
+    p.handler.onPerform = [&p](ParamID id, ParamValue value) { p.pending.emplace_back(id, value); };
     p.controller->setComponentHandler(&p.handler);
 
     if (!p.controllerIsComponent) {
@@ -316,9 +245,9 @@ void HostedPlugin::refreshParameters()
         if (impl->controller->getParameterInfo(i, info) != kResultOk) continue;
         ParameterDescription d;
         d.id = info.id;
-        d.title = toUtf8(info.title);
-        d.shortTitle = toUtf8(info.shortTitle);
-        d.units = toUtf8(info.units);
+        d.title = utf8Of(info.title);
+        d.shortTitle = utf8Of(info.shortTitle);
+        d.units = utf8Of(info.units);
         d.stepCount = info.stepCount;
         d.defaultNormalized = info.defaultNormalizedValue;
         d.unitId = info.unitId;
@@ -337,7 +266,7 @@ std::vector<BusDescription> HostedPlugin::buses() const
                 BusInfo info{};
                 if (impl->component->getBusInfo(type, dir, i, info) != kResultOk) continue;
                 BusDescription d;
-                d.name = toUtf8(info.name);
+                d.name = utf8Of(info.name);
                 d.audio = type == kAudio;
                 d.input = dir == kInput;
                 d.channelCount = info.channelCount;
@@ -373,13 +302,13 @@ std::string HostedPlugin::textOf(uint32_t id, double normalized) const
 {
     String128 text{};
     if (impl->controller->getParamStringByValue(id, normalized, text) != kResultOk) return {};
-    return toUtf8(text);
+    return utf8Of(text);
 }
 
 bool HostedPlugin::normalizedFromText(uint32_t id, const std::string& text, double& normalized) const
 {
     String128 wide{};
-    toUtf16(text, wide);
+    copyToString128(text, wide);
     ParamValue value = 0;
     if (impl->controller->getParamValueByString(id, wide, value) == kResultOk && value == value) {
         normalized = std::clamp(value, 0.0, 1.0);

@@ -6,6 +6,8 @@
 // threads.
 #pragma once
 
+#include "hosting/componenthandler.h"
+
 #include "pluginterfaces/base/smartpointer.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
@@ -61,13 +63,6 @@ struct ParameterDescription
     double defaultNormalized = 0;
     int32_t unitId = 0;
     int32_t flags = 0;
-};
-
-struct ParameterEdit
-{
-    enum Kind { Begin, Perform, End } kind;
-    uint32_t id;
-    double value;
 };
 
 class HostedPlugin
@@ -155,8 +150,5 @@ private:
     bool active = false;
     int32_t hostChannels = 0;
 };
-
-std::string toUtf8(const Steinberg::Vst::TChar* text);
-void toUtf16(const std::string& text, Steinberg::Vst::String128 out);
 
 } // namespace vosk

@@ -1,5 +1,6 @@
-// The editor's edit calls on the controller (they are not part of any host interface,
-// so the controller class is driven directly, with a host context and handler).
+// The editor's gestures, which the controller takes through an interface of our own
+// and passes on to the host's component handler.
+#include "hosting/componenthandler.h"
 #include "source/controller.h"
 #include "source/parameterids.h"
 #include "tests/support/plugin_host.h"
@@ -16,48 +17,34 @@ namespace {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-// Records what reaches the host through the component handler.
-class RecordingHandler : public IComponentHandler
+// What reached the host, one line per call.
+std::vector<std::string> calls(const RecordingComponentHandler& handler)
 {
-public:
-    std::vector<std::string> calls;
-
-    tresult PLUGIN_API beginEdit(ParamID id) override { return record("begin", id); }
-    tresult PLUGIN_API performEdit(ParamID id, ParamValue value) override
-    {
-        return record("perform", id, value);
-    }
-    tresult PLUGIN_API endEdit(ParamID id) override { return record("end", id); }
-    tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
-
-    tresult PLUGIN_API queryInterface(const TUID queried, void** obj) override
-    {
-        QUERY_INTERFACE(queried, obj, FUnknown::iid, IComponentHandler)
-        QUERY_INTERFACE(queried, obj, IComponentHandler::iid, IComponentHandler)
-        *obj = nullptr;
-        return kNoInterface;
-    }
-    uint32 PLUGIN_API addRef() override { return 1; } // lives on the test's stack
-    uint32 PLUGIN_API release() override { return 1; }
-
-private:
-    tresult record(const char* what, ParamID id, double value = -1)
-    {
+    static const char* const kNames[] = {"begin", "perform", "end"};
+    std::vector<std::string> lines;
+    for (const ParameterEdit& e : handler.edits) {
         char line[64];
-        std::snprintf(line, sizeof(line), "%s %u %g", what, id, value);
-        calls.emplace_back(line);
-        return kResultOk;
+        std::snprintf(line, sizeof(line), "%s %u %g", kNames[e.kind], e.id,
+                      e.kind == ParameterEdit::Perform ? e.value : -1.0);
+        lines.emplace_back(line);
     }
-};
+    return lines;
+}
 
 class Edits : public ::testing::Test
 {
 protected:
     IPtr<FUnknown> context = test::makeHostContext();
     IPtr<UIDescriptionController> controller = owned(new UIDescriptionController());
-    RecordingHandler handler;
+    RecordingComponentHandler handler;
 
-    void SetUp() override { ASSERT_EQ(controller->initialize(context), kResultOk); }
+    FUnknownPtr<IParameterEdits> edits{static_cast<IEditController*>(controller.get())};
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(edits) << "the editor finds no way to the host";
+        ASSERT_EQ(controller->initialize(context), kResultOk);
+    }
     void TearDown() override { controller->terminate(); }
 };
 
@@ -65,37 +52,37 @@ TEST_F(Edits, ReachTheHostOnlyForParameters)
 {
     ASSERT_EQ(controller->setComponentHandler(&handler), kResultOk);
 
-    EXPECT_EQ(controller->beginEdit(kAbout), kResultFalse);
-    EXPECT_EQ(controller->performEdit(kAbout, 1.0), kResultFalse);
-    EXPECT_EQ(controller->endEdit(kAbout), kResultFalse);
-    EXPECT_EQ(controller->performEdit(kOutGain, 1.0), kResultFalse);
-    EXPECT_TRUE(handler.calls.empty());
+    EXPECT_EQ(edits->beginEdit(kAbout), kResultFalse);
+    EXPECT_EQ(edits->performEdit(kAbout, 1.0), kResultFalse);
+    EXPECT_EQ(edits->endEdit(kAbout), kResultFalse);
+    EXPECT_EQ(edits->performEdit(kOutGain, 1.0), kResultFalse);
+    EXPECT_TRUE(calls(handler).empty());
 
-    EXPECT_EQ(controller->beginEdit(kBypass), kResultOk);
-    EXPECT_EQ(controller->performEdit(kBypass, 1.0), kResultOk);
-    EXPECT_EQ(controller->endEdit(kBypass), kResultOk);
-    EXPECT_EQ(controller->performEdit(kFftSizeMenu, 0.5), kResultOk);
-    EXPECT_EQ(handler.calls,
+    EXPECT_EQ(edits->beginEdit(kBypass), kResultOk);
+    EXPECT_EQ(edits->performEdit(kBypass, 1.0), kResultOk);
+    EXPECT_EQ(edits->endEdit(kBypass), kResultOk);
+    EXPECT_EQ(edits->performEdit(kFftSizeMenu, 0.5), kResultOk);
+    EXPECT_EQ(calls(handler),
               (std::vector<std::string>{"begin 0 -1", "perform 0 1", "end 0 -1", "perform 79 0.5"}));
 }
 
 TEST_F(Edits, AreRefusedWithoutAHandler)
 {
-    EXPECT_EQ(controller->beginEdit(kBypass), kResultFalse);
-    EXPECT_EQ(controller->performEdit(kBypass, 1.0), kResultFalse);
-    EXPECT_EQ(controller->endEdit(kBypass), kResultFalse);
+    EXPECT_EQ(edits->beginEdit(kBypass), kResultFalse);
+    EXPECT_EQ(edits->performEdit(kBypass, 1.0), kResultFalse);
+    EXPECT_EQ(edits->endEdit(kBypass), kResultFalse);
 }
 
 TEST_F(Edits, StopReachingTheHostAfterTerminate)
 {
     ASSERT_EQ(controller->setComponentHandler(&handler), kResultOk);
     ASSERT_EQ(controller->terminate(), kResultOk);
-    EXPECT_EQ(controller->performEdit(kBypass, 0.0), kResultFalse);
-    EXPECT_TRUE(handler.calls.empty());
+    EXPECT_EQ(edits->performEdit(kBypass, 0.0), kResultFalse);
+    EXPECT_TRUE(calls(handler).empty());
     // A new initialisation starts without the old handler.
     ASSERT_EQ(controller->initialize(context), kResultOk);
-    EXPECT_EQ(controller->performEdit(kBypass, 0.0), kResultFalse);
-    EXPECT_TRUE(handler.calls.empty());
+    EXPECT_EQ(edits->performEdit(kBypass, 0.0), kResultFalse);
+    EXPECT_TRUE(calls(handler).empty());
 }
 
 } // namespace

@@ -62,8 +62,8 @@ TEST_F(EditorFixture, LinearDragSendsEditsInOrderAndTheFieldFollows)
     editor->onMouse({MouseEvent::Kind::Up, {c.x, c.y - 60}});
 
     ASSERT_GE(handler.edits.size(), 5u);
-    EXPECT_EQ(handler.edits.front().kind, 'b');
-    EXPECT_EQ(handler.edits.back().kind, 'e');
+    EXPECT_EQ(handler.edits.front().kind, ParameterEdit::Begin);
+    EXPECT_EQ(handler.edits.back().kind, ParameterEdit::End);
     auto values = handler.performed(kFreq1L);
     ASSERT_EQ(values.size(), 3u);
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(values[static_cast<size_t>(i)], start + 0.1 * (i + 1), 1e-9);

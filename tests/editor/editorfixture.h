@@ -5,6 +5,7 @@
 #include "source/controller.h"
 #include "editor/editor.h"
 #include "source/parameterids.h"
+#include "hosting/componenthandler.h"
 
 #include <pluginterfaces/vst/ivsteditcontroller.h>
 
@@ -15,55 +16,10 @@
 
 namespace vosk::test {
 
-struct HostEdit
-{
-    char kind; // 'b' begin, 'p' perform, 'e' end
-    Steinberg::Vst::ParamID id;
-    double value;
-};
-
-class RecordingHandler : public Steinberg::Vst::IComponentHandler
+// Records what reaches the host, with the question the editor tests ask of it.
+class RecordingHandler : public RecordingComponentHandler
 {
 public:
-    std::vector<HostEdit> edits;
-
-    Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override
-    {
-        edits.push_back({'b', id, 0});
-        return Steinberg::kResultOk;
-    }
-    Steinberg::tresult PLUGIN_API performEdit(Steinberg::Vst::ParamID id,
-                                              Steinberg::Vst::ParamValue v) override
-    {
-        edits.push_back({'p', id, v});
-        return Steinberg::kResultOk;
-    }
-    Steinberg::tresult PLUGIN_API endEdit(Steinberg::Vst::ParamID id) override
-    {
-        edits.push_back({'e', id, 0});
-        return Steinberg::kResultOk;
-    }
-    Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32) override { return Steinberg::kResultOk; }
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
-    {
-        if (Steinberg::FUnknownPrivate::iidEqual(queried, Steinberg::Vst::IComponentHandler::iid) ||
-            Steinberg::FUnknownPrivate::iidEqual(queried, Steinberg::FUnknown::iid)) {
-            *obj = this;
-            return Steinberg::kResultOk;
-        }
-        *obj = nullptr;
-        return Steinberg::kNoInterface;
-    }
-    Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
-    Steinberg::uint32 PLUGIN_API release() override { return 1; }
-
-    std::vector<double> performed(Steinberg::Vst::ParamID id) const
-    {
-        std::vector<double> out;
-        for (const auto& e : edits)
-            if (e.kind == 'p' && e.id == id) out.push_back(e.value);
-        return out;
-    }
     bool touched(Steinberg::Vst::ParamID id) const
     {
         for (const auto& e : edits)
