@@ -2,7 +2,7 @@
 // host's optional init/exit calls.
 #include "classids.h"
 #include "controller.h"
-#include "platform/exports.h"
+#include "source/platform/exports.h"
 #include "version.h"
 #include "vosk.h"
 

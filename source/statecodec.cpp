@@ -1,6 +1,6 @@
 #include "statecodec.h"
 
-#include "dsp/settings.h"
+#include "source/dsp/settings.h"
 
 #include <algorithm>
 #include <cmath>

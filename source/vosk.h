@@ -3,7 +3,7 @@
 // setupProcessing, process and the state operations.
 #pragma once
 
-#include "dsp/signalpath.h"
+#include "source/dsp/signalpath.h"
 #include "publishedvalue.h"
 #include "statecodec.h"
 

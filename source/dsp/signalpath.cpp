@@ -2,8 +2,8 @@
 
 #include "denormals.h"
 
-#include "../parameterids.h"
-#include "../statecodec.h"
+#include "source/parameterids.h"
+#include "source/statecodec.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "platform/module.h"
+#include "source/platform/module.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 // Linux module entry: hosts call ModuleEntry right after dlopen and ModuleExit
 // before dlclose.
-#include "platform/exports.h"
-#include "platform/module.h"
+#include "source/platform/exports.h"
+#include "source/platform/module.h"
 
 #include <dlfcn.h>
 

@@ -2,7 +2,7 @@
 // editor loads its resources through it) and the module folder.
 #if defined(_WIN32)
 #include "common/utf.h"
-#include "platform/module.h"
+#include "source/platform/module.h"
 
 #include <windows.h>
 
