@@ -1,6 +1,7 @@
-// Loading a bundle on Linux: dlopen and ModuleEntry, as hosts do; the
-// standard error stream captured through its descriptor.
-#include "plugin_host.h"
+// The Linux part of the test host: where a bundle's library lies, looking it up
+// and opening it by hand with dlopen and ModuleEntry; the standard error stream
+// captured through its descriptor.
+#include "tests/support/plugin_host.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -29,38 +30,34 @@ std::string libraryPathInBundle(const std::string& bundlePath)
     return name + "/Contents/" + arch + "/" + stem + ".so";
 }
 
-Module::Module(const std::string& bundlePath)
+void* mappedLibrary(const std::string& libraryPath)
 {
-    const std::string path = libraryPathInBundle(bundlePath);
-    handle_ = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
-    if (!handle_) {
-        const char* message = dlerror();
-        error_ = "dlopen " + path + ": " + (message ? message : "failed");
-        return;
-    }
-    using EntryFn = bool (*)(void*);
-    auto entry = reinterpret_cast<EntryFn>(symbol("ModuleEntry"));
-    if (!entry) {
-        error_ = "no ModuleEntry in " + path;
-        return;
-    }
-    entered_ = entry(handle_);
-    if (!entered_) error_ = "ModuleEntry failed";
+    // The lookup takes a reference of its own, given back at once: the loader keeps it mapped.
+    void* handle = dlopen(libraryPath.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    if (handle) dlclose(handle);
+    return handle;
 }
 
-Module::~Module()
+void* symbolIn(void* library, const char* name)
+{
+    return dlsym(library, name);
+}
+
+LibraryByHand::LibraryByHand(const std::string& bundlePath)
+{
+    handle_ = dlopen(libraryPathInBundle(bundlePath).c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (!handle_) return;
+    using EntryFn = bool (*)(void*);
+    if (auto entry = reinterpret_cast<EntryFn>(symbolIn(handle_, "ModuleEntry"))) entered_ = entry(handle_);
+}
+
+LibraryByHand::~LibraryByHand()
 {
     if (!handle_) return;
-    if (entered_) {
-        using ExitFn = bool (*)();
-        if (auto exitFn = reinterpret_cast<ExitFn>(symbol("ModuleExit"))) exitFn();
-    }
+    using ExitFn = bool (*)();
+    if (entered_)
+        if (auto exitFn = reinterpret_cast<ExitFn>(symbolIn(handle_, "ModuleExit"))) exitFn();
     dlclose(handle_);
-}
-
-void* Module::symbol(const char* name) const
-{
-    return handle_ ? dlsym(handle_, name) : nullptr;
 }
 
 StderrCapture::StderrCapture()

@@ -1,10 +1,9 @@
-// Loading a bundle on Windows through the hosting library's module loader, as a
-// host does; the standard error stream captured through its descriptor.
-#include "plugin_host.h"
+// The Windows part of the test host: where a bundle's library lies, looking it
+// up and opening it by hand with LoadLibrary and InitDll; the standard error
+// stream captured through its descriptor.
+#include "tests/support/plugin_host.h"
 
 #include "common/utf.h"
-
-#include "public.sdk/source/vst/hosting/module.h"
 
 #include <windows.h>
 
@@ -27,32 +26,31 @@ std::string libraryPathInBundle(const std::string& bundlePath)
     return name + "\\Contents\\x86_64-win\\" + stem;
 }
 
-Module::Module(const std::string& bundlePath)
+void* mappedLibrary(const std::string& libraryPath)
 {
-    std::string error;
-    auto loaded = VST3::Hosting::Module::create(bundlePath, error);
-    if (!loaded) {
-        error_ = error;
-        return;
-    }
-    handle_ = GetModuleHandleW(wideFromUtf8(libraryPathInBundle(bundlePath)).c_str());
-    if (!handle_) {
-        error_ = "the loader reports " + bundlePath + " loaded, but no such library is mapped";
-        return;
-    }
-    loader_ = std::move(loaded);
-    entered_ = true;
+    return GetModuleHandleW(wideFromUtf8(libraryPath).c_str());
 }
 
-Module::~Module()
+void* symbolIn(void* library, const char* name)
 {
-    // The loader calls ExitDll and FreeLibrary.
-    loader_.reset();
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
-void* Module::symbol(const char* name) const
+LibraryByHand::LibraryByHand(const std::string& bundlePath)
 {
-    return handle_ ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name)) : nullptr;
+    handle_ = LoadLibraryW(wideFromUtf8(libraryPathInBundle(bundlePath)).c_str());
+    if (!handle_) return;
+    using EntryFn = bool(PLUGIN_API*)();
+    if (auto entry = reinterpret_cast<EntryFn>(symbolIn(handle_, "InitDll"))) entered_ = entry();
+}
+
+LibraryByHand::~LibraryByHand()
+{
+    if (!handle_) return;
+    using ExitFn = bool(PLUGIN_API*)();
+    if (entered_)
+        if (auto exitFn = reinterpret_cast<ExitFn>(symbolIn(handle_, "ExitDll"))) exitFn();
+    FreeLibrary(static_cast<HMODULE>(handle_));
 }
 
 StderrCapture::StderrCapture()

@@ -4,6 +4,7 @@
 
 #include "base/source/fstring.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "public.sdk/source/vst/hosting/module.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
 
@@ -44,11 +45,43 @@ const TUID& controllerClassId()
 
 // ---------------------------------------------------------------------------
 
+namespace {
+IPluginFactory* callGetPluginFactory(void* library)
+{
+    using GetFactoryFn = IPluginFactory*(PLUGIN_API*)();
+    auto get = reinterpret_cast<GetFactoryFn>(library ? symbolIn(library, "GetPluginFactory") : nullptr);
+    return get ? get() : nullptr;
+}
+} // namespace
+
+Module::Module(const std::string& bundlePath)
+{
+    auto loaded = VST3::Hosting::Module::create(bundlePath, error_);
+    if (!loaded) return;
+    handle_ = mappedLibrary(libraryPathInBundle(bundlePath));
+    if (!handle_) {
+        error_ = "the loader reports " + bundlePath + " loaded, but no such library is mapped";
+        return;
+    }
+    loader_ = std::move(loaded);
+}
+
+// The loader calls the exit function and unloads.
+Module::~Module() = default;
+
+void* Module::symbol(const char* name) const
+{
+    return handle_ ? symbolIn(handle_, name) : nullptr;
+}
+
 IPluginFactory* Module::getPluginFactory() const
 {
-    using GetFactoryFn = IPluginFactory* (*)();
-    auto get = reinterpret_cast<GetFactoryFn>(symbol("GetPluginFactory"));
-    return get ? get() : nullptr;
+    return callGetPluginFactory(handle_);
+}
+
+IPluginFactory* LibraryByHand::getPluginFactory() const
+{
+    return entered_ ? callGetPluginFactory(handle_) : nullptr;
 }
 
 IPtr<IPluginFactory> Module::factory() const

@@ -38,14 +38,18 @@ using Steinberg::IPtr;
 // <bundle>\Contents\<arch>-win\<name>.vst3 on Windows.
 std::string libraryPathInBundle(const std::string& bundlePath);
 
+// The platform's part of the two above (module_posix.cpp, module_win.cpp): the
+// handle of a library this process has mapped (null when none), and a symbol in it.
+void* mappedLibrary(const std::string& libraryPath);
+void* symbolIn(void* library, const char* name);
+
 // The class identifiers as the module registers them (16 bytes, COM order).
 const Steinberg::TUID& processorClassId();
 const Steinberg::TUID& controllerClassId();
 
-// One loaded plug-in module: dlopen, ModuleEntry(handle) on construction;
-// ModuleExit and dlclose on destruction. On Windows the hosting library's
-// module loader does the loading (LoadLibrary, InitDll, GetPluginFactory) and
-// keeps the factory it was given until ExitDll and FreeLibrary.
+// One plug-in module loaded by the hosting library's loader, as HostedPlugin
+// loads it (ModuleEntry or InitDll, GetPluginFactory; ModuleExit or ExitDll and
+// unloading at the end), with access to the library it mapped.
 class Module
 {
 public:
@@ -54,16 +58,15 @@ public:
     Module(const Module&) = delete;
     Module& operator=(const Module&) = delete;
 
-    bool ok() const { return handle_ != nullptr && entered_; }
+    bool ok() const { return loader_ && handle_; }
     const std::string& error() const { return error_; }
     void* handle() const { return handle_; }
 
     // dlsym (GetProcAddress) in the module; null when the symbol is not exported.
     void* symbol(const char* name) const;
 
-    // References to the factory held by the loader itself (the Windows loader
-    // keeps one for as long as the module is loaded).
-    Steinberg::uint32 loaderFactoryReferences() const { return loader_ ? 1 : 0; }
+    // The loader keeps a reference to the factory for as long as the module is loaded.
+    Steinberg::uint32 loaderFactoryReferences() const { return 1; }
 
     // Calls GetPluginFactory and takes over the reference it returns.
     IPtr<Steinberg::IPluginFactory> factory() const;
@@ -73,9 +76,28 @@ public:
 
 private:
     void* handle_ = nullptr;
-    bool entered_ = false;
     std::string error_;
-    std::shared_ptr<void> loader_; // the Windows loader, which owns the library
+    std::shared_ptr<void> loader_; // owns the library
+};
+
+// The module's library opened by hand, as some hosts do: ModuleEntry (InitDll)
+// and nothing else, so that no loader holds the factory. Closed with ModuleExit
+// (ExitDll).
+class LibraryByHand
+{
+public:
+    explicit LibraryByHand(const std::string& bundlePath);
+    ~LibraryByHand();
+    LibraryByHand(const LibraryByHand&) = delete;
+    LibraryByHand& operator=(const LibraryByHand&) = delete;
+
+    bool ok() const { return entered_; }
+    // Raw GetPluginFactory call: the caller owns the returned reference.
+    Steinberg::IPluginFactory* getPluginFactory() const;
+
+private:
+    void* handle_ = nullptr;
+    bool entered_ = false;
 };
 
 // Creates an instance of class cid through the factory, asking for interface I.
