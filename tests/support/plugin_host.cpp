@@ -1,8 +1,8 @@
-#include "plugin_host.h"
+#include "tests/support/plugin_host.h"
 
+#include "common/utf.h"
 #include "source/classids.h"
 
-#include "base/source/fstring.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 #include "public.sdk/source/vst/hosting/module.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
@@ -264,9 +264,8 @@ tresult PLUGIN_API RecordingPeer::notify(IMessage* message)
     if (id && std::string(id) == "TextMessage") {
         TChar text[256] = {};
         if (message->getAttributes()->getString("Text", text, sizeof(text)) == kResultOk) {
-            String utf8(text);
-            utf8.toMultiByte(kCP_Utf8);
-            texts.emplace_back(utf8.text8());
+            text[255] = 0;
+            texts.push_back(utf16ToUtf8(reinterpret_cast<const char16_t*>(text)));
         }
     }
     return kResultOk;
