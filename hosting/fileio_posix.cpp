@@ -1,4 +1,5 @@
-#include "fileio.h"
+#include "hosting/fileio.h"
+#include "hosting/fileio_platform.h"
 
 #include <atomic>
 #include <cerrno>
@@ -12,34 +13,11 @@
 namespace vosk {
 namespace {
 
-// Paths of live temporary files, readable from a signal handler.
-constexpr int kSlots = 8;
-constexpr size_t kPathMax = 4096;
-char slotPaths[kSlots][kPathMax];
-std::atomic<bool> slotUsed[kSlots];
-
-int claimSlot(const std::string& path)
-{
-    if (path.size() >= kPathMax) return -1;
-    for (int i = 0; i < kSlots; ++i) {
-        bool expected = false;
-        if (slotUsed[i].compare_exchange_strong(expected, true)) {
-            memcpy(slotPaths[i], path.c_str(), path.size() + 1);
-            return i;
-        }
-    }
-    return -1;
-}
-
-void freeSlot(int slot)
-{
-    if (slot >= 0) slotUsed[slot].store(false);
-}
+fileio::LiveTempFiles<char> liveTempFiles;
 
 extern "C" void removeTempFilesAndExit(int sig)
 {
-    for (int i = 0; i < kSlots; ++i)
-        if (slotUsed[i].load()) unlink(slotPaths[i]);
+    liveTempFiles.removeAll([](const char* path) { unlink(path); });
     signal(sig, SIG_DFL);
     raise(sig);
 }
@@ -64,7 +42,7 @@ TempFile::TempFile(const std::string& targetPath) : target(targetPath)
     const int error = errno;
     if (fd >= 0) {
         tempPath = name.data();
-        slot = claimSlot(tempPath);
+        slot = liveTempFiles.claim(tempPath);
     }
     sigprocmask(SIG_SETMASK, &previous, nullptr);
     if (fd < 0) {
@@ -77,51 +55,31 @@ TempFile::TempFile(const std::string& targetPath) : target(targetPath)
     fchmod(fd, 0666 & ~mask);
 }
 
-TempFile::~TempFile()
+namespace fileio {
+
+bool closeFile(int fd)
 {
-    discard();
+    return close(fd) == 0;
 }
 
-int TempFile::release()
+void removeFile(const std::string& path)
 {
-    const int d = fd;
-    fd = -1;
-    return d;
+    unlink(path.c_str());
 }
 
-bool TempFile::commit(std::string& error)
+bool replaceFile(const std::string& from, const std::string& to, std::string& error)
 {
-    if (done || tempPath.empty()) {
-        error = target + ": nothing to write";
-        return false;
-    }
-    if (fd >= 0 && close(fd) != 0) {
-        fd = -1;
-        error = target + ": " + strerror(errno);
-        discard();
-        return false;
-    }
-    fd = -1;
-    if (rename(tempPath.c_str(), target.c_str()) != 0) {
-        error = target + ": " + strerror(errno);
-        discard();
-        return false;
-    }
-    done = true;
-    freeSlot(slot);
-    slot = -1;
-    return true;
+    if (rename(from.c_str(), to.c_str()) == 0) return true;
+    error = strerror(errno);
+    return false;
 }
 
-void TempFile::discard()
+void forgetTempFile(int slot)
 {
-    if (fd >= 0) close(fd);
-    fd = -1;
-    if (!done && !tempPath.empty()) unlink(tempPath.c_str());
-    done = true;
-    freeSlot(slot);
-    slot = -1;
+    liveTempFiles.release(slot);
 }
+
+} // namespace fileio
 
 void removeTempFilesOnSignal()
 {

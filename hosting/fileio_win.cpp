@@ -1,6 +1,7 @@
 // Windows part of fileio.h. Paths arrive in UTF-8 and go to the wide-character
 // calls, so names outside the ANSI code page work.
-#include "fileio.h"
+#include "hosting/fileio.h"
+#include "hosting/fileio_platform.h"
 
 #include "common/utf.h"
 
@@ -30,34 +31,11 @@ std::string lastError()
     return out.empty() ? "error " + std::to_string(code) : out;
 }
 
-// Paths of live temporary files, readable from the interrupt handler.
-constexpr int kSlots = 8;
-constexpr size_t kPathMax = 4096;
-wchar_t slotPaths[kSlots][kPathMax];
-std::atomic<bool> slotUsed[kSlots];
-
-int claimSlot(const std::wstring& path)
-{
-    if (path.size() >= kPathMax) return -1;
-    for (int i = 0; i < kSlots; ++i) {
-        bool expected = false;
-        if (slotUsed[i].compare_exchange_strong(expected, true)) {
-            std::memcpy(slotPaths[i], path.c_str(), (path.size() + 1) * sizeof(wchar_t));
-            return i;
-        }
-    }
-    return -1;
-}
-
-void freeSlot(int slot)
-{
-    if (slot >= 0) slotUsed[slot].store(false);
-}
+fileio::LiveTempFiles<wchar_t> liveTempFiles;
 
 extern "C" void removeTempFilesAndExit(int sig)
 {
-    for (int i = 0; i < kSlots; ++i)
-        if (slotUsed[i].load()) DeleteFileW(slotPaths[i]);
+    liveTempFiles.removeAll([](const wchar_t* path) { DeleteFileW(path); });
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
@@ -78,7 +56,7 @@ TempFile::TempFile(const std::string& targetPath) : target(targetPath)
         fd = _wopen(wide.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
         if (fd >= 0) {
             tempPath = name;
-            slot = claimSlot(wide);
+            slot = liveTempFiles.claim(wide);
         } else if (errno != EEXIST) {
             break;
         }
@@ -86,52 +64,33 @@ TempFile::TempFile(const std::string& targetPath) : target(targetPath)
     if (fd < 0) failure = "cannot create a file in " + dir + ": " + std::strerror(errno);
 }
 
-TempFile::~TempFile()
+namespace fileio {
+
+bool closeFile(int fd)
 {
-    discard();
+    return _close(fd) == 0;
 }
 
-int TempFile::release()
+void removeFile(const std::string& path)
 {
-    const int d = fd;
-    fd = -1;
-    return d;
+    DeleteFileW(wideFromUtf8(path).c_str());
 }
 
-bool TempFile::commit(std::string& error)
+bool replaceFile(const std::string& from, const std::string& to, std::string& error)
 {
-    if (done || tempPath.empty()) {
-        error = target + ": nothing to write";
-        return false;
-    }
-    if (fd >= 0 && _close(fd) != 0) {
-        fd = -1;
-        error = target + ": " + std::strerror(errno);
-        discard();
-        return false;
-    }
-    fd = -1;
-    if (!MoveFileExW(wideFromUtf8(tempPath).c_str(), wideFromUtf8(target).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        error = target + ": " + lastError();
-        discard();
-        return false;
-    }
-    done = true;
-    freeSlot(slot);
-    slot = -1;
-    return true;
+    if (MoveFileExW(wideFromUtf8(from).c_str(), wideFromUtf8(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    error = lastError();
+    return false;
 }
 
-void TempFile::discard()
+void forgetTempFile(int slot)
 {
-    if (fd >= 0) _close(fd);
-    fd = -1;
-    if (!done && !tempPath.empty()) DeleteFileW(wideFromUtf8(tempPath).c_str());
-    done = true;
-    freeSlot(slot);
-    slot = -1;
+    liveTempFiles.release(slot);
 }
+
+} // namespace fileio
 
 void removeTempFilesOnSignal()
 {
