@@ -4,9 +4,9 @@
 #pragma once
 
 #include "binding.h"
-#include "editor/parameteredits.h"
 #include "canvas.h"
 #include "events.h"
+#include "parameteredits.h"
 #include "resources.h"
 #include "uidesc.h"
 #include "views.h"
