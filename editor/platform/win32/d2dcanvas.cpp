@@ -169,13 +169,18 @@ void D2DCanvas::save()
     pushed_.push_back(Pushed::Save);
 }
 
-void D2DCanvas::restore()
+void D2DCanvas::popThrough(Pushed kind)
 {
     while (!pushed_.empty()) {
         const Pushed last = pushed_.back();
         popOne();
-        if (last == Pushed::Save) return;
+        if (last == kind) return;
     }
+}
+
+void D2DCanvas::restore()
+{
+    popThrough(Pushed::Save);
 }
 
 void D2DCanvas::clip(const Rect& r)
@@ -196,11 +201,7 @@ void D2DCanvas::pushAlpha(double alpha)
 
 void D2DCanvas::popAlpha()
 {
-    while (!pushed_.empty()) {
-        const Pushed last = pushed_.back();
-        popOne();
-        if (last == Pushed::Layer) return;
-    }
+    popThrough(Pushed::Layer);
 }
 
 void D2DCanvas::unwind()

@@ -85,6 +85,7 @@ public:
 private:
     enum class Pushed { Save, Clip, Layer };
     void popOne();
+    void popThrough(Pushed kind); // pops up to and with the last entry of that kind
     ID2D1SolidColorBrush* brush(Color c);
     ID2D1Bitmap* bitmapOf(const D2DImage& image);
     ComPtr<IDWriteTextLayout> layout(const std::string& utf8, const Font& font);
