@@ -1,0 +1,145 @@
+// The cost of each process call while knobs move, driven through the built
+// module as a host drives it: 48 kHz stereo noise in calls of 64, 256 and 1024
+// samples, with nothing moving, one knob (band 3 frequency or gain of the left
+// channel, link on) changing every call, and every continuous band parameter of
+// both channels changing every call. Reports the mean, the 99th percentile and
+// the worst call, in microseconds and as a share of the call's duration. Calls
+// are timed by the CPU time of the calling thread, so that other work on a shared
+// machine does not count. VOSK_BUNDLE names another bundle to measure.
+#include "tests/support/plugin_host.h"
+
+#include "source/parameterids.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <random>
+#include <vector>
+
+namespace vosk {
+namespace {
+
+constexpr double kRate = 48000.0;
+constexpr double kSeconds = 12.0;
+
+enum class Moving { Nothing, Frequency, Gain, EveryBandParameter };
+
+// A slow triangle between lo and hi, one step per call.
+double sweep(int64_t call, double lo, double hi)
+{
+    const double phase = std::fmod(static_cast<double>(call) / 400.0, 2.0);
+    return lo + (hi - lo) * (phase < 1.0 ? phase : 2.0 - phase);
+}
+
+void queueChanges(test::ProcessorHost& host, Moving moving, int64_t call)
+{
+    switch (moving) {
+    case Moving::Nothing:
+        return;
+    case Moving::Frequency:
+        host.addParameterChange(kFreq3L, 0, sweep(call, 0.55, 0.65));
+        return;
+    case Moving::Gain:
+        host.addParameterChange(kGain3L, 0, sweep(call, 0.5, 0.75));
+        return;
+    case Moving::EveryBandParameter:
+        for (uint32_t k = 0; k < 8; ++k) {
+            const double nudge = 0.01 * k;
+            host.addParameterChange(kFreq1R + k, 0, sweep(call, 0.2 + nudge, 0.3 + nudge));
+            host.addParameterChange(kGain1R + k, 0, sweep(call, 0.5, 0.7 + nudge));
+            host.addParameterChange(kQ1R + k, 0, sweep(call, 0.8 - nudge, 1.0 - nudge));
+            host.addParameterChange(kBW1R + k, 0, sweep(call, 0.2, 0.3 + nudge));
+        }
+        return;
+    }
+}
+
+double threadMicros()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return 1e6 * static_cast<double>(t.tv_sec) + 1e-3 * static_cast<double>(t.tv_nsec);
+}
+
+void perCall(benchmark::State& state, Moving moving)
+{
+    const int32_t blockSize = static_cast<int32_t>(state.range(0));
+    const char* other = std::getenv("VOSK_BUNDLE");
+    test::Module module(other && *other ? other : VOSK_BUNDLE_PATH);
+    if (!module.ok()) {
+        state.SkipWithError(module.error().c_str());
+        return;
+    }
+    auto factory = module.factory();
+    test::ProcessorHost host(factory, test::processorClassId());
+    host.initialize();
+    host.setupProcessing(kRate, blockSize);
+    host.setActive(true);
+
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> dist(-0.25f, 0.25f);
+    std::vector<float> in[2], out[2];
+    for (int c = 0; c < 2; ++c) {
+        in[c].resize(static_cast<size_t>(blockSize));
+        out[c].resize(static_cast<size_t>(blockSize));
+        for (float& x : in[c]) x = dist(rng);
+    }
+
+    const int64_t calls = static_cast<int64_t>(kSeconds * kRate) / blockSize;
+    std::vector<double> micros;
+    micros.reserve(static_cast<size_t>(calls));
+    for (auto _ : state) {
+        // The first second settles the first echoes and the initial design.
+        for (int64_t call = 0; call < calls + static_cast<int64_t>(kRate) / blockSize; ++call) {
+            queueChanges(host, moving, call);
+            const double start = threadMicros();
+            host.processStereo(in[0].data(), in[1].data(), out[0].data(), out[1].data(), blockSize);
+            const double stop = threadMicros();
+            if (call * blockSize >= static_cast<int64_t>(kRate)) micros.push_back(stop - start);
+            benchmark::DoNotOptimize(out[0].data());
+        }
+    }
+    std::sort(micros.begin(), micros.end());
+    double sum = 0.0;
+    for (double m : micros) sum += m;
+    const double mean = sum / static_cast<double>(micros.size());
+    const double p99 = micros[micros.size() * 99 / 100];
+    const double worst = micros.back();
+    const double budget = 1e6 * blockSize / kRate;
+    state.counters["mean_us"] = mean;
+    state.counters["p99_us"] = p99;
+    state.counters["worst_us"] = worst;
+    state.counters["mean_pct"] = 100.0 * mean / budget;
+    state.counters["worst_pct"] = 100.0 * worst / budget;
+}
+
+void BM_NothingMoves(benchmark::State& state)
+{
+    perCall(state, Moving::Nothing);
+}
+void BM_FrequencyMoves(benchmark::State& state)
+{
+    perCall(state, Moving::Frequency);
+}
+void BM_GainMoves(benchmark::State& state)
+{
+    perCall(state, Moving::Gain);
+}
+void BM_EveryBandParameterMoves(benchmark::State& state)
+{
+    perCall(state, Moving::EveryBandParameter);
+}
+
+#define VOSK_PER_CALL(bm) BENCHMARK(bm)->Arg(64)->Arg(256)->Arg(1024)->Iterations(1)->Unit(benchmark::kMillisecond)
+VOSK_PER_CALL(BM_NothingMoves);
+VOSK_PER_CALL(BM_FrequencyMoves);
+VOSK_PER_CALL(BM_GainMoves);
+VOSK_PER_CALL(BM_EveryBandParameterMoves);
+
+} // namespace
+} // namespace vosk
+
+BENCHMARK_MAIN();
