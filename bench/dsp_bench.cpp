@@ -1,6 +1,6 @@
 // Speed of the signal path alone: steady-state stereo processing as a real-time
-// factor, the heaviest parameter block as a fraction of its duration, and the
-// memory one instance holds.
+// factor, blocks while every band parameter moves as a fraction of their
+// duration, and the memory one instance holds.
 #include "source/dsp/signalpath.h"
 #include "source/parameterids.h"
 
@@ -79,7 +79,7 @@ void BM_SteadyStateMidSide(benchmark::State& state)
 }
 
 // Every band parameter of both channels (on, frequency, gain, Q, width, shape)
-// and the link change in one block; long kernels (low frequencies, sharp).
+// and the link change before every block; long kernels (low frequencies, sharp).
 void BM_HeaviestBlock(benchmark::State& state)
 {
     SignalPath path;

@@ -8,6 +8,7 @@
 #include "pluginterfaces/vst/ivstparameterchanges.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -21,6 +22,8 @@ using namespace Steinberg::Vst;
 VOSK::VOSK()
 {
     setControllerClass(kControllerClassId.toFUID());
+    parameterPoints.reserve(kMaxParameterPoints);
+    blockPoints.resize(kMaxParameterPoints);
     publishSnapshot();
 }
 
@@ -128,11 +131,11 @@ namespace {
 class HostReports final : public OutputReports
 {
 public:
-    explicit HostReports(IParameterChanges& changes) : changes_(changes) {}
+    explicit HostReports(IParameterChanges* changes) : changes_(changes) {}
     bool report(uint32_t id, double value) override
     {
         int32 queueIndex = 0;
-        IParamValueQueue* queue = changes_.addParameterData(id, queueIndex);
+        IParamValueQueue* queue = changes_->addParameterData(id, queueIndex);
         if (!queue) return false;
         int32 pointIndex = 0;
         queue->addPoint(0, value, pointIndex);
@@ -140,7 +143,7 @@ public:
     }
 
 private:
-    IParameterChanges& changes_;
+    IParameterChanges* changes_;
 };
 
 } // namespace
@@ -163,48 +166,67 @@ void VOSK::publishSnapshot()
     snapshot.publish(state);
 }
 
+// Every point of every queue, in the order they apply: by offset, and in the
+// host's order where offsets tie. A block with more points than there is room
+// for keeps the last point of each queue that does not fit.
+int32 VOSK::gatherPoints(IParameterChanges* changes, int32 numSamples)
+{
+    parameterPoints.clear();
+    if (!changes) return 0;
+    const int32 queues = changes->getParameterCount();
+    uint32_t sequence = 0;
+    auto add = [&](ParamID id, int32 offset, ParamValue value) {
+        offset = std::clamp(offset, 0, std::max(numSamples, 0));
+        parameterPoints.push_back(OrderedPoint{{offset, id, value}, sequence++});
+    };
+    for (int32 i = 0; i < queues; ++i) {
+        IParamValueQueue* queue = changes->getParameterData(i);
+        if (!queue) continue;
+        const ParamID id = queue->getParameterId();
+        const int32 points = queue->getPointCount();
+        if (points <= 0) continue;
+        const size_t room = parameterPoints.capacity() - parameterPoints.size();
+        const int32 first = static_cast<size_t>(points) <= room ? 0 : points - 1;
+        if (room == 0) break;
+        for (int32 p = first; p < points; ++p) {
+            int32 offset = 0;
+            ParamValue value = 0.0;
+            if (queue->getPoint(p, offset, value) == kResultOk) add(id, offset, value);
+        }
+    }
+    std::sort(parameterPoints.begin(), parameterPoints.end(), [](const OrderedPoint& a, const OrderedPoint& b) {
+        return a.point.offset != b.point.offset ? a.point.offset < b.point.offset : a.sequence < b.sequence;
+    });
+    for (size_t i = 0; i < parameterPoints.size(); ++i) blockPoints[i] = parameterPoints[i].point;
+    return static_cast<int32>(parameterPoints.size());
+}
+
 tresult PLUGIN_API VOSK::process(ProcessData& data)
 {
     if (data.symbolicSampleSize != kSample32) return kResultFalse;
     takePendingRestore();
-    bool changed = false;
 
-    // Only the last point of each queue counts; one rebuild follows all of them.
-    if (IParameterChanges* changes = data.inputParameterChanges) {
-        const int32 queues = changes->getParameterCount();
-        for (int32 i = 0; i < queues; ++i) {
-            IParamValueQueue* queue = changes->getParameterData(i);
-            if (!queue) continue;
-            const int32 points = queue->getPointCount();
-            int32 offset = 0;
-            ParamValue value = 0.0;
-            if (points > 0 && queue->getPoint(points - 1, offset, value) == kResultOk) {
-                signalPath.applyParameter(queue->getParameterId(), value);
-                changed = true;
-            }
-        }
-    }
-    if (changed) publishSnapshot();
-
-    if (data.numOutputs <= 0 || !data.outputs) return kResultOk;
-    AudioBusBuffers& out = data.outputs[0];
     AudioBlock block; // without an input bus the signal path writes silence
+    block.numPoints = gatherPoints(data.inputParameterChanges, data.numSamples);
+    block.points = blockPoints.data();
+    block.numSamples = data.numSamples;
     if (data.numInputs > 0 && data.inputs) {
         const AudioBusBuffers& in = data.inputs[0];
         block.inputs = in.channelBuffers32;
         block.numInputChannels = in.numChannels;
         block.inputSilenceFlags = in.silenceFlags;
     }
-    block.outputs = out.channelBuffers32;
-    block.numOutputChannels = out.numChannels;
-    block.numSamples = data.numSamples;
-
-    if (data.outputParameterChanges) {
-        HostReports reports(*data.outputParameterChanges);
-        out.silenceFlags = signalPath.process(block, &reports);
-    } else {
-        out.silenceFlags = signalPath.process(block, nullptr);
+    AudioBusBuffers* out = data.numOutputs > 0 && data.outputs ? &data.outputs[0] : nullptr;
+    if (out) {
+        block.outputs = out->channelBuffers32;
+        block.numOutputChannels = out->numChannels;
     }
+
+    HostReports reports(data.outputParameterChanges);
+    const bool reporting = out && data.outputParameterChanges;
+    const uint64_t silence = signalPath.process(block, reporting ? &reports : nullptr);
+    if (out) out->silenceFlags = silence;
+    if (block.numPoints > 0) publishSnapshot();
     return kResultOk;
 }
 

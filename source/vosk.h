@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 namespace vosk {
 
@@ -55,8 +56,20 @@ private:
     void addStereoBuses(SpeakerArrangement input, SpeakerArrangement output);
     bool takePendingRestore();
     void publishSnapshot();
+    int32 gatherPoints(Steinberg::Vst::IParameterChanges* changes, int32 numSamples);
 
     SignalPath signalPath;
+
+    // The block's parameter changes, gathered without allocating: room for far
+    // more than any host sends in one block.
+    static constexpr size_t kMaxParameterPoints = 8192;
+    struct OrderedPoint
+    {
+        ParameterPoint point;
+        uint32_t sequence;
+    };
+    std::vector<OrderedPoint> parameterPoints;
+    std::vector<ParameterPoint> blockPoints;
 
     // A restored state reaches the audio thread through this slot, without a lock:
     // setState fills it, the next process (or setState itself while inactive) applies it.

@@ -1,63 +1,185 @@
 #include "blockconvolver.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace vosk {
 
-void BlockConvolver::allocate()
+namespace {
+
+void zero(std::vector<float>& v)
 {
-    inBlock_.assign(kFftSize, 0.0f);
-    workSpectrum_.assign(kFftSize, 0.0f);
-    timeResult_.assign(kFftSize, 0.0f);
-    outBlock_.assign(kHalfFft, 0.0f);
-    overlapTail_.assign(kHalfFft, 0.0f);
-    blockPos_ = 0;
+    std::fill(v.begin(), v.end(), 0.0f);
 }
 
-void BlockConvolver::process(const float* x, float* y, int32_t count, const float* kernelSpectrum,
-                             const ffft::FFTReal<float>& fft)
+// Turns a pair of left/right signals into mid/side or back: the matrix is its own inverse.
+void convertPair(float* a, float* b, int32_t count)
 {
-    while (count > 0) {
-        const int32_t run = std::min(count, kHalfFft - blockPos_);
-        // The input is taken before the output overwrites it (x may be y).
-        const size_t bytes = sizeof(float) * static_cast<size_t>(run);
-        std::memcpy(inBlock_.data() + blockPos_, x, bytes);
-        std::memcpy(y, outBlock_.data() + blockPos_, bytes);
-        blockPos_ += run;
-        x += run;
-        y += run;
-        count -= run;
-        if (blockPos_ == kHalfFft) completeBlock(kernelSpectrum, fft);
+    constexpr float g = BlockConvolver::kMatrixGain;
+    for (int32_t i = 0; i < count; ++i) {
+        const float x = a[i];
+        const float y = b[i];
+        a[i] = (x + y) * g;
+        b[i] = (x - y) * g;
     }
 }
 
-void BlockConvolver::completeBlock(const float* kernelSpectrum, const ffft::FFTReal<float>& fft)
+} // namespace
+
+void BlockConvolver::allocate()
 {
-    fft.forward_transform(workSpectrum_.data(), inBlock_.data());
-    multiplySpectrum(workSpectrum_.data(), kernelSpectrum);
-    fft.inverse_transform(workSpectrum_.data(), timeResult_.data());
+    for (int c = 0; c < kNumChannels; ++c) {
+        inBlock_[c].assign(kFftSize, 0.0f);
+        spectra_[c][0].assign(kFftSize, 0.0f);
+        spectra_[c][1].assign(kFftSize, 0.0f);
+        outBlock_[c].assign(kHalfFft, 0.0f);
+        overlapTail_[c].assign(kHalfFft, 0.0f);
+        nextTail_[c].assign(kHalfFft, 0.0f);
+    }
+    product_.assign(kFftSize, 0.0f);
+    timeResult_.assign(kFftSize, 0.0f);
+    converted_.assign(kFftSize, 0.0f);
+    // Raised-cosine weights: the old and the new output always sum to one, and the
+    // change has no corner to splatter from.
+    fadeIn_.resize(kHalfFft);
+    for (int32_t i = 0; i < kHalfFft; ++i) {
+        const double s = std::sin(0.5 * kPi * (i + 0.5) / kHalfFft);
+        fadeIn_[static_cast<size_t>(i)] = static_cast<float>(s * s);
+    }
+    blockPos_ = 0;
+    current_ = 0;
+    outputMidSide_ = false;
+}
+
+void BlockConvolver::exchange(int channel, const float* x, float* y, int32_t count)
+{
+    // The input is taken before the output overwrites it (x may be y).
+    const size_t bytes = sizeof(float) * static_cast<size_t>(count);
+    std::memmove(inBlock_[channel].data() + blockPos_, x, bytes);
+    std::memmove(y, outBlock_[channel].data() + blockPos_, bytes);
+}
+
+void BlockConvolver::skipSilence(int32_t count)
+{
+    for (auto& block : inBlock_)
+        std::memset(block.data() + blockPos_, 0, sizeof(float) * static_cast<size_t>(count));
+    blockPos_ += count;
+}
+
+const float* BlockConvolver::previousSpectrum(int channel, bool fromMidSide, bool toMidSide)
+{
+    const float* own = spectra_[channel][current_].data();
+    if (fromMidSide == toMidSide) return own;
+    // The matrix is linear: applied bin by bin it converts the spectra as it would the samples.
+    const float* a = spectra_[0][current_].data();
+    const float* b = spectra_[1][current_].data();
+    float* out = converted_.data();
+    const float sign = channel == 0 ? 1.0f : -1.0f;
+    for (int32_t k = 0; k < kFftSize; ++k) out[k] = (a[k] + sign * b[k]) * kMatrixGain;
+    return out;
+}
+
+void BlockConvolver::prepareTail(int channel, const HopResponses& responses, const ffft::FFTReal<float>& fft)
+{
+    const float* previous = previousSpectrum(channel, responses.previousMidSide, responses.nextMidSide);
+    multiplySpectra(product_.data(), previous, responses.next[channel]);
+    fft.inverse_transform(product_.data(), timeResult_.data());
     fft.rescale_by_length(timeResult_.data());
-    float* __restrict out = outBlock_.data();
-    float* __restrict tail = overlapTail_.data();
+    std::memcpy(nextTail_[channel].data(), timeResult_.data() + kHalfFft, sizeof(float) * kHalfFft);
+}
+
+void BlockConvolver::filterSteady(int channel, const float* kernel, const ffft::FFTReal<float>& fft)
+{
+    multiplySpectra(product_.data(), spectra_[channel][1 - current_].data(), kernel);
+    fft.inverse_transform(product_.data(), timeResult_.data());
+    fft.rescale_by_length(timeResult_.data());
+    float* __restrict out = outBlock_[channel].data();
+    float* __restrict tail = overlapTail_[channel].data();
     const float* __restrict result = timeResult_.data();
     for (int32_t i = 0; i < kHalfFft; ++i) {
         out[i] = tail[i] + result[i];
         tail[i] = result[kHalfFft + i];
     }
+}
+
+void BlockConvolver::completeHop(const HopResponses& responses, int channels, const ffft::FFTReal<float>& fft)
+{
+    const int latest = 1 - current_;
+    channels = std::clamp(channels, 0, kNumChannels);
+    for (int c = 0; c < channels; ++c) fft.forward_transform(spectra_[c][latest].data(), inBlock_[c].data());
+
+    bool fade = false;
+    for (int c = 0; c < channels; ++c) fade = fade || (responses.fade && responses.changes(c));
+    const bool domainChanges = fade && responses.domainChanges() && channels == kNumChannels;
+
+    // The previous output path: this hop filtered as the previous one was, in its domain.
+    for (int c = 0; c < channels; ++c) {
+        if (!fade || !responses.changes(c)) {
+            filterSteady(c, responses.next[c], fft);
+            continue;
+        }
+        const float* spectrum = spectra_[c][latest].data();
+        if (domainChanges) {
+            const float sign = c == 0 ? 1.0f : -1.0f;
+            const float* a = spectra_[0][latest].data();
+            const float* b = spectra_[1][latest].data();
+            for (int32_t k = 0; k < kFftSize; ++k) converted_[k] = (a[k] + sign * b[k]) * kMatrixGain;
+            spectrum = converted_.data();
+        }
+        multiplySpectra(product_.data(), spectrum, responses.previous[c]);
+        fft.inverse_transform(product_.data(), timeResult_.data());
+        fft.rescale_by_length(timeResult_.data());
+        float* out = outBlock_[c].data();
+        const float* tail = overlapTail_[c].data();
+        for (int32_t i = 0; i < kHalfFft; ++i) out[i] = tail[i] + timeResult_[i];
+    }
+    if (!fade) {
+        outputMidSide_ = responses.nextMidSide;
+        current_ = latest;
+        blockPos_ = 0;
+        return;
+    }
+
+    // The next output path, which goes on after this hop.
+    for (int c = 0; c < channels; ++c) {
+        if (!responses.changes(c)) continue;
+        multiplySpectra(product_.data(), spectra_[c][latest].data(), responses.next[c]);
+        fft.inverse_transform(product_.data(), timeResult_.data());
+        fft.rescale_by_length(timeResult_.data());
+        float* next = nextTail_[c].data();
+        float* tail = overlapTail_[c].data();
+        for (int32_t i = 0; i < kHalfFft; ++i) {
+            next[i] += timeResult_[i];
+            tail[i] = timeResult_[kHalfFft + i];
+        }
+    }
+    if (domainChanges) {
+        // Both paths meet in left/right.
+        if (responses.previousMidSide) convertPair(outBlock_[0].data(), outBlock_[1].data(), kHalfFft);
+        if (responses.nextMidSide) convertPair(nextTail_[0].data(), nextTail_[1].data(), kHalfFft);
+        outputMidSide_ = false;
+    } else {
+        outputMidSide_ = responses.nextMidSide;
+    }
+    const float* w = fadeIn_.data();
+    for (int c = 0; c < channels; ++c) {
+        if (!responses.changes(c)) continue;
+        float* out = outBlock_[c].data();
+        const float* next = nextTail_[c].data();
+        for (int32_t i = 0; i < kHalfFft; ++i) out[i] += w[i] * (next[i] - out[i]);
+    }
+    current_ = latest;
     blockPos_ = 0;
 }
 
-void BlockConvolver::skipSilence(int32_t count)
+void BlockConvolver::completeSilentHop(const HopResponses& responses)
 {
-    // With a zero history only the gathered inputs would change: they become zeros.
-    if (blockPos_ + count < kHalfFft) {
-        std::memset(inBlock_.data() + blockPos_, 0, sizeof(float) * static_cast<size_t>(count));
-        blockPos_ += count;
-    } else {
-        std::memset(inBlock_.data(), 0, sizeof(float) * kHalfFft);
-        blockPos_ = (blockPos_ + count) % kHalfFft;
-    }
+    const int latest = 1 - current_;
+    for (int c = 0; c < kNumChannels; ++c) zero(spectra_[c][latest]);
+    outputMidSide_ = responses.nextMidSide;
+    current_ = latest;
+    blockPos_ = 0;
 }
 
 } // namespace vosk

@@ -1,5 +1,7 @@
-// Overlap-add convolution of one channel with its response, in blocks of
-// kFftSize/2 samples gathered one sample at a time.
+// Overlap-add convolution of both channels with their responses, in hops of
+// kFftSize/2 samples gathered one sample at a time. Both channels move in step:
+// a hop ends for both at the same sample, and there a new response takes over
+// by a crossfade of one hop, never as a block edge.
 #pragma once
 
 #include "responsedesign.h"
@@ -10,25 +12,70 @@
 
 namespace vosk {
 
+// The responses around the end of a hop: the one the previous hop used and the
+// one the hop just gathered is filtered with, each with the channel domain
+// (left/right or mid/side) it works in.
+struct HopResponses
+{
+    const float* previous[kNumChannels] = {nullptr, nullptr};
+    const float* next[kNumChannels] = {nullptr, nullptr};
+    bool previousMidSide = false;
+    bool nextMidSide = false;
+    // Crossfade from the previous responses to the next ones. Without it the
+    // next responses simply apply (they equal the previous, or nothing came before).
+    bool fade = false;
+
+    bool domainChanges() const { return previousMidSide != nextMidSide; }
+    bool changes(int channel) const { return domainChanges() || previous[channel] != next[channel]; }
+};
+
 class BlockConvolver
 {
 public:
+    static constexpr float kMatrixGain = 0.70710677f;
+
     void allocate(); // sizes and clears every buffer; the only place that clears history
 
-    // y[i] is the output for input x[i]; x and y may be the same array.
-    void process(const float* x, float* y, int32_t count, const float* kernelSpectrum,
-                 const ffft::FFTReal<float>& fft);
+    int32_t position() const { return blockPos_; }
+    int32_t samplesToHopEnd() const { return kHalfFft - blockPos_; }
+    bool hopComplete() const { return blockPos_ == kHalfFft; }
+    // Whether the output being handed out is in mid/side (else left/right).
+    bool outputMidSide() const { return outputMidSide_; }
 
-    // Same as feeding `count` zeros, valid only while the whole history is zero.
+    // Gathers `count` samples of one channel, at most to the hop's end, and hands
+    // out as many outputs (y[i] for x[i]; x and y may be the same array). Every
+    // channel in use exchanges the same count before advance().
+    void exchange(int channel, const float* x, float* y, int32_t count);
+    void advance(int32_t count) { blockPos_ += count; }
+
+    // Same as exchanging `count` zeros on every channel, valid only while the
+    // whole history is zero.
     void skipSilence(int32_t count);
 
-    int32_t blockPosition() const { return blockPos_; }
+    // Ahead of a change of response at the coming hop end: the tail that the next
+    // response leaves from the previous hop's input, in the next domain.
+    void prepareTail(int channel, const HopResponses& responses, const ffft::FFTReal<float>& fft);
+
+    // At the hop's end: filters the gathered hop for the first `channels` channels.
+    void completeHop(const HopResponses& responses, int channels, const ffft::FFTReal<float>& fft);
+    // At the hop's end while skipping silence: everything stays zero.
+    void completeSilentHop(const HopResponses& responses);
 
 private:
-    void completeBlock(const float* kernelSpectrum, const ffft::FFTReal<float>& fft);
+    // Spectrum of the previous hop's input of one channel, in the given domain.
+    const float* previousSpectrum(int channel, bool fromMidSide, bool toMidSide);
+    void filterSteady(int channel, const float* kernel, const ffft::FFTReal<float>& fft);
 
     int32_t blockPos_ = 0;
-    std::vector<float> inBlock_, workSpectrum_, outBlock_, timeResult_, overlapTail_;
+    int current_ = 0; // which of the two spectra per channel holds the latest hop
+    bool outputMidSide_ = false;
+    std::vector<float> inBlock_[kNumChannels];    // kFftSize: the hop, then zeros
+    std::vector<float> spectra_[kNumChannels][2]; // the latest and the previous hop's input
+    std::vector<float> outBlock_[kNumChannels];   // kHalfFft outputs handed out during the next hop
+    std::vector<float> overlapTail_[kNumChannels];
+    std::vector<float> nextTail_[kNumChannels];   // prepareTail's result
+    std::vector<float> product_, timeResult_, converted_; // kFftSize scratch
+    std::vector<float> fadeIn_;                   // kHalfFft crossfade weights, 0 to 1
 };
 
 } // namespace vosk

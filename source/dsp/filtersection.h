@@ -19,7 +19,7 @@ constexpr int kNumBands = 4;
 constexpr int kHighCutSection = 7;
 
 // Sections 5 and 6 exist for the type parameters but no parameter switches them
-// on, so they never reach the output and own no spectrum.
+// on, so they never reach the output and are never designed.
 constexpr bool isSpareSection(int section)
 {
     return section == 5 || section == 6;
@@ -35,13 +35,11 @@ struct BandSettings
     float freqNorm = 0.0f, qNorm = 0.0f, gainNorm = 0.0f, widthNorm = 0.0f;
 };
 
-// A section, as the response design reads it: a band's settings and the design's own state.
+// A section of the settings: a band's settings and whether the host still has to
+// be told them.
 struct FilterSection : BandSettings
 {
-    bool dirty = true;
     bool reportPending = false; // the host has not yet been told the band's values
-    int32_t length = 0;
-    float* spectrum = nullptr; // fftSize floats, owned by the signal path
 };
 
 } // namespace vosk

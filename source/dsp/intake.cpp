@@ -31,15 +31,13 @@ bool bandOf(uint32_t id, uint32_t firstOfGroup, int& section, int& channel)
     return true;
 }
 
-// Sets one band parameter; returns whether the section's response changed.
+// Sets one band parameter; returns whether the section's response depends on it.
 bool setBandValue(ProcessingSettings& s, const BandParameter& p, int channel, int section, float norm)
 {
     FilterSection& band = s.sections[channel][section];
     band.*p.norm = norm;
     band.*p.physical = p.fromNorm(norm);
-    if (p.shapesBellsOnly && band.shape != ShapeBell) return false;
-    s.markDirty(channel, section);
-    return true;
+    return !p.shapesBellsOnly || band.shape == ShapeBell;
 }
 
 void applyBandParameter(ProcessingSettings& s, const BandParameter& p, int channel, int section, float norm)
@@ -60,13 +58,10 @@ void copyLeftBandsToRight(ProcessingSettings& s)
     for (int section = kFirstBand; section < kFirstBand + kNumBands; ++section) {
         const FilterSection& from = s.sections[0][section];
         FilterSection& to = s.sections[1][section];
-        s.setOn(1, section, from.on);
         const int32_t shape = to.shape;
         static_cast<BandSettings&>(to) = from;
         to.shape = shape;
-        to.length = from.length;
         to.reportPending = true;
-        s.markDirty(1, section);
     }
 }
 
@@ -90,10 +85,10 @@ void applyParameter(ProcessingSettings& s, uint32_t id, double v)
     if (bandOf(id, kOn1R, section, channel)) {
         const bool on = switchIsOn(id, v);
         if (s.linked) {
-            s.setOn(1 - channel, section, on);
+            s.sections[1 - channel][section].on = on;
             s.sections[1 - channel][section].reportPending = true;
         }
-        s.setOn(channel, section, on);
+        s.sections[channel][section].on = on;
         return;
     }
     if (bandOf(id, kShape1R, section, channel)) {
@@ -101,16 +96,12 @@ void applyParameter(ProcessingSettings& s, uint32_t id, double v)
         for (int c : {1 - channel, channel}) {
             if (c != channel && !s.linked) continue;
             s.sections[c][section].shape = shape;
-            s.markDirty(c, section);
         }
         return;
     }
     if (id >= kType1 && id <= kType6) {
         const int typed = static_cast<int>(id - kType1) + 1;
-        for (int c = 0; c < kNumChannels; ++c) {
-            s.sections[c][typed].shape = shapeFromTypeValue(v);
-            s.markDirty(c, typed);
-        }
+        for (int c = 0; c < kNumChannels; ++c) s.sections[c][typed].shape = shapeFromTypeValue(v);
         return;
     }
 
@@ -121,7 +112,7 @@ void applyParameter(ProcessingSettings& s, uint32_t id, double v)
     case kOnLoCut:
     case kOnHiCut: {
         const int cut = id == kOnLoCut ? kLowCutSection : kHighCutSection;
-        for (int c = 0; c < kNumChannels; ++c) s.setOn(c, cut, switchIsOn(id, v));
+        for (int c = 0; c < kNumChannels; ++c) s.sections[c][cut].on = switchIsOn(id, v);
         break;
     }
     case kInGain:

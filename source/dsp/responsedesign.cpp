@@ -18,102 +18,125 @@ int32_t bandSectionLength(float freqHz, float q, int32_t sampleRate)
     return static_cast<int32_t>(length);
 }
 
+int32_t sectionLength(const BandSettings& settings, int section, int32_t sampleRate)
+{
+    if (section == kLowCutSection) return kMaxSectionLength;
+    if (section == kHighCutSection) return kHighCutLength;
+    return bandSectionLength(settings.freqHz, settings.q, sampleRate);
+}
+
 void WindowCache::allocate()
 {
     storage_.assign(static_cast<size_t>(kSlots) * kMaxSectionLength, 0.0f);
-    for (auto& length : lengths_) length = 0;
+    for (int slot = 0; slot < kSlots; ++slot) lengths_[slot] = filled_[slot] = 0;
     next_ = 0;
 }
 
-const float* WindowCache::window(int32_t length)
+int WindowCache::slotOf(int32_t length)
 {
     for (int slot = 0; slot < kSlots; ++slot) {
-        if (lengths_[slot] == length) return storage_.data() + static_cast<size_t>(slot) * kMaxSectionLength;
+        if (lengths_[slot] == length) return slot;
     }
     const int slot = next_;
     next_ = (next_ + 1) % kSlots;
-    float* w = storage_.data() + static_cast<size_t>(slot) * kMaxSectionLength;
+    lengths_[slot] = length;
+    filled_[slot] = 0;
+    return slot;
+}
+
+bool WindowCache::fill(int32_t length, int32_t count)
+{
+    const int slot = slotOf(length);
+    float* w = data(slot);
+    const int32_t end = std::min(length, filled_[slot] + count);
     if (length == 1) {
         w[0] = 1.0f;
     } else {
         const double twoPi = kTwoPiF;
-        for (int32_t j = 0; j < length; ++j) {
+        for (int32_t j = filled_[slot]; j < end; ++j) {
             w[j] = static_cast<float>(0.54 - 0.46 * std::cos(twoPi * j / (length - 1)));
         }
     }
-    lengths_[slot] = length;
-    return w;
+    filled_[slot] = std::max(filled_[slot], end);
+    return filled_[slot] == length;
 }
 
-namespace {
-
-// Tap value at signed offset i from the centre, before windowing. The sinc terms
-// are even in i (sin is odd), so each magnitude is computed once per kernel.
-struct TapFormula
+const float* WindowCache::window(int32_t length)
 {
-    int32_t shape;
-    double omega, upper, lower, gain;
+    fill(length, length);
+    return data(slotOf(length));
+}
 
-    double operator()(int32_t i) const
-    {
-        const double pi = kPiF;
-        switch (shape) {
-        case ShapeHighCut:
-            return i == 0 ? omega / pi : std::sin(omega * i) / (pi * i);
-        case ShapeLowCut:
-            return i == 0 ? 1.0 - omega / pi : -std::sin(omega * i) / (pi * i);
-        case ShapeBell:
-            if (i == 0) return gain * (upper - lower) / pi + 1.0;
-            return gain * std::sin(upper * i) / (pi * i) - gain * std::sin(lower * i) / (pi * i);
-        default:
-            return 0.0;
-        }
+// The sinc terms are even in i (sin is odd), so each magnitude is computed once per kernel.
+double SectionPlan::tap(int32_t i) const
+{
+    const double pi = kPiF;
+    const double omega = this->omega, upper = this->upper, lower = this->lower, gain = this->gain;
+    switch (shape) {
+    case ShapeHighCut:
+        return i == 0 ? omega / pi : std::sin(omega * i) / (pi * i);
+    case ShapeLowCut:
+        return i == 0 ? 1.0 - omega / pi : -std::sin(omega * i) / (pi * i);
+    case ShapeBell:
+        if (i == 0) return gain * (upper - lower) / pi + 1.0;
+        return gain * std::sin(upper * i) / (pi * i) - gain * std::sin(lower * i) / (pi * i);
+    default:
+        return 0.0;
     }
-};
+}
 
-} // namespace
-
-void designSection(FilterSection& section, float* buffer, int32_t sampleRate, WindowCache& windows)
+SectionPlan planSection(const BandSettings& section, int32_t length, int32_t sampleRate)
 {
-    const int32_t length = section.length;
     const double sr = static_cast<float>(sampleRate);
     const double nyquist = sr / 2.0;
     const double f = section.freqHz;
     const double twoPi = kTwoPiF;
 
-    TapFormula formula{section.shape, 0.0, 0.0, 0.0, section.gain};
+    SectionPlan plan;
+    plan.shape = section.shape;
+    plan.length = length;
+    plan.gain = section.gain;
     if (section.shape == ShapeHighCut || section.shape == ShapeLowCut) {
         // At the Nyquist frequency a low-pass passes everything and a high-pass nothing.
-        formula.omega = static_cast<float>(twoPi * std::min(f, nyquist) / sr);
+        plan.omega = static_cast<float>(twoPi * std::min(f, nyquist) / sr);
     } else if (section.shape == ShapeBell) {
         const double width = section.width;
         const double upper = std::min({f + f * width, 20000.0, nyquist});
         double lower = width < 1.0 ? f - width * (f * 0.5) : f / (2.0 * width);
         if (lower < 30.0) lower = 30.0;
         lower = std::min(lower, upper); // a band squeezed to nothing is flat
-        formula.upper = static_cast<float>(twoPi * upper / sr);
-        formula.lower = static_cast<float>(twoPi * lower / sr);
+        plan.upper = static_cast<float>(twoPi * upper / sr);
+        plan.lower = static_cast<float>(twoPi * lower / sr);
     }
+    return plan;
+}
 
-    if (section.shape == ShapeHighCut || section.shape == ShapeLowCut || section.shape == ShapeBell) {
-        const float* w = windows.window(length);
-        const int32_t centre = length / 2;
-        float* taps = buffer + (kKernelCentre - centre); // tap j lands at N/4 - L/2 + j
-        for (int32_t offset = 0; offset <= centre; ++offset) {
-            const float value = static_cast<float>(formula(offset));
-            const int32_t after = centre + offset;
-            if (after < length) {
-                float tap = value * w[after];
-                taps[after] = tap * w[after];
-            }
-            if (offset > 0) {
-                const int32_t before = centre - offset;
-                float tap = value * w[before];
-                taps[before] = tap * w[before];
-            }
+void writeTaps(const SectionPlan& plan, const float* w, float* buffer, int32_t from, int32_t to)
+{
+    if (plan.shape != ShapeHighCut && plan.shape != ShapeLowCut && plan.shape != ShapeBell) return;
+    const int32_t length = plan.length;
+    const int32_t centre = plan.centre();
+    float* taps = buffer + (kKernelCentre - centre); // tap j lands at N/4 - L/2 + j
+    for (int32_t offset = from; offset < to && offset <= centre; ++offset) {
+        const float value = static_cast<float>(plan.tap(offset));
+        const int32_t after = centre + offset;
+        if (after < length) {
+            float tap = value * w[after];
+            taps[after] = tap * w[after];
+        }
+        if (offset > 0) {
+            const int32_t before = centre - offset;
+            float tap = value * w[before];
+            taps[before] = tap * w[before];
         }
     }
-    section.dirty = false;
+}
+
+void designSection(const BandSettings& section, int32_t length, float* buffer, int32_t sampleRate,
+                   WindowCache& windows)
+{
+    const SectionPlan plan = planSection(section, length, sampleRate);
+    writeTaps(plan, windows.window(length), buffer, 0, plan.centre() + 1);
 }
 
 void fillShiftSpectrum(float* spectrum)
@@ -124,6 +147,26 @@ void fillShiftSpectrum(float* spectrum)
     for (int32_t k = 0; k <= kHalfFft; ++k) {
         spectrum[k] = kCos[k % 4];
         if (k > 0 && k < kHalfFft) spectrum[kHalfFft + k] = kMinusSin[k % 4];
+    }
+}
+
+void multiplySpectra(float* dest, const float* a, const float* b)
+{
+    dest[0] = a[0] * b[0];
+    dest[kHalfFft] = a[kHalfFft] * b[kHalfFft];
+    float* __restrict destRe = dest + 1;
+    float* __restrict destIm = dest + kHalfFft + 1;
+    const float* __restrict aRe = a + 1;
+    const float* __restrict aIm = a + kHalfFft + 1;
+    const float* __restrict re = b + 1;
+    const float* __restrict im = b + kHalfFft + 1;
+    for (int32_t k = 0; k < kHalfFft - 1; ++k) {
+        const float x = aRe[k];
+        const float y = aIm[k];
+        const float c = re[k];
+        const float d = im[k];
+        destRe[k] = x * c - y * d;
+        destIm[k] = y * c + x * d;
     }
 }
 

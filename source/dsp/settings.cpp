@@ -25,8 +25,6 @@ ProcessingSettings::ProcessingSettings()
             sec.gain = 0.0f;
             sec.width = defaults[s].width;
             sec.shape = defaults[s].shape;
-            sec.dirty = true;
-            sec.length = 0;
             if (s >= kFirstBand && s < kFirstBand + kNumBands) {
                 sec.freqNorm = static_cast<float>(normFromFrequency(sec.freqHz));
                 sec.qNorm = sec.q;
@@ -35,22 +33,6 @@ ProcessingSettings::ProcessingSettings()
                 sec.reportPending = true;
             }
         }
-    }
-}
-
-void ProcessingSettings::markDirty(int channel, int section)
-{
-    FilterSection& sec = sections[channel][section];
-    sec.dirty = true;
-    if (sec.on) responseStale[channel] = true;
-}
-
-void ProcessingSettings::setOn(int channel, int section, bool on)
-{
-    FilterSection& sec = sections[channel][section];
-    if (sec.on != on) {
-        sec.on = on;
-        responseStale[channel] = true;
     }
 }
 

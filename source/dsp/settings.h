@@ -21,16 +21,7 @@ struct ProcessingSettings
     float channelGain[kNumChannels] = {1.0f, 1.0f};
     FilterSection sections[kNumChannels][kNumSections]; // [channel][section]
 
-    // The channel's combined response no longer matches its sections: a section
-    // that is on became dirty, or a section was switched.
-    bool responseStale[kNumChannels] = {true, true};
-
     ProcessingSettings();
-
-    bool anyResponseStale() const { return responseStale[0] || responseStale[1]; }
-
-    void markDirty(int channel, int section);
-    void setOn(int channel, int section, bool on);
 };
 
 // A band's initial normalised width: the one that shows its width.

@@ -60,103 +60,72 @@ void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock)
                          : 44100;
     chunkSize_ = std::clamp(maxSamplesPerBlock, kMinChunk, kMaxChunk);
 
+    convolver_.allocate();
+    designer_.allocate(sampleRateInt_);
     for (int c = 0; c < kNumChannels; ++c) {
-        convolver_[c].allocate();
-        kernelSpectrum_[c].assign(kFftSize, 0.0f);
         bypassDelay_[c].assign(kLatency, 0.0f);
         source_[c].assign(static_cast<size_t>(chunkSize_), 0.0f);
         work_[c].assign(static_cast<size_t>(chunkSize_), 0.0f);
     }
     bypassPos_ = 0;
-
-    int stored = 0;
-    for (int s = 0; s < kNumSections; ++s) stored += isSpareSection(s) ? 0 : 1;
-    sectionSpectra_.assign(static_cast<size_t>(kNumChannels) * stored * kFftSize, 0.0f);
-    float* next = sectionSpectra_.data();
-    for (int c = 0; c < kNumChannels; ++c) {
-        for (int s = 0; s < kNumSections; ++s) {
-            FilterSection& sec = settings_.sections[c][s];
-            if (isSpareSection(s)) {
-                sec.spectrum = nullptr;
-            } else {
-                sec.spectrum = next;
-                next += kFftSize;
-            }
-            sec.length = s == kHighCutSection ? kHighCutLength : kMaxSectionLength;
-            sec.dirty = true;
-        }
-        settings_.responseStale[c] = true;
-    }
-
-    shiftSpectrum_.assign(kFftSize, 0.0f);
-    fillShiftSpectrum(shiftSpectrum_.data());
-    designScratch_.assign(kFftSize, 0.0f);
-    windows_.allocate();
-
     samplesSinceConvolutionInput_ = kDrainSamples;
     samplesSinceDelayInput_ = kDrainSamples;
     prepared_ = true;
-    rebuildKernels(Rebuild::ChangedOnly);
+    designNow();
 }
 
-void SignalPath::rebuildKernels(Rebuild mode)
+ResponseSettings SignalPath::responseSettings(int channels) const
+{
+    ResponseSettings target;
+    for (int c = 0; c < kNumChannels; ++c)
+        for (int s = 0; s < kNumSections; ++s) target.sections[c][s] = settings_.sections[c][s];
+    // The matrix needs both channels.
+    target.midSide = settings_.midSide && channels == kNumChannels;
+    return target;
+}
+
+void SignalPath::designNow()
 {
     if (!prepared_) return;
     ScopedFlushDenormals flushDenormals;
-    bool rebuilt = false;
-    for (int c = 0; c < kNumChannels; ++c) {
-        if (mode == Rebuild::Everything || settings_.responseStale[c]) {
-            recombine(c, mode);
-            rebuilt = true;
-        }
-    }
-    if (rebuilt) ++rebuildCount_;
+    designer_.designNow(responseSettings(kNumChannels), fft_, convolver_);
+    hopStarted_ = false;
+    firstHop_ = true;
 }
 
-void SignalPath::recombine(int channel, Rebuild mode)
+void SignalPath::startHop(int channels)
 {
-    FilterSection* sections = settings_.sections[channel];
-    float* kernel = kernelSpectrum_[channel].data();
-    float* scratch = designScratch_.data();
+    designer_.begin(responseSettings(channels), !firstHop_);
+    hopStarted_ = true;
+    designSpread_ = false;
+}
 
-    const bool allOff = !sections[0].on && !sections[1].on && !sections[2].on && !sections[3].on &&
-                        !sections[4].on && !sections[7].on;
-    if (allOff) {
-        std::fill(designScratch_.begin(), designScratch_.end(), 0.0f);
-        scratch[kKernelCentre] = 1.0f;
-        fft_.forward_transform(kernel, scratch);
+void SignalPath::endHop(int channels, bool drained)
+{
+    designer_.run(designer_.stepsLeft(), fft_, convolver_);
+    if (drained) {
+        convolver_.completeSilentHop(designer_.responses());
+    } else {
+        convolver_.completeHop(designer_.responses(), channels, fft_);
     }
+    designer_.commit();
+    hopStarted_ = false;
+    firstHop_ = false;
+}
 
-    bool first = true;
-    for (int s = 0; s < kNumSections; ++s) {
-        FilterSection& sec = sections[s];
-        if (!sec.spectrum) continue; // spare sections never take part
-        // A section that is off need not be designed until it is switched on:
-        // its spectrum depends on its settings alone.
-        if (sec.dirty && (sec.on || mode == Rebuild::Everything)) {
-            if (s != kLowCutSection && s != kHighCutSection) {
-                sec.length = bandSectionLength(sec.freqHz, sec.q, sampleRateInt_);
-            }
-            std::fill(designScratch_.begin(), designScratch_.end(), 0.0f);
-            designSection(sec, scratch, sampleRateInt_, windows_);
-            fft_.forward_transform(sec.spectrum, scratch);
-        }
-        if (!sec.on) continue;
-        if (first) {
-            std::memcpy(kernel, sec.spectrum, sizeof(float) * kFftSize);
-            first = false;
-        } else {
-            multiplySpectrum(kernel, sec.spectrum);
-            multiplySpectrum(kernel, shiftSpectrum_.data());
-        }
-    }
-
-    // Truncate to N/2 taps so that the block convolution cannot wrap around.
-    fft_.inverse_transform(kernel, scratch);
-    fft_.rescale_by_length(scratch);
-    std::fill(designScratch_.begin() + kHalfFft, designScratch_.end(), 0.0f);
-    fft_.forward_transform(kernel, scratch);
-    settings_.responseStale[channel] = false;
+// A call whose audio does not reach the hop's end does its share of the design:
+// what is left, divided among it and the calls of the same size that still end
+// before the hop does. The call that ends the hop finishes whatever is left.
+void SignalPath::spreadDesign(int32_t callSamples, int32_t position)
+{
+    if (designSpread_ || designer_.stepsLeft() == 0) return;
+    designSpread_ = true;
+    const int64_t toHopEnd = convolver_.samplesToHopEnd();
+    const int64_t restOfCall = callSamples - position;
+    if (restOfCall >= toHopEnd) return;
+    const int64_t calls = 1 + (toHopEnd - restOfCall - 1) / callSamples;
+    const int64_t left = designer_.stepsLeft();
+    designer_.run(static_cast<int32_t>((left + calls - 1) / calls), fft_, convolver_);
 }
 
 uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
@@ -164,17 +133,55 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
     ScopedFlushDenormals flushDenormals;
     const int32_t numIn = std::min(block.numInputChannels, kNumChannels);
     const int32_t numOut = block.numOutputChannels;
-    if (!block.outputs || numOut <= 0) return 0;
+    const int32_t n = std::max(block.numSamples, 0);
+    const ParameterPoint* points = block.points;
+    const int32_t numPoints = points ? std::max(block.numPoints, 0) : 0;
+    int32_t nextPoint = 0;
+    auto applyPointsUpTo = [&](int64_t offset) {
+        for (; nextPoint < numPoints && points[nextPoint].offset <= offset; ++nextPoint)
+            applyParameter(points[nextPoint].id, points[nextPoint].value);
+    };
+
+    if (!block.outputs || numOut <= 0) {
+        applyPointsUpTo(INT64_MAX);
+        return 0;
+    }
     const uint64_t allOutputs = numOut >= 64 ? ~uint64_t{0} : (uint64_t{1} << numOut) - 1;
 
     // Without input there is nothing to play: what the host left in the outputs must not sound.
-    const int32_t n = std::max(block.numSamples, 0);
     if (!prepared_ || !block.inputs || numIn <= 0) {
+        applyPointsUpTo(INT64_MAX);
         for (int32_t c = 0; c < numOut; ++c) fillZeros(block.outputs[c], n);
         return allOutputs;
     }
-    if (settings_.anyResponseStale()) rebuildKernels(Rebuild::ChangedOnly);
 
+    float peak[kNumChannels] = {0.0f, 0.0f};
+    bool silent = n > 0;
+    designSpread_ = false;
+    for (int32_t position = 0;;) {
+        applyPointsUpTo(position);
+        if (position >= n) break;
+        if (!hopStarted_) startHop(numIn);
+        int32_t end = std::min<int64_t>(n, position + convolver_.samplesToHopEnd());
+        if (nextPoint < numPoints) end = std::min(end, points[nextPoint].offset);
+        spreadDesign(n, position);
+        const bool drained = processSegment(block, position, end - position, peak);
+        silent = silent && drained;
+        position = end;
+        if (convolver_.hopComplete()) endHop(numIn, drained);
+    }
+    applyPointsUpTo(INT64_MAX);
+
+    if (reports && !settings_.bypass) writeReports(*reports, peak);
+    return silent ? allOutputs : 0;
+}
+
+// One stretch of the block with the same settings, within one hop; answers
+// whether it took the short way of drained silence.
+bool SignalPath::processSegment(const AudioBlock& block, int32_t offset, int32_t count, float peak[kNumChannels])
+{
+    const int32_t numIn = std::min(block.numInputChannels, kNumChannels);
+    const int32_t numOut = block.numOutputChannels;
     const uint64_t inputMask = (uint64_t{1} << numIn) - 1;
     const bool inputSilent = (block.inputSilenceFlags & inputMask) == inputMask;
     const bool gainSilent = static_cast<double>(settings_.inputGain) < 0.0000001;
@@ -182,31 +189,27 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
     const bool convolutionDrained = convolutionSilent && samplesSinceConvolutionInput_ >= kDrainSamples;
     const bool delayDrained = inputSilent && samplesSinceDelayInput_ >= kLatency;
 
-    float peak[kNumChannels] = {0.0f, 0.0f};
-    uint64_t outputFlags = 0;
-    if (convolutionDrained && (delayDrained || !settings_.bypass)) {
+    const bool drained = convolutionDrained && (delayDrained || !settings_.bypass);
+    if (drained) {
         // Everything that entered has left: the work would only produce zeros.
         if (!delayDrained) {
             for (int32_t c = 0; c < numIn; ++c) {
                 const bool flagged = (block.inputSilenceFlags >> c) & 1u;
-                pushBypassDelay(c, flagged ? nullptr : block.inputs[c], n);
+                pushBypassDelay(c, flagged || !block.inputs[c] ? nullptr : block.inputs[c] + offset, count);
             }
-            advanceBypassDelay(n);
+            advanceBypassDelay(count);
         }
-        for (int32_t c = 0; c < numOut; ++c) fillZeros(block.outputs[c], n);
-        for (int32_t c = 0; c < numIn; ++c) convolver_[c].skipSilence(n);
-        outputFlags = allOutputs;
+        for (int32_t c = 0; c < numOut; ++c) fillZeros(block.outputs[c] ? block.outputs[c] + offset : nullptr, count);
+        convolver_.skipSilence(count);
     } else {
-        for (int32_t offset = 0; offset < n; offset += chunkSize_) {
-            processChunk(block, offset, std::min(chunkSize_, n - offset), gainSilent, peak);
+        for (int32_t done = 0; done < count; done += chunkSize_) {
+            processChunk(block, offset + done, std::min(chunkSize_, count - done), gainSilent, peak);
         }
     }
     samplesSinceConvolutionInput_ =
-        convolutionSilent ? std::min<int64_t>(samplesSinceConvolutionInput_ + n, kDrainSamples) : 0;
-    samplesSinceDelayInput_ = inputSilent ? std::min<int64_t>(samplesSinceDelayInput_ + n, kDrainSamples) : 0;
-
-    if (reports && !settings_.bypass) writeReports(*reports, peak);
-    return outputFlags;
+        convolutionSilent ? std::min<int64_t>(samplesSinceConvolutionInput_ + count, kDrainSamples) : 0;
+    samplesSinceDelayInput_ = inputSilent ? std::min<int64_t>(samplesSinceDelayInput_ + count, kDrainSamples) : 0;
+    return drained;
 }
 
 void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t count, bool gainSilent,
@@ -229,7 +232,8 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
         }
     }
 
-    const bool midSide = s.midSide && numIn == kNumChannels;
+    // Each hop is encoded, filtered and decoded in the domain of its own settings.
+    const bool midSide = designer_.nextMidSide() && numIn == kNumChannels;
     if (midSide) {
         for (int32_t i = 0; i < count; ++i) {
             work[0][i] = (src[0][i] + src[1][i]) * kMatrixGain;
@@ -248,8 +252,10 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
             const float channelGain = s.channelGain[c];
             for (int32_t i = 0; i < count; ++i) w[i] = enabled * from[i] * inputGain * channelGain;
         }
-        convolver_[c].process(w, w, count, kernelSpectrum_[c].data(), fft_);
+        convolver_.exchange(c, w, w, count);
     }
+    convolver_.advance(count);
+    const bool outputMidSide = convolver_.outputMidSide() && numIn == kNumChannels;
 
     for (int32_t c = 0; c < numOut; ++c) {
         if (!block.outputs[c]) continue;
@@ -265,7 +271,7 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
             std::memcpy(out + first, line, sizeof(float) * static_cast<size_t>(count - first));
             continue;
         }
-        if (midSide) {
+        if (outputMidSide) {
             const float* mid = work[0];
             const float* side = work[1];
             if (c == 0) {
@@ -362,13 +368,10 @@ void SignalPath::restoreState(const ProcessorState& state)
     if (!state.hasSettings) return;
     for (int c = 0; c < kNumChannels; ++c) {
         for (int b = 0; b < kNumBands; ++b) {
-            const int section = kFirstBand + b;
-            s.setOn(c, section, state.bands[c][b].on);
-            static_cast<BandSettings&>(s.sections[c][section]) = state.bands[c][b];
-            s.markDirty(c, section);
+            static_cast<BandSettings&>(s.sections[c][kFirstBand + b]) = state.bands[c][b];
         }
-        s.setOn(c, kLowCutSection, state.lowCutOn);
-        s.setOn(c, kHighCutSection, state.highCutOn);
+        s.sections[c][kLowCutSection].on = state.lowCutOn;
+        s.sections[c][kHighCutSection].on = state.highCutOn;
         s.channelEnabled[c] = state.channelEnabled[c];
         s.channelGain[c] = state.channelGain[c];
     }

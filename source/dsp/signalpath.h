@@ -6,7 +6,7 @@
 
 #include "source/dsp/blockconvolver.h"
 #include "source/dsp/intake.h"
-#include "source/dsp/responsedesign.h"
+#include "source/dsp/responsedesigner.h"
 #include "source/dsp/settings.h"
 
 #include "ffft/FFTReal.h"
@@ -29,6 +29,15 @@ protected:
     ~OutputReports() = default;
 };
 
+// One parameter change: a normalised value that holds from sample `offset` of
+// the block on.
+struct ParameterPoint
+{
+    int32_t offset;
+    uint32_t id;
+    double value;
+};
+
 struct AudioBlock
 {
     const float* const* inputs = nullptr;
@@ -37,15 +46,25 @@ struct AudioBlock
     float* const* outputs = nullptr;
     int32_t numOutputChannels = 0;
     int32_t numSamples = 0;
+    // The block's parameter changes in the order they apply (by offset, ties in
+    // the order given); offsets beyond the block apply after its last sample.
+    const ParameterPoint* points = nullptr;
+    int32_t numPoints = 0;
 };
 
+// When the response follows the settings: the settings in force at the first
+// sample of each hop (kHalfFft samples, counted from the setup) are designed
+// while the hop is gathered, in small steps spread over its process calls, and
+// filter that hop's input. Where they differ from the previous hop's, the output
+// crossfades over the hop that comes out next. Gains, mutes and bypass apply
+// from the sample their change names.
 class SignalPath
 {
 public:
     static constexpr int32_t kLatency = kFftSize / 4 + kFftSize / 2;
     // Zero input for this long empties both the convolution and the bypass delay.
     static constexpr int64_t kDrainSamples = 3 * kHalfFft;
-    static constexpr float kMatrixGain = 0.70710677f;
+    static constexpr float kMatrixGain = BlockConvolver::kMatrixGain;
 
     SignalPath();
 
@@ -57,15 +76,15 @@ public:
     ProcessingSettings& settings() { return settings_; }
     const ProcessingSettings& settings() const { return settings_; }
 
+    // A change between blocks: as a point at the next block's first sample.
     void applyParameter(uint32_t id, double value) { vosk::applyParameter(settings_, id, value); }
 
-    // Brings the channels' responses up to date. `Everything` recombines both
-    // channels and designs every dirty section, whether or not it is on.
-    enum class Rebuild { ChangedOnly, Everything };
-    void rebuildKernels(Rebuild mode = Rebuild::ChangedOnly);
+    // Designs the present settings at once and filters with them from now on,
+    // with no crossfade (for setups and tools, not for the audio thread).
+    void designNow();
 
-    // Processes one host block of any length (after the block's parameters have
-    // been applied) and returns the output's silence flags.
+    // Processes one host block of any length with its parameter changes and
+    // returns the output's silence flags.
     uint64_t process(const AudioBlock& block, OutputReports* reports);
 
     void resetMeters() { lastMeter_[0] = lastMeter_[1] = 0.0f; }
@@ -74,11 +93,16 @@ public:
     void restoreState(const ProcessorState& state);
 
     int32_t sampleRate() const { return sampleRateInt_; }
-    const float* kernelSpectrum(int channel) const { return kernelSpectrum_[channel].data(); }
-    int64_t rebuildCount() const { return rebuildCount_; }
+    const float* kernelSpectrum(int channel) const { return designer_.kernelInUse(channel); }
+    // How many redesigns have begun since construction (one per hop whose settings changed).
+    int64_t designCount() const { return designer_.designsBegun(); }
 
 private:
-    void recombine(int channel, Rebuild mode);
+    ResponseSettings responseSettings(int channels) const;
+    void startHop(int channels);
+    void endHop(int channels, bool drained);
+    void spreadDesign(int32_t callSamples, int32_t position);
+    bool processSegment(const AudioBlock& block, int32_t offset, int32_t count, float peak[kNumChannels]);
     void processChunk(const AudioBlock& block, int32_t offset, int32_t count, bool gainSilent,
                       float peak[kNumChannels]);
     void pushBypassDelay(int32_t channel, const float* samples, int32_t count); // null: zeros
@@ -93,14 +117,12 @@ private:
     float lastMeter_[kNumChannels] = {0.0f, 0.0f};
     int64_t samplesSinceConvolutionInput_ = kDrainSamples;
     int64_t samplesSinceDelayInput_ = kDrainSamples;
-    int64_t rebuildCount_ = 0;
 
-    BlockConvolver convolver_[kNumChannels];
-    std::vector<float> kernelSpectrum_[kNumChannels];
-    std::vector<float> sectionSpectra_; // one kFftSize spectrum per non-spare section
-    std::vector<float> shiftSpectrum_;
-    std::vector<float> designScratch_;
-    WindowCache windows_;
+    BlockConvolver convolver_;
+    ResponseDesigner designer_;
+    bool hopStarted_ = false;  // the settings of the hop being gathered are sampled
+    bool firstHop_ = true;     // no hop has come out since the setup: nothing to fade from
+    bool designSpread_ = false; // this call has done its share of the hop's design
 
     std::vector<float> bypassDelay_[kNumChannels];
     int32_t bypassPos_ = 0;

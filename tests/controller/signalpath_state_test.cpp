@@ -25,12 +25,12 @@ using namespace Steinberg::Vst;
 
 constexpr int32_t kBlock = 512;
 
-// Applies changes the way the processor takes a block's queues: each, then a rebuild.
+// Applies changes between blocks and filters with them at once.
 void applyChanges(SignalPath& path, const std::vector<std::pair<ParamID, double>>& changes)
 {
     for (const auto& [id, value] : changes) {
         path.applyParameter(id, value);
-        path.rebuildKernels();
+        path.designNow();
     }
 }
 

@@ -198,11 +198,12 @@ struct Player
         EXPECT_EQ(host.setupProcessing(48000, kBlock), kResultOk);
         EXPECT_EQ(host.setActive(true), kResultOk);
     }
-    void settle()
+    void settle(int blocks = 1)
     {
         std::vector<float> silence(kBlock, 0.0f), outL(kBlock), outR(kBlock);
-        EXPECT_EQ(host.processStereo(silence.data(), silence.data(), outL.data(), outR.data(), kBlock),
-                  kResultOk);
+        for (int i = 0; i < blocks; ++i)
+            EXPECT_EQ(host.processStereo(silence.data(), silence.data(), outL.data(), outR.data(), kBlock),
+                      kResultOk);
     }
 };
 
@@ -223,7 +224,9 @@ TEST_F(ComponentState, RestoredValuesReproduceTheProcessorsSound)
             original.host.addParameterChange(info.id, 0, value(info.id));
     original.settle();
     for (const auto& [id, v] : changes) original.host.addParameterChange(id, 0, v);
-    original.settle();
+    // Changes take over at the next hop's start and fade in over the hop after it.
+    const int twoHops = 2 * 8192 / kBlock;
+    original.settle(twoHops);
 
     IPtr<MemoryStream> saved(new MemoryStream(), false);
     ASSERT_EQ(original.host.component()->getState(saved), kResultOk);
@@ -241,7 +244,7 @@ TEST_F(ComponentState, RestoredValuesReproduceTheProcessorsSound)
     restored.settle();
     // As many blocks before the signal as the original had: the convolution's framing,
     // and with it its rounding, follows the block count.
-    restored.settle();
+    restored.settle(twoHops);
 
     Player untouched(factory);
     untouched.settle();

@@ -28,18 +28,16 @@ double magnitudeAt(const std::vector<float>& taps, double hz, double rate = kRat
 
 std::vector<float> design(int32_t shape, float freqHz, float q, float gain, float width, int32_t length = -1)
 {
-    FilterSection sec;
+    BandSettings sec;
     sec.shape = shape;
     sec.freqHz = freqHz;
     sec.q = q;
     sec.gain = gain;
     sec.width = width;
-    sec.length = length > 0 ? length : bandSectionLength(freqHz, q, kRate);
     std::vector<float> buffer(kFftSize, 0.0f);
     WindowCache windows;
     windows.allocate();
-    designSection(sec, buffer.data(), kRate, windows);
-    EXPECT_FALSE(sec.dirty);
+    designSection(sec, length > 0 ? length : bandSectionLength(freqHz, q, kRate), buffer.data(), kRate, windows);
     return buffer;
 }
 
@@ -170,7 +168,7 @@ TEST(CombinedResponse, FurtherSectionsKeepTheCentreOnAQuarterOfTheTransform)
     path.applyParameter(kOn1L, 1.0); // bells without gain: unit impulses
     path.applyParameter(kOn2L, 1.0);
     path.applyParameter(kOn3L, 1.0);
-    path.rebuildKernels();
+    path.designNow();
     const auto taps = channelTaps(path, 0);
     EXPECT_NEAR(taps[kKernelCentre], 1.0f, 1e-6);
     for (int32_t j = 0; j < kHalfFft; ++j) {

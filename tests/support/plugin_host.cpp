@@ -161,11 +161,12 @@ tresult ProcessorHost::terminate()
     return component_->terminate();
 }
 
-tresult ProcessorHost::setupProcessing(double sampleRate, int32 maxBlock, int32 sampleSize)
+tresult ProcessorHost::setupProcessing(double sampleRate, int32 maxBlock, int32 sampleSize, int32 processMode)
 {
     if (!processor_) return kResultFalse;
-    ProcessSetup setup{kRealtime, sampleSize, maxBlock, sampleRate};
+    ProcessSetup setup{processMode, sampleSize, maxBlock, sampleRate};
     sampleRate_ = sampleRate;
+    processMode_ = processMode;
     return processor_->setupProcessing(setup);
 }
 
@@ -208,7 +209,7 @@ tresult ProcessorHost::process(float* const* inputs, int32 inChannels, float* co
     context.sampleRate = sampleRate_;
 
     ProcessData data;
-    data.processMode = kRealtime;
+    data.processMode = processMode_;
     data.symbolicSampleSize = kSample32;
     data.numSamples = numSamples;
     data.numInputs = 1;

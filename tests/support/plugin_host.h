@@ -141,7 +141,8 @@ public:
     Steinberg::tresult initialize();
     Steinberg::tresult terminate();
     Steinberg::tresult setupProcessing(double sampleRate, Steinberg::int32 maxBlock,
-                                       Steinberg::int32 sampleSize = Steinberg::Vst::kSample32);
+                                       Steinberg::int32 sampleSize = Steinberg::Vst::kSample32,
+                                       Steinberg::int32 processMode = Steinberg::Vst::kRealtime);
     // setActive, then setProcessing (on); setProcessing (off), then setActive (off).
     Steinberg::tresult setActive(bool on);
 
@@ -170,6 +171,7 @@ private:
     IPtr<Changes> inputChanges_;
     IPtr<Changes> outputChanges_;
     double sampleRate_ = 44100.0;
+    Steinberg::int32 processMode_ = Steinberg::Vst::kRealtime;
     Steinberg::uint64 inputSilenceFlags_ = 0;
     Steinberg::uint64 outputSilenceFlags_ = 0;
     bool initialized_ = false;

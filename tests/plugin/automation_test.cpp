@@ -1,0 +1,157 @@
+// Knobs moved while the built module plays, as a host sends the changes: when
+// a change is heard, that the output does not depend on how the host cuts the
+// audio into blocks, and that a change never splatters.
+#include "bundle_processors.h"
+
+#include "ffft/FFTReal.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace vosk {
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+using test::expectIdentical;
+using test::noise;
+using test::ProcessorHost;
+using test::Stereo;
+
+constexpr double kRate48k = 48000.0;
+constexpr size_t kHop = 8192;
+
+// A change at an absolute sample of the stream.
+struct Change
+{
+    size_t at;
+    ParamID id;
+    double value;
+};
+
+class Automation : public test::BundleProcessors
+{
+protected:
+    // Plays `in` through a fresh processor in calls of `block` samples, each change
+    // queued in the call that holds its sample, at its offset there.
+    Stereo play(const Stereo& in, size_t block, const std::vector<Change>& changes, int32 mode = kRealtime)
+    {
+        hosts.push_back(std::make_unique<ProcessorHost>(factory, test::processorClassId()));
+        ProcessorHost& host = *hosts.back();
+        EXPECT_EQ(host.initialize(), kResultOk);
+        EXPECT_EQ(host.setupProcessing(kRate48k, static_cast<int32>(block), kSample32, mode), kResultOk);
+        EXPECT_EQ(host.setActive(true), kResultOk);
+        size_t next = 0;
+        return run(host, in, block, [&](size_t pos) {
+            for (; next < changes.size() && changes[next].at < pos + block; ++next)
+                host.addParameterChange(changes[next].id, static_cast<int32>(changes[next].at - pos),
+                                        changes[next].value);
+        });
+    }
+};
+
+TEST_F(Automation, OutputIsTheSameForAnySplitIntoBlocksAndOffline)
+{
+    const Stereo in = noise(6 * kHop, 21);
+    std::vector<Change> changes;
+    for (size_t at = 100; at < in.size(); at += 37) {
+        const double t = static_cast<double>(at) / static_cast<double>(in.size());
+        changes.push_back({at, kGain3L, 0.5 + 0.4 * t});
+        if (at % 3 == 0) changes.push_back({at, kFreq1R, 0.2 + 0.3 * t});
+        if (at % 5 == 0) changes.push_back({at, kLgain, 0.25 + 0.1 * t});
+    }
+    const Change switches[] = {
+        {9000, kMidSide, 0.0}, {15000, kLink, 1.0},   {20000, kShape2L, 0.5}, {25000, kOn4R, 0.0},
+        {30000, kMidSide, 1.0}, {33000, kBypass, 1.0}, {34000, kBypass, 0.0}, {40000, kOnHiCut, 0.0},
+    };
+    changes.insert(changes.end(), std::begin(switches), std::end(switches));
+    std::stable_sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) { return a.at < b.at; });
+
+    const Stereo reference = play(in, 4096, changes);
+    for (size_t block : {32, 64, 500}) {
+        SCOPED_TRACE("blocks of " + std::to_string(block));
+        expectIdentical(play(in, block, changes), reference);
+    }
+    SCOPED_TRACE("offline");
+    expectIdentical(play(in, 4096, changes, kOffline), reference);
+}
+
+// A hop's response is designed from the settings in force at its first sample.
+TEST_F(Automation, ChangesTakeEffectFromTheNextHopStart)
+{
+    const Stereo in = noise(5 * kHop, 22);
+    const auto boost = [&](size_t at) { return play(in, 500, {{at, kGain3L, 0.8}}); };
+    const Stereo atHopStart = boost(kHop);
+    const Stereo justAfter = boost(kHop + 1);
+    expectIdentical(justAfter, boost(2 * kHop));
+    EXPECT_NE(atHopStart, justAfter);
+    // The hop comes out after the one before it: from then on the change fades in.
+    const auto first = [](const Stereo& s, size_t n) {
+        Stereo part(n);
+        for (int c = 0; c < 2; ++c) std::copy(s.ch[c].begin(), s.ch[c].begin() + n, part.ch[c].begin());
+        return part;
+    };
+    const Stereo unchanged = play(in, 500, {});
+    expectIdentical(first(atHopStart, 2 * kHop), first(unchanged, 2 * kHop));
+    EXPECT_NE(first(atHopStart, 2 * kHop + 64), first(unchanged, 2 * kHop + 64));
+}
+
+// The strongest product at least 600 Hz from a tone, below the tone, in dB, over
+// 4096-point Blackman windows sliding across `signal` from `from` on.
+double worstProductsBelowTone(const std::vector<float>& signal, size_t from, double toneHz)
+{
+    constexpr int32_t n = 4096;
+    ffft::FFTReal<double> fft(n);
+    std::vector<double> window(n), frame(n), spectrum(n);
+    for (int32_t i = 0; i < n; ++i)
+        window[i] = 0.42 - 0.5 * std::cos(2 * M_PI * i / (n - 1)) + 0.08 * std::cos(4 * M_PI * i / (n - 1));
+    double worst = -1000.0;
+    for (size_t start = from; start + n <= signal.size(); start += n / 4) {
+        for (int32_t i = 0; i < n; ++i) frame[i] = window[i] * signal[start + i];
+        fft.forward_transform(spectrum.data(), frame.data());
+        double tone = 0.0, products = 0.0;
+        for (int32_t k = 1; k < n / 2; ++k) {
+            const double power = spectrum[k] * spectrum[k] + spectrum[n / 2 + k] * spectrum[n / 2 + k];
+            const double hz = k * kRate48k / n;
+            if (std::fabs(hz - toneHz) < 100.0) tone = std::max(tone, power);
+            if (std::fabs(hz - toneHz) >= 600.0) products = std::max(products, power);
+        }
+        worst = std::max(worst, 10.0 * std::log10(products / tone));
+    }
+    return worst;
+}
+
+TEST_F(Automation, ChangesLeaveNoProductsAwayFromATone)
+{
+    // A 1200 Hz tone at -12 dBFS in the left channel; band 3 is a bell at 1200 Hz.
+    const size_t length = 4 * 48000, change = 3 * 24000;
+    Stereo in(length);
+    for (size_t i = 0; i < length; ++i)
+        in.ch[0][i] = static_cast<float>(0.25 * std::sin(2 * M_PI * 1200.0 * static_cast<double>(i) / kRate48k));
+    std::vector<Change> ramp;
+    for (size_t at = change; at < change + 48000; at += 64)
+        ramp.push_back({at, kGain3L, 0.5 + 0.5 * static_cast<double>(at - change) / 48000.0});
+
+    const struct
+    {
+        const char* what;
+        std::vector<Change> changes;
+    } cases[] = {
+        {"gain stepped to +6 dB in one call", {{change, kGain3L, 1.0}}},
+        {"gain ramped to +6 dB over a second, one change per call", ramp},
+        {"mid/side switched on", {{change, kMidSide, 0.0}}},
+        {"band 3 switched off after a boost", {{0, kGain3L, 1.0}, {change, kOn3L, 0.0}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Stereo out = play(in, 64, c.changes);
+        // From well after the tone's onset has come out.
+        EXPECT_LT(worstProductsBelowTone(out.ch[0], 48000, 1200.0), -90.0);
+    }
+}
+
+} // namespace
+} // namespace vosk
