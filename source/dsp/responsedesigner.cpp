@@ -7,10 +7,6 @@ namespace vosk {
 
 namespace {
 
-// Values per step: each step costs about as much as one transform of kFftSize.
-constexpr int32_t kWindowChunk = 1024;
-constexpr int32_t kTapChunk = 768;
-
 // Whether two settings of one section give the same kernel.
 bool sameKernel(const BandSettings& a, const BandSettings& b, int section)
 {
@@ -33,7 +29,6 @@ int storedIndex(int section)
 {
     return section < 5 ? section : section - 2; // the spares own no spectrum
 }
-constexpr int kStoredSections = kNumSections - 2;
 
 } // namespace
 
@@ -44,7 +39,7 @@ void ResponseDesigner::allocate(int32_t sampleRate)
     scratch_.assign(kFftSize, 0.0f);
     shiftSpectrum_.assign(kFftSize, 0.0f);
     fillShiftSpectrum(shiftSpectrum_.data());
-    sectionSpectra_.assign(static_cast<size_t>(kNumChannels) * kStoredSections * kFftSize, 0.0f);
+    sectionSpectra_.assign(static_cast<size_t>(kNumChannels) * kDesignedSections * kFftSize, 0.0f);
     for (int c = 0; c < kNumChannels; ++c) {
         for (bool& d : designed_[c]) d = false;
         kernels_[c][0].assign(kFftSize, 0.0f);
@@ -59,7 +54,7 @@ void ResponseDesigner::allocate(int32_t sampleRate)
 
 float* ResponseDesigner::sectionSpectrum(int channel, int section)
 {
-    const size_t index = static_cast<size_t>(channel * kStoredSections + storedIndex(section));
+    const size_t index = static_cast<size_t>(channel * kDesignedSections + storedIndex(section));
     return sectionSpectra_.data() + index * kFftSize;
 }
 

@@ -76,6 +76,13 @@ private:
 
     SectionPlan plan_; // of the section whose taps are being written
     static constexpr int kMaxSteps = 256;
+    static constexpr int32_t kWindowChunk = 1024; // values per step: each step costs about
+    static constexpr int32_t kTapChunk = 768;     // as much as one transform of kFftSize
+    static constexpr int32_t kMaxSectionSteps =
+        2 + (kMaxSectionLength + kWindowChunk - 1) / kWindowChunk + (kMaxSectionLength / 2 + kTapChunk) / kTapChunk;
+    static constexpr int kDesignedSections = kNumSections - 2;
+    static_assert(kNumChannels * (kDesignedSections * (kMaxSectionSteps + 1) + 2) + kNumChannels <= kMaxSteps,
+                  "room for a design of everything");
     Step steps_[kMaxSteps];
     int32_t stepCount_ = 0;
     int32_t nextStep_ = 0;
