@@ -71,15 +71,15 @@ const float* WindowCache::window(int32_t length)
 double SectionPlan::tap(int32_t i) const
 {
     const double pi = kPiF;
-    const double omega = this->omega, upper = this->upper, lower = this->lower, gain = this->gain;
+    const double w = omega, up = upper, lo = lower, g = gain;
     switch (shape) {
     case ShapeHighCut:
-        return i == 0 ? omega / pi : std::sin(omega * i) / (pi * i);
+        return i == 0 ? w / pi : std::sin(w * i) / (pi * i);
     case ShapeLowCut:
-        return i == 0 ? 1.0 - omega / pi : -std::sin(omega * i) / (pi * i);
+        return i == 0 ? 1.0 - w / pi : -std::sin(w * i) / (pi * i);
     case ShapeBell:
-        if (i == 0) return gain * (upper - lower) / pi + 1.0;
-        return gain * std::sin(upper * i) / (pi * i) - gain * std::sin(lower * i) / (pi * i);
+        if (i == 0) return g * (up - lo) / pi + 1.0;
+        return g * std::sin(up * i) / (pi * i) - g * std::sin(lo * i) / (pi * i);
     default:
         return 0.0;
     }
