@@ -35,15 +35,13 @@ void BlockConvolver::allocate(TransformSize size)
     const auto half = static_cast<size_t>(half_);
     for (int c = 0; c < kNumChannels; ++c) {
         inBlock_[c].assign(n, 0.0f);
-        spectra_[c][0].assign(n, 0.0f);
-        spectra_[c][1].assign(n, 0.0f);
+        spectrum_[c].assign(n, 0.0f);
         outBlock_[c].assign(half, 0.0f);
         overlapTail_[c].assign(half, 0.0f);
         nextTail_[c].assign(half, 0.0f);
     }
     product_.assign(n, 0.0f);
     timeResult_.assign(n, 0.0f);
-    converted_.assign(n, 0.0f);
     // Raised-cosine weights: the old and the new output always sum to one, and the
     // change has no corner to splatter from.
     fadeIn_.resize(half);
@@ -52,7 +50,6 @@ void BlockConvolver::allocate(TransformSize size)
         fadeIn_[static_cast<size_t>(i)] = static_cast<float>(s * s);
     }
     blockPos_ = 0;
-    current_ = 0;
     outputMidSide_ = false;
 }
 
@@ -73,15 +70,8 @@ void BlockConvolver::skipSilence(int32_t count)
 
 const float* BlockConvolver::previousSpectrum(int channel, bool fromMidSide, bool toMidSide)
 {
-    const float* own = spectra_[channel][current_].data();
-    if (fromMidSide == toMidSide) return own;
-    // The matrix is linear: applied bin by bin it converts the spectra as it would the samples.
-    const float* a = spectra_[0][current_].data();
-    const float* b = spectra_[1][current_].data();
-    float* out = converted_.data();
-    const float sign = channel == 0 ? 1.0f : -1.0f;
-    for (int32_t k = 0; k < n_; ++k) out[k] = (a[k] + sign * b[k]) * kMatrixGain;
-    return out;
+    if (fromMidSide == toMidSide) return spectrum_[channel].data();
+    return convertedSpectrum(channel);
 }
 
 void BlockConvolver::prepareTail(int channel, const HopResponses& responses, const ffft::FFTReal<float>& fft)
@@ -95,7 +85,7 @@ void BlockConvolver::prepareTail(int channel, const HopResponses& responses, con
 
 void BlockConvolver::filterSteady(int channel, const float* kernel, const ffft::FFTReal<float>& fft)
 {
-    multiplySpectra(product_.data(), spectra_[channel][1 - current_].data(), kernel, n_);
+    multiplySpectra(product_.data(), spectrum_[channel].data(), kernel, n_);
     fft.inverse_transform(product_.data(), timeResult_.data());
     fft.rescale_by_length(timeResult_.data());
     float* __restrict out = outBlock_[channel].data();
@@ -109,9 +99,9 @@ void BlockConvolver::filterSteady(int channel, const float* kernel, const ffft::
 
 void BlockConvolver::completeHop(const HopResponses& responses, int channels, const ffft::FFTReal<float>& fft)
 {
-    const int latest = 1 - current_;
+    // The previous hop's spectra have served (prepareTail): the latest takes their place.
     channels = std::clamp(channels, 0, kNumChannels);
-    for (int c = 0; c < channels; ++c) fft.forward_transform(spectra_[c][latest].data(), inBlock_[c].data());
+    for (int c = 0; c < channels; ++c) fft.forward_transform(spectrum_[c].data(), inBlock_[c].data());
 
     bool fade = false;
     for (int c = 0; c < channels; ++c) fade = fade || (responses.fade && responses.changes(c));
@@ -123,14 +113,7 @@ void BlockConvolver::completeHop(const HopResponses& responses, int channels, co
             filterSteady(c, responses.next[c], fft);
             continue;
         }
-        const float* spectrum = spectra_[c][latest].data();
-        if (domainChanges) {
-            const float sign = c == 0 ? 1.0f : -1.0f;
-            const float* a = spectra_[0][latest].data();
-            const float* b = spectra_[1][latest].data();
-            for (int32_t k = 0; k < n_; ++k) converted_[k] = (a[k] + sign * b[k]) * kMatrixGain;
-            spectrum = converted_.data();
-        }
+        const float* spectrum = domainChanges ? convertedSpectrum(c) : spectrum_[c].data();
         multiplySpectra(product_.data(), spectrum, responses.previous[c], n_);
         fft.inverse_transform(product_.data(), timeResult_.data());
         fft.rescale_by_length(timeResult_.data());
@@ -140,7 +123,6 @@ void BlockConvolver::completeHop(const HopResponses& responses, int channels, co
     }
     if (!fade) {
         outputMidSide_ = responses.nextMidSide;
-        current_ = latest;
         blockPos_ = 0;
         return;
     }
@@ -148,7 +130,7 @@ void BlockConvolver::completeHop(const HopResponses& responses, int channels, co
     // The next output path, which goes on after this hop.
     for (int c = 0; c < channels; ++c) {
         if (!responses.changes(c)) continue;
-        multiplySpectra(product_.data(), spectra_[c][latest].data(), responses.next[c], n_);
+        multiplySpectra(product_.data(), spectrum_[c].data(), responses.next[c], n_);
         fft.inverse_transform(product_.data(), timeResult_.data());
         fft.rescale_by_length(timeResult_.data());
         float* next = nextTail_[c].data();
@@ -173,17 +155,26 @@ void BlockConvolver::completeHop(const HopResponses& responses, int channels, co
         const float* next = nextTail_[c].data();
         for (int32_t i = 0; i < half_; ++i) out[i] += w[i] * (next[i] - out[i]);
     }
-    current_ = latest;
     blockPos_ = 0;
 }
 
 void BlockConvolver::completeSilentHop(const HopResponses& responses)
 {
-    const int latest = 1 - current_;
-    for (int c = 0; c < kNumChannels; ++c) zero(spectra_[c][latest]);
+    for (auto& spectrum : spectrum_) zero(spectrum);
     outputMidSide_ = responses.nextMidSide;
-    current_ = latest;
     blockPos_ = 0;
+}
+
+const float* BlockConvolver::convertedSpectrum(int channel)
+{
+    // The matrix is linear: applied bin by bin it converts the spectra as it would
+    // the samples. The result lives in timeResult_ until the next transform.
+    const float* a = spectrum_[0].data();
+    const float* b = spectrum_[1].data();
+    float* out = timeResult_.data();
+    const float sign = channel == 0 ? 1.0f : -1.0f;
+    for (int32_t k = 0; k < n_; ++k) out[k] = (a[k] + sign * b[k]) * kMatrixGain;
+    return out;
 }
 
 } // namespace vosk

@@ -65,19 +65,20 @@ public:
 private:
     // Spectrum of the previous hop's input of one channel, in the given domain.
     const float* previousSpectrum(int channel, bool fromMidSide, bool toMidSide);
+    // The spectrum of one channel in the other domain.
+    const float* convertedSpectrum(int channel);
     void filterSteady(int channel, const float* kernel, const ffft::FFTReal<float>& fft);
 
     int32_t n_ = kDefaultFftSize;
     int32_t half_ = kDefaultFftSize / 2;
     int32_t blockPos_ = 0;
-    int current_ = 0; // which of the two spectra per channel holds the latest hop
     bool outputMidSide_ = false;
     std::vector<float> inBlock_[kNumChannels];    // a transform's length: the hop, then zeros
-    std::vector<float> spectra_[kNumChannels][2]; // the latest and the previous hop's input
+    std::vector<float> spectrum_[kNumChannels];   // of the latest hop's input
     std::vector<float> outBlock_[kNumChannels];   // a hop of outputs handed out during the next hop
     std::vector<float> overlapTail_[kNumChannels];
     std::vector<float> nextTail_[kNumChannels];   // prepareTail's result
-    std::vector<float> product_, timeResult_, converted_; // a transform's length each
+    std::vector<float> product_, timeResult_;     // a transform's length each
     std::vector<float> fadeIn_;                   // a hop of crossfade weights, 0 to 1
 };
 
