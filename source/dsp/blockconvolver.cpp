@@ -51,6 +51,7 @@ void BlockConvolver::allocate(TransformSize size)
     }
     blockPos_ = 0;
     outputMidSide_ = false;
+    fadePending_ = false;
 }
 
 void BlockConvolver::exchange(int channel, const float* x, float* y, int32_t count)
@@ -121,11 +122,22 @@ void BlockConvolver::completeHop(const HopResponses& responses, int channels, co
         const float* tail = overlapTail_[c].data();
         for (int32_t i = 0; i < half_; ++i) out[i] = tail[i] + timeResult_[i];
     }
-    if (!fade) {
-        outputMidSide_ = responses.nextMidSide;
-        blockPos_ = 0;
-        return;
+    outputMidSide_ = responses.nextMidSide;
+    blockPos_ = 0;
+    if (fade) {
+        fading_ = responses;
+        fadingChannels_ = channels;
+        fadePending_ = true;
     }
+}
+
+void BlockConvolver::finishFade(const ffft::FFTReal<float>& fft)
+{
+    if (!fadePending_) return;
+    fadePending_ = false;
+    const HopResponses& responses = fading_;
+    const int channels = fadingChannels_;
+    const bool domainChanges = responses.domainChanges() && channels == kNumChannels;
 
     // The next output path, which goes on after this hop.
     for (int c = 0; c < channels; ++c) {
@@ -155,7 +167,6 @@ void BlockConvolver::completeHop(const HopResponses& responses, int channels, co
         const float* next = nextTail_[c].data();
         for (int32_t i = 0; i < half_; ++i) out[i] += w[i] * (next[i] - out[i]);
     }
-    blockPos_ = 0;
 }
 
 void BlockConvolver::completeSilentHop(const HopResponses& responses)

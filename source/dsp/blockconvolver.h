@@ -58,7 +58,11 @@ public:
     void prepareTail(int channel, const HopResponses& responses, const ffft::FFTReal<float>& fft);
 
     // At the hop's end: filters the gathered hop for the first `channels` channels.
+    // Where the responses change, this gives the old output path; finishFade then
+    // adds the new one and fades, before any output of the hop is handed out. The
+    // work is thus split between the call that ends a hop and the one after it.
     void completeHop(const HopResponses& responses, int channels, const ffft::FFTReal<float>& fft);
+    void finishFade(const ffft::FFTReal<float>& fft);
     // At the hop's end while skipping silence: everything stays zero.
     void completeSilentHop(const HopResponses& responses);
 
@@ -73,6 +77,9 @@ private:
     int32_t half_ = kDefaultFftSize / 2;
     int32_t blockPos_ = 0;
     bool outputMidSide_ = false;
+    bool fadePending_ = false;
+    HopResponses fading_; // the next responses stay in use until the next hop's end
+    int fadingChannels_ = 0;
     std::vector<float> inBlock_[kNumChannels];    // a transform's length: the hop, then zeros
     std::vector<float> spectrum_[kNumChannels];   // of the latest hop's input
     std::vector<float> outBlock_[kNumChannels];   // a hop of outputs handed out during the next hop

@@ -163,6 +163,7 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
     for (int32_t position = 0;;) {
         applyPointsUpTo(position);
         if (position >= n) break;
+        convolver_.finishFade(*fft_);
         if (!hopStarted_) startHop(numIn);
         int32_t end = std::min<int64_t>(n, position + convolver_.samplesToHopEnd());
         if (nextPoint < numPoints) end = std::min(end, points[nextPoint].offset);
