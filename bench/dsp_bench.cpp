@@ -1,6 +1,6 @@
 // Speed of the signal path alone: steady-state stereo processing as a real-time
 // factor, blocks while every band parameter moves as a fraction of their
-// duration, and the memory one instance holds.
+// duration, and the memory one instance holds, at each transform length.
 #include "source/dsp/signalpath.h"
 #include "source/parameterids.h"
 
@@ -55,7 +55,7 @@ struct NoReports final : OutputReports
 void steadyState(benchmark::State& state, bool midSide)
 {
     SignalPath path;
-    path.prepare(kRate, kBlock);
+    path.prepare(kRate, kBlock, static_cast<int32_t>(state.range(0)));
     if (midSide) path.applyParameter(kMidSide, 0.0);
     Block block;
     NoReports reports;
@@ -115,17 +115,17 @@ void BM_InstanceMemory(benchmark::State& state)
     for (auto _ : state) {
         const double before = heapBytes();
         auto path = std::make_unique<SignalPath>();
-        path->prepare(kRate, kBlock);
+        path->prepare(kRate, kBlock, static_cast<int32_t>(state.range(0)));
         bytes = heapBytes() - before;
         benchmark::DoNotOptimize(path.get());
     }
     state.counters["bytes"] = bytes;
 }
 
-BENCHMARK(BM_SteadyStateLeftRight)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SteadyStateMidSide)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SteadyStateLeftRight)->Arg(16384)->Arg(32768)->Arg(65536)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SteadyStateMidSide)->Arg(16384)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HeaviestBlock)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_InstanceMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_InstanceMemory)->Arg(16384)->Arg(32768)->Arg(65536)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 } // namespace vosk

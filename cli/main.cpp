@@ -34,11 +34,12 @@ const std::string kFormatOptions =
 )";
 
 const CommandHelp kCommands[] = {
-    {"info", "vosk info [--json] [--preset FILE]",
+    {"info", "vosk info [--json] [--preset FILE] [--set NAME=VALUE]...",
      "the plug-in's factory, buses, latency and parameters\n"
      "  (for each: what --set takes, its default and its value)",
      "  --json                the same as JSON\n"
-     "  --preset FILE         the values after loading FILE\n"},
+     "  --preset FILE         the values after loading FILE\n"
+     "  --set NAME=VALUE      the values after setting these (FftSize=32768: its latency)\n"},
     {"render", "vosk render IN OUT [OPTIONS]",
      "processes IN into OUT (same rate, channels and length)\n"
      "  OUT's format follows its extension; - is standard input or output",
@@ -245,8 +246,7 @@ int main(int argc, char** argv)
 
     if (cmd.command == "info") {
         if (int r = only(0)) return r;
-        if (int r = refuseAll({{settings, "--set"},
-                               {!cmd.savePreset.empty(), "--save-preset"},
+        if (int r = refuseAll({{!cmd.savePreset.empty(), "--save-preset"},
                                {!cmd.png.empty() || !cmd.csv.empty(), "--png or --csv"},
                                {rateGiven || secondsGiven || blockGiven, "--rate, --seconds or --block"},
                                {audioOptions || !cmd.compensate, "output options"}}))

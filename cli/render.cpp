@@ -129,10 +129,10 @@ int runRender(const CommandLine& cmd)
     const auto block = static_cast<int32_t>(cmd.block);
     if (!plugin->start(info.samplerate, block, channels, error)) return fail(error);
     const long long latency = cmd.compensate ? plugin->latencySamples() : 0;
-    // --tail: the filter's decay after the input's end. A linear-phase filter
-    // rings after its centre for at most as long as it delays, so the latency
-    // bounds the decay unless the plug-in reports a longer tail.
-    const long long decay = std::max<long long>(plugin->latencySamples(), plugin->tailSamples());
+    // --tail: the filter's decay after the input's end, as long as the plug-in
+    // reports it to any host.
+    const long long decay = plugin->tailSamples() == Steinberg::Vst::kInfiniteTail ? plugin->latencySamples()
+                                                                                   : plugin->tailSamples();
     const long long extra = cmd.tail ? decay + (cmd.compensate ? 0 : plugin->latencySamples()) : 0;
 
     // The meters, as the plug-in reports them.

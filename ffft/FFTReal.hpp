@@ -119,10 +119,22 @@ template <class DT> void FFTReal<DT>::init_osc_sequence()
         const std::int32_t h = std::int32_t(1) << (level - 1);
         DataType* cos_seq = const_cast<DataType*>(osc_cos_of_level(level));
         DataType* sin_seq = const_cast<DataType*>(osc_sin_of_level(level));
-        TrigOscillator osc = oscillators[level - (TRIGO_BD_LIMIT + 1)];
-        osc.clear();
         cos_seq[0] = DataType(1);
         sin_seq[0] = DataType(0);
+        if (level > TRIGO_BD_LIMIT + 1) {
+            // Over the longer levels a single-precision recursion drifts off the
+            // circle by parts in ten thousand: these take the exact values. The
+            // first level keeps its recursion, so that shorter transforms stay as
+            // they always were.
+            const double step = detail::pi / double(std::int32_t(1) << level);
+            for (std::int32_t i = 1; i < h; ++i) {
+                cos_seq[i] = static_cast<DataType>(std::cos(double(i) * step));
+                sin_seq[i] = static_cast<DataType>(std::sin(double(i) * step));
+            }
+            continue;
+        }
+        TrigOscillator osc = oscillators[level - (TRIGO_BD_LIMIT + 1)];
+        osc.clear();
         for (std::int32_t i = 1; i < h; ++i) {
             osc.step();
             cos_seq[i] = osc.get_cos();

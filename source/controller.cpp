@@ -61,7 +61,22 @@ tresult PLUGIN_API UIDescriptionController::setParamNormalized(ParamID tag, Para
 {
     // A NaN would pass the base's clamping and reach every control bound to the tag.
     if (std::isnan(value)) return kInvalidArgument;
-    return EditController::setParamNormalized(tag, value);
+    const int32_t fftSize = fftSizeFromListValue(getParamNormalized(kFftSizeMenu));
+    const tresult result = EditController::setParamNormalized(tag, value);
+    if (tag == kFftSizeMenu) fftSizeMayHaveChanged(fftSize);
+    return result;
+}
+
+void UIDescriptionController::fftSizeMayHaveChanged(Steinberg::int32 before)
+{
+    const int32_t size = fftSizeFromListValue(getParamNormalized(kFftSizeMenu));
+    if (size == before) return;
+    if (Steinberg::IPtr<Steinberg::Vst::IMessage> message = owned(allocateMessage())) {
+        message->setMessageID(kFftSizeMessage);
+        message->getAttributes()->setInt(kFftSizeAttribute, size);
+        sendMessage(message);
+    }
+    if (componentHandler) componentHandler->restartComponent(Steinberg::Vst::kLatencyChanged);
 }
 
 void UIDescriptionController::setValue(ParamID tag, ParamValue value)
@@ -78,6 +93,10 @@ tresult PLUGIN_API UIDescriptionController::setComponentState(Steinberg::IBStrea
     setValue(kInGain, normFromLinearGain(decoded.inputGain));
     setValue(kBypass, switchValue(kBypass, decoded.bypass));
     if (!decoded.hasSettings) return kResultOk; // an older state: the rest is the host's
+
+    const int32_t fftSize = fftSizeFromListValue(getParamNormalized(kFftSizeMenu));
+    setValue(kFftSizeMenu, listValueOfFftSize(decoded.fftSize));
+    fftSizeMayHaveChanged(fftSize);
 
     for (int channel = 0; channel < 2; ++channel) {
         for (int band = 1; band <= 4; ++band) {

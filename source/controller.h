@@ -58,6 +58,9 @@ public:
 
 private:
     void setValue(ParamID tag, ParamValue value);
+    // After the FftSize value may have changed from `before`: a new length is a new
+    // latency, which the processor takes up when the host restarts it.
+    void fftSizeMayHaveChanged(Steinberg::int32 before);
 
     EditorViewFactory openEditor_;
     Steinberg::Vst::KnobMode knobMode_ = Steinberg::Vst::kLinearMode;

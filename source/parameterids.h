@@ -52,6 +52,11 @@ constexpr bool actsBelowHalf(uint32_t id)
     return id == kLink || id == kMidSide;
 }
 
+// The controller tells the processor a transform length chosen (attribute "Size")
+// ahead of the restart it asks the host for, so that the restart finds it there.
+inline constexpr const char* kFftSizeMessage = "FftSize";
+inline constexpr const char* kFftSizeAttribute = "Size";
+
 // Band-parameter groups list the four R tags first, then the four L tags.
 // band is 1..4, channel 0 is L (left/mid), 1 is R (right/side).
 constexpr uint32_t bandTag(uint32_t firstOfGroup, int band, int channel)

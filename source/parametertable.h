@@ -48,6 +48,20 @@ struct ParameterEntry
 // The band shape lists show their entries in this order, at the values 0, 0.5 and 1.
 inline constexpr const char* kShapeEntries[kListEntries] = {"Bell", "Low Cut", "High Cut"};
 inline constexpr const char* kFftSizeEntries[kListEntries] = {"16384", "32768", "65536"};
+inline constexpr int32_t kFftSizes[kListEntries] = {16384, 32768, 65536};
+
+// The transform length the FftSize list's value selects, the entry a host shows for it.
+constexpr int32_t fftSizeFromListValue(double value)
+{
+    const double scaled = value * kListEntries;
+    return kFftSizes[scaled >= 2.0 ? 2 : scaled >= 1.0 ? 1 : 0];
+}
+
+// The FftSize list's value for a transform length; -1 for a length it does not offer.
+constexpr double listValueOfFftSize(int32_t size)
+{
+    return size == kFftSizes[0] ? 0.0 : size == kFftSizes[1] ? 0.5 : size == kFftSizes[2] ? 1.0 : -1.0;
+}
 
 // The shape a shape list's value selects: only the entries' own values select the cuts.
 constexpr SectionShape shapeFromListValue(double value)

@@ -15,6 +15,8 @@ constexpr uint8_t kSettingsTag[4] = {'V', 'O', 'S', 'K'};
 constexpr uint32_t kSettingsVersion = 1;
 constexpr size_t kBandSize = 1 + 4 + 8 * 4;
 constexpr size_t kPayloadSizeV1 = 2 * 4 * kBandSize + 4 + 2 * 4 + 2 * 4;
+// Appended since: the transform length.
+constexpr size_t kPayloadSizeWithFftSize = kPayloadSizeV1 + 4;
 // Later versions may append to the payload, within reason.
 constexpr size_t kMaxPayloadSize = 1 << 16;
 
@@ -140,7 +142,7 @@ size_t settingsPayloadSize(const uint8_t* header)
 std::vector<uint8_t> encodeState(const ProcessorState& state)
 {
     std::vector<uint8_t> bytes;
-    bytes.reserve(kStateHeadSize + kSettingsHeaderSize + kPayloadSizeV1);
+    bytes.reserve(kStateHeadSize + kSettingsHeaderSize + kPayloadSizeWithFftSize);
     Writer out(bytes);
     out.f32(state.inputGain);
     out.i32(state.bypass ? 1 : 0);
@@ -148,7 +150,7 @@ std::vector<uint8_t> encodeState(const ProcessorState& state)
 
     for (uint8_t b : kSettingsTag) out.u8(b);
     out.u32(kSettingsVersion);
-    out.u32(static_cast<uint32_t>(kPayloadSizeV1));
+    out.u32(static_cast<uint32_t>(kPayloadSizeWithFftSize));
     for (const auto& channel : state.bands) {
         for (const auto& band : channel) {
             out.u8(band.on ? 1 : 0);
@@ -165,6 +167,7 @@ std::vector<uint8_t> encodeState(const ProcessorState& state)
     out.u8(state.midSide ? 1 : 0);
     for (int32_t enabled : state.channelEnabled) out.i32(enabled);
     for (float gain : state.channelGain) out.f32(gain);
+    out.i32(state.fftSize);
     return bytes;
 }
 
@@ -177,6 +180,7 @@ bool decodeState(const uint8_t* data, size_t size, ProcessorState& out)
     state.bypass = in.i32() > 0;
     if (!in.ok() || !isLinearGain(state.inputGain)) return false;
     state.hasSettings = size > kStateHeadSize;
+    state.fftSize = kFftSizes[0]; // what every state without it was played with
     if (!state.hasSettings) {
         out = state;
         return true;
@@ -210,6 +214,10 @@ bool decodeState(const uint8_t* data, size_t size, ProcessorState& out)
     for (float& gain : state.channelGain) {
         gain = in.f32();
         valid = valid && isLinearGain(gain);
+    }
+    if (payloadSize >= kPayloadSizeWithFftSize) {
+        state.fftSize = in.i32();
+        valid = valid && listValueOfFftSize(state.fftSize) >= 0.0;
     }
     if (!in.ok() || !valid) return false;
     out = state;

@@ -30,6 +30,7 @@ struct ProcessorState {
     bool midSide = false;
     int32_t channelEnabled[2] = {1, 1};
     float channelGain[2] = {1.0f, 1.0f};  // linear, 4 x the normalised value
+    int32_t fftSize = 16384;  // the transform length chosen; states without it had this one
 };
 
 std::vector<uint8_t> encodeState(const ProcessorState& state);

@@ -9,6 +9,7 @@
 #include "pluginterfaces/vst/vstspeaker.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -49,9 +50,23 @@ tresult PLUGIN_API VOSK::setActive(TBool state)
 {
     sendTextMessage(state ? "VOSK::setActive (true)" : "VOSK::setActive (false)");
     signalPath.resetMeters();
-    active = state != 0;
     if (!state) takePendingRestore();
+    // A transform length chosen since the setup takes over here, with its latency.
+    const int32_t size = requestedFftSize.load();
+    if (state && signalPath.isPrepared() && size != signalPath.fftSize())
+        signalPath.prepare(processSetup.sampleRate, processSetup.maxSamplesPerBlock, size);
+    active = state != 0;
     return AudioEffect::setActive(state);
+}
+
+TransformSize VOSK::transformInUse() const
+{
+    return TransformSize{signalPath.isPrepared() ? signalPath.fftSize() : requestedFftSize.load()};
+}
+
+void VOSK::requestFftSize(int32_t size)
+{
+    if (listValueOfFftSize(size) >= 0.0) requestedFftSize.store(size);
 }
 
 tresult VOSK::receiveText(const char* text)
@@ -69,6 +84,12 @@ tresult PLUGIN_API VOSK::notify(IMessage* message)
     // The base reads the attributes of a text message without asking whether there are any.
     if (!message->getAttributes()) return kResultFalse;
     const char* id = message->getMessageID();
+    if (id && std::strcmp(id, kFftSizeMessage) == 0) {
+        Steinberg::int64 size = 0;
+        if (message->getAttributes()->getInt(kFftSizeAttribute, size) != kResultOk) return kResultFalse;
+        requestFftSize(static_cast<int32_t>(size));
+        return kResultOk;
+    }
     if (id && std::strcmp(id, "BinaryMessage") == 0) {
         const void* data = nullptr;
         uint32 size = 0;
@@ -121,7 +142,7 @@ tresult PLUGIN_API VOSK::setupProcessing(ProcessSetup& setup)
 {
     const tresult result = AudioEffect::setupProcessing(setup);
     if (result != kResultOk) return result;
-    signalPath.prepare(setup.sampleRate, setup.maxSamplesPerBlock);
+    signalPath.prepare(setup.sampleRate, setup.maxSamplesPerBlock, requestedFftSize.load());
     return result;
 }
 
@@ -153,6 +174,7 @@ bool VOSK::takePendingRestore()
     int expected = kSlotReady;
     if (!restoreSlot.compare_exchange_strong(expected, kSlotBusy, std::memory_order_acquire)) return false;
     signalPath.restoreState(pendingRestore);
+    if (pendingRestore.hasSettings) requestFftSize(pendingRestore.fftSize);
     // Published before the slot empties: a save that finds it empty finds the restore.
     publishSnapshot();
     restoreSlot.store(kSlotEmpty, std::memory_order_release);
@@ -208,6 +230,12 @@ tresult PLUGIN_API VOSK::process(ProcessData& data)
 
     AudioBlock block; // without an input bus the signal path writes silence
     block.numPoints = gatherPoints(data.inputParameterChanges, data.numSamples);
+    // Held, not half-applied: the size takes over at the restart the controller asks for.
+    for (int32 i = 0; i < block.numPoints; ++i) {
+        const ParameterPoint& point = blockPoints[static_cast<size_t>(i)];
+        if (point.id == kFftSizeMenu && std::isfinite(point.value))
+            requestFftSize(fftSizeFromListValue(point.value));
+    }
     block.points = blockPoints.data();
     block.numSamples = data.numSamples;
     if (data.numInputs > 0 && data.inputs) {
@@ -265,6 +293,7 @@ tresult PLUGIN_API VOSK::getState(IBStream* state)
             current.bypass = pendingRestore.bypass;
         }
     }
+    if (!restorePending || !pendingRestore.hasSettings) current.fftSize = requestedFftSize.load();
     current.hasSettings = true;
     const std::vector<uint8_t> bytes = encodeState(current);
     int32 written = 0;

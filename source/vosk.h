@@ -15,10 +15,6 @@
 
 namespace vosk {
 
-// The convolution delays by a quarter plus half a transform. Reported in every
-// state, bypass included, so that a host's delay compensation never moves.
-constexpr uint32_t kLatencySamples = SignalPath::kLatency;
-
 class VOSK : public Steinberg::Vst::AudioEffect
 {
 public:
@@ -48,7 +44,10 @@ public:
     // IAudioProcessor
     tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
                                           SpeakerArrangement* outputs, int32 numOuts) override;
-    uint32 PLUGIN_API getLatencySamples() override { return kLatencySamples; }
+    // The convolution delays by a quarter plus half a transform, in every state,
+    // bypass included, so that a host's delay compensation never moves.
+    uint32 PLUGIN_API getLatencySamples() override { return static_cast<uint32>(transformInUse().latency()); }
+    uint32 PLUGIN_API getTailSamples() override { return static_cast<uint32>(transformInUse().tail()); }
     tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
     tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override;
 
@@ -56,6 +55,10 @@ private:
     void addStereoBuses(SpeakerArrangement input, SpeakerArrangement output);
     bool takePendingRestore();
     void publishSnapshot();
+    // The transform the output is filtered with: the one set up, or before any
+    // setup the one the next will use.
+    TransformSize transformInUse() const;
+    void requestFftSize(int32_t size);
     int32 gatherPoints(Steinberg::Vst::IParameterChanges* changes, int32 numSamples);
 
     SignalPath signalPath;
@@ -77,6 +80,11 @@ private:
     std::atomic<int> restoreSlot{kSlotEmpty};
     ProcessorState pendingRestore;
     std::atomic<bool> active{false};
+
+    // The transform length chosen, by the host's value, the controller or a state.
+    // A change is a change of latency: it applies where no audio runs, at the next
+    // setup or activation (the controller asks the host for that restart).
+    std::atomic<int32_t> requestedFftSize{kDefaultFftSize};
 
     // The settings as getState saves them, published by whichever thread changes
     // them, so that a save during playback never reads a half-applied change.

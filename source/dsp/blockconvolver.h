@@ -1,5 +1,5 @@
-// Overlap-add convolution of both channels with their responses, in hops of
-// kFftSize/2 samples gathered one sample at a time. Both channels move in step:
+// Overlap-add convolution of both channels with their responses, in hops of half
+// a transform, gathered one sample at a time. Both channels move in step:
 // a hop ends for both at the same sample, and there a new response takes over
 // by a crossfade of one hop, never as a block edge.
 #pragma once
@@ -34,11 +34,12 @@ class BlockConvolver
 public:
     static constexpr float kMatrixGain = 0.70710677f;
 
-    void allocate(); // sizes and clears every buffer; the only place that clears history
+    // Sizes and clears every buffer; the only place that clears history.
+    void allocate(TransformSize size);
 
     int32_t position() const { return blockPos_; }
-    int32_t samplesToHopEnd() const { return kHalfFft - blockPos_; }
-    bool hopComplete() const { return blockPos_ == kHalfFft; }
+    int32_t samplesToHopEnd() const { return half_ - blockPos_; }
+    bool hopComplete() const { return blockPos_ == half_; }
     // Whether the output being handed out is in mid/side (else left/right).
     bool outputMidSide() const { return outputMidSide_; }
 
@@ -57,25 +58,35 @@ public:
     void prepareTail(int channel, const HopResponses& responses, const ffft::FFTReal<float>& fft);
 
     // At the hop's end: filters the gathered hop for the first `channels` channels.
+    // Where the responses change, this gives the old output path; finishFade then
+    // adds the new one and fades, before any output of the hop is handed out. The
+    // work is thus split between the call that ends a hop and the one after it.
     void completeHop(const HopResponses& responses, int channels, const ffft::FFTReal<float>& fft);
+    void finishFade(const ffft::FFTReal<float>& fft);
     // At the hop's end while skipping silence: everything stays zero.
     void completeSilentHop(const HopResponses& responses);
 
 private:
     // Spectrum of the previous hop's input of one channel, in the given domain.
     const float* previousSpectrum(int channel, bool fromMidSide, bool toMidSide);
+    // The spectrum of one channel in the other domain.
+    const float* convertedSpectrum(int channel);
     void filterSteady(int channel, const float* kernel, const ffft::FFTReal<float>& fft);
 
+    int32_t n_ = kDefaultFftSize;
+    int32_t half_ = kDefaultFftSize / 2;
     int32_t blockPos_ = 0;
-    int current_ = 0; // which of the two spectra per channel holds the latest hop
     bool outputMidSide_ = false;
-    std::vector<float> inBlock_[kNumChannels];    // kFftSize: the hop, then zeros
-    std::vector<float> spectra_[kNumChannels][2]; // the latest and the previous hop's input
-    std::vector<float> outBlock_[kNumChannels];   // kHalfFft outputs handed out during the next hop
+    bool fadePending_ = false;
+    HopResponses fading_; // the next responses stay in use until the next hop's end
+    int fadingChannels_ = 0;
+    std::vector<float> inBlock_[kNumChannels];    // a transform's length: the hop, then zeros
+    std::vector<float> spectrum_[kNumChannels];   // of the latest hop's input
+    std::vector<float> outBlock_[kNumChannels];   // a hop of outputs handed out during the next hop
     std::vector<float> overlapTail_[kNumChannels];
     std::vector<float> nextTail_[kNumChannels];   // prepareTail's result
-    std::vector<float> product_, timeResult_, converted_; // kFftSize scratch
-    std::vector<float> fadeIn_;                   // kHalfFft crossfade weights, 0 to 1
+    std::vector<float> product_, timeResult_;     // a transform's length each
+    std::vector<float> fadeIn_;                   // a hop of crossfade weights, 0 to 1
 };
 
 } // namespace vosk

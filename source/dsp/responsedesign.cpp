@@ -6,28 +6,29 @@
 
 namespace vosk {
 
-int32_t bandSectionLength(float freqHz, float q, int32_t sampleRate)
+int32_t bandSectionLength(float freqHz, float q, int32_t sampleRate, int32_t maxLength)
 {
     const double f = freqHz;
     const double quotient = 8.0 * sampleRate / (f - f * 0.8 * static_cast<double>(q));
     // Quotients that do not fit (negative, huge or not a number) end at the limit,
     // as an unsigned comparison of the truncated value would have it.
-    if (!(quotient > -1.0 && quotient < 2147483647.0)) return kMaxSectionLength;
+    if (!(quotient > -1.0 && quotient < 2147483647.0)) return maxLength;
     int64_t length = oddLength(static_cast<int64_t>(quotient));
-    if (length > kMaxSectionLength) length = kMaxSectionLength;
+    if (length > maxLength) length = maxLength;
     return static_cast<int32_t>(length);
 }
 
-int32_t sectionLength(const BandSettings& settings, int section, int32_t sampleRate)
+int32_t sectionLength(const BandSettings& settings, int section, int32_t sampleRate, TransformSize size)
 {
-    if (section == kLowCutSection) return kMaxSectionLength;
-    if (section == kHighCutSection) return kHighCutLength;
-    return bandSectionLength(settings.freqHz, settings.q, sampleRate);
+    if (section == kLowCutSection) return size.maxSectionLength();
+    if (section == kHighCutSection) return size.highCutLength();
+    return bandSectionLength(settings.freqHz, settings.q, sampleRate, size.maxSectionLength());
 }
 
-void WindowCache::allocate()
+void WindowCache::allocate(int32_t maxLength)
 {
-    storage_.assign(static_cast<size_t>(kSlots) * kMaxSectionLength, 0.0f);
+    maxLength_ = maxLength;
+    storage_.assign(static_cast<size_t>(kSlots) * maxLength, 0.0f);
     for (int slot = 0; slot < kSlots; ++slot) lengths_[slot] = filled_[slot] = 0;
     next_ = 0;
 }
@@ -111,12 +112,12 @@ SectionPlan planSection(const BandSettings& section, int32_t length, int32_t sam
     return plan;
 }
 
-void writeTaps(const SectionPlan& plan, const float* w, float* buffer, int32_t from, int32_t to)
+void writeTaps(const SectionPlan& plan, const float* w, float* buffer, int32_t centreIndex, int32_t from, int32_t to)
 {
     if (plan.shape != ShapeHighCut && plan.shape != ShapeLowCut && plan.shape != ShapeBell) return;
     const int32_t length = plan.length;
     const int32_t centre = plan.centre();
-    float* taps = buffer + (kKernelCentre - centre); // tap j lands at N/4 - L/2 + j
+    float* taps = buffer + (centreIndex - centre); // tap j lands at N/4 - L/2 + j
     for (int32_t offset = from; offset < to && offset <= centre; ++offset) {
         const float value = static_cast<float>(plan.tap(offset));
         const int32_t after = centre + offset;
@@ -133,34 +134,36 @@ void writeTaps(const SectionPlan& plan, const float* w, float* buffer, int32_t f
 }
 
 void designSection(const BandSettings& section, int32_t length, float* buffer, int32_t sampleRate,
-                   WindowCache& windows)
+                   WindowCache& windows, TransformSize size)
 {
     const SectionPlan plan = planSection(section, length, sampleRate);
-    writeTaps(plan, windows.window(length), buffer, 0, plan.centre() + 1);
+    writeTaps(plan, windows.window(length), buffer, size.centre(), 0, plan.centre() + 1);
 }
 
-void fillShiftSpectrum(float* spectrum)
+void fillShiftSpectrum(float* spectrum, int32_t n)
 {
     // Bin k turns by k quarter turns: cos and -sin of k pi/2, exact from k mod 4.
     static constexpr float kCos[4] = {1.0f, 0.0f, -1.0f, 0.0f};
     static constexpr float kMinusSin[4] = {0.0f, -1.0f, 0.0f, 1.0f};
-    for (int32_t k = 0; k <= kHalfFft; ++k) {
+    const int32_t half = n / 2;
+    for (int32_t k = 0; k <= half; ++k) {
         spectrum[k] = kCos[k % 4];
-        if (k > 0 && k < kHalfFft) spectrum[kHalfFft + k] = kMinusSin[k % 4];
+        if (k > 0 && k < half) spectrum[half + k] = kMinusSin[k % 4];
     }
 }
 
-void multiplySpectra(float* dest, const float* a, const float* b)
+void multiplySpectra(float* dest, const float* a, const float* b, int32_t n)
 {
+    const int32_t half = n / 2;
     dest[0] = a[0] * b[0];
-    dest[kHalfFft] = a[kHalfFft] * b[kHalfFft];
+    dest[half] = a[half] * b[half];
     float* __restrict destRe = dest + 1;
-    float* __restrict destIm = dest + kHalfFft + 1;
+    float* __restrict destIm = dest + half + 1;
     const float* __restrict aRe = a + 1;
-    const float* __restrict aIm = a + kHalfFft + 1;
+    const float* __restrict aIm = a + half + 1;
     const float* __restrict re = b + 1;
-    const float* __restrict im = b + kHalfFft + 1;
-    for (int32_t k = 0; k < kHalfFft - 1; ++k) {
+    const float* __restrict im = b + half + 1;
+    for (int32_t k = 0; k < half - 1; ++k) {
         const float x = aRe[k];
         const float y = aIm[k];
         const float c = re[k];
@@ -170,16 +173,17 @@ void multiplySpectra(float* dest, const float* a, const float* b)
     }
 }
 
-void multiplySpectrum(float* dest, const float* factor)
+void multiplySpectrum(float* dest, const float* factor, int32_t n)
 {
+    const int32_t half = n / 2;
     dest[0] *= factor[0];
-    dest[kHalfFft] *= factor[kHalfFft];
+    dest[half] *= factor[half];
     // The two spectra are always distinct buffers.
     float* __restrict destRe = dest + 1;
-    float* __restrict destIm = dest + kHalfFft + 1;
+    float* __restrict destIm = dest + half + 1;
     const float* __restrict re = factor + 1;
-    const float* __restrict im = factor + kHalfFft + 1;
-    for (int32_t k = 0; k < kHalfFft - 1; ++k) {
+    const float* __restrict im = factor + half + 1;
+    for (int32_t k = 0; k < half - 1; ++k) {
         const float a = destRe[k];
         const float b = destIm[k];
         const float c = re[k];

@@ -12,30 +12,49 @@
 
 namespace vosk {
 
-constexpr int32_t kFftSize = 16384;
-constexpr int32_t kHalfFft = kFftSize / 2;
-constexpr int32_t kKernelCentre = kFftSize / 4;
-constexpr int32_t kMaxSectionLength = kHalfFft - 1;
-
 // Kernel lengths are odd: the centre tap then lies on a sample, so every kernel, and
 // every product of kernels moved back by the shift spectrum, is centred exactly on
-// kKernelCentre.
+// a quarter of the transform.
 constexpr int64_t oddLength(int64_t length)
 {
     return length % 2 == 0 ? length + 1 : length;
 }
-constexpr int32_t kHighCutLength = static_cast<int32_t>(oddLength(kFftSize / 51 - 1));
+
+constexpr int32_t kDefaultFftSize = 16384;
+constexpr int32_t kMaxFftSize = 65536;
+
+// Every length that follows from the transform's length n. Kernels and hops scale
+// with it, so that twice the sample rate with twice the length gives the same curve.
+struct TransformSize
+{
+    int32_t n = kDefaultFftSize;
+
+    constexpr int32_t half() const { return n / 2; }   // a hop of the block convolution
+    constexpr int32_t centre() const { return n / 4; } // where every kernel is centred
+    // The default's spans between the first and the last tap, scaled.
+    constexpr int32_t maxSectionLength() const { return (kDefaultFftSize / 2 - 2) * scale() + 1; }
+    constexpr int32_t highCutLength() const
+    {
+        return static_cast<int32_t>(oddLength(kDefaultFftSize / 51 - 1) - 1) * scale() + 1;
+    }
+    constexpr int32_t latency() const { return n / 4 + n / 2; } // the block's delay and the centre's
+    constexpr int32_t tail() const { return n / 4; }            // ringing past the centre
+    constexpr int32_t scale() const { return n / kDefaultFftSize; }
+};
+static_assert(TransformSize{}.maxSectionLength() == 8191 && TransformSize{}.highCutLength() == 321,
+              "the default transform's kernels");
+constexpr TransformSize kDefaultTransform{};
 
 // Single-precision pi and 2 pi, the constants the kernels are designed with.
 constexpr float kPiF = static_cast<float>(kPi);
 constexpr float kTwoPiF = static_cast<float>(2 * kPi);
 
 // Taps of a band or spare section for its frequency and sharpness: always odd
-// and at most kMaxSectionLength.
-int32_t bandSectionLength(float freqHz, float q, int32_t sampleRate);
+// and at most maxLength.
+int32_t bandSectionLength(float freqHz, float q, int32_t sampleRate, int32_t maxLength);
 
-// The taps of a band or spare section for its settings; the cuts keep theirs.
-int32_t sectionLength(const BandSettings& settings, int section, int32_t sampleRate);
+// The taps of a section for its settings; the cuts' follow from the transform alone.
+int32_t sectionLength(const BandSettings& settings, int section, int32_t sampleRate, TransformSize size);
 
 // Squared Hamming windows by length. A window depends on its length alone, and
 // designs often repeat a length, so a few are kept. A window can be computed in
@@ -43,7 +62,7 @@ int32_t sectionLength(const BandSettings& settings, int section, int32_t sampleR
 class WindowCache
 {
 public:
-    void allocate();
+    void allocate(int32_t maxLength);
     // The window of `length`, computed in full first where it is not yet.
     const float* window(int32_t length);
     // Computes up to `count` more values of the window of `length` (taking a slot
@@ -52,10 +71,11 @@ public:
 
 private:
     int slotOf(int32_t length);
-    float* data(int slot) { return storage_.data() + static_cast<size_t>(slot) * kMaxSectionLength; }
+    float* data(int slot) { return storage_.data() + static_cast<size_t>(slot) * maxLength_; }
 
     static constexpr int kSlots = 4;
     std::vector<float> storage_;
+    int32_t maxLength_ = 0;
     int32_t lengths_[kSlots] = {0, 0, 0, 0};
     int32_t filled_[kSlots] = {0, 0, 0, 0};
     int next_ = 0;
@@ -80,20 +100,22 @@ struct SectionPlan
 SectionPlan planSection(const BandSettings& section, int32_t length, int32_t sampleRate);
 
 // Writes the windowed taps at offsets [from, to) on both sides of the centre into
-// `buffer` (kFftSize floats, zeroed by the caller), the centre tap at kKernelCentre.
-void writeTaps(const SectionPlan& plan, const float* window, float* buffer, int32_t from, int32_t to);
+// `buffer` (a transform's length of floats, zeroed by the caller), the centre tap
+// at index `centre`.
+void writeTaps(const SectionPlan& plan, const float* window, float* buffer, int32_t centre, int32_t from,
+               int32_t to);
 
 // The whole kernel of a section at once: plan, window and every tap.
 void designSection(const BandSettings& section, int32_t length, float* buffer, int32_t sampleRate,
-                   WindowCache& windows);
+                   WindowCache& windows, TransformSize size);
 
 // The spectrum that moves a signal earlier by exactly N/4 samples; its values are
 // 0 and +-1, so a product with it is exact.
-void fillShiftSpectrum(float* spectrum);
+void fillShiftSpectrum(float* spectrum, int32_t n);
 
 // dest *= factor, bin by bin, in the packed layout of the real FFT.
-void multiplySpectrum(float* dest, const float* factor);
+void multiplySpectrum(float* dest, const float* factor, int32_t n);
 // dest = a * b, bin by bin, the same arithmetic; dest may be neither a nor b.
-void multiplySpectra(float* dest, const float* a, const float* b);
+void multiplySpectra(float* dest, const float* a, const float* b, int32_t n);
 
 } // namespace vosk

@@ -32,18 +32,24 @@ int storedIndex(int section)
 
 } // namespace
 
-void ResponseDesigner::allocate(int32_t sampleRate)
+void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size)
 {
     sampleRate_ = sampleRate;
-    windows_.allocate();
-    scratch_.assign(kFftSize, 0.0f);
-    shiftSpectrum_.assign(kFftSize, 0.0f);
-    fillShiftSpectrum(shiftSpectrum_.data());
-    sectionSpectra_.assign(static_cast<size_t>(kNumChannels) * kDesignedSections * kFftSize, 0.0f);
+    size_ = size;
+    const size_t n = static_cast<size_t>(size.n);
+    windows_.allocate(size.maxSectionLength());
+    scratch_.assign(n, 0.0f);
+    shiftSpectrum_.assign(n, 0.0f);
+    fillShiftSpectrum(shiftSpectrum_.data(), size.n);
+    sectionSpectra_.assign(kNumChannels * kDesignedSections * n, 0.0f);
+    const int32_t longest = size.maxSectionLength();
+    const int32_t sectionSteps =
+        2 + (longest + kWindowChunk - 1) / kWindowChunk + (longest / 2 + kTapChunk) / kTapChunk;
+    steps_.resize(static_cast<size_t>(kNumChannels * (kDesignedSections * (sectionSteps + 1) + 3)));
     for (int c = 0; c < kNumChannels; ++c) {
         for (bool& d : designed_[c]) d = false;
-        kernels_[c][0].assign(kFftSize, 0.0f);
-        kernels_[c][1].assign(kFftSize, 0.0f);
+        kernels_[c][0].assign(n, 0.0f);
+        kernels_[c][1].assign(n, 0.0f);
         inUse_[c] = 0;
         changes_[c] = false;
     }
@@ -55,17 +61,17 @@ void ResponseDesigner::allocate(int32_t sampleRate)
 float* ResponseDesigner::sectionSpectrum(int channel, int section)
 {
     const size_t index = static_cast<size_t>(channel * kDesignedSections + storedIndex(section));
-    return sectionSpectra_.data() + index * kFftSize;
+    return sectionSpectra_.data() + index * static_cast<size_t>(size_.n);
 }
 
 void ResponseDesigner::add(StepKind kind, int channel, int section, int32_t from, int32_t to)
 {
-    steps_[stepCount_++] = Step{kind, static_cast<int8_t>(channel), static_cast<int8_t>(section), from, to};
+    steps_[static_cast<size_t>(stepCount_++)] = Step{kind, static_cast<int8_t>(channel), static_cast<int8_t>(section), from, to};
 }
 
 void ResponseDesigner::addSectionDesign(int channel, int section)
 {
-    const int32_t length = sectionLength(target_.sections[channel][section], section, sampleRate_);
+    const int32_t length = sectionLength(target_.sections[channel][section], section, sampleRate_, size_);
     add(StepKind::Plan, channel, section, length);
     for (int32_t from = 0; from < length; from += kWindowChunk) add(StepKind::Window, channel, section, length);
     const int32_t offsets = length / 2 + 1;
@@ -112,7 +118,8 @@ void ResponseDesigner::begin(const ResponseSettings& target, bool fade)
 
 void ResponseDesigner::run(int32_t steps, const ffft::FFTReal<float>& fft, BlockConvolver& convolver)
 {
-    for (; steps > 0 && nextStep_ < stepCount_; --steps) runStep(steps_[nextStep_++], fft, convolver);
+    for (; steps > 0 && nextStep_ < stepCount_; --steps)
+        runStep(steps_[static_cast<size_t>(nextStep_++)], fft, convolver);
 }
 
 void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft, BlockConvolver& convolver)
@@ -129,7 +136,7 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         windows_.fill(step.from, kWindowChunk);
         break;
     case StepKind::Taps:
-        writeTaps(plan_, windows_.window(plan_.length), scratch, step.from, step.to);
+        writeTaps(plan_, windows_.window(plan_.length), scratch, size_.centre(), step.from, step.to);
         break;
     case StepKind::SectionSpectrum:
         fft.forward_transform(sectionSpectrum(c, s), scratch);
@@ -140,7 +147,7 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         float* kernel = nextKernel(c);
         if (s < 0) {
             std::fill(scratch_.begin(), scratch_.end(), 0.0f);
-            scratch[kKernelCentre] = 1.0f;
+            scratch[size_.centre()] = 1.0f;
             fft.forward_transform(kernel, scratch);
             break;
         }
@@ -148,10 +155,10 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         int first = 0;
         while (isSpareSection(first) || !target_.sections[c][first].on) ++first;
         if (s == first) {
-            std::memcpy(kernel, sectionSpectrum(c, s), sizeof(float) * kFftSize);
+            std::memcpy(kernel, sectionSpectrum(c, s), sizeof(float) * static_cast<size_t>(size_.n));
         } else {
-            multiplySpectrum(kernel, sectionSpectrum(c, s));
-            multiplySpectrum(kernel, shiftSpectrum_.data());
+            multiplySpectrum(kernel, sectionSpectrum(c, s), size_.n);
+            multiplySpectrum(kernel, shiftSpectrum_.data(), size_.n);
         }
         break;
     }
@@ -159,7 +166,7 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         // N/2 taps at most, so that the block convolution cannot wrap around.
         fft.inverse_transform(nextKernel(c), scratch);
         fft.rescale_by_length(scratch);
-        std::fill(scratch_.begin() + kHalfFft, scratch_.end(), 0.0f);
+        std::fill(scratch_.begin() + size_.half(), scratch_.end(), 0.0f);
         break;
     case StepKind::KernelSpectrum:
         fft.forward_transform(nextKernel(c), scratch);

@@ -24,7 +24,7 @@ struct ResponseSettings
 class ResponseDesigner
 {
 public:
-    void allocate(int32_t sampleRate); // forgets every design
+    void allocate(int32_t sampleRate, TransformSize size); // forgets every design
 
     // Designs `target` in full at once and puts it in use (setup, not the audio thread).
     void designNow(const ResponseSettings& target, const ffft::FFTReal<float>& fft, BlockConvolver& convolver);
@@ -61,10 +61,11 @@ private:
     float* nextKernel(int channel) { return kernels_[channel][1 - inUse_[channel]].data(); }
 
     int32_t sampleRate_ = 44100;
+    TransformSize size_;
     WindowCache windows_;
     std::vector<float> scratch_;
     std::vector<float> shiftSpectrum_;
-    std::vector<float> sectionSpectra_; // one kFftSize spectrum per channel and non-spare section
+    std::vector<float> sectionSpectra_; // one spectrum per channel and non-spare section
     BandSettings designedFrom_[kNumChannels][kNumSections];
     bool designed_[kNumChannels][kNumSections] = {};
     std::vector<float> kernels_[kNumChannels][2];
@@ -75,15 +76,11 @@ private:
     HopResponses responses_;
 
     SectionPlan plan_; // of the section whose taps are being written
-    static constexpr int kMaxSteps = 256;
-    static constexpr int32_t kWindowChunk = 1024; // values per step: each step costs about
-    static constexpr int32_t kTapChunk = 768;     // as much as one transform of kFftSize
-    static constexpr int32_t kMaxSectionSteps =
-        2 + (kMaxSectionLength + kWindowChunk - 1) / kWindowChunk + (kMaxSectionLength / 2 + kTapChunk) / kTapChunk;
+    // Values per step: each step costs about as much as a transform of 16384 points.
+    static constexpr int32_t kWindowChunk = 1024;
+    static constexpr int32_t kTapChunk = 768;
     static constexpr int kDesignedSections = kNumSections - 2;
-    static_assert(kNumChannels * (kDesignedSections * (kMaxSectionSteps + 1) + 2) + kNumChannels <= kMaxSteps,
-                  "room for a design of everything");
-    Step steps_[kMaxSteps];
+    std::vector<Step> steps_; // room for a design of everything
     int32_t stepCount_ = 0;
     int32_t nextStep_ = 0;
     int64_t designsBegun_ = 0;

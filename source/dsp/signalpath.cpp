@@ -49,9 +49,7 @@ float peakMagnitude(const float* x, int32_t count, float peak)
 
 } // namespace
 
-SignalPath::SignalPath() : fft_(kFftSize) {}
-
-void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock)
+void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t fftSize)
 {
     ScopedFlushDenormals flushDenormals;
 
@@ -59,17 +57,21 @@ void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock)
                          ? static_cast<int32_t>(sampleRate)
                          : 44100;
     chunkSize_ = std::clamp(maxSamplesPerBlock, kMinChunk, kMaxChunk);
+    if (!fft_ || fftSize != size_.n) {
+        size_ = TransformSize{fftSize};
+        fft_ = std::make_unique<ffft::FFTReal<float>>(fftSize);
+    }
 
-    convolver_.allocate();
-    designer_.allocate(sampleRateInt_);
+    convolver_.allocate(size_);
+    designer_.allocate(sampleRateInt_, size_);
     for (int c = 0; c < kNumChannels; ++c) {
-        bypassDelay_[c].assign(kLatency, 0.0f);
+        bypassDelay_[c].assign(static_cast<size_t>(latency()), 0.0f);
         source_[c].assign(static_cast<size_t>(chunkSize_), 0.0f);
         work_[c].assign(static_cast<size_t>(chunkSize_), 0.0f);
     }
     bypassPos_ = 0;
-    samplesSinceConvolutionInput_ = kDrainSamples;
-    samplesSinceDelayInput_ = kDrainSamples;
+    samplesSinceConvolutionInput_ = drainSamples();
+    samplesSinceDelayInput_ = drainSamples();
     prepared_ = true;
     designNow();
 }
@@ -88,7 +90,7 @@ void SignalPath::designNow()
 {
     if (!prepared_) return;
     ScopedFlushDenormals flushDenormals;
-    designer_.designNow(responseSettings(kNumChannels), fft_, convolver_);
+    designer_.designNow(responseSettings(kNumChannels), *fft_, convolver_);
     hopStarted_ = false;
     firstHop_ = true;
 }
@@ -102,11 +104,11 @@ void SignalPath::startHop(int channels)
 
 void SignalPath::endHop(int channels, bool drained)
 {
-    designer_.run(designer_.stepsLeft(), fft_, convolver_);
+    designer_.run(designer_.stepsLeft(), *fft_, convolver_);
     if (drained) {
         convolver_.completeSilentHop(designer_.responses());
     } else {
-        convolver_.completeHop(designer_.responses(), channels, fft_);
+        convolver_.completeHop(designer_.responses(), channels, *fft_);
     }
     designer_.commit();
     hopStarted_ = false;
@@ -125,7 +127,7 @@ void SignalPath::spreadDesign(int32_t callSamples, int32_t position)
     if (restOfCall >= toHopEnd) return;
     const int64_t calls = 1 + (toHopEnd - restOfCall - 1) / callSamples;
     const int64_t left = designer_.stepsLeft();
-    designer_.run(static_cast<int32_t>((left + calls - 1) / calls), fft_, convolver_);
+    designer_.run(static_cast<int32_t>((left + calls - 1) / calls), *fft_, convolver_);
 }
 
 uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
@@ -161,6 +163,7 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
     for (int32_t position = 0;;) {
         applyPointsUpTo(position);
         if (position >= n) break;
+        convolver_.finishFade(*fft_);
         if (!hopStarted_) startHop(numIn);
         int32_t end = std::min<int64_t>(n, position + convolver_.samplesToHopEnd());
         if (nextPoint < numPoints) end = std::min(end, points[nextPoint].offset);
@@ -186,8 +189,9 @@ bool SignalPath::processSegment(const AudioBlock& block, int32_t offset, int32_t
     const bool inputSilent = (block.inputSilenceFlags & inputMask) == inputMask;
     const bool gainSilent = static_cast<double>(settings_.inputGain) < 0.0000001;
     const bool convolutionSilent = inputSilent || gainSilent;
-    const bool convolutionDrained = convolutionSilent && samplesSinceConvolutionInput_ >= kDrainSamples;
-    const bool delayDrained = inputSilent && samplesSinceDelayInput_ >= kLatency;
+    const int64_t drain = drainSamples();
+    const bool convolutionDrained = convolutionSilent && samplesSinceConvolutionInput_ >= drain;
+    const bool delayDrained = inputSilent && samplesSinceDelayInput_ >= latency();
 
     const bool drained = convolutionDrained && (delayDrained || !settings_.bypass);
     if (drained) {
@@ -207,8 +211,8 @@ bool SignalPath::processSegment(const AudioBlock& block, int32_t offset, int32_t
         }
     }
     samplesSinceConvolutionInput_ =
-        convolutionSilent ? std::min<int64_t>(samplesSinceConvolutionInput_ + count, kDrainSamples) : 0;
-    samplesSinceDelayInput_ = inputSilent ? std::min<int64_t>(samplesSinceDelayInput_ + count, kDrainSamples) : 0;
+        convolutionSilent ? std::min<int64_t>(samplesSinceConvolutionInput_ + count, drain) : 0;
+    samplesSinceDelayInput_ = inputSilent ? std::min<int64_t>(samplesSinceDelayInput_ + count, drain) : 0;
     return drained;
 }
 
@@ -266,7 +270,7 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
         }
         if (s.bypass) {
             const float* line = bypassDelay_[c].data();
-            const int32_t first = std::min(count, kLatency - bypassPos_);
+            const int32_t first = std::min(count, latency() - bypassPos_);
             std::memcpy(out, line + bypassPos_, sizeof(float) * static_cast<size_t>(first));
             std::memcpy(out + first, line, sizeof(float) * static_cast<size_t>(count - first));
             continue;
@@ -297,7 +301,7 @@ void SignalPath::pushBypassDelay(int32_t channel, const float* samples, int32_t 
     float* line = bypassDelay_[channel].data();
     int32_t pos = bypassPos_;
     while (count > 0) {
-        const int32_t run = std::min(count, kLatency - pos);
+        const int32_t run = std::min(count, latency() - pos);
         if (samples) {
             std::memcpy(line + pos, samples, sizeof(float) * static_cast<size_t>(run));
             samples += run;
@@ -305,13 +309,13 @@ void SignalPath::pushBypassDelay(int32_t channel, const float* samples, int32_t 
             fillZeros(line + pos, run);
         }
         count -= run;
-        pos = (pos + run) % kLatency;
+        pos = (pos + run) % latency();
     }
 }
 
 void SignalPath::advanceBypassDelay(int32_t count)
 {
-    bypassPos_ = static_cast<int32_t>((bypassPos_ + count) % kLatency);
+    bypassPos_ = static_cast<int32_t>((bypassPos_ + count) % latency());
 }
 
 void SignalPath::writeReports(OutputReports& reports, const float peak[kNumChannels])

@@ -12,6 +12,7 @@
 #include "ffft/FFTReal.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace vosk {
@@ -53,7 +54,7 @@ struct AudioBlock
 };
 
 // When the response follows the settings: the settings in force at the first
-// sample of each hop (kHalfFft samples, counted from the setup) are designed
+// sample of each hop (half a transform, counted from the setup) are designed
 // while the hop is gathered, in small steps spread over its process calls, and
 // filter that hop's input. Where they differ from the previous hop's, the output
 // crossfades over the hop that comes out next. Gains, mutes and bypass apply
@@ -61,17 +62,18 @@ struct AudioBlock
 class SignalPath
 {
 public:
-    static constexpr int32_t kLatency = kFftSize / 4 + kFftSize / 2;
-    // Zero input for this long empties both the convolution and the bypass delay.
-    static constexpr int64_t kDrainSamples = 3 * kHalfFft;
     static constexpr float kMatrixGain = BlockConvolver::kMatrixGain;
 
-    SignalPath();
-
-    // Allocates every buffer for the setup (nothing is allocated later), clears
-    // all history and designs both responses.
-    void prepare(double sampleRate, int32_t maxSamplesPerBlock);
+    // Allocates every buffer for the setup and the transform length (nothing is
+    // allocated later), clears all history and designs both responses.
+    void prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t fftSize = kDefaultFftSize);
     bool isPrepared() const { return prepared_; }
+
+    // The transform length in use and the delay it gives, in every state.
+    int32_t fftSize() const { return size_.n; }
+    int32_t latency() const { return size_.latency(); }
+    // How long the output rings past the latency once the input stops.
+    int32_t tail() const { return size_.tail(); }
 
     ProcessingSettings& settings() { return settings_; }
     const ProcessingSettings& settings() const { return settings_; }
@@ -109,14 +111,18 @@ private:
     void advanceBypassDelay(int32_t count);
     void writeReports(OutputReports& reports, const float peak[kNumChannels]);
 
-    ffft::FFTReal<float> fft_;
+    // Zero input for this long empties both the convolution and the bypass delay.
+    int64_t drainSamples() const { return 3 * size_.half(); }
+
+    TransformSize size_;
+    std::unique_ptr<ffft::FFTReal<float>> fft_; // of size_.n, made by the setup
     ProcessingSettings settings_;
     bool prepared_ = false;
     int32_t sampleRateInt_ = 0;
     int32_t chunkSize_ = 0;
     float lastMeter_[kNumChannels] = {0.0f, 0.0f};
-    int64_t samplesSinceConvolutionInput_ = kDrainSamples;
-    int64_t samplesSinceDelayInput_ = kDrainSamples;
+    int64_t samplesSinceConvolutionInput_ = 0;
+    int64_t samplesSinceDelayInput_ = 0;
 
     BlockConvolver convolver_;
     ResponseDesigner designer_;

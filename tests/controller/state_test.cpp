@@ -6,6 +6,7 @@
 #include "tests/support/plugin_host.h"
 #include "source/statecodec.h"
 
+#include "hosting/componenthandler.h"
 #include "public.sdk/source/common/memorystream.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace vosk {
@@ -206,6 +208,55 @@ struct Player
                       kResultOk);
     }
 };
+
+// A new transform length is a new latency: the processor hears of it first, then
+// the host is asked for the restart in which the processor takes it up.
+TEST_F(ComponentState, AChangedFftSizeReachesTheProcessorAndAsksForARestart)
+{
+    RecordingComponentHandler handler;
+    ASSERT_EQ(controller->setComponentHandler(&handler), kResultOk);
+    IPtr<test::RecordingPeer> processor(new test::RecordingPeer(), false);
+    FUnknownPtr<IConnectionPoint> connection(controller);
+    ASSERT_EQ(connection->connect(processor), kResultOk);
+    const auto stateWith = [](int32_t fftSize) {
+        ProcessorState state;
+        state.hasSettings = true;
+        state.fftSize = fftSize;
+        return encodeState(state);
+    };
+    // The length is the last field, and the payload's size stands after the head,
+    // the tag and the version.
+    const auto withoutFftSize = [](std::vector<uint8_t> bytes) {
+        bytes.resize(bytes.size() - 4);
+        bytes[16] = static_cast<uint8_t>(bytes[16] - 4);
+        return bytes;
+    };
+
+    const struct
+    {
+        const char* how;
+        std::function<void()> change;
+        bool restarts;
+        double value;
+    } steps[] = {
+        {"the host's value", [&] { controller->setParamNormalized(kFftSizeMenu, 0.5); }, true, 0.5},
+        {"the same again", [&] { controller->setParamNormalized(kFftSizeMenu, 0.6); }, false, 0.6},
+        {"a state", [&] { restore(stateWith(65536)); }, true, 1.0},
+        {"the same state", [&] { restore(stateWith(65536)); }, false, 1.0},
+        {"a state written before the length was stored", [&] { restore(withoutFftSize(stateWith(16384))); }, true, 0.0},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.how);
+        handler.restartFlags = 0;
+        const size_t told = processor->messageIds.size();
+        step.change();
+        EXPECT_EQ(value(kFftSizeMenu), step.value);
+        EXPECT_EQ(handler.restartFlags, step.restarts ? kLatencyChanged : 0);
+        EXPECT_EQ(processor->messageIds.size(), told + (step.restarts ? 1 : 0));
+    }
+    connection->disconnect(processor);
+    controller->setComponentHandler(nullptr);
+}
 
 TEST_F(ComponentState, RestoredValuesReproduceTheProcessorsSound)
 {

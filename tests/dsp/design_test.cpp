@@ -13,6 +13,13 @@
 namespace vosk {
 namespace {
 
+// The lengths of the default transform.
+constexpr int32_t kFftSize = kDefaultTransform.n;
+constexpr int32_t kHalfFft = kDefaultTransform.half();
+constexpr int32_t kKernelCentre = kDefaultTransform.centre();
+constexpr int32_t kMaxSectionLength = kDefaultTransform.maxSectionLength();
+constexpr int32_t kHighCutLength = kDefaultTransform.highCutLength();
+
 constexpr int32_t kRate = 44100;
 
 // Magnitude of the response held in `taps` at `hz`, by a direct DFT of the taps.
@@ -36,8 +43,9 @@ std::vector<float> design(int32_t shape, float freqHz, float q, float gain, floa
     sec.width = width;
     std::vector<float> buffer(kFftSize, 0.0f);
     WindowCache windows;
-    windows.allocate();
-    designSection(sec, length > 0 ? length : bandSectionLength(freqHz, q, kRate), buffer.data(), kRate, windows);
+    windows.allocate(kMaxSectionLength);
+    designSection(sec, length > 0 ? length : bandSectionLength(freqHz, q, kRate, kMaxSectionLength), buffer.data(),
+                  kRate, windows, kDefaultTransform);
     return buffer;
 }
 
@@ -53,15 +61,15 @@ std::vector<float> channelTaps(const SignalPath& path, int channel)
 
 TEST(SectionLength, FollowsFrequencyAndSharpness)
 {
-    EXPECT_EQ(bandSectionLength(20.0f, 1.0f, kRate), 8191);
-    EXPECT_EQ(bandSectionLength(20000.0f, 0.0f, kRate), 17);
-    EXPECT_EQ(bandSectionLength(3528.0f, 0.0f, kRate), 101);  // exactly 100, made odd
-    EXPECT_EQ(bandSectionLength(1000.0f, 0.5f, kRate), 589);  // 588 made odd
-    EXPECT_EQ(bandSectionLength(1000.0f, 2.0f, kRate), 8191); // negative quotient
-    EXPECT_EQ(bandSectionLength(0.0f, 1.0f, kRate), 8191);
-    EXPECT_EQ(bandSectionLength(std::numeric_limits<float>::quiet_NaN(), 1.0f, kRate), 8191);
-    EXPECT_EQ(bandSectionLength(std::numeric_limits<float>::infinity(), 1.0f, kRate), 8191);
-    EXPECT_EQ(bandSectionLength(1e30f, 1.0f, kRate), 1); // quotient truncates to 0, made odd
+    EXPECT_EQ(bandSectionLength(20.0f, 1.0f, kRate, kMaxSectionLength), 8191);
+    EXPECT_EQ(bandSectionLength(20000.0f, 0.0f, kRate, kMaxSectionLength), 17);
+    EXPECT_EQ(bandSectionLength(3528.0f, 0.0f, kRate, kMaxSectionLength), 101);  // exactly 100, made odd
+    EXPECT_EQ(bandSectionLength(1000.0f, 0.5f, kRate, kMaxSectionLength), 589);  // 588 made odd
+    EXPECT_EQ(bandSectionLength(1000.0f, 2.0f, kRate, kMaxSectionLength), 8191); // negative quotient
+    EXPECT_EQ(bandSectionLength(0.0f, 1.0f, kRate, kMaxSectionLength), 8191);
+    EXPECT_EQ(bandSectionLength(std::numeric_limits<float>::quiet_NaN(), 1.0f, kRate, kMaxSectionLength), 8191);
+    EXPECT_EQ(bandSectionLength(std::numeric_limits<float>::infinity(), 1.0f, kRate, kMaxSectionLength), 8191);
+    EXPECT_EQ(bandSectionLength(1e30f, 1.0f, kRate, kMaxSectionLength), 1); // quotient truncates to 0, made odd
 }
 
 TEST(SectionDesign, KernelsAreCentredOnAQuarterOfTheTransform)
@@ -87,7 +95,7 @@ TEST(SectionDesign, KernelsAreCentredOnAQuarterOfTheTransform)
 TEST(SectionDesign, TapsMatchTheWindowedSincTermByTerm)
 {
     const float f = 3000.0f, width = 0.6f, gain = 0.75f;
-    const int32_t length = bandSectionLength(f, 0.2f, kRate);
+    const int32_t length = bandSectionLength(f, 0.2f, kRate, kMaxSectionLength);
     const auto taps = design(ShapeBell, f, 0.2f, gain, width, length);
     const double pi = 3.1415927410125732, twoPi = 6.2831854820251465;
     const float t = static_cast<float>(twoPi * (f + f * width) / kRate);

@@ -10,13 +10,16 @@
 namespace vosk {
 namespace {
 
+constexpr int32_t kFftSize = kDefaultTransform.n;
+constexpr int32_t kHalfFft = kDefaultTransform.half();
+
 using test::noise;
 using test::Reports;
 using test::run;
 using test::Stereo;
 
 constexpr double kRate = 44100.0;
-constexpr int32_t kLatency = SignalPath::kLatency;
+constexpr int32_t kLatency = kDefaultTransform.latency();
 
 void expectIdentical(const Stereo& a, const Stereo& b, size_t from = 0, size_t to = SIZE_MAX)
 {

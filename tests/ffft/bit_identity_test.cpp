@@ -49,9 +49,9 @@ TEST(FFTRealBitIdentity, BothDirectionsEveryLength)
     }
 }
 
-TEST(FFTRealBitIdentity, TwoOscillatorLevels)
+TEST(FFTRealBitIdentity, LevelsBeyondTheTable)
 {
-    // 32768 points run levels 13 and 14 on oscillators.
+    // 32768 points run level 13 on an oscillator and level 14 on exact values.
     const int n = 32768;
     ffft::FFTReal<float> fft(n);
     reference::ScalarFft ref(n);

@@ -1,6 +1,7 @@
 // Plain scalar statement of the transform, kept only to check the optimised
-// one bit for bit: every twiddle comes from the table or from an oscillator run
-// literally block by block, and every operation is written out in order.
+// one bit for bit: every twiddle comes from the table, from an oscillator run
+// literally block by block (level 13) or from its exact value (longer levels),
+// and every operation is written out in order.
 #pragma once
 
 #include <cmath>
@@ -219,10 +220,14 @@ private:
             const std::vector<float>& cosines = table[std::size_t(level - 3)];
             c = cosines[std::size_t(i)];
             s = cosines[std::size_t((1 << (level - 1)) - i)];
-        } else {
+        } else if (level == 13) {
             osc.step();
             c = osc.c;
             s = osc.s;
+        } else {
+            const double step = 3.1415926535897932384626433832795 / std::pow(2.0, level);
+            c = float(std::cos(i * step));
+            s = float(std::sin(i * step));
         }
     }
 

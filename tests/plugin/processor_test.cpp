@@ -158,7 +158,7 @@ TEST_F(Processor, FixedAnswers)
     ASSERT_EQ(host->initialize(), kResultOk);
     EXPECT_EQ(processor()->canProcessSampleSize(kSample32), kResultTrue);
     EXPECT_EQ(processor()->canProcessSampleSize(kSample64), kResultFalse);
-    EXPECT_EQ(processor()->getTailSamples(), 0u);
+    EXPECT_EQ(processor()->getTailSamples(), 4096u); // the decay past the latency
     EXPECT_EQ(component()->setIoMode(kAdvanced), kNotImplemented);
     EXPECT_EQ(processor()->setProcessing(true), kNotImplemented);
     EXPECT_EQ(processor()->setProcessing(false), kNotImplemented);
