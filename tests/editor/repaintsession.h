@@ -77,7 +77,8 @@ inline void expectSameAsFullDraw(EditorSession& session, int width, int height, 
         for (int x = 0; x < width; ++x) {
             const uint32_t a = partial.pixels[index(x, y)], b = full.pixels[index(x, y)];
             int most = 0;
-            for (int shift : {0, 8, 16}) most = std::max(most, std::abs(channel(a, shift) - channel(b, shift)));
+            for (int shift : {0, 8, 16})
+                most = std::max(most, std::abs(channel(a, shift) - channel(b, shift)));
             differing += most > 24;
             // A stroke of text may land a pixel aside; black that was never painted over covers areas.
             bool area = x + 2 < width && y + 2 < height;

@@ -305,8 +305,8 @@ TEST_F(Win32ViewTest, RepaintsMatchAFullDrawAtEveryScale)
         UINT dpi;         // a DPI change posted to the open window, or 0
         double scale;
     } rows[] = {
-        {1.f, 0, 1}, {1.25f, 0, 1.25}, {1.5f, 0, 1.5}, {1.75f, 0, 1.75}, {2.f, 0, 2}, {4 / 3.f, 0, 4 / 3.f},
-        {0, 144, 1.5},
+        {1.f, 0, 1}, {1.25f, 0, 1.25},      {1.5f, 0, 1.5}, {1.75f, 0, 1.75},
+        {2.f, 0, 2}, {4 / 3.f, 0, 4 / 3.f}, {0, 144, 1.5},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE("host factor " + std::to_string(row.hostFactor) + ", DPI " + std::to_string(row.dpi));

@@ -167,8 +167,9 @@ void D2DCanvas::place(double scale, int originX, int originY)
 {
     scale_ = scale;
     const auto factor = static_cast<float>(scale);
-    target_->SetTransform(D2D1::Matrix3x2F::Scale(factor, factor) *
-                          D2D1::Matrix3x2F::Translation(static_cast<float>(-originX), static_cast<float>(-originY)));
+    target_->SetTransform(
+        D2D1::Matrix3x2F::Scale(factor, factor) *
+        D2D1::Matrix3x2F::Translation(static_cast<float>(-originX), static_cast<float>(-originY)));
 }
 
 void D2DCanvas::save()
@@ -441,7 +442,8 @@ std::vector<uint8_t> D2DOffscreen::encodePng() const
         return {};
     std::vector<uint8_t> png(static_cast<size_t>(end.QuadPart));
     ULONG read = 0;
-    if (FAILED(memory->Read(png.data(), static_cast<ULONG>(png.size()), &read)) || read != png.size()) return {};
+    if (FAILED(memory->Read(png.data(), static_cast<ULONG>(png.size()), &read)) || read != png.size())
+        return {};
     return png;
 }
 
