@@ -333,7 +333,8 @@ TEST_F(HostedViewTest, RepaintsMatchAFullDrawAtScaleTwo)
     ASSERT_TRUE(window);
     ::Window root, up, *children = nullptr;
     unsigned count = 0;
-    ASSERT_TRUE(XQueryTree(probe, static_cast<::Window>(window->nativeHandle()), &root, &up, &children, &count));
+    ASSERT_TRUE(
+        XQueryTree(probe, static_cast<::Window>(window->nativeHandle()), &root, &up, &children, &count));
     ASSERT_EQ(count, 1u);
     const ::Window editor = children[0];
     XFree(children);
@@ -345,27 +346,14 @@ TEST_F(HostedViewTest, RepaintsMatchAFullDrawAtScaleTwo)
             : test(t), view(v), window(w), editor(e)
         {
         }
-        void pointer(int type, int x, int y, unsigned state)
+        void pointer(int type, int x, int y)
         {
-            XEvent e{};
-            e.xbutton.type = type;
-            e.xbutton.window = editor;
-            e.xbutton.root = DefaultRootWindow(test->probe);
-            e.xbutton.button = Button1;
-            e.xbutton.x = 2 * x;
-            e.xbutton.y = 2 * y;
-            e.xbutton.state = state;
-            e.xbutton.same_screen = True;
-            const long mask = type == ButtonPress     ? ButtonPressMask
-                              : type == ButtonRelease ? ButtonReleaseMask
-                                                      : PointerMotionMask;
-            XSendEvent(test->probe, editor, False, mask, &e);
-            XFlush(test->probe);
+            vosk::test::sendPointer(test->probe, editor, type, 2 * x, 2 * y);
             test->turn(20ms);
         }
-        void press(int x, int y) override { pointer(ButtonPress, x, y, 0); }
-        void dragTo(int x, int y) override { pointer(MotionNotify, x, y, Button1Mask); }
-        void release(int x, int y) override { pointer(ButtonRelease, x, y, Button1Mask); }
+        void press(int x, int y) override { pointer(ButtonPress, x, y); }
+        void dragTo(int x, int y) override { pointer(MotionNotify, x, y); }
+        void release(int x, int y) override { pointer(ButtonRelease, x, y); }
         void key(char16_t character, int16_t virtualKey) override
         {
             view->onKeyDown(character, virtualKey, 0);
