@@ -166,6 +166,33 @@ protected:
         return module && GetClassInfoExW(module, L"VoskEditorWindow", &wc);
     }
 
+    // The editor's window driven through its messages, as the window system drives it.
+    struct Session : vosk::test::EditorSession
+    {
+        Session(HWND w, double s) : window(w), scale(s) {}
+        int device(int logical) const { return static_cast<int>(std::lround(logical * scale)); }
+        void press(int x, int y) override { mouse(window, WM_LBUTTONDOWN, device(x), device(y), MK_LBUTTON); }
+        void dragTo(int x, int y) override { mouse(window, WM_MOUSEMOVE, device(x), device(y), MK_LBUTTON); }
+        void release(int x, int y) override { mouse(window, WM_LBUTTONUP, device(x), device(y), 0); }
+        void key(char16_t character, int16_t virtualKey) override
+        {
+            if (character)
+                SendMessageW(window, WM_CHAR, character, 1);
+            else
+                SendMessageW(window, WM_KEYDOWN, virtualKey == KEY_BACK ? VK_BACK : VK_RETURN, 1);
+            pump(10);
+        }
+        vosk::test::WindowPixels shown() override { return capture(window); }
+        vosk::test::WindowPixels redrawn() override
+        {
+            InvalidateRect(window, nullptr, FALSE);
+            UpdateWindow(window);
+            return capture(window);
+        }
+        HWND window;
+        double scale;
+    };
+
     std::unique_ptr<vosk::HostedPlugin> plugin;
     std::vector<HWND> parents;
     std::vector<IPtr<IPlugView>> views;
@@ -274,31 +301,6 @@ TEST_F(Win32ViewTest, ClicksDragsAndTypingReachTheHostAsEdits)
 // repaints is what a full draw paints.
 TEST_F(Win32ViewTest, RepaintsMatchAFullDrawAtEveryScale)
 {
-    struct Session : vosk::test::EditorSession
-    {
-        Session(HWND w, double s) : window(w), scale(s) {}
-        int device(int logical) const { return static_cast<int>(std::lround(logical * scale)); }
-        void press(int x, int y) override { mouse(window, WM_LBUTTONDOWN, device(x), device(y), MK_LBUTTON); }
-        void dragTo(int x, int y) override { mouse(window, WM_MOUSEMOVE, device(x), device(y), MK_LBUTTON); }
-        void release(int x, int y) override { mouse(window, WM_LBUTTONUP, device(x), device(y), 0); }
-        void key(char16_t character, int16_t virtualKey) override
-        {
-            if (character)
-                SendMessageW(window, WM_CHAR, character, 1);
-            else
-                SendMessageW(window, WM_KEYDOWN, virtualKey == KEY_BACK ? VK_BACK : VK_RETURN, 1);
-            pump(10);
-        }
-        vosk::test::WindowPixels shown() override { return capture(window); }
-        vosk::test::WindowPixels redrawn() override
-        {
-            InvalidateRect(window, nullptr, FALSE);
-            UpdateWindow(window);
-            return capture(window);
-        }
-        HWND window;
-        double scale;
-    };
     const struct
     {
         float hostFactor; // 0: the host says nothing
@@ -323,6 +325,26 @@ TEST_F(Win32ViewTest, RepaintsMatchAFullDrawAtEveryScale)
         views.back()->removed();
         views.pop_back();
     }
+}
+
+// A host aware of each screen's DPI that sets no scale: the view takes its
+// window's DPI from the start. Runs at 96 DPI, and in a Wine prefix whose screen
+// has the DPI that VOSK_TEST_DPI names.
+TEST_F(Win32ViewTest, TakesTheScaleOfTheWindowsDpiWhenTheHostSetsNone)
+{
+    const DPI_AWARENESS_CONTEXT before =
+        SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    open(0);
+    HWND child = editorWindow(parents.back());
+    ASSERT_TRUE(child);
+    const char* wanted = std::getenv("VOSK_TEST_DPI");
+    const UINT dpi = GetDpiForWindow(child);
+    EXPECT_EQ(dpi, wanted ? static_cast<UINT>(std::atoi(wanted)) : 96u);
+    const double scale = dpi / 96.0;
+    EXPECT_EQ(clientSize(child).cx, std::lround(1024 * scale));
+    Session session(child, scale);
+    vosk::test::repaint::run(session, *plugin, scale);
+    SetThreadDpiAwarenessContext(before);
 }
 
 // The timer of the view is the editor's tick: it follows the host's changes and
