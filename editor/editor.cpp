@@ -432,11 +432,13 @@ void Editor::draw(Canvas& canvas, const Rect& area)
         return;
     }
     canvas.fillRect(shown, background_);
-    if (backgroundImage_) {
-        const Rect part = shown.intersected({0, 0, static_cast<double>(backgroundImage_->width()),
-                                             static_cast<double>(backgroundImage_->height())});
-        if (!part.empty()) canvas.drawImage(*backgroundImage_, part, {part.x, part.y});
-    }
+    // The whole picture under the clip: a part of it, scaled and smoothed, would
+    // take other samples at its edges than a full draw does.
+    if (backgroundImage_)
+        canvas.drawImage(*backgroundImage_,
+                         {0, 0, static_cast<double>(backgroundImage_->width()),
+                          static_cast<double>(backgroundImage_->height())},
+                         {0, 0});
     for (auto& v : views_) {
         if (v->frame().intersected(shown).empty()) continue;
         canvas.save();

@@ -94,34 +94,7 @@ protected:
         return p;
     }
     // A press, a move or a release of the first button at (x, y).
-    void pointer(::Window w, int type, int x, int y)
-    {
-        XEvent e{};
-        e.type = type;
-        if (type == MotionNotify) {
-            e.xmotion.display = probe;
-            e.xmotion.window = w;
-            e.xmotion.root = DefaultRootWindow(probe);
-            e.xmotion.x = x;
-            e.xmotion.y = y;
-            e.xmotion.state = Button1Mask; // dragging
-            e.xmotion.same_screen = True;
-        } else {
-            e.xbutton.type = type;
-            e.xbutton.display = probe;
-            e.xbutton.window = w;
-            e.xbutton.root = DefaultRootWindow(probe);
-            e.xbutton.x = x;
-            e.xbutton.y = y;
-            e.xbutton.button = Button1;
-            e.xbutton.same_screen = True;
-        }
-        const long mask = type == ButtonPress     ? ButtonPressMask
-                          : type == ButtonRelease ? ButtonReleaseMask
-                                                  : PointerMotionMask;
-        XSendEvent(probe, w, True, mask, &e);
-        XFlush(probe);
-    }
+    void pointer(::Window w, int type, int x, int y) { vosk::test::sendPointer(probe, w, type, x, y); }
     void click(::Window w, int x, int y)
     {
         pointer(w, ButtonPress, x, y);

@@ -3,6 +3,7 @@
 // host's message loop, input as the window system delivers it. Runs under Wine
 // with a display.
 #include "hosting/hostedplugin.h"
+#include "tests/editor/repaintsession.h"
 
 #include "pluginterfaces/base/keycodes.h"
 #include "pluginterfaces/gui/iplugview.h"
@@ -122,6 +123,33 @@ protected:
         return colour;
     }
 
+    // All of the window's pixels as drawn, after the host's loop has run.
+    static vosk::test::WindowPixels capture(HWND window)
+    {
+        pump(50);
+        const SIZE size = clientSize(window);
+        vosk::test::WindowPixels shot{size.cx, size.cy, {}};
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), size.cx, -size.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        HDC dc = GetDC(window);
+        HDC memory = CreateCompatibleDC(dc);
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (memory && bitmap) {
+            HGDIOBJ before = SelectObject(memory, bitmap);
+            BitBlt(memory, 0, 0, size.cx, size.cy, dc, 0, 0, SRCCOPY);
+            GdiFlush();
+            const auto* pixels = static_cast<const uint32_t*>(bits);
+            for (size_t i = 0; i < static_cast<size_t>(size.cx) * static_cast<size_t>(size.cy); ++i)
+                shot.pixels.push_back(pixels[i] & 0xffffff);
+            SelectObject(memory, before);
+        }
+        if (bitmap) DeleteObject(bitmap);
+        if (memory) DeleteDC(memory);
+        ReleaseDC(window, dc);
+        return shot;
+    }
+
     static bool similar(COLORREF a, COLORREF b, int tolerance = 24)
     {
         return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
@@ -137,6 +165,33 @@ protected:
         HMODULE module = GetModuleHandleW(L"VOSK.vst3");
         return module && GetClassInfoExW(module, L"VoskEditorWindow", &wc);
     }
+
+    // The editor's window driven through its messages, as the window system drives it.
+    struct Session : vosk::test::EditorSession
+    {
+        Session(HWND w, double s) : window(w), scale(s) {}
+        int device(int logical) const { return static_cast<int>(std::lround(logical * scale)); }
+        void press(int x, int y) override { mouse(window, WM_LBUTTONDOWN, device(x), device(y), MK_LBUTTON); }
+        void dragTo(int x, int y) override { mouse(window, WM_MOUSEMOVE, device(x), device(y), MK_LBUTTON); }
+        void release(int x, int y) override { mouse(window, WM_LBUTTONUP, device(x), device(y), 0); }
+        void key(char16_t character, int16_t virtualKey) override
+        {
+            if (character)
+                SendMessageW(window, WM_CHAR, character, 1);
+            else
+                SendMessageW(window, WM_KEYDOWN, virtualKey == KEY_BACK ? VK_BACK : VK_RETURN, 1);
+            pump(10);
+        }
+        vosk::test::WindowPixels shown() override { return capture(window); }
+        vosk::test::WindowPixels redrawn() override
+        {
+            InvalidateRect(window, nullptr, FALSE);
+            UpdateWindow(window);
+            return capture(window);
+        }
+        HWND window;
+        double scale;
+    };
 
     std::unique_ptr<vosk::HostedPlugin> plugin;
     std::vector<HWND> parents;
@@ -240,6 +295,56 @@ TEST_F(Win32ViewTest, ClicksDragsAndTypingReachTheHostAsEdits)
     EXPECT_EQ(views[0]->onKeyUp(u'8', 0, 0), kResultFalse);
     EXPECT_EQ(views[0]->onKeyDown(0, KEY_RETURN, 0), kResultTrue);
     EXPECT_NEAR(plugin->normalizedValue(kFreq1L), (2.0 + std::log10(88 / 2000.0)) / 3.0, 1e-3);
+}
+
+// At every scale, whether the host sets it or the window's DPI, what a gesture
+// repaints is what a full draw paints.
+TEST_F(Win32ViewTest, RepaintsMatchAFullDrawAtEveryScale)
+{
+    const struct
+    {
+        float hostFactor; // 0: the host says nothing
+        UINT dpi;         // a DPI change posted to the open window, or 0
+        double scale;
+    } rows[] = {
+        {1.f, 0, 1}, {1.25f, 0, 1.25},      {1.5f, 0, 1.5}, {1.75f, 0, 1.75},
+        {2.f, 0, 2}, {4 / 3.f, 0, 4 / 3.f}, {0, 144, 1.5},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE("host factor " + std::to_string(row.hostFactor) + ", DPI " + std::to_string(row.dpi));
+        open(0, row.hostFactor);
+        HWND child = editorWindow(parents.back());
+        ASSERT_TRUE(child);
+        if (row.dpi) {
+            PostMessageW(child, WM_DPICHANGED, MAKEWPARAM(row.dpi, row.dpi), 0);
+            pump(100);
+        }
+        EXPECT_EQ(clientSize(child).cx, std::lround(1024 * row.scale));
+        Session session(child, row.scale);
+        vosk::test::repaint::run(session, *plugin, row.scale);
+        views.back()->removed();
+        views.pop_back();
+    }
+}
+
+// A host aware of each screen's DPI that sets no scale: the view takes its
+// window's DPI from the start. Runs at 96 DPI, and in a Wine prefix whose screen
+// has the DPI that VOSK_TEST_DPI names.
+TEST_F(Win32ViewTest, TakesTheScaleOfTheWindowsDpiWhenTheHostSetsNone)
+{
+    const DPI_AWARENESS_CONTEXT before =
+        SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    open(0);
+    HWND child = editorWindow(parents.back());
+    ASSERT_TRUE(child);
+    const char* wanted = std::getenv("VOSK_TEST_DPI");
+    const UINT dpi = GetDpiForWindow(child);
+    EXPECT_EQ(dpi, wanted ? static_cast<UINT>(std::atoi(wanted)) : 96u);
+    const double scale = dpi / 96.0;
+    EXPECT_EQ(clientSize(child).cx, std::lround(1024 * scale));
+    Session session(child, scale);
+    vosk::test::repaint::run(session, *plugin, scale);
+    SetThreadDpiAwarenessContext(before);
 }
 
 // The timer of the view is the editor's tick: it follows the host's changes and

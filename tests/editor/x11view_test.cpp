@@ -3,6 +3,7 @@
 #include "hosting/hostedplugin.h"
 #include "hosting/editorwindow.h"
 #include "hosting/linux/runloop.h"
+#include "tests/editor/repaintsession.h"
 #include "tests/support/xvfb.h"
 
 #include "pluginterfaces/base/keycodes.h"
@@ -20,6 +21,7 @@
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <type_traits>
 #include <unistd.h>
 
 using namespace Steinberg;
@@ -317,6 +319,63 @@ TEST_F(HostedViewTest, ScalesWindowAndDrawingWithTheContentScaleFactor)
         EXPECT_LT(difference / (1024.0 * 570 * 3), 12.0) << factor;
     }
     scaling->release();
+}
+
+// At scale 2, what a gesture repaints is what a full draw paints.
+TEST_F(HostedViewTest, RepaintsMatchAFullDrawAtScaleTwo)
+{
+    IPlugView* view = createView(*plugin);
+    ASSERT_TRUE(view);
+    FUnknownPtr<IPlugViewContentScaleSupport> scaling(view);
+    ASSERT_TRUE(scaling);
+    ASSERT_EQ(scaling->setContentScaleFactor(2.f), kResultTrue);
+    auto* window = open(view);
+    ASSERT_TRUE(window);
+    ::Window root, up, *children = nullptr;
+    unsigned count = 0;
+    ASSERT_TRUE(
+        XQueryTree(probe, static_cast<::Window>(window->nativeHandle()), &root, &up, &children, &count));
+    ASSERT_EQ(count, 1u);
+    const ::Window editor = children[0];
+    XFree(children);
+
+    using Fixture = std::remove_pointer_t<decltype(this)>;
+    struct Session : vosk::test::EditorSession
+    {
+        Session(Fixture* t, IPlugView* v, vosk::EditorWindow* w, ::Window e)
+            : test(t), view(v), window(w), editor(e)
+        {
+        }
+        void pointer(int type, int x, int y)
+        {
+            vosk::test::sendPointer(test->probe, editor, type, 2 * x, 2 * y);
+            test->turn(20ms);
+        }
+        void press(int x, int y) override { pointer(ButtonPress, x, y); }
+        void dragTo(int x, int y) override { pointer(MotionNotify, x, y); }
+        void release(int x, int y) override { pointer(ButtonRelease, x, y); }
+        void key(char16_t character, int16_t virtualKey) override
+        {
+            view->onKeyDown(character, virtualKey, 0);
+        }
+        vosk::test::WindowPixels shown() override
+        {
+            auto shot = test->settled(window);
+            return {shot.width, shot.height, std::move(shot.pixels)};
+        }
+        vosk::test::WindowPixels redrawn() override
+        {
+            XClearArea(test->probe, editor, 0, 0, 0, 0, True);
+            XFlush(test->probe);
+            return shown();
+        }
+        Fixture* test;
+        IPlugView* view;
+        vosk::EditorWindow* window;
+        ::Window editor;
+    };
+    Session session(this, view, window, editor);
+    vosk::test::repaint::run(session, *plugin, 2);
 }
 
 TEST_F(HostedViewTest, MissingImagesLeaveTheirViewsEmptyAndAMissingDescriptionIsReported)

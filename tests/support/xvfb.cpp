@@ -136,6 +136,35 @@ Screenshot grab(Display* display, unsigned long window)
     return grab(display, window, 0, 0, attributes.width, attributes.height);
 }
 
+void sendPointer(Display* display, unsigned long window, int type, int x, int y)
+{
+    XEvent e{};
+    e.type = type;
+    if (type == MotionNotify) {
+        e.xmotion.display = display;
+        e.xmotion.window = window;
+        e.xmotion.root = DefaultRootWindow(display);
+        e.xmotion.x = x;
+        e.xmotion.y = y;
+        e.xmotion.state = Button1Mask; // dragging
+        e.xmotion.same_screen = True;
+    } else {
+        e.xbutton.display = display;
+        e.xbutton.window = window;
+        e.xbutton.root = DefaultRootWindow(display);
+        e.xbutton.x = x;
+        e.xbutton.y = y;
+        e.xbutton.button = Button1;
+        e.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
+        e.xbutton.same_screen = True;
+    }
+    const long mask = type == ButtonPress     ? ButtonPressMask
+                      : type == ButtonRelease ? ButtonReleaseMask
+                                              : PointerMotionMask;
+    XSendEvent(display, window, True, mask, &e);
+    XSync(display, False);
+}
+
 bool xdotool(const std::string& arguments)
 {
     const std::string command = "xdotool " + arguments + " >/dev/null 2>&1";

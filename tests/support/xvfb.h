@@ -71,6 +71,11 @@ private:
     Display* display = nullptr;
 };
 
+// Sends `window` a press, a move with the button held or a release (ButtonPress,
+// MotionNotify, ButtonRelease) of the first button at (x, y), as the server
+// delivers them, and waits until the server has passed it on.
+void sendPointer(Display* display, unsigned long window, int type, int x, int y);
+
 // Runs xdotool with `arguments` against the current DISPLAY; false when it fails.
 bool xdotool(const std::string& arguments);
 

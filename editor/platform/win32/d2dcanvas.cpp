@@ -151,17 +151,25 @@ std::unique_ptr<Image> loadImage(const std::vector<uint8_t>& bytes)
     return std::make_unique<D2DImage>(static_cast<int>(width), static_cast<int>(height), std::move(pixels));
 }
 
-D2D1_RENDER_TARGET_PROPERTIES renderTargetProperties(double scale, D2D1_ALPHA_MODE alpha)
+D2D1_RENDER_TARGET_PROPERTIES renderTargetProperties(D2D1_ALPHA_MODE alpha)
 {
-    const auto dpi = static_cast<float>(96 * scale);
     return D2D1::RenderTargetProperties(D2D1_RENDER_TARGET_TYPE_DEFAULT,
-                                        D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, alpha), dpi, dpi);
+                                        D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, alpha), 96.f, 96.f);
 }
 
 D2DCanvas::D2DCanvas(ID2D1RenderTarget* target) : target_(target)
 {
     // Grey-scale text looks the same on every target, windows and offscreen pictures alike.
     target_->SetTextAntialiasMode(D2D1_TEXT_ANTIALIAS_MODE_GRAYSCALE);
+}
+
+void D2DCanvas::place(double scale, int originX, int originY)
+{
+    scale_ = scale;
+    const auto factor = static_cast<float>(scale);
+    target_->SetTransform(
+        D2D1::Matrix3x2F::Scale(factor, factor) *
+        D2D1::Matrix3x2F::Translation(static_cast<float>(-originX), static_cast<float>(-originY)));
 }
 
 void D2DCanvas::save()
@@ -306,11 +314,9 @@ void D2DCanvas::drawImage(const Image& image, const Rect& src, Point dest)
     ID2D1Bitmap* bitmap = bitmapOf(d2dImage);
     if (!bitmap) return;
     const Rect to{dest.x + inside.x - src.x, dest.y + inside.y - src.y, inside.w, inside.h};
-    float dpiX = 96, dpiY = 96;
-    target_->GetDpi(&dpiX, &dpiY);
-    // Pixel for pixel at 96 dpi; scaled pictures are smoothed.
-    const auto interpolation = dpiX == 96.f ? D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR
-                                            : D2D1_BITMAP_INTERPOLATION_MODE_LINEAR;
+    // Pixel for pixel unscaled; scaled pictures are smoothed.
+    const auto interpolation =
+        scale_ == 1 ? D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR : D2D1_BITMAP_INTERPOLATION_MODE_LINEAR;
     const D2D1_RECT_F source = rectF(inside);
     target_->DrawBitmap(bitmap, rectF(to), 1.f, interpolation, &source);
 }
@@ -372,14 +378,14 @@ void D2DCanvas::drawText(const std::string& utf8, const Rect& box, const Font& f
 }
 
 D2DOffscreen::D2DOffscreen(int width, int height, double scale)
-    : pixelWidth_(std::max(1, static_cast<int>(std::lround(width * scale)))),
+    : scale_(scale), pixelWidth_(std::max(1, static_cast<int>(std::lround(width * scale)))),
       pixelHeight_(std::max(1, static_cast<int>(std::lround(height * scale)))), wic_(createWic())
 {
     if (!wic_ || !d2dFactory() ||
         FAILED(wic_->CreateBitmap(static_cast<UINT>(pixelWidth_), static_cast<UINT>(pixelHeight_),
                                   GUID_WICPixelFormat32bppPBGRA, WICBitmapCacheOnLoad, &bitmap_)) ||
         FAILED(d2dFactory()->CreateWicBitmapRenderTarget(
-            bitmap_.Get(), renderTargetProperties(scale, D2D1_ALPHA_MODE_PREMULTIPLIED), &target_)))
+            bitmap_.Get(), renderTargetProperties(D2D1_ALPHA_MODE_PREMULTIPLIED), &target_)))
         return;
     canvas_ = std::make_unique<D2DCanvas>(target_.Get());
     target_->BeginDraw();
@@ -390,6 +396,7 @@ D2DOffscreen::D2DOffscreen(int width, int height, double scale)
 Canvas& D2DOffscreen::begin()
 {
     target_->BeginDraw();
+    canvas_->place(scale_, 0, 0);
     return *canvas_;
 }
 
@@ -435,7 +442,8 @@ std::vector<uint8_t> D2DOffscreen::encodePng() const
         return {};
     std::vector<uint8_t> png(static_cast<size_t>(end.QuadPart));
     ULONG read = 0;
-    if (FAILED(memory->Read(png.data(), static_cast<ULONG>(png.size()), &read)) || read != png.size()) return {};
+    if (FAILED(memory->Read(png.data(), static_cast<ULONG>(png.size()), &read)) || read != png.size())
+        return {};
     return png;
 }
 

@@ -64,6 +64,9 @@ public:
     // Draws on `target` between its BeginDraw and EndDraw; the canvas keeps the
     // target's bitmaps and text formats, so it lives as long as the target.
     explicit D2DCanvas(ID2D1RenderTarget* target);
+    // Logical pixels to the target's pixels: times `scale`, with the target's
+    // corner at the device pixel (originX, originY). Set before each drawing.
+    void place(double scale, int originX, int originY);
 
     void save() override;
     void restore() override;
@@ -91,6 +94,7 @@ private:
     ComPtr<IDWriteTextLayout> layout(const std::string& utf8, const Font& font);
 
     ComPtr<ID2D1RenderTarget> target_;
+    double scale_ = 1;
     ComPtr<ID2D1SolidColorBrush> brush_;
     std::vector<Pushed> pushed_;
     std::map<const D2DImage*, ComPtr<ID2D1Bitmap>> bitmaps_;
@@ -117,6 +121,7 @@ public:
 
 private:
     ComScope com_;
+    double scale_;
     int pixelWidth_, pixelHeight_;
     ComPtr<IWICImagingFactory> wic_;
     ComPtr<IWICBitmap> bitmap_;
@@ -125,8 +130,10 @@ private:
 };
 
 // The render target properties every Direct2D target of the editor uses: premultiplied
-// BGRA (or ignored alpha for windows), `scale` × 96 dots per inch so that the
-// canvas draws in logical pixels.
-D2D1_RENDER_TARGET_PROPERTIES renderTargetProperties(double scale, D2D1_ALPHA_MODE alpha);
+// BGRA (or ignored alpha for windows) at 96 dots per inch, where a target's units
+// are its pixels. The scale is the canvas's transform (D2DCanvas::place), never
+// the target's DPI: implementations disagree on how a DPI combines with a clip
+// under a translated transform, and Wine's put partial repaints out of place.
+D2D1_RENDER_TARGET_PROPERTIES renderTargetProperties(D2D1_ALPHA_MODE alpha);
 
 } // namespace vosk::ui

@@ -292,6 +292,10 @@ public:
         case kDpiChangedAfterParent:
             client.systemScaleChanged(systemScale());
             return 0;
+        case WM_DPICHANGED:
+            // Top-level windows get it; a host may pass it on to its children.
+            client.systemScaleChanged(LOWORD(wParam) / 96.0);
+            return 0;
         case WM_NCDESTROY:
             // The host destroyed its window, and ours with it.
             dropTarget();
@@ -355,7 +359,7 @@ private:
             return;
         }
         if (!target) {
-            const auto properties = renderTargetProperties(factor, D2D1_ALPHA_MODE_IGNORE);
+            const auto properties = renderTargetProperties(D2D1_ALPHA_MODE_IGNORE);
             if (!d2dFactory() || FAILED(d2dFactory()->CreateDCRenderTarget(&properties, &target))) {
                 EndPaint(hwnd, &ps);
                 return;
@@ -367,8 +371,7 @@ private:
                             (dirty.bottom - dirty.top) / factor};
             target->BeginDraw();
             // The target's origin is the area's corner; the canvas draws in window coordinates.
-            target->SetTransform(
-                D2D1::Matrix3x2F::Translation(static_cast<float>(-area.x), static_cast<float>(-area.y)));
+            canvas->place(factor, dirty.left, dirty.top);
             canvas->save();
             canvas->clip(area);
             client.paint(*canvas, area.x, area.y, area.w, area.h);
