@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <string>
 
@@ -16,11 +17,20 @@
 
 namespace {
 
+// The command's exit status; what it wrote to standard error goes to the test's
+// output when it fails, so that a sanitizer's report is seen.
 int run(const std::string& arguments)
 {
-    const std::string command = std::string(VOSK_CLI_PATH) + " " + arguments + " >/dev/null 2>&1";
+    const std::string errors = ::testing::TempDir() + "vosk_snapshot_" + std::to_string(::getpid()) + ".err";
+    const std::string command = std::string(VOSK_CLI_PATH) + " " + arguments + " >/dev/null 2>" + errors;
     const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (code != 0) {
+        std::ifstream in(errors);
+        std::cerr << in.rdbuf();
+    }
+    std::remove(errors.c_str());
+    return code;
 }
 
 std::unique_ptr<vosk::ui::CairoImage> load(const std::string& path)
