@@ -27,7 +27,7 @@ int run(const std::string& arguments)
     const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     if (code != 0) {
         std::ifstream in(errors);
-        std::cerr << in.rdbuf();
+        if (in.peek() != std::ifstream::traits_type::eof()) std::cerr << in.rdbuf();
     }
     std::remove(errors.c_str());
     return code;
