@@ -38,18 +38,7 @@ int main(int argc, char** argv)
         std::vector<vosk::ResolvedSetting> resolved;
         if (!vosk::resolveSettings(*plugin, preset.settings, resolved, error))
             return fail("[" + preset.name + "] " + error);
-        if (!plugin->start(48000, 64, 2, error)) return fail(error);
-        // One block per setting, in the file's order: the link and the mid/side
-        // switch act on the band settings after them.
-        float silence[2][64] = {};
-        const float* in[2] = {silence[0], silence[1]};
-        float output[2][64];
-        float* outp[2] = {output[0], output[1]};
-        for (const auto& s : resolved) {
-            plugin->setParameter(s.id, s.normalized);
-            plugin->process(in, outp, 64);
-        }
-        plugin->stop();
+        if (!vosk::applyInOrder(*plugin, resolved, error)) return fail(error);
 
         const auto path = out / vosk::presetRelativePath(*plugin, preset);
         std::filesystem::create_directories(path.parent_path(), ec);
