@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 VST3_DIR   ?= $(HOME)/.vst3
 CMAKE_ARGS ?=
 
-.PHONY: all deps build test test-sanitize test-tsan windows test-windows bench demo install format clean
+.PHONY: all deps build test test-sanitize test-tsan windows test-windows bench demo install deb format clean
 
 all: build
 
@@ -81,8 +81,13 @@ install: build
 	mkdir -p $(BIN_DIR)
 	cp $(BUILD)/vosk $(BIN_DIR)/
 
+# dist/vosk_<version>_amd64.deb: the bundle, the command, the factory presets
+# and the documentation, installed where Debian and VST 3 hosts look.
+deb: build
+	bash scripts/make-deb $(BUILD) dist
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(WIN_BUILD) out
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(WIN_BUILD) out dist
