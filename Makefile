@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 VST3_DIR   ?= $(HOME)/.vst3
 CMAKE_ARGS ?=
 
-.PHONY: all deps build test test-sanitize test-tsan windows test-windows bench demo install deb format clean
+.PHONY: all deps build test test-sanitize test-tsan windows windows-installer test-windows bench demo install deb format clean
 
 all: build
 
@@ -53,6 +53,12 @@ windows: deps $(BUILD)/CMakeCache.txt
 	test -f $(WIN_BUILD)/CMakeCache.txt || cmake -S . -B $(WIN_BUILD) -DCMAKE_BUILD_TYPE=Release \
 		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVOSK_NATIVE_BUILD=$(CURDIR)/$(BUILD) $(CMAKE_ARGS)
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target VOSK
+
+# dist/VOSK-<version>-win64-setup.exe (NSIS) and dist/VOSK-<version>-win64.zip:
+# the Windows bundle and the factory presets, which the native build writes.
+windows-installer: windows
+	cmake --build $(BUILD) -j $(JOBS) --target vosk_presets
+	bash scripts/make-windows-installer $(WIN_BUILD) $(BUILD) dist
 
 # Wine runs in a prefix of its own. Its server and boot helpers are started
 # detached first: they inherit the output of whatever starts them, and under
