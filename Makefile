@@ -79,11 +79,17 @@ demo: build
 	bash scripts/demo $(BUILD)
 
 # The command goes to PREFIX/bin, or ~/.local/bin; it finds the bundle in VST3_DIR.
+# The factory presets go to the user's VST 3 preset folder, beside the user's own
+# presets there, which stay. Only what is installed is built.
 BIN_DIR = $(if $(PREFIX),$(PREFIX)/bin,$(HOME)/.local/bin)
-install: build
+VST3_PRESETS_DIR ?= $(HOME)/.vst3/presets
+install: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target vosk vosk_presets
 	mkdir -p $(VST3_DIR)
 	rm -rf $(VST3_DIR)/VOSK.vst3
 	cp -r $(BUILD)/VOSK.vst3 $(VST3_DIR)/
+	mkdir -p $(VST3_PRESETS_DIR)
+	cp -r $(BUILD)/presets/. $(VST3_PRESETS_DIR)/
 	mkdir -p $(BIN_DIR)
 	cp $(BUILD)/vosk $(BIN_DIR)/
 
