@@ -4,6 +4,7 @@
 # entry remain, where the documentation says. The installed module loads through
 # the hosting library's loader and renders what the built one renders. The
 # silent uninstaller removes all of it but a user's preset beside the factory ones.
+# The zip beside the installer holds the same files.
 # Usage: windows_installer_test.sh <source dir> <Windows build> <native build> <wine> <renderer .exe>
 set -euo pipefail
 source_dir=$1 win_build=$2 native_build=$3 wine=$4 renderer=$5
@@ -20,11 +21,16 @@ bash "$source_dir/scripts/make-windows-installer" "$win_build" "$native_build" "
 # The older version shipped a preset that this one no longer has.
 mkdir -p "$work/old-build"
 cp -r "$native_build/presets" "$work/old-build/"
-some_preset=$(find "$work/old-build/presets" -name '*.vstpreset' | head -1)
+some_preset=$(find "$work/old-build/presets" -name '*.vstpreset' -print -quit)
 cp "$some_preset" "$(dirname "$some_preset")/Retired.vstpreset"
 bash "$source_dir/scripts/make-windows-installer" "$win_build" "$work/old-build" "$work/old" 0.9 >/dev/null
 setup="$work/new/VOSK-$version-win64-setup.exe"
 [ -f "$setup" ] || fail "no installer named after version $version"
+# The zip holds what the installer installs, under the names of the places it goes.
+zipped=$(cmake -E tar tf "$work/new/VOSK-$version-win64.zip" | grep -v '/$' | sort)
+wanted=$( (cd "$win_build" && find VOSK.vst3 -type f)
+  (cd "$native_build/presets" && find . -type f -name '*.vstpreset' | sed 's|^\./|VST3 Presets/|') | sort)
+[ "$zipped" = "$wanted" ] || fail "the zip holds: $zipped"
 
 "$wine" wineboot -i </dev/null >/dev/null 2>&1
 settle
@@ -58,7 +64,7 @@ entries=$("$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Unin
 "$wine" "$renderer" "$win_build/VOSK.vst3" "$work/built.f32" </dev/null >/dev/null 2>&1 || fail "the built module did not render"
 [ -s "$work/built.f32" ] && cmp -s "$work/installed.f32" "$work/built.f32" || fail "the installed module renders differently"
 
-factory_dir=$(dirname "$(find "$presets_root" -type f | head -1)")
+factory_dir=$(dirname "$(find "$presets_root" -type f -print -quit)")
 echo mine >"$factory_dir/My Own.vstpreset"
 "$wine" "$c/Program Files/VOSK/uninstall.exe" /S </dev/null >/dev/null 2>&1 || fail "the uninstaller failed"
 settle
