@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The Debian package: built from the build folder, clean under lintian, installed
-# with dpkg into a root of its own (the machine's package list, so that its
-# dependencies must be met), where `vosk info` finds the plug-in in /usr/lib/vst3
-# unasked, and removed again without a trace.
+# The Debian package: built from the build folder, depending on the libraries the
+# binaries use, clean under lintian, installed with dpkg into a root of its own
+# (with the machine's package list, so that its dependencies must be met), where
+# `vosk info` finds the plug-in in /usr/lib/vst3 unasked, and removed again
+# without a trace.
 # Usage: deb_test.sh <source dir> <build dir>
 set -euo pipefail
 source_dir=$1 build_dir=$(cd "$2" && pwd)
@@ -17,6 +18,11 @@ deb=$(bash "$source_dir/scripts/make-deb" "$build_dir" "$work/dist")
 # Every tag counts; what a plug-in package cannot avoid is overridden, with the reason.
 lintian --pedantic --fail-on error,warning,info,pedantic "$deb" >"$work/lintian" 2>&1 ||
   { cat "$work/lintian" >&2; fail "lintian complains"; }
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libcairo2 libx11-6 libfontconfig1 libsndfile1; do
+  grep -q "\b$library\b" <<<"$depends" || fail "Depends lacks $library: $depends"
+done
 
 root="$work/root"
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/triggers"
