@@ -40,7 +40,8 @@ bool parseCheck(const std::string& text, ResponseCheck& check)
     check.frequency *= scale;
     check.relation = text[op];
     std::string level = trim(text.substr(op + 1));
-    if (level.size() >= 2 && level.compare(level.size() - 2, 2, "dB") == 0) level = trim(level.substr(0, level.size() - 2));
+    if (level.size() >= 2 && level.compare(level.size() - 2, 2, "dB") == 0)
+        level = trim(level.substr(0, level.size() - 2));
     if (!parseNumber(level, check.levelDb)) return false;
     check.text = trim(text);
     return check.curve == "left" || check.curve == "right" || check.curve == "mid" || check.curve == "side";
@@ -48,7 +49,8 @@ bool parseCheck(const std::string& text, ResponseCheck& check)
 
 } // namespace
 
-bool readPresetDefinitions(const std::string& path, std::vector<PresetDefinition>& presets, std::string& error)
+bool readPresetDefinitions(const std::string& path, std::vector<PresetDefinition>& presets,
+                           std::string& error)
 {
     std::vector<uint8_t> bytes;
     if (!readWholeFile(path, bytes, error)) return false;
@@ -97,8 +99,9 @@ bool readPresetDefinitions(const std::string& path, std::vector<PresetDefinition
     for (const auto& preset : presets) {
         if (preset.category.empty() || preset.name.find_first_of("/\\:*?\"<>|") != std::string::npos ||
             preset.category.find_first_of("/\\:*?\"<>|") != std::string::npos) {
-            error = path + ": [" + preset.name + "] needs a category, and neither may hold a character "
-                                                 "that a file name cannot";
+            error = path + ": [" + preset.name +
+                    "] needs a category, and neither may hold a character "
+                    "that a file name cannot";
             return false;
         }
     }
@@ -128,9 +131,12 @@ bool meets(const Response& response, const ResponseCheck& check, double& measure
             if (response.frequencies[i] != check.frequency) continue;
             measured = curve.magnitudeDb[i];
             switch (check.relation) {
-            case '<': return measured < check.levelDb;
-            case '>': return measured > check.levelDb;
-            default: return std::fabs(measured - check.levelDb) <= kNearToleranceDb;
+            case '<':
+                return measured < check.levelDb;
+            case '>':
+                return measured > check.levelDb;
+            default:
+                return std::fabs(measured - check.levelDb) <= kNearToleranceDb;
             }
         }
     }

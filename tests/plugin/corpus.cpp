@@ -140,8 +140,8 @@ bool samplesOf(const std::vector<uint8_t>& bytes, std::vector<float>& samples)
     if (bytes.size() % 4 != 0) return false;
     samples.clear();
     for (size_t at = 0; at < bytes.size(); at += 4) {
-        const uint32_t bits = uint32_t{bytes[at]} | uint32_t{bytes[at + 1]} << 8 | uint32_t{bytes[at + 2]} << 16 |
-                              uint32_t{bytes[at + 3]} << 24;
+        const uint32_t bits = uint32_t{bytes[at]} | uint32_t{bytes[at + 1]} << 8 |
+                              uint32_t{bytes[at + 2]} << 16 | uint32_t{bytes[at + 3]} << 24;
         float s;
         std::memcpy(&s, &bits, 4);
         samples.push_back(s);

@@ -64,7 +64,8 @@ int main(int argc, char** argv)
                 return fail(path + " is missing; presets are copied in as the build wrote them");
             std::vector<uint8_t> state;
             if (!entry.words.empty() && entry.words.front() == "head-only") {
-                if (!headOnlyState(entry.words, state)) return fail(entry.file + ": head-only inputGain=G bypass=B");
+                if (!headOnlyState(entry.words, state))
+                    return fail(entry.file + ": head-only inputGain=G bypass=B");
             } else {
                 // A fresh instance, set as automation sets it, saved as a host saves a project.
                 auto plugin = vosk::HostedPlugin::load(bundle, error);

@@ -29,7 +29,8 @@ std::vector<vosk::corpus::Entry> entries()
 }
 
 class Corpus : public testing::TestWithParam<vosk::corpus::Entry>
-{};
+{
+};
 
 TEST_P(Corpus, OpensWithTheRecordedValuesAndSound)
 {

@@ -33,7 +33,8 @@ void PrintTo(const PresetDefinition& preset, std::ostream* os)
 namespace {
 
 class FactoryPreset : public testing::TestWithParam<vosk::PresetDefinition>
-{};
+{
+};
 
 TEST_P(FactoryPreset, LoadsRoundTripsAndKeepsItsPromises)
 {
@@ -49,7 +50,8 @@ TEST_P(FactoryPreset, LoadsRoundTripsAndKeepsItsPromises)
     ASSERT_TRUE(vosk::readWholeFile(path, file, error)) << error;
     ASSERT_TRUE(plugin->loadPreset(file, error)) << error;
     // The state holds single-precision values.
-    for (const auto& s : wanted) EXPECT_NEAR(plugin->normalizedValue(s.id), s.normalized, 1e-6) << s.description;
+    for (const auto& s : wanted)
+        EXPECT_NEAR(plugin->normalizedValue(s.id), s.normalized, 1e-6) << s.description;
 
     std::vector<uint8_t> saved;
     ASSERT_TRUE(plugin->savePreset(saved, error)) << error;
@@ -62,7 +64,8 @@ TEST_P(FactoryPreset, LoadsRoundTripsAndKeepsItsPromises)
     ASSERT_TRUE(vosk::measureResponse(*plugin, 48000, frequencies, response, error)) << error;
     for (const auto& check : preset.checks) {
         double measured = 0;
-        EXPECT_TRUE(vosk::meets(response, check, measured)) << check.text << ": measured " << measured << " dB";
+        EXPECT_TRUE(vosk::meets(response, check, measured))
+            << check.text << ": measured " << measured << " dB";
     }
 }
 
