@@ -28,8 +28,10 @@ setup="$work/new/VOSK-$version-win64-setup.exe"
 [ -f "$setup" ] || fail "no installer named after version $version"
 # The zip holds what the installer installs, under the names of the places it goes.
 zipped=$(cmake -E tar tf "$work/new/VOSK-$version-win64.zip" | grep -v '/$' | sort)
-wanted=$( (cd "$win_build" && find VOSK.vst3 -type f)
-  (cd "$native_build/presets" && find . -type f -name '*.vstpreset' | sed 's|^\./|VST3 Presets/|') | sort)
+wanted=$({
+  (cd "$win_build" && find VOSK.vst3 -type f)
+  (cd "$native_build/presets" && find . -type f -name '*.vstpreset' | sed 's|^\./|VST3 Presets/|')
+} | sort)
 [ "$zipped" = "$wanted" ] || fail "the zip holds: $zipped"
 
 "$wine" wineboot -i </dev/null >/dev/null 2>&1
