@@ -2,8 +2,10 @@
 // as a host applies automation, and the plug-in's own state is saved as a
 // .vstpreset below <out> as the VST 3 preset folders lay them out. Run at build time.
 //
-// Usage: vosk_preset_gen <bundle> <definitions> <out>
+// Usage: vosk_preset_gen <bundle> <definitions> <out> [--for-windows]
+// --for-windows names the class in the header as Windows hosts read it.
 #include "cli/presetdefinitions.h"
+#include "hosting/fileio.h"
 #include "hosting/hostedplugin.h"
 
 #include <cstdio>
@@ -21,7 +23,9 @@ int fail(const std::string& message)
 
 int main(int argc, char** argv)
 {
-    if (argc != 4) return fail("usage: vosk_preset_gen BUNDLE DEFINITIONS OUT");
+    const bool forWindows = argc == 5 && std::string(argv[4]) == "--for-windows";
+    if (argc != 4 && !forWindows)
+        return fail("usage: vosk_preset_gen BUNDLE DEFINITIONS OUT [--for-windows]");
     const std::string bundle = argv[1];
     const std::filesystem::path out = argv[3];
     std::string error;
@@ -43,7 +47,12 @@ int main(int argc, char** argv)
         const auto path = out / vosk::presetRelativePath(*plugin, preset);
         std::filesystem::create_directories(path.parent_path(), ec);
         if (ec) return fail(path.parent_path().string() + ": " + ec.message());
-        if (!plugin->savePresetFile(path.string(), error)) return fail(path.string() + ": " + error);
+        std::vector<uint8_t> image;
+        if (!plugin->savePreset(image, error,
+                                forWindows ? vosk::HostedPlugin::PresetFor::Windows
+                                           : vosk::HostedPlugin::PresetFor::ThisPlatform) ||
+            !vosk::writeFileAtomically(path.string(), image, error))
+            return fail(path.string() + ": " + error);
     }
     return 0;
 }
