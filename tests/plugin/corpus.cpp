@@ -1,5 +1,6 @@
 #include "corpus.h"
 
+#include "common/numbers.h"
 #include "hosting/fileio.h"
 
 #include <cmath>
@@ -110,8 +111,8 @@ bool render(HostedPlugin& plugin, std::vector<float>& frames, std::string& error
     for (int64_t start = 0; start < kSettled + kRecordedFrames; start += kBlock) {
         for (int32_t i = 0; i < kBlock; ++i) {
             const double t = static_cast<double>(start + i) / kRate;
-            in[0][i] = 0.25f * static_cast<float>(std::sin(2.0 * M_PI * 997.0 * t)) + 0.2f * left.next();
-            in[1][i] = 0.1f * static_cast<float>(std::sin(2.0 * M_PI * 61.0 * t)) + 0.2f * right.next();
+            in[0][i] = 0.25f * static_cast<float>(std::sin(2.0 * kPi * 997.0 * t)) + 0.2f * left.next();
+            in[1][i] = 0.1f * static_cast<float>(std::sin(2.0 * kPi * 61.0 * t)) + 0.2f * right.next();
         }
         plugin.process(inputs, outputs, kBlock);
         for (int32_t i = 0; i < kBlock; ++i) {
