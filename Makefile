@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 VST3_DIR   ?= $(HOME)/.vst3
 CMAKE_ARGS ?=
 
-.PHONY: all deps build test test-sanitize test-tsan windows test-windows bench demo install format clean
+.PHONY: all deps build test test-sanitize test-tsan windows windows-installer test-windows bench demo install deb format clean
 
 all: build
 
@@ -54,6 +54,12 @@ windows: deps $(BUILD)/CMakeCache.txt
 		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVOSK_NATIVE_BUILD=$(CURDIR)/$(BUILD) $(CMAKE_ARGS)
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target VOSK
 
+# dist/VOSK-<version>-win64-setup.exe (NSIS) and dist/VOSK-<version>-win64.zip:
+# the Windows bundle and the factory presets, which the native build writes.
+windows-installer: windows
+	cmake --build $(BUILD) -j $(JOBS) --target vosk_presets
+	bash scripts/make-windows-installer $(WIN_BUILD) $(BUILD) dist
+
 # Wine runs in a prefix of its own. Its server and boot helpers are started
 # detached first: they inherit the output of whatever starts them, and under
 # ctest each test would otherwise wait for them.
@@ -73,16 +79,27 @@ demo: build
 	bash scripts/demo $(BUILD)
 
 # The command goes to PREFIX/bin, or ~/.local/bin; it finds the bundle in VST3_DIR.
+# The factory presets go to the user's VST 3 preset folder, beside the user's own
+# presets there, which stay. Only what is installed is built.
 BIN_DIR = $(if $(PREFIX),$(PREFIX)/bin,$(HOME)/.local/bin)
-install: build
+VST3_PRESETS_DIR ?= $(HOME)/.vst3/presets
+install: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target vosk vosk_presets
 	mkdir -p $(VST3_DIR)
 	rm -rf $(VST3_DIR)/VOSK.vst3
 	cp -r $(BUILD)/VOSK.vst3 $(VST3_DIR)/
+	mkdir -p $(VST3_PRESETS_DIR)
+	cp -r $(BUILD)/presets/. $(VST3_PRESETS_DIR)/
 	mkdir -p $(BIN_DIR)
 	cp $(BUILD)/vosk $(BIN_DIR)/
+
+# dist/vosk_<version>_amd64.deb: the bundle, the command, the factory presets
+# and the documentation, installed where Debian and VST 3 hosts look.
+deb: build
+	bash scripts/make-deb $(BUILD) dist
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(WIN_BUILD) out
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(WIN_BUILD) out dist

@@ -7,6 +7,8 @@
 
 namespace vosk {
 
+class HostedPlugin;
+
 struct ResponseCurve
 {
     std::string label;
@@ -28,6 +30,12 @@ std::vector<double> logFrequencies(double low, double high, int count);
 // The response of the impulse response `h` at each frequency.
 ResponseCurve analyseImpulse(const std::vector<float>& h, double sampleRate,
                              const std::vector<double>& freqs);
+
+// Sends an impulse through the loaded plug-in at `sampleRate` and analyses both
+// channels at `freqs`: "left" and "right", or in mid/side mode "mid" and "side"
+// (one impulse in each, read on the left output). Stops the plug-in afterwards.
+bool measureResponse(HostedPlugin& plugin, double sampleRate, const std::vector<double>& freqs,
+                     Response& response, std::string& error);
 
 // frequency,<label> dB,...,<label> group delay ms,...
 std::string responseCsv(const Response& response);

@@ -187,6 +187,22 @@ bool splitAssignment(const std::string& text, std::string& key, std::string& val
     return true;
 }
 
+bool applyInOrder(HostedPlugin& plugin, const std::vector<ResolvedSetting>& settings, std::string& error)
+{
+    constexpr int32_t kBlock = 64;
+    if (!plugin.start(48000, kBlock, 2, error)) return false;
+    float silence[2][kBlock] = {};
+    float output[2][kBlock];
+    const float* in[2] = {silence[0], silence[1]};
+    float* out[2] = {output[0], output[1]};
+    for (const auto& s : settings) {
+        plugin.setParameter(s.id, s.normalized);
+        plugin.process(in, out, kBlock);
+    }
+    plugin.stop();
+    return true;
+}
+
 bool parseNumber(const std::string& text, double& value)
 {
     if (text.empty()) return false;

@@ -47,6 +47,11 @@ bool valueFromText(const HostedPlugin& plugin, const ParameterDescription& param
 bool resolveSettings(const HostedPlugin& plugin, const std::vector<SettingRequest>& requests,
                      std::vector<ResolvedSetting>& resolved, std::string& error);
 
+// Applies the settings one processed block each, in order, as automation
+// reaches a running plug-in: the link and the mid/side switch then act on the
+// band settings after them. Starts and stops the plug-in.
+bool applyInOrder(HostedPlugin& plugin, const std::vector<ResolvedSetting>& settings, std::string& error);
+
 // A locale-independent number parse of the whole text.
 bool parseNumber(const std::string& text, double& value);
 bool parseInteger(const std::string& text, long long& value);

@@ -39,7 +39,8 @@ void copyToString128(const std::string& text, String128 out)
 {
     std::u16string units = utf8ToUtf16(text);
     size_t length = std::min<size_t>(units.size(), 127);
-    if (length > 0 && length < units.size() && units[length - 1] >= 0xD800 && units[length - 1] < 0xDC00) --length;
+    if (length > 0 && length < units.size() && units[length - 1] >= 0xD800 && units[length - 1] < 0xDC00)
+        --length;
     std::memcpy(out, units.data(), length * sizeof(char16_t));
     out[length] = 0;
 }
@@ -375,10 +376,23 @@ bool HostedPlugin::setComponentState(const std::vector<uint8_t>& state, std::str
     return true;
 }
 
-bool HostedPlugin::savePreset(std::vector<uint8_t>& image, std::string& error) const
+bool HostedPlugin::savePreset(std::vector<uint8_t>& image, std::string& error, PresetFor target) const
 {
+    FUID classId = FUID::fromTUID(impl->processorTuid);
+#if !COM_COMPATIBLE
+    // The COM text reads the first three fields as little-endian numbers: the
+    // identifier whose plain text is that one has those bytes reversed.
+    if (target == PresetFor::Windows) {
+        TUID reordered;
+        constexpr int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+        for (int i = 0; i < 16; ++i) reordered[i] = impl->processorTuid[kOrder[i]];
+        classId = FUID::fromTUID(reordered);
+    }
+#else
+    (void)target;
+#endif
     MemoryStream stream;
-    if (!PresetFile::savePreset(&stream, FUID::fromTUID(impl->processorTuid), impl->component,
+    if (!PresetFile::savePreset(&stream, classId, impl->component,
                                 impl->controllerIsComponent ? nullptr : impl->controller.get())) {
         error = "the plug-in's state could not be saved";
         return false;

@@ -103,8 +103,13 @@ public:
     std::vector<uint8_t> componentState() const;
     // The processor's state, then the same stream to the controller.
     bool setComponentState(const std::vector<uint8_t>& state, std::string& error);
-    // A .vstpreset image: the processor's and the controller's states.
-    bool savePreset(std::vector<uint8_t>& image, std::string& error) const;
+    // A .vstpreset image: the processor's and the controller's states. Its header
+    // names the class in the SDK's text form, which for the same 16 bytes differs
+    // between Windows (COM layout) and the other platforms: a host takes only
+    // the form of its own platform, so presets for Windows hosts ask for that one.
+    enum class PresetFor { ThisPlatform, Windows };
+    bool savePreset(std::vector<uint8_t>& image, std::string& error,
+                    PresetFor target = PresetFor::ThisPlatform) const;
     bool loadPreset(const std::vector<uint8_t>& image, std::string& error);
     bool savePresetFile(const std::string& path, std::string& error) const;
     bool loadPresetFile(const std::string& path, std::string& error);
