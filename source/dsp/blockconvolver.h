@@ -37,7 +37,6 @@ public:
     // Sizes and clears every buffer; the only place that clears history.
     void allocate(TransformSize size);
 
-    int32_t position() const { return blockPos_; }
     int32_t samplesToHopEnd() const { return half_ - blockPos_; }
     bool hopComplete() const { return blockPos_ == half_; }
     // Whether the output being handed out is in mid/side (else left/right).
