@@ -95,28 +95,33 @@ tresult PLUGIN_API UIDescriptionController::setComponentState(Steinberg::IBStrea
     if (!decoded.hasSettings) return kResultOk; // an older state: the rest is the host's
 
     const int32_t fftSize = fftSizeFromListValue(getParamNormalized(kFftSizeMenu));
-    setValue(kFftSizeMenu, listValueOfFftSize(decoded.fftSize));
+    // Switches, lists and types as they were set. An older state has no record of them:
+    // the switches and lists take the values that set what it plays, and the types stay
+    // as they are, as they always did.
+    for (int i = 0; i < kNumHeldValues; ++i) {
+        const ParamID tag = kHeldValueTags[i];
+        if (!decoded.hasHeldValues && tag >= kType1 && tag <= kType6) continue;
+        setValue(tag, decoded.heldValues[static_cast<size_t>(i)]);
+    }
     fftSizeMayHaveChanged(fftSize);
+    setValue(kLpeak, switchValue(kLpeak, decoded.clip[0]));
+    setValue(kRpeak, switchValue(kRpeak, decoded.clip[1]));
 
     for (int channel = 0; channel < 2; ++channel) {
         for (int band = 1; band <= 4; ++band) {
             const ProcessorState::Band& settings = decoded.bands[channel][band - 1];
-            setValue(bandTag(kOn1R, band, channel), switchValue(kOn1R, settings.on));
             setValue(bandTag(kFreq1R, band, channel), settings.freqNorm);
             setValue(bandTag(kQ1R, band, channel), settings.qNorm);
             setValue(bandTag(kGain1R, band, channel), settings.gainNorm);
-            // The width played, not the stored normalised one: band defaults carry a
-            // normalised width that the intake would turn into half their width.
-            setValue(bandTag(kBW1R, band, channel), normFromPlayedWidth(double(settings.width)));
-            setValue(bandTag(kShape1R, band, channel), listValueOfShape(settings.shape));
+            // The width played: band defaults carry a normalised width that the intake
+            // would turn into half their width. Where the width follows from the value
+            // (many values play the narrowest width), a newer state's value itself.
+            const bool widthFollows =
+                decoded.hasHeldValues && widthFromNorm(settings.widthNorm) == settings.width;
+            setValue(bandTag(kBW1R, band, channel),
+                     widthFollows ? settings.widthNorm : normFromPlayedWidth(double(settings.width)));
         }
     }
-    setValue(kOnLoCut, switchValue(kOnLoCut, decoded.lowCutOn));
-    setValue(kOnHiCut, switchValue(kOnHiCut, decoded.highCutOn));
-    setValue(kLink, switchValue(kLink, decoded.linked));
-    setValue(kMidSide, switchValue(kMidSide, decoded.midSide));
-    setValue(kMuteMid, switchValue(kMuteMid, decoded.channelEnabled[0] != 0));
-    setValue(kMuteSide, switchValue(kMuteSide, decoded.channelEnabled[1] != 0));
     setValue(kLgain, normFromLinearGain(decoded.channelGain[0]));
     setValue(kRgain, normFromLinearGain(decoded.channelGain[1]));
     return kResultOk;

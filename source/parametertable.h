@@ -7,6 +7,7 @@
 #include "source/dsp/filtersection.h"
 #include "source/parameterids.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -333,6 +334,40 @@ static_assert(tableIsIndexedById(), "every control tag has its row, at its own n
 constexpr bool isParameter(uint32_t id)
 {
     return id < kNumControlTags && kParameters[id].kind != ParameterKind::TagOnly;
+}
+
+// --- values kept exactly ---------------------------------------------------------------------
+// The parameters whose values the signal path reads through a threshold or a list's entries.
+// It keeps the exact normalised value each was last set to, so that a saved project gives the
+// host back what it set, not merely the side of the threshold the value fell on.
+inline constexpr uint32_t kHeldValueTags[] = {
+    kBypass, kOnLoCut, kOnHiCut, kOn1R,    kOn2R,     kOn3R,    kOn4R,    kOn1L,    kOn2L,    kOn3L,
+    kOn4L,   kLink,    kMidSide, kMuteMid, kMuteSide, kType1,   kType2,   kType3,   kType4,   kType5,
+    kType6,  kShape1R, kShape2R, kShape3R, kShape4R,  kShape1L, kShape2L, kShape3L, kShape4L, kFftSizeMenu,
+};
+constexpr int kNumHeldValues = static_cast<int>(sizeof(kHeldValueTags) / sizeof(kHeldValueTags[0]));
+
+// The value's place among the held values; -1 for a parameter that is not held.
+constexpr int heldValueIndex(uint32_t id)
+{
+    for (int i = 0; i < kNumHeldValues; ++i)
+        if (kHeldValueTags[i] == id) return i;
+    return -1;
+}
+
+// What the held values are before a host sets any: the parameters' defaults.
+constexpr std::array<float, kNumHeldValues> defaultHeldValues()
+{
+    std::array<float, kNumHeldValues> values{};
+    for (int i = 0; i < kNumHeldValues; ++i)
+        values[static_cast<size_t>(i)] = static_cast<float>(kParameters[kHeldValueTags[i]].defaultValue);
+    return values;
+}
+
+// The type value that selects `shape`: the middle of the shape's third.
+constexpr double typeValueOfShape(int32_t shape)
+{
+    return shape == ShapeLowCut ? 0.0 : shape == ShapeHighCut ? 1.0 : 0.5;
 }
 
 } // namespace vosk

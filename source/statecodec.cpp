@@ -12,11 +12,13 @@ namespace {
 
 // The settings block follows the 8-byte head: tag, version, payload size, payload.
 constexpr uint8_t kSettingsTag[4] = {'V', 'O', 'S', 'K'};
-constexpr uint32_t kSettingsVersion = 1;
+constexpr uint32_t kSettingsVersion = 2;
 constexpr size_t kBandSize = 1 + 4 + 8 * 4;
 constexpr size_t kPayloadSizeV1 = 2 * 4 * kBandSize + 4 + 2 * 4 + 2 * 4;
 // Appended since: the transform length.
 constexpr size_t kPayloadSizeWithFftSize = kPayloadSizeV1 + 4;
+// Version 2: the clip lamps and the held values.
+constexpr size_t kPayloadSizeV2 = kPayloadSizeWithFftSize + 2 + 4 * kNumHeldValues;
 // Later versions may append to the payload, within reason.
 constexpr size_t kMaxPayloadSize = 1 << 16;
 
@@ -127,6 +129,48 @@ bool isPlausible(const ProcessorState::Band& band)
             isInitialWidth(band.width, band.widthNorm));
 }
 
+// The held values that set what the state plays, from the parameters' defaults: a value
+// that would play otherwise is replaced by the one that sets it; the types take the left
+// bands' shapes (a type value sets both channels' shapes).
+std::array<float, kNumHeldValues> heldValuesOf(const ProcessorState& state)
+{
+    std::array<float, kNumHeldValues> held = defaultHeldValues();
+    const auto hold = [&](uint32_t id, bool playsAsHeld, double value) {
+        float& slot = held[static_cast<size_t>(heldValueIndex(id))];
+        if (!playsAsHeld) slot = static_cast<float>(value);
+    };
+    const auto holdSwitch = [&](uint32_t id, bool on) {
+        hold(id, switchIsOn(id, held[static_cast<size_t>(heldValueIndex(id))]) == on, switchValue(id, on));
+    };
+    holdSwitch(kBypass, state.bypass);
+    holdSwitch(kOnLoCut, state.lowCutOn);
+    holdSwitch(kOnHiCut, state.highCutOn);
+    holdSwitch(kLink, state.linked);
+    holdSwitch(kMidSide, state.midSide);
+    holdSwitch(kMuteMid, state.channelEnabled[0] != 0);
+    holdSwitch(kMuteSide, state.channelEnabled[1] != 0);
+    for (int channel = 0; channel < 2; ++channel) {
+        for (int band = 1; band <= 4; ++band) {
+            const ProcessorState::Band& settings = state.bands[channel][band - 1];
+            holdSwitch(bandTag(kOn1R, band, channel), settings.on);
+            const uint32_t shapeTag = bandTag(kShape1R, band, channel);
+            hold(shapeTag,
+                 shapeFromListValue(held[static_cast<size_t>(heldValueIndex(shapeTag))]) == settings.shape,
+                 listValueOfShape(settings.shape));
+        }
+    }
+    hold(kFftSizeMenu,
+         fftSizeFromListValue(held[static_cast<size_t>(heldValueIndex(kFftSizeMenu))]) == state.fftSize,
+         listValueOfFftSize(state.fftSize));
+    for (int band = 1; band <= 4; ++band) {
+        const uint32_t typeTag = kType1 + static_cast<uint32_t>(band - 1);
+        const int32_t shape = state.bands[0][band - 1].shape;
+        hold(typeTag, shapeFromTypeValue(held[static_cast<size_t>(heldValueIndex(typeTag))]) == shape,
+             typeValueOfShape(shape));
+    }
+    return held;
+}
+
 } // namespace
 
 size_t settingsPayloadSize(const uint8_t* header)
@@ -142,7 +186,7 @@ size_t settingsPayloadSize(const uint8_t* header)
 std::vector<uint8_t> encodeState(const ProcessorState& state)
 {
     std::vector<uint8_t> bytes;
-    bytes.reserve(kStateHeadSize + kSettingsHeaderSize + kPayloadSizeWithFftSize);
+    bytes.reserve(kStateHeadSize + kSettingsHeaderSize + kPayloadSizeV2);
     Writer out(bytes);
     out.f32(state.inputGain);
     out.i32(state.bypass ? 1 : 0);
@@ -150,7 +194,7 @@ std::vector<uint8_t> encodeState(const ProcessorState& state)
 
     for (uint8_t b : kSettingsTag) out.u8(b);
     out.u32(kSettingsVersion);
-    out.u32(static_cast<uint32_t>(kPayloadSizeWithFftSize));
+    out.u32(static_cast<uint32_t>(kPayloadSizeV2));
     for (const auto& channel : state.bands) {
         for (const auto& band : channel) {
             out.u8(band.on ? 1 : 0);
@@ -168,6 +212,8 @@ std::vector<uint8_t> encodeState(const ProcessorState& state)
     for (int32_t enabled : state.channelEnabled) out.i32(enabled);
     for (float gain : state.channelGain) out.f32(gain);
     out.i32(state.fftSize);
+    for (bool lit : state.clip) out.u8(lit ? 1 : 0);
+    for (float held : state.hasHeldValues ? state.heldValues : heldValuesOf(state)) out.f32(held);
     return bytes;
 }
 
@@ -218,6 +264,17 @@ bool decodeState(const uint8_t* data, size_t size, ProcessorState& out)
     if (payloadSize >= kPayloadSizeWithFftSize) {
         state.fftSize = in.i32();
         valid = valid && listValueOfFftSize(state.fftSize) >= 0.0;
+    }
+    state.hasHeldValues = payloadSize >= kPayloadSizeV2;
+    if (state.hasHeldValues) {
+        for (bool& lit : state.clip) valid = readSwitch(in, lit) && valid;
+        for (float& held : state.heldValues) {
+            held = in.f32();
+            valid = valid && isNormalised(held);
+        }
+    } else {
+        for (bool& lit : state.clip) lit = false;
+        state.heldValues = heldValuesOf(state);
     }
     if (!in.ok() || !valid) return false;
     out = state;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "source/dsp/filtersection.h"
+#include "source/parametertable.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,23 +15,32 @@
 
 namespace vosk {
 
-struct ProcessorState {
+struct ProcessorState
+{
     float inputGain = 1.0f;
     bool bypass = false;
 
-    bool hasSettings = false;  // false for a head-only (older) stream
+    bool hasSettings = false; // false for a head-only (older) stream
 
     // The physical values are those that the normalised values give.
     using Band = BandSettings;
-    Band bands[2][4];  // [channel: 0 left/mid, 1 right/side][band 1..4 at 0..3]
+    Band bands[2][4]; // [channel: 0 left/mid, 1 right/side][band 1..4 at 0..3]
 
     bool lowCutOn = true;
     bool highCutOn = true;
     bool linked = true;
     bool midSide = false;
     int32_t channelEnabled[2] = {1, 1};
-    float channelGain[2] = {1.0f, 1.0f};  // linear, 4 x the normalised value
-    int32_t fftSize = 16384;  // the transform length chosen; states without it had this one
+    float channelGain[2] = {1.0f, 1.0f}; // linear, 4 x the normalised value
+    int32_t fftSize = 16384;             // the transform length chosen; states without it had this one
+
+    // Since version 2: the clip lamps, and the exact normalised value of every parameter
+    // read through a threshold or a list (by heldValueIndex), as the host last set it.
+    // Without them (older states, states put together by hand) the held values are
+    // those that set what the state plays, the type values following the bands' shapes.
+    bool clip[2] = {false, false};
+    bool hasHeldValues = false;
+    std::array<float, kNumHeldValues> heldValues = defaultHeldValues();
 };
 
 std::vector<uint8_t> encodeState(const ProcessorState& state);
@@ -52,4 +62,4 @@ constexpr size_t kSettingsHeaderSize = 12;
 // of ours or announces a size this version cannot read.
 size_t settingsPayloadSize(const uint8_t* header);
 
-}  // namespace vosk
+} // namespace vosk

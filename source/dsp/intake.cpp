@@ -73,6 +73,7 @@ void applyParameter(ProcessingSettings& s, uint32_t id, double v)
     // Normalised values lie in 0..1; a host that sends more must not reach the formulas.
     v = std::clamp(v, 0.0, 1.0);
     const float vf = static_cast<float>(v);
+    if (const int held = heldValueIndex(id); held >= 0) s.heldValues[static_cast<size_t>(held)] = vf;
     int section = 0;
     int channel = 0;
 

@@ -19,7 +19,8 @@ struct ProcessingSettings
     int32_t channelEnabled[kNumChannels] = {1, 1};
     int32_t enableReportPending[kNumChannels] = {0, 0};
     float channelGain[kNumChannels] = {1.0f, 1.0f};
-    FilterSection sections[kNumChannels][kNumSections]; // [channel][section]
+    FilterSection sections[kNumChannels][kNumSections];                 // [channel][section]
+    std::array<float, kNumHeldValues> heldValues = defaultHeldValues(); // by heldValueIndex
 
     ProcessingSettings();
 };

@@ -175,7 +175,9 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
     }
     applyPointsUpTo(INT64_MAX);
 
-    if (reports && !settings_.bypass) writeReports(*reports, peak);
+    // Bypassed, the meters rest; the host is still told what the link and the mutes set
+    // and whether a lamp is lit, so that its values stay those the processor holds.
+    if (reports) writeReports(*reports, settings_.bypass ? nullptr : peak);
     return silent ? allOutputs : 0;
 }
 
@@ -320,24 +322,30 @@ void SignalPath::advanceBypassDelay(int32_t count)
 
 void SignalPath::writeReports(OutputReports& reports, const float peak[kNumChannels])
 {
+    // A switch told to the host is held at the value it was told, as if the host had set it.
+    const auto hold = [this](uint32_t id, double value) {
+        settings_.heldValues[static_cast<size_t>(heldValueIndex(id))] = static_cast<float>(value);
+    };
     static const uint32_t clipTag[kNumChannels] = {kLpeak, kRpeak};
     static const uint32_t meterTag[kNumChannels] = {VuMeterLeft, VUMeterRight};
     static const uint32_t muteTag[kNumChannels] = {kMuteMid, kMuteSide};
     for (int c = 0; c < kNumChannels; ++c) {
         reports.report(clipTag[c], settings_.clip[c] ? 1.0 : 0.0);
         // A meter is a normalised value: full scale and above read 1, the clip lamp tells the over.
-        const float meter = std::min(peak[c], 1.0f);
+        const float meter = peak ? std::min(peak[c], 1.0f) : lastMeter_[c];
         if (meter != lastMeter_[c]) {
             reports.report(meterTag[c], meter);
             lastMeter_[c] = meter;
         }
         if (settings_.enableReportPending[c] == 1 && reports.report(muteTag[c], 1.0)) {
             settings_.enableReportPending[c] = 0;
+            hold(muteTag[c], 1.0);
         }
         for (int b = 1; b <= kNumBands; ++b) {
             FilterSection& sec = settings_.sections[c][kFirstBand + b - 1];
             if (!sec.reportPending) continue;
             reports.report(bandTag(kOn1R, b, c), sec.on ? 1.0 : 0.0);
+            hold(bandTag(kOn1R, b, c), sec.on ? 1.0 : 0.0);
             for (const BandParameter& p : kBandParameters)
                 reports.report(bandTag(p.firstTag, b, c), sec.*p.norm);
             sec.reportPending = false;
@@ -362,6 +370,9 @@ void SignalPath::captureState(ProcessorState& state) const
     state.highCutOn = s.sections[0][kHighCutSection].on;
     state.linked = s.linked;
     state.midSide = s.midSide;
+    for (int c = 0; c < kNumChannels; ++c) state.clip[c] = s.clip[c];
+    state.hasHeldValues = true;
+    state.heldValues = s.heldValues;
 }
 
 void SignalPath::restoreState(const ProcessorState& state)
@@ -381,6 +392,15 @@ void SignalPath::restoreState(const ProcessorState& state)
     }
     s.linked = state.linked;
     s.midSide = state.midSide;
+    for (int c = 0; c < kNumChannels; ++c) s.clip[c] = state.clip[c];
+    s.heldValues = state.heldValues;
+    // The spare sections' shapes have no other record than their type values.
+    if (state.hasHeldValues) {
+        for (int c = 0; c < kNumChannels; ++c)
+            for (uint32_t id : {kType5, kType6})
+                s.sections[c][id - kType1 + 1].shape =
+                    shapeFromTypeValue(state.heldValues[heldValueIndex(id)]);
+    }
 }
 
 } // namespace vosk

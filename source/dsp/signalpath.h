@@ -109,7 +109,8 @@ private:
                       float peak[kNumChannels]);
     void pushBypassDelay(int32_t channel, const float* samples, int32_t count); // null: zeros
     void advanceBypassDelay(int32_t count);
-    void writeReports(OutputReports& reports, const float peak[kNumChannels]);
+    // Without peaks (bypassed) the meters are not reported.
+    void writeReports(OutputReports& reports, const float* peak);
 
     // Zero input for this long empties both the convolution and the bypass delay.
     int64_t drainSamples() const { return 3 * size_.half(); }

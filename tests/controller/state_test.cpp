@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <vector>
 
 namespace vosk {
@@ -149,8 +150,8 @@ TEST_F(ComponentState, SettingsSetEveryParameterInTheProcessorsSense)
             EXPECT_EQ(value(kFreqTags[c][b]), double(band.freqNorm));
             EXPECT_EQ(value(kQTags[c][b]), double(band.qNorm));
             EXPECT_EQ(value(kGainTags[c][b]), double(band.gainNorm));
-            // The width played, which the intake makes twice the value.
-            EXPECT_EQ(value(kBWTags[c][b]), band.width / 2.0);
+            // A value that plays the stored width.
+            EXPECT_EQ(widthFromNorm(static_cast<float>(value(kBWTags[c][b]))), band.width);
         }
     EXPECT_EQ(value(kOnLoCut), 0.0);
     EXPECT_EQ(value(kOnHiCut), 1.0);
@@ -160,8 +161,10 @@ TEST_F(ComponentState, SettingsSetEveryParameterInTheProcessorsSense)
     EXPECT_EQ(value(kMuteSide), 0.0);
     EXPECT_EQ(value(kLgain), 0.5);
     EXPECT_EQ(value(kRgain), 0.125);
-    // What the processor state does not hold keeps its value.
-    EXPECT_EQ(value(kType1), 0.0);
+    // A state put together without held values holds those that set what it plays: the
+    // types follow the left bands' shapes.
+    const double typeValues[3] = {1.0, 0.0, 0.5}; // high cut, low cut, bell
+    for (int b = 0; b < 4; ++b) EXPECT_EQ(value(kType1 + b), typeValues[state.bands[0][b].shape]);
     EXPECT_EQ(value(kFftSizeMenu), 0.0);
 }
 
@@ -243,7 +246,8 @@ TEST_F(ComponentState, AChangedFftSizeReachesTheProcessorAndAsksForARestart)
         {"the same again", [&] { controller->setParamNormalized(kFftSizeMenu, 0.6); }, false, 0.6},
         {"a state", [&] { restore(stateWith(65536)); }, true, 1.0},
         {"the same state", [&] { restore(stateWith(65536)); }, false, 1.0},
-        {"a state written before the length was stored", [&] { restore(withoutFftSize(stateWith(16384))); }, true, 0.0},
+        {"a state written before the length was stored", [&] { restore(withoutFftSize(stateWith(16384))); },
+         true, 0.0},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.how);
@@ -256,6 +260,55 @@ TEST_F(ComponentState, AChangedFftSizeReachesTheProcessorAndAsksForARestart)
     }
     connection->disconnect(processor);
     controller->setComponentHandler(nullptr);
+}
+
+// What a strict validator does: every parameter a host can write set to random values,
+// a save, other values, the save loaded; every value must be the one saved. The host
+// sends each value to both sides and hands the processor's reports to the controller.
+TEST_F(ComponentState, EveryParameterComesBackFromASave)
+{
+    std::vector<ParamID> writable;
+    ParameterInfo info{};
+    for (int32 i = 0; controller->getParameterInfo(i, info) == kResultOk; ++i)
+        if (!(info.flags & ParameterInfo::kIsReadOnly)) writable.push_back(info.id);
+
+    for (unsigned seed : {1u, 2u, 3u, 4u, 5u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 random(seed);
+        std::uniform_real_distribution<double> unit(0.0, 1.0);
+        Player player(factory);
+        ASSERT_TRUE(player.host.ok());
+        const auto setEverything = [&] {
+            std::vector<ParamID> order = writable;
+            std::shuffle(order.begin(), order.end(), random);
+            for (ParamID id : order) {
+                const double v = unit(random);
+                controller->setParamNormalized(id, v);
+                player.host.addParameterChange(id, 0, v);
+            }
+            player.settle();
+            test::Changes& reports = player.host.outputChanges();
+            for (int32 q = 0; q < reports.getParameterCount(); ++q) {
+                const ParamID id = reports.getParameterData(q)->getParameterId();
+                controller->setParamNormalized(id, *reports.lastValue(id));
+            }
+        };
+
+        setEverything();
+        std::vector<double> saved;
+        for (ParamID id : writable) saved.push_back(value(id));
+        IPtr<MemoryStream> state(new MemoryStream(), false);
+        ASSERT_EQ(player.host.component()->getState(state), kResultOk);
+
+        setEverything();
+        state->seek(0, IBStream::kIBSeekSet, nullptr);
+        ASSERT_EQ(player.host.component()->setState(state), kResultOk);
+        state->seek(0, IBStream::kIBSeekSet, nullptr);
+        ASSERT_EQ(controller->setComponentState(state), kResultOk);
+        for (size_t i = 0; i < writable.size(); ++i) {
+            EXPECT_NEAR(value(writable[i]), saved[i], 1e-6) << "parameter " << writable[i];
+        }
+    }
 }
 
 TEST_F(ComponentState, RestoredValuesReproduceTheProcessorsSound)
