@@ -3,6 +3,7 @@
 #include "audioformat.h"
 #include "commands.h"
 #include "hosting/fileio.h"
+#include "source/version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -158,7 +159,10 @@ int main(int argc, char** argv)
         if (arg == "--help" || arg == "-h") {
             help = true;
         } else if (arg == "--version") {
-            printf("vosk %s\n", VOSK_VERSION); // handed in by the build (vosk_version)
+            printf("vosk %s\n%s\nLicense: %s.\n"
+                   "This is free software: you may change and share it under that licence.\n"
+                   "There is NO WARRANTY, to the extent permitted by law.\n",
+                   vosk::kVersion, vosk::kCopyright, vosk::kLicense);
             return 0;
         } else if (takeValue(argc, argv, i, "--plugin", value, error)) {
             cmd.plugin = value;

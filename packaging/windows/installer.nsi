@@ -1,7 +1,8 @@
 ; The Windows installer. scripts/make-windows-installer compiles it with
 ; makensis and defines VERSION, VIVERSION, VENDOR, URL, BUNDLE (the built
 ; VOSK.vst3 folder), PRESETS_NSH (the install and uninstall lists of the factory
-; presets) and OUTFILE.
+; presets), LICENSE (the licence's text, shown before anything is installed and
+; installed beside the uninstaller) and OUTFILE.
 ;
 ; The bundle goes to the 64-bit Common Files\VST3, the factory presets to the
 ; shared factory location (ProgramData\VST3 Presets\<vendor>\<plug-in>), the
@@ -31,8 +32,12 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "CompanyName" "${VENDOR}"
 VIAddVersionKey "FileDescription" "VOSK ${VERSION} setup"
-VIAddVersionKey "LegalCopyright" "${VENDOR}"
+VIAddVersionKey "LegalCopyright" "${VENDOR}, GNU GPL version 3 or later"
 
+LicenseData "${LICENSE}"
+LicenseForceSelection checkbox
+
+Page license
 Page instfiles
 UninstPage instfiles
 
@@ -63,6 +68,7 @@ Section "VOSK"
   !insertmacro InstallPresets
 
   SetOutPath "$INSTDIR"
+  File "/oname=LICENSE.txt" "${LICENSE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "VOSK ${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -89,6 +95,7 @@ Section "Uninstall"
   ; and so do the folders that hold them.
   !insertmacro UninstallPresets
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
 SectionEnd

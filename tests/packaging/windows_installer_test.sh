@@ -29,6 +29,7 @@ setup="$work/new/VOSK-$version-win64-setup.exe"
 # The zip holds what the installer installs, under the names of the places it goes.
 zipped=$(cmake -E tar tf "$work/new/VOSK-$version-win64.zip" | grep -v '/$' | sort)
 wanted=$({
+  echo LICENSE.txt
   (cd "$win_build" && find VOSK.vst3 -type f)
   (cd "$native_build/presets-windows" && find . -type f -name '*.vstpreset' | sed 's|^\./|VST3 Presets/|')
 } | sort)
@@ -55,6 +56,7 @@ expected=$(cd "$native_build/presets-windows" && find . -type f -name '*.vstpres
 installed=$(cd "$presets_root" && find . -type f | sort)
 [ "$installed" = "$expected" ] || fail "presets installed: $installed"
 [ "$(regvalue DisplayVersion)" = "$version" ] || fail "DisplayVersion is not $version"
+cmp -s "$source_dir/LICENSE" "$c/Program Files/VOSK/LICENSE.txt" || fail "the licence is not installed beside the uninstaller"
 [ -n "$(regvalue Publisher)" ] || fail "no publisher"
 [ "$(($(regvalue EstimatedSize)))" -gt 1000 ] || fail "no size"
 entries=$("$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /reg:64 2>/dev/null |
