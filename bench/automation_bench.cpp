@@ -3,13 +3,17 @@
 // samples at each transform length, with nothing moving, one knob (band 3 frequency or gain of the left
 // channel, link on) changing every call, and every continuous band parameter of
 // both channels changing every call. Reports the mean, the 99th percentile and
-// the worst call, in microseconds and as a share of the call's duration. Calls
+// the worst call, in microseconds and as a share of the call's duration. With
+// the curve panel's spectrum shown, nothing moves and a peer asks for a frame
+// every 1600 samples (a 30 Hz timer), between calls, as a host's main thread
+// would. Calls
 // are timed by the CPU time of the calling thread, so that other work on a shared
 // machine does not count. VOSK_BUNDLE names another bundle to measure.
 #include "tests/support/plugin_host.h"
 
 #include "source/parameterids.h"
 #include "source/parametertable.h"
+#include "source/spectrumcapture.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,7 +30,7 @@ namespace {
 constexpr double kRate = 48000.0;
 constexpr double kSeconds = 12.0;
 
-enum class Moving { Nothing, Frequency, Gain, EveryBandParameter };
+enum class Moving { Nothing, Frequency, Gain, EveryBandParameter, NothingSpectrumShown };
 
 // A slow triangle between lo and hi, one step per call.
 double sweep(int64_t call, double lo, double hi)
@@ -39,6 +43,7 @@ void queueChanges(test::ProcessorHost& host, Moving moving, int64_t call)
 {
     switch (moving) {
     case Moving::Nothing:
+    case Moving::NothingSpectrumShown:
         return;
     case Moving::Frequency:
         host.addParameterChange(kFreq3L, 0, sweep(call, 0.55, 0.65));
@@ -86,6 +91,23 @@ void perCall(benchmark::State& state, Moving moving)
     host.setActive(false);
     host.setActive(true);
 
+    // The panel's side: the peer that receives the frames, and its ticks.
+    using namespace Steinberg;
+    using namespace Steinberg::Vst;
+    IPtr<test::RecordingPeer> panel(new test::RecordingPeer(), false);
+    FUnknownPtr<IConnectionPoint> processor(host.component());
+    const bool spectrum = moving == Moving::NothingSpectrumShown;
+    const auto tell = [&](const char* id, int64 on) {
+        IPtr<IMessage> message = test::makeMessage(host.hostContext(), id);
+        if (on >= 0) message->getAttributes()->setInt(kSpectrumWantedAttribute, on);
+        processor->notify(message);
+    };
+    if (spectrum) {
+        processor->connect(panel);
+        tell(kSpectrumWantedMessage, 1);
+    }
+    constexpr int64_t kTickSamples = 1600;
+
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> dist(-0.25f, 0.25f);
     std::vector<float> in[2], out[2];
@@ -102,6 +124,10 @@ void perCall(benchmark::State& state, Moving moving)
         // The first second settles the first echoes and the initial design.
         for (int64_t call = 0; call < calls + static_cast<int64_t>(kRate) / blockSize; ++call) {
             queueChanges(host, moving, call);
+            if (spectrum && (call * blockSize) / kTickSamples != ((call + 1) * blockSize) / kTickSamples) {
+                tell(kSpectrumRequestMessage, -1);
+                panel->messageIds.clear();
+            }
             const double start = threadMicros();
             host.processStereo(in[0].data(), in[1].data(), out[0].data(), out[1].data(), blockSize);
             const double stop = threadMicros();
@@ -109,6 +135,7 @@ void perCall(benchmark::State& state, Moving moving)
             benchmark::DoNotOptimize(out[0].data());
         }
     }
+    if (spectrum) processor->disconnect(panel);
     std::sort(micros.begin(), micros.end());
     double sum = 0.0;
     for (double m : micros) sum += m;
@@ -131,6 +158,10 @@ void BM_FrequencyMoves(benchmark::State& state)
 {
     perCall(state, Moving::Frequency);
 }
+void BM_NothingMovesSpectrumShown(benchmark::State& state)
+{
+    perCall(state, Moving::NothingSpectrumShown);
+}
 void BM_GainMoves(benchmark::State& state)
 {
     perCall(state, Moving::Gain);
@@ -143,6 +174,10 @@ void BM_EveryBandParameterMoves(benchmark::State& state)
 #define VOSK_PER_CALL(bm)                                                                                   \
     BENCHMARK(bm)->ArgsProduct({{64, 256, 1024}, {16384, 32768, 65536}})->Iterations(1)->Unit(benchmark::kMillisecond)
 VOSK_PER_CALL(BM_NothingMoves);
+BENCHMARK(BM_NothingMovesSpectrumShown)
+    ->ArgsProduct({{64, 256, 1024}, {16384}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 VOSK_PER_CALL(BM_FrequencyMoves);
 VOSK_PER_CALL(BM_GainMoves);
 VOSK_PER_CALL(BM_EveryBandParameterMoves);

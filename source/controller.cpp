@@ -3,8 +3,10 @@
 #include "catalogue.h"
 #include "source/dsp/settings.h"
 #include "parameterids.h"
+#include "spectrumcapture.h"
 #include "statestream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -131,7 +133,51 @@ tresult PLUGIN_API UIDescriptionController::notify(Steinberg::Vst::IMessage* mes
 {
     // The base reads the attributes without asking whether there are any.
     if (message && !message->getAttributes()) return kResultFalse;
+    const char* id = message ? message->getMessageID() : nullptr;
+    if (id && std::strcmp(id, kSpectrumFrameMessage) == 0) {
+        const void* samples = nullptr;
+        Steinberg::uint32 bytes = 0;
+        double rate = 0.0;
+        Steinberg::Vst::IAttributeList* attributes = message->getAttributes();
+        if (attributes->getBinary(kSpectrumSamplesAttribute, samples, bytes) != kResultOk ||
+            attributes->getFloat(kSpectrumRateAttribute, rate) != kResultOk)
+            return kResultFalse;
+        // A frame that crossed a panel's closing is not shown.
+        if (spectrumPanels_ == 0) return kResultOk;
+        return spectrum_.accept(samples, bytes, rate) ? kResultOk : kResultFalse;
+    }
     return EditController::notify(message);
+}
+
+void UIDescriptionController::sendSpectrumMessage(const char* id, Steinberg::int64 on)
+{
+    Steinberg::IPtr<Steinberg::Vst::IMessage> message = owned(allocateMessage());
+    if (!message) return;
+    message->setMessageID(id);
+    if (on >= 0) message->getAttributes()->setInt(kSpectrumWantedAttribute, on);
+    sendMessage(message);
+}
+
+void UIDescriptionController::setSpectrumWanted(bool wanted)
+{
+    const int before = spectrumPanels_;
+    spectrumPanels_ = wanted ? spectrumPanels_ + 1 : std::max(spectrumPanels_ - 1, 0);
+    if ((before == 0) == (spectrumPanels_ == 0)) return;
+    spectrum_.reset();
+    lastSpectrumTick_ = std::chrono::steady_clock::now();
+    sendSpectrumMessage(kSpectrumWantedMessage, spectrumPanels_ > 0 ? 1 : 0);
+}
+
+bool UIDescriptionController::latestSpectrum(ui::SpectrumPicture& picture)
+{
+    if (spectrumPanels_ == 0) return false;
+    // The answer may come at once, or with a later tick if the host queues messages.
+    sendSpectrumMessage(kSpectrumRequestMessage);
+    const auto now = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(now - lastSpectrumTick_).count();
+    lastSpectrumTick_ = now;
+    const bool midSide = switchIsOn(kMidSide, getParamNormalized(kMidSide));
+    return spectrum_.update(seconds, midSide, picture);
 }
 
 tresult PLUGIN_API UIDescriptionController::beginEdit(ParamID tag)

@@ -3,8 +3,12 @@
 #pragma once
 
 #include "editor/parameteredits.h"
+#include "editor/spectrumsource.h"
+#include "spectrumanalysis.h"
 
 #include "public.sdk/source/vst/vsteditcontroller.h"
+
+#include <chrono>
 
 namespace vosk {
 
@@ -12,7 +16,9 @@ class UIDescriptionController;
 // Opens the editor view for a controller, or returns null when it cannot.
 using EditorViewFactory = Steinberg::IPlugView* (*)(UIDescriptionController&);
 
-class UIDescriptionController : public Steinberg::Vst::EditController, public IParameterEdits
+class UIDescriptionController : public Steinberg::Vst::EditController,
+                                public IParameterEdits,
+                                public ui::SpectrumSource
 {
 public:
     using tresult = Steinberg::tresult;
@@ -50,6 +56,11 @@ public:
     tresult PLUGIN_API performEdit(ParamID tag, ParamValue valueNormalized) override;
     tresult PLUGIN_API endEdit(ParamID tag) override;
 
+    // SpectrumSource: the processor captures while any panel is open; each tick
+    // asks it for its newest frame.
+    void setSpectrumWanted(bool wanted) override;
+    bool latestSpectrum(ui::SpectrumPicture& picture) override;
+
     OBJ_METHODS(UIDescriptionController, EditController)
     DEFINE_INTERFACES
         DEF_INTERFACE(IParameterEdits)
@@ -62,8 +73,13 @@ private:
     // latency, which the processor takes up when the host restarts it.
     void fftSizeMayHaveChanged(Steinberg::int32 before);
 
+    void sendSpectrumMessage(const char* id, Steinberg::int64 on = -1);
+
     EditorViewFactory openEditor_;
     Steinberg::Vst::KnobMode knobMode_ = Steinberg::Vst::kLinearMode;
+    int spectrumPanels_ = 0;
+    SpectrumAnalysis spectrum_;
+    std::chrono::steady_clock::time_point lastSpectrumTick_;
 };
 
 // The module's editor: the editor runtime built from the module's own description

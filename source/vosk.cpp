@@ -90,12 +90,44 @@ tresult PLUGIN_API VOSK::notify(IMessage* message)
         requestFftSize(static_cast<int32_t>(size));
         return kResultOk;
     }
+    if (id && std::strcmp(id, kSpectrumWantedMessage) == 0) {
+        Steinberg::int64 on = 0;
+        if (message->getAttributes()->getInt(kSpectrumWantedAttribute, on) != kResultOk) return kResultFalse;
+        spectrum.setWanted(on != 0);
+        return kResultOk;
+    }
+    if (id && std::strcmp(id, kSpectrumRequestMessage) == 0) {
+        sendSpectrumFrame();
+        spectrum.request();
+        return kResultOk;
+    }
     if (id && std::strcmp(id, "BinaryMessage") == 0) {
         const void* data = nullptr;
         uint32 size = 0;
         if (message->getAttributes()->getBinary("MyData", data, size) == kResultOk) return kResultOk;
     }
     return AudioEffect::notify(message);
+}
+
+tresult PLUGIN_API VOSK::disconnect(IConnectionPoint* other)
+{
+    spectrum.setWanted(false);
+    return AudioEffect::disconnect(other);
+}
+
+// The newest frame the audio thread handed over, copied into the message.
+void VOSK::sendSpectrumFrame()
+{
+    const float* frame = spectrum.takeFrame();
+    if (!frame) return;
+    IPtr<IMessage> message = owned(allocateMessage());
+    if (!message) return;
+    message->setMessageID(kSpectrumFrameMessage);
+    message->getAttributes()->setFloat(kSpectrumRateAttribute, spectrum.sampleRate());
+    const auto bytes =
+        static_cast<uint32>(sizeof(float) * SpectrumCapture::kNumSignals * spectrum.frameLength());
+    message->getAttributes()->setBinary(kSpectrumSamplesAttribute, frame, bytes);
+    sendMessage(message);
 }
 
 void VOSK::addStereoBuses(SpeakerArrangement input, SpeakerArrangement output)
@@ -143,6 +175,7 @@ tresult PLUGIN_API VOSK::setupProcessing(ProcessSetup& setup)
     const tresult result = AudioEffect::setupProcessing(setup);
     if (result != kResultOk) return result;
     signalPath.prepare(setup.sampleRate, setup.maxSamplesPerBlock, requestedFftSize.load());
+    spectrum.prepare(setup.sampleRate);
     return result;
 }
 
@@ -252,7 +285,9 @@ tresult PLUGIN_API VOSK::process(ProcessData& data)
 
     HostReports reports(data.outputParameterChanges);
     const bool reporting = out && data.outputParameterChanges;
+    spectrum.takeInput(block.inputs, block.numInputChannels, block.inputSilenceFlags, block.numSamples);
     const uint64_t silence = signalPath.process(block, reporting ? &reports : nullptr);
+    spectrum.takeOutput(block.outputs, block.numOutputChannels, block.numSamples);
     if (out) out->silenceFlags = silence;
     if (block.numPoints > 0) publishSnapshot();
     return kResultOk;

@@ -5,6 +5,7 @@
 
 #include "source/dsp/signalpath.h"
 #include "publishedvalue.h"
+#include "spectrumcapture.h"
 #include "statecodec.h"
 
 #include "public.sdk/source/vst/vstaudioeffect.h"
@@ -40,6 +41,8 @@ public:
 
     // IConnectionPoint
     tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
+    // Without a controller nobody looks at the spectrum.
+    tresult PLUGIN_API disconnect(Steinberg::Vst::IConnectionPoint* other) override;
 
     // IAudioProcessor
     tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
@@ -60,8 +63,10 @@ private:
     TransformSize transformInUse() const;
     void requestFftSize(int32_t size);
     int32 gatherPoints(Steinberg::Vst::IParameterChanges* changes, int32 numSamples);
+    void sendSpectrumFrame();
 
     SignalPath signalPath;
+    SpectrumCapture spectrum;
 
     // The block's parameter changes, gathered without allocating: room for far
     // more than any host sends in one block.
