@@ -1,10 +1,12 @@
 // The cost of each process call while knobs move, driven through the built
-// module as a host drives it: 48 kHz stereo noise in calls of 64, 256 and 1024
-// samples at each transform length, with nothing moving, one knob (band 3 frequency or gain of the left
-// channel, link on) changing every call, and every continuous band parameter of
-// both channels changing every call. Reports the mean, the 99th percentile and
-// the worst call, in microseconds and as a share of the call's duration. Calls
-// are timed by the CPU time of the calling thread, so that other work on a shared
+// module as a host drives it: stereo noise in calls of 64, 256 and 1024 samples
+// at 48 kHz and each transform length, and in calls of 64 at the lengths the
+// higher rates use (96 kHz with 32768 points, 192 kHz with 65536), with nothing
+// moving, one knob (band 3 frequency or gain of the left channel, link on)
+// changing every call, and every continuous band parameter of both channels
+// changing every call. Reports the mean, the 99th percentile and the worst call,
+// in microseconds and as a share of the call's duration at its rate. Calls are
+// timed by the CPU time of the calling thread, so that other work on a shared
 // machine does not count. VOSK_BUNDLE names another bundle to measure.
 #include "tests/support/plugin_host.h"
 
@@ -23,7 +25,6 @@
 namespace vosk {
 namespace {
 
-constexpr double kRate = 48000.0;
 constexpr double kSeconds = 12.0;
 
 enum class Moving { Nothing, Frequency, Gain, EveryBandParameter };
@@ -68,6 +69,7 @@ double threadMicros()
 void perCall(benchmark::State& state, Moving moving)
 {
     const int32_t blockSize = static_cast<int32_t>(state.range(0));
+    const double rate = static_cast<double>(state.range(2));
     const char* other = std::getenv("VOSK_BUNDLE");
     test::Module module(other && *other ? other : VOSK_BUNDLE_PATH);
     if (!module.ok()) {
@@ -77,7 +79,7 @@ void perCall(benchmark::State& state, Moving moving)
     auto factory = module.factory();
     test::ProcessorHost host(factory, test::processorClassId());
     host.initialize();
-    host.setupProcessing(kRate, blockSize);
+    host.setupProcessing(rate, blockSize);
     host.setActive(true);
     // The transform length, as a host applies a new one: the value, then a restart.
     std::vector<float> silence(static_cast<size_t>(blockSize), 0.0f), scratch(silence.size());
@@ -95,17 +97,17 @@ void perCall(benchmark::State& state, Moving moving)
         for (float& x : in[c]) x = dist(rng);
     }
 
-    const int64_t calls = static_cast<int64_t>(kSeconds * kRate) / blockSize;
+    const int64_t calls = static_cast<int64_t>(kSeconds * rate) / blockSize;
     std::vector<double> micros;
     micros.reserve(static_cast<size_t>(calls));
     for (auto _ : state) {
         // The first second settles the first echoes and the initial design.
-        for (int64_t call = 0; call < calls + static_cast<int64_t>(kRate) / blockSize; ++call) {
+        for (int64_t call = 0; call < calls + static_cast<int64_t>(rate) / blockSize; ++call) {
             queueChanges(host, moving, call);
             const double start = threadMicros();
             host.processStereo(in[0].data(), in[1].data(), out[0].data(), out[1].data(), blockSize);
             const double stop = threadMicros();
-            if (call * blockSize >= static_cast<int64_t>(kRate)) micros.push_back(stop - start);
+            if (call * blockSize >= static_cast<int64_t>(rate)) micros.push_back(stop - start);
             benchmark::DoNotOptimize(out[0].data());
         }
     }
@@ -115,7 +117,7 @@ void perCall(benchmark::State& state, Moving moving)
     const double mean = sum / static_cast<double>(micros.size());
     const double p99 = micros[micros.size() * 99 / 100];
     const double worst = micros.back();
-    const double budget = 1e6 * blockSize / kRate;
+    const double budget = 1e6 * blockSize / rate;
     state.counters["mean_us"] = mean;
     state.counters["p99_us"] = p99;
     state.counters["worst_us"] = worst;
@@ -140,8 +142,13 @@ void BM_EveryBandParameterMoves(benchmark::State& state)
     perCall(state, Moving::EveryBandParameter);
 }
 
-#define VOSK_PER_CALL(bm)                                                                                   \
-    BENCHMARK(bm)->ArgsProduct({{64, 256, 1024}, {16384, 32768, 65536}})->Iterations(1)->Unit(benchmark::kMillisecond)
+#define VOSK_PER_CALL(bm)                                                                                    \
+    BENCHMARK(bm)                                                                                            \
+        ->ArgsProduct({{64, 256, 1024}, {16384, 32768, 65536}, {48000}})                                     \
+        ->Args({64, 32768, 96000})                                                                           \
+        ->Args({64, 65536, 192000})                                                                          \
+        ->Iterations(1)                                                                                      \
+        ->Unit(benchmark::kMillisecond)
 VOSK_PER_CALL(BM_NothingMoves);
 VOSK_PER_CALL(BM_FrequencyMoves);
 VOSK_PER_CALL(BM_GainMoves);

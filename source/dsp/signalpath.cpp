@@ -63,7 +63,7 @@ void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t 
     }
 
     convolver_.allocate(size_);
-    designer_.allocate(sampleRateInt_, size_);
+    designer_.allocate(sampleRateInt_, size_, *fft_, convolver_.partitionFft());
     for (int c = 0; c < kNumChannels; ++c) {
         bypassDelay_[c].assign(static_cast<size_t>(latency()), 0.0f);
         source_[c].assign(static_cast<size_t>(chunkSize_), 0.0f);
@@ -99,35 +99,52 @@ void SignalPath::startHop(int channels)
 {
     designer_.begin(responseSettings(channels), !firstHop_);
     hopStarted_ = true;
-    designSpread_ = false;
 }
 
-void SignalPath::endHop(int channels, bool drained)
+// The hop's design is due at the end of its first block, where the products of
+// that block begin; each block's products are due at the end of the next.
+void SignalPath::endBlock(int channels)
 {
-    designer_.run(designer_.stepsLeft(), *fft_, convolver_);
-    if (drained) {
-        convolver_.completeSilentHop(designer_.responses());
-    } else {
-        convolver_.completeHop(designer_.responses(), channels, *fft_);
+    const bool hopEnds = convolver_.secondBlock();
+    if (!hopEnds) designer_.run(INT64_MAX, *fft_, convolver_);
+    convolver_.endBlock(designer_.responses(), channels);
+    shared_ = false;
+    if (!hopEnds) {
+        designer_.commit();
+        return;
     }
-    designer_.commit();
     hopStarted_ = false;
     firstHop_ = false;
 }
 
-// A call whose audio does not reach the hop's end does its share of the design:
-// what is left, divided among it and the calls of the same size that still end
-// before the hop does. The call that ends the hop finishes whatever is left.
-void SignalPath::spreadDesign(int32_t callSamples, int32_t position)
+// A call whose audio does not reach the block's end does its share of the work
+// due there: what is left, divided among it and the calls of the same size that
+// still end before the block does. The call that ends the block finishes the rest.
+void SignalPath::spreadWork(int32_t callSamples, int32_t position)
 {
-    if (designSpread_ || designer_.stepsLeft() == 0) return;
-    designSpread_ = true;
-    const int64_t toHopEnd = convolver_.samplesToHopEnd();
+    if (shared_) return;
+    shared_ = true;
+    const int64_t toBlockEnd = convolver_.samplesToBlockEnd();
     const int64_t restOfCall = callSamples - position;
-    if (restOfCall >= toHopEnd) return;
-    const int64_t calls = 1 + (toHopEnd - restOfCall - 1) / callSamples;
-    const int64_t left = designer_.stepsLeft();
-    designer_.run(static_cast<int32_t>((left + calls - 1) / calls), *fft_, convolver_);
+    if (restOfCall >= toBlockEnd) return;
+    const int64_t calls = 1 + (toBlockEnd - restOfCall - 1) / callSamples;
+    if (!convolver_.secondBlock())
+        designer_.run((designer_.workLeft() + calls - 1) / calls, *fft_, convolver_);
+    convolver_.run((convolver_.workLeft() + calls - 1) / calls);
+}
+
+std::vector<float> SignalPath::kernelTaps(int channel) const
+{
+    const ffft::FFTReal<float>& fft = convolver_.partitionFft();
+    const int32_t length = fft.get_length();
+    std::vector<float> taps(static_cast<size_t>(2 * length), 0.0f), partition(static_cast<size_t>(length));
+    const int32_t quarter = length / 2;
+    for (int p = 0; p < 2; ++p) {
+        fft.inverse_transform(kernelSpectrum(channel) + p * length, partition.data());
+        fft.rescale_by_length(partition.data());
+        std::copy(partition.begin(), partition.begin() + quarter, taps.begin() + p * quarter);
+    }
+    return taps;
 }
 
 uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
@@ -159,19 +176,18 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
 
     float peak[kNumChannels] = {0.0f, 0.0f};
     bool silent = n > 0;
-    designSpread_ = false;
+    shared_ = false;
     for (int32_t position = 0;;) {
         applyPointsUpTo(position);
         if (position >= n) break;
-        convolver_.finishFade(*fft_);
         if (!hopStarted_) startHop(numIn);
-        int32_t end = std::min<int64_t>(n, position + convolver_.samplesToHopEnd());
+        int32_t end = std::min<int64_t>(n, position + convolver_.samplesToBlockEnd());
         if (nextPoint < numPoints) end = std::min(end, points[nextPoint].offset);
-        spreadDesign(n, position);
+        spreadWork(n, position);
         const bool drained = processSegment(block, position, end - position, peak);
         silent = silent && drained;
         position = end;
-        if (convolver_.hopComplete()) endHop(numIn, drained);
+        if (convolver_.blockComplete()) endBlock(numIn);
     }
     applyPointsUpTo(INT64_MAX);
 
@@ -181,7 +197,8 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
 
 // One stretch of the block with the same settings, within one hop; answers
 // whether it took the short way of drained silence.
-bool SignalPath::processSegment(const AudioBlock& block, int32_t offset, int32_t count, float peak[kNumChannels])
+bool SignalPath::processSegment(const AudioBlock& block, int32_t offset, int32_t count,
+                                float peak[kNumChannels])
 {
     const int32_t numIn = std::min(block.numInputChannels, kNumChannels);
     const int32_t numOut = block.numOutputChannels;
@@ -203,7 +220,8 @@ bool SignalPath::processSegment(const AudioBlock& block, int32_t offset, int32_t
             }
             advanceBypassDelay(count);
         }
-        for (int32_t c = 0; c < numOut; ++c) fillZeros(block.outputs[c] ? block.outputs[c] + offset : nullptr, count);
+        for (int32_t c = 0; c < numOut; ++c)
+            fillZeros(block.outputs[c] ? block.outputs[c] + offset : nullptr, count);
         convolver_.skipSilence(count);
     } else {
         for (int32_t done = 0; done < count; done += chunkSize_) {
