@@ -8,9 +8,11 @@ namespace vosk {
 
 namespace {
 
-// Bins per product step, and the cost of a bin's two complex products.
-constexpr int32_t kBinsPerStep = 4096;
-constexpr int32_t kBinCost = 4;
+// Bins per product step and samples per output step, and their costs in values
+// passed through a butterfly.
+constexpr int32_t kBinsPerStep = 2048;
+constexpr int32_t kBinCost = 8;
+constexpr int32_t kSamplesPerStep = 4096;
 
 void zero(std::vector<float>& v)
 {
@@ -81,12 +83,14 @@ void BlockConvolver::allocate(TransformSize size)
         const double s = std::sin(0.5 * kPi * (i + 0.5) / hop);
         fadeIn_[static_cast<size_t>(i)] = static_cast<float>(s * s);
     }
-    // The most a block lays out: per channel a forward transform, and three
-    // streams of products and inverse transforms (a fade's first block); the zeros
-    // of a silent block; the outputs.
+    // The most a block lays out: per channel a forward transform, three streams
+    // of products and inverse transforms (a fade's first block) and the outputs;
+    // or the zeros of a silent block.
     const int32_t bins = (m / 2 + kBinsPerStep) / kBinsPerStep;
-    const int32_t perChannel = fft_->forward_part_count() + 3 * (bins + fft_->inverse_part_count()) + 4;
-    steps_.resize(static_cast<size_t>(kNumChannels * (perChannel + 1)));
+    const int32_t outputs = (b_ + kSamplesPerStep - 1) / kSamplesPerStep;
+    const int32_t perChannel =
+        fft_->forward_part_count() + 3 * (bins + fft_->inverse_part_count()) + outputs + 4;
+    steps_.resize(static_cast<size_t>(kNumChannels * perChannel));
     stepCount_ = nextStep_ = 0;
     workLeft_ = 0;
     blockPos_ = 0;
@@ -189,10 +193,14 @@ void BlockConvolver::endBlock(const HopResponses& responses, int channels)
                 addMultiply(c, kSteady);
             }
         }
-        if (fadeDomain_) {
-            add(Op::Output, -1, 0, 0, 0, 8 * b_);
-        } else {
-            for (int c = 0; c < hopChannels_; ++c) add(Op::Output, c, 0, 0, 0, (fading_[c] ? 4 : 2) * b_);
+        for (int32_t from = 0; from < b_; from += kSamplesPerStep) {
+            const int32_t to = std::min(b_, from + kSamplesPerStep);
+            if (fadeDomain_) {
+                add(Op::Output, -1, 0, from, to, 16 * (to - from));
+                continue;
+            }
+            for (int c = 0; c < hopChannels_; ++c)
+                add(Op::Output, c, 0, from, to, (fading_[c] ? 8 : 2) * (to - from));
         }
     }
 
@@ -256,7 +264,7 @@ void BlockConvolver::runStep(const Step& step)
         break;
     }
     case Op::Output:
-        output(c);
+        output(c, step.part, step.end);
         break;
     }
 }
@@ -311,7 +319,7 @@ void BlockConvolver::multiply(int channel, int stream, int32_t from, int32_t to)
     }
 }
 
-void BlockConvolver::output(int channel)
+void BlockConvolver::output(int channel, int32_t from, int32_t to)
 {
     const int64_t m = window_;
     const bool first = (m & 1) == 0;
@@ -332,7 +340,7 @@ void BlockConvolver::output(int channel)
     float* slot[kNumChannels] = {out_[0].data() + (first ? 0 : b), out_[1].data() + (first ? 0 : b)};
     if (channel < 0) {
         // Both channels fade and meet in left/right.
-        for (int32_t i = 0; i < b; ++i) {
+        for (int32_t i = from; i < to; ++i) {
             float before[kNumChannels], after[kNumChannels];
             for (int c = 0; c < kNumChannels; ++c) streams(c, i, before[c], after[c]);
             if (hop_.previousMidSide) convertPair(before[0], before[1]);
@@ -345,10 +353,10 @@ void BlockConvolver::output(int channel)
     if (!fading_[channel]) {
         const float* __restrict y = y_[channel][m & 1].data();
         const float* __restrict tail = y_[channel][(m - 1) & 1].data() + b;
-        for (int32_t i = 0; i < b; ++i) out[i] = tail[i] + y[i];
+        for (int32_t i = from; i < to; ++i) out[i] = tail[i] + y[i];
         return;
     }
-    for (int32_t i = 0; i < b; ++i) {
+    for (int32_t i = from; i < to; ++i) {
         float before = 0.0f, after = 0.0f;
         streams(channel, i, before, after);
         out[i] = before + w[i] * (after - before);

@@ -90,8 +90,8 @@ private:
         Op op;
         int8_t channel;
         uint8_t stream;
-        int32_t part; // transform part, or first bin
-        int32_t end;  // last bin + 1
+        int32_t part; // transform part, or first bin or sample
+        int32_t end;  // last bin or sample + 1
         int32_t cost;
     };
     void add(Op op, int channel, int stream, int32_t part, int32_t end, int32_t cost);
@@ -99,7 +99,7 @@ private:
     void addMultiply(int channel, int stream);
     void runStep(const Step& step);
     void multiply(int channel, int stream, int32_t from, int32_t to);
-    void output(int channel);
+    void output(int channel, int32_t from, int32_t to); // samples [from, to) of the block
     float* spectrum(int64_t block, int channel) { return x_[channel][block & 3].data(); }
     float* result(int channel, int stream);
     // Bins [from, to) of the other domain's spectrum of one channel of a block.

@@ -99,7 +99,7 @@ void ResponseDesigner::addTransform(StepKind kind, int channel, int section,
 void ResponseDesigner::addSectionDesign(int channel, int section)
 {
     const int32_t length = sectionLength(target_.sections[channel][section], section, sampleRate_, size_);
-    add(StepKind::Plan, channel, section, length, 0, size_.n / 4);
+    add(StepKind::Plan, channel, section, length, 0, size_.n);
     for (int32_t from = 0; from < length; from += kWindowChunk)
         add(StepKind::Window, channel, section, length, 0, kWindowChunk * kTrigCost);
     const int32_t offsets = length / 2 + 1;
