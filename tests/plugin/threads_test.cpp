@@ -110,15 +110,16 @@ TEST_F(HostileThreads, SavesKeepTheLengthWithTheSettingsOfItsMoment)
 {
     const int32_t sizes[] = {16384, 32768, 65536};
     const double gains[] = {0.2, 0.4, 0.6};
-    constexpr int kBlocks = 3000, kSaves = 3000;
+    constexpr int kBlocks = 3000, kSaves = 100000;
     std::atomic<int> processed{0};
     std::atomic<bool> stop{false};
     std::thread audio([&] {
-        std::vector<float> in(64, 0.25f), outL(64), outR(64);
+        // Short blocks: the moments change as often as they can.
+        std::vector<float> in(4, 0.25f), outL(4), outR(4);
         for (int k = 0; !stop.load(std::memory_order_relaxed); ++k) {
             host->addParameterChange(kFftSizeMenu, 0, listValueOfFftSize(sizes[k % 3]));
             host->addParameterChange(kInGain, 0, gains[k % 3]);
-            host->processStereo(in.data(), in.data(), outL.data(), outR.data(), 64);
+            host->processStereo(in.data(), in.data(), outL.data(), outR.data(), 4);
             processed.store(k + 1, std::memory_order_relaxed);
         }
     });
@@ -143,7 +144,7 @@ TEST_F(HostileThreads, SavesKeepTheLengthWithTheSettingsOfItsMoment)
             continue;
         }
         lengthsOfGain[state.inputGain].insert(state.fftSize);
-        if (saves % 300 == 0 && !previous.empty()) {
+        if (saves % 10000 == 0 && !previous.empty()) {
             ++loads;
             refused += !load(previous);
         }
