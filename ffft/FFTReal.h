@@ -110,8 +110,9 @@ private:
         std::int32_t span;  // values (PART_STAGES: q count)
         std::int32_t cost;
     };
-    // Values per part of the stages and of the levels wider than a chunk.
-    enum { PART_VALUES = 16384 };
+    // Values per part of the levels wider than a chunk, and of the fused first
+    // stages, whose bit-reversed accesses miss the cache on long arrays.
+    enum { PART_VALUES = 16384, STAGE_PART_VALUES = 4096 };
     int first_direct_level() const;
     int lowest_inverse_level() const;
     int inverse_final_passes() const;

@@ -218,7 +218,7 @@ template <class DT> void FFTReal<DT>::init_parts()
     }
     const bool fused = first_direct_level() == 4;
     const std::int32_t stage_parts =
-        fused ? std::max(std::int32_t(1), _length / std::int32_t(PART_VALUES)) : 1;
+        fused ? std::max(std::int32_t(1), _length / std::int32_t(STAGE_PART_VALUES)) : 1;
     const std::int32_t q_span = fused ? _length / 16 / stage_parts : 0;
     const int last_tiled = std::min(_nbr_bits - 1, int(TILED_LEVEL_LIMIT));
     const std::int32_t chunk = std::min(_length, std::int32_t(2) << last_tiled);
@@ -235,7 +235,7 @@ template <class DT> void FFTReal<DT>::init_parts()
         std::int32_t next = 0;
         auto stages = [&] {
             for (std::int32_t i = 0; i < stage_parts; ++i)
-                parts[next++] = Part{PART_STAGES, 0, i * q_span, q_span, (fused ? q_span * 16 : _length) * 3};
+                parts[next++] = Part{PART_STAGES, 0, i * q_span, q_span, (fused ? q_span * 16 : _length) * 8};
         };
         auto levels = [&](int pass) {
             const std::int32_t span =

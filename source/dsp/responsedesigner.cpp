@@ -143,7 +143,7 @@ void ResponseDesigner::begin(const ResponseSettings& target, bool fade)
             const int32_t bins = size_.n / 2 + 1;
             for (int32_t from = 0; from < bins; from += kCombineBins) {
                 const int32_t to = std::min(bins, from + kCombineBins);
-                add(StepKind::Combine, c, s, from, to, (to - from) * 8);
+                add(StepKind::Combine, c, s, from, to, (to - from) * 32);
             }
         }
         if (!anyOn) {

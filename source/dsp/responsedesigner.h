@@ -107,7 +107,7 @@ private:
     // (a sine or cosine counts about as much as 32 of those).
     static constexpr int32_t kWindowChunk = 1024;
     static constexpr int32_t kTapChunk = 512;
-    static constexpr int32_t kCombineBins = 4096;
+    static constexpr int32_t kCombineBins = 1024;
     static constexpr int32_t kTrigCost = 32;
     static constexpr int kDesignedSections = kNumSections - 2;
     std::vector<Step> steps_; // room for a design of everything
