@@ -97,7 +97,8 @@ void BlockConvolver::allocate(TransformSize size)
     second_ = false;
     block_ = 0;
     window_ = 0;
-    blockSilent_ = true;
+    blockSilent_ = windowSilent_ = true;
+    productsPending_ = false;
     outputMidSide_ = nextOutputMidSide_ = false;
     hop_ = HopResponses{};
     hopChannels_ = 0;
@@ -152,64 +153,77 @@ void BlockConvolver::addMultiply(int channel, int stream)
     addTransform(Op::Inverse, channel, stream);
 }
 
-void BlockConvolver::endBlock(const HopResponses& responses, int channels)
+void BlockConvolver::endBlock(int channels)
 {
     run(INT64_MAX);
     const bool first = !second_;
-    if (first) {
-        // The hop's responses are final from here to its end.
-        hop_ = responses;
-        hopChannels_ = std::clamp(channels, 0, kNumChannels);
-        bool fade = false;
-        for (int c = 0; c < kNumChannels; ++c) {
-            fading_[c] = c < hopChannels_ && responses.fade && responses.changes(c);
-            fade = fade || fading_[c];
-        }
-        // Where the domain changes, both streams meet in left/right.
-        fadeDomain_ = fade && responses.domainChanges() && hopChannels_ == kNumChannels;
-        nextOutputMidSide_ = fadeDomain_ ? false : responses.nextMidSide;
-    }
-
+    if (first) hopChannels_ = std::clamp(channels, 0, kNumChannels);
     window_ = block_;
+    windowSilent_ = blockSilent_;
     stepCount_ = nextStep_ = 0;
     workLeft_ = 0;
-    const int32_t m = 2 * b_;
-    if (blockSilent_) {
+    if (windowSilent_) {
         // Everything this block's steps would write is zero.
         for (int c = 0; c < hopChannels_; ++c) {
-            for (int buffer = 0; buffer < 4; ++buffer) add(Op::Zero, c, buffer, 0, 0, m / 8);
+            for (int buffer = 0; buffer < 4; ++buffer) add(Op::Zero, c, buffer, 0, 0, b_ / 4);
         }
     } else {
         for (int c = 0; c < hopChannels_; ++c) addTransform(Op::Forward, c, kSteady);
-        for (int c = 0; c < hopChannels_; ++c) {
-            if (!fading_[c]) {
-                addMultiply(c, kSteady);
-            } else if (first) {
-                addMultiply(c, kOldFirst);
-                addMultiply(c, kNewBefore);
-                addMultiply(c, kNewFirst);
-            } else {
-                addMultiply(c, kOldSecond);
-                addMultiply(c, kSteady);
-            }
-        }
-        for (int32_t from = 0; from < b_; from += kSamplesPerStep) {
-            const int32_t to = std::min(b_, from + kSamplesPerStep);
-            if (fadeDomain_) {
-                add(Op::Output, -1, 0, from, to, 16 * (to - from));
-                continue;
-            }
-            for (int c = 0; c < hopChannels_; ++c)
-                add(Op::Output, c, 0, from, to, (fading_[c] ? 8 : 2) * (to - from));
-        }
+    }
+    if (first) {
+        productsPending_ = true;
+    } else {
+        addProducts();
     }
 
     ++block_;
     second_ = !second_;
     blockPos_ = 0;
     blockSilent_ = true;
-    if (first) return;
-    outputMidSide_ = nextOutputMidSide_;
+    if (!first) outputMidSide_ = nextOutputMidSide_;
+}
+
+void BlockConvolver::startProducts(const HopResponses& responses)
+{
+    // The hop's responses are final from here to its end.
+    hop_ = responses;
+    bool fade = false;
+    for (int c = 0; c < kNumChannels; ++c) {
+        fading_[c] = c < hopChannels_ && responses.fade && responses.changes(c);
+        fade = fade || fading_[c];
+    }
+    // Where the domain changes, both streams meet in left/right.
+    fadeDomain_ = fade && responses.domainChanges() && hopChannels_ == kNumChannels;
+    nextOutputMidSide_ = fadeDomain_ ? false : responses.nextMidSide;
+    productsPending_ = false;
+    addProducts();
+}
+
+void BlockConvolver::addProducts()
+{
+    if (windowSilent_) return;
+    const bool first = (window_ & 1) == 0;
+    for (int c = 0; c < hopChannels_; ++c) {
+        if (!fading_[c]) {
+            addMultiply(c, kSteady);
+        } else if (first) {
+            addMultiply(c, kOldFirst);
+            addMultiply(c, kNewBefore);
+            addMultiply(c, kNewFirst);
+        } else {
+            addMultiply(c, kOldSecond);
+            addMultiply(c, kSteady);
+        }
+    }
+    for (int32_t from = 0; from < b_; from += kSamplesPerStep) {
+        const int32_t to = std::min(b_, from + kSamplesPerStep);
+        if (fadeDomain_) {
+            add(Op::Output, -1, 0, from, to, 16 * (to - from));
+            continue;
+        }
+        for (int c = 0; c < hopChannels_; ++c)
+            add(Op::Output, c, 0, from, to, (fading_[c] ? 8 : 2) * (to - from));
+    }
 }
 
 void BlockConvolver::run(int64_t budget)

@@ -7,7 +7,9 @@
 // The output lags the input by a hop of N/2 samples, so the output that block m
 // feeds is first handed out one whole block after block m is complete: its
 // transform, products and inverse transform are laid out as steps at block m's
-// end and spread over the calls that bring in block m + 1.
+// end and spread over the calls that bring in block m + 1. A hop's first block
+// waits for its responses, designed by three quarters of the hop: its products
+// are laid out there, and run in the hop's last quarter.
 //
 // Responses change at hop starts, every two blocks, and each block's products use
 // the response of the hop the block belongs to: the result is that of filtering
@@ -56,6 +58,17 @@ public:
 
     int32_t samplesToBlockEnd() const { return b_ - blockPos_; }
     bool blockComplete() const { return blockPos_ == b_; }
+    // Samples to the next block end or, before it, to where the hop's responses
+    // are due (three quarters of the hop); -1 once they have come.
+    int32_t samplesToEvent() const
+    {
+        return productsPending_ && second_ ? b_ / 2 - blockPos_ : b_ - blockPos_;
+    }
+    int32_t samplesToResponses() const
+    {
+        return !second_ ? b_ - blockPos_ + b_ / 2 : productsPending_ ? b_ / 2 - blockPos_ : -1;
+    }
+    bool responsesDue() const { return productsPending_ && second_ && blockPos_ == b_ / 2; }
     // Whether the block being gathered is the second of its hop.
     bool secondBlock() const { return second_; }
     // Whether the output being handed out is in mid/side (else left/right).
@@ -70,11 +83,14 @@ public:
     // whole history is zero.
     void skipSilence(int32_t count);
 
-    // At a block's end, with the responses of its hop (designed in full by the end
-    // of the hop's first block) and the channels in use: runs whatever is left of
-    // the previous block's steps and lays out this block's. At a hop's end the
-    // output switches to the hop that follows.
-    void endBlock(const HopResponses& responses, int channels);
+    // At a block's end, with the channels in use: runs whatever is left of the
+    // previous block's steps and lays out this block's (the first block of a hop:
+    // its transforms, until startProducts). At a hop's end the output switches to
+    // the hop that follows.
+    void endBlock(int channels);
+    // Where the hop's responses are due, designed in full: lays out the products
+    // of the hop's first block.
+    void startProducts(const HopResponses& responses);
 
     // The cost of the steps not yet run, and a run of steps worth at least
     // `budget` (or all that are left).
@@ -97,6 +113,7 @@ private:
     void add(Op op, int channel, int stream, int32_t part, int32_t end, int32_t cost);
     void addTransform(Op op, int channel, int stream);
     void addMultiply(int channel, int stream);
+    void addProducts(); // the steps after the latest block's transform
     void runStep(const Step& step);
     void multiply(int channel, int stream, int32_t from, int32_t to);
     void output(int channel, int32_t from, int32_t to); // samples [from, to) of the block
@@ -112,6 +129,8 @@ private:
     bool second_ = false;
     int64_t block_ = 0; // blocks completed since the allocation
     bool blockSilent_ = true;
+    bool windowSilent_ = true;     // the latest block ended silent
+    bool productsPending_ = false; // the hop's first block waits for its responses
     bool outputMidSide_ = false;
 
     // The hop being filtered and the steps of the latest block.

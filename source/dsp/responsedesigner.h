@@ -1,7 +1,7 @@
 // Designs the responses of both channels in small steps, so that a redesign
 // can be spread over the process calls of a hop instead of landing on one.
 // A design starts from the settings sampled at a hop's start and must be
-// finished when that hop's first block ends; until then the responses in use
+// finished at three quarters of that hop; until then the responses in use
 // stay untouched. Each step's work is bounded at every transform length: the
 // transforms run a part at a time.
 #pragma once

@@ -101,36 +101,43 @@ void SignalPath::startHop(int channels)
     hopStarted_ = true;
 }
 
-// The hop's design is due at the end of its first block, where the products of
-// that block begin; each block's products are due at the end of the next.
 void SignalPath::endBlock(int channels)
 {
     const bool hopEnds = convolver_.secondBlock();
-    if (!hopEnds) designer_.run(INT64_MAX, *fft_, convolver_);
-    convolver_.endBlock(designer_.responses(), channels);
+    convolver_.endBlock(channels);
     shared_ = false;
-    if (!hopEnds) {
-        designer_.commit();
-        return;
-    }
+    if (!hopEnds) return;
     hopStarted_ = false;
     firstHop_ = false;
 }
 
-// A call whose audio does not reach the block's end does its share of the work
+// The hop's design is due at three quarters of it, where the products of its
+// first block begin.
+void SignalPath::startProducts()
+{
+    designer_.run(INT64_MAX, *fft_, convolver_);
+    convolver_.startProducts(designer_.responses());
+    designer_.commit();
+    shared_ = false;
+}
+
+// A call whose audio does not reach the next deadline does its share of the work
 // due there: what is left, divided among it and the calls of the same size that
-// still end before the block does. The call that ends the block finishes the rest.
+// still end before the deadline. The call that reaches it finishes the rest.
 void SignalPath::spreadWork(int32_t callSamples, int32_t position)
 {
     if (shared_) return;
     shared_ = true;
-    const int64_t toBlockEnd = convolver_.samplesToBlockEnd();
     const int64_t restOfCall = callSamples - position;
-    if (restOfCall >= toBlockEnd) return;
-    const int64_t calls = 1 + (toBlockEnd - restOfCall - 1) / callSamples;
-    if (!convolver_.secondBlock())
-        designer_.run((designer_.workLeft() + calls - 1) / calls, *fft_, convolver_);
-    convolver_.run((convolver_.workLeft() + calls - 1) / calls);
+    auto share = [&](int64_t left, int64_t toDeadline) -> int64_t {
+        if (left <= 0 || toDeadline < 0 || restOfCall >= toDeadline) return 0;
+        const int64_t calls = 1 + (toDeadline - restOfCall - 1) / callSamples;
+        return (left + calls - 1) / calls;
+    };
+    const int64_t design = share(designer_.workLeft(), convolver_.samplesToResponses());
+    if (design > 0) designer_.run(design, *fft_, convolver_);
+    const int64_t convolution = share(convolver_.workLeft(), convolver_.samplesToEvent());
+    if (convolution > 0) convolver_.run(convolution);
 }
 
 std::vector<float> SignalPath::kernelTaps(int channel) const
@@ -181,12 +188,13 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
         applyPointsUpTo(position);
         if (position >= n) break;
         if (!hopStarted_) startHop(numIn);
-        int32_t end = std::min<int64_t>(n, position + convolver_.samplesToBlockEnd());
+        int32_t end = std::min<int64_t>(n, position + convolver_.samplesToEvent());
         if (nextPoint < numPoints) end = std::min(end, points[nextPoint].offset);
         spreadWork(n, position);
         const bool drained = processSegment(block, position, end - position, peak);
         silent = silent && drained;
         position = end;
+        if (convolver_.responsesDue()) startProducts();
         if (convolver_.blockComplete()) endBlock(numIn);
     }
     applyPointsUpTo(INT64_MAX);

@@ -106,6 +106,7 @@ private:
     ResponseSettings responseSettings(int channels) const;
     void startHop(int channels);
     void endBlock(int channels);
+    void startProducts();
     void spreadWork(int32_t callSamples, int32_t position);
     bool processSegment(const AudioBlock& block, int32_t offset, int32_t count, float peak[kNumChannels]);
     void processChunk(const AudioBlock& block, int32_t offset, int32_t count, bool gainSilent,
