@@ -42,6 +42,18 @@ public:
     // The work buffer of the transforms; never pass it to them.
     DataType* use_buffer() const { return _buffer.data(); }
 
+    // The transforms in parts, so that a caller can bound the work it does at a
+    // time: parts 0 .. count - 1 run in order on the same arrays, with a work
+    // array of N values that nothing else touches in between, give exactly the
+    // whole transform's result (which runs the same parts). A part's cost is the
+    // number of values it passes through butterflies.
+    std::int32_t forward_part_count() const { return _forward_parts.size(); }
+    std::int32_t inverse_part_count() const { return _inverse_parts.size(); }
+    std::int32_t forward_part_cost(std::int32_t part) const { return _forward_parts[part].cost; }
+    std::int32_t inverse_part_cost(std::int32_t part) const { return _inverse_parts[part].cost; }
+    void forward_part(std::int32_t part, DataType f[], const DataType x[], DataType work[]) const;
+    void inverse_part(std::int32_t part, const DataType f[], DataType x[], DataType work[]) const;
+
 private:
     // Last level whose twiddles come from trig_table; above it, oscillators.
     enum { TRIGO_BD_LIMIT = 12 };
@@ -79,12 +91,33 @@ private:
     void init_trigo_lut();
     void init_trigo_osc();
     void init_osc_sequence();
+    void init_parts();
 
     // Twiddle pointers of one level: cosines in increasing order; sines in
     // increasing order (oscillator levels) or as the mirrored cosine table.
     const DataType* cos_of_level(int level) const;
     const DataType* osc_cos_of_level(int level) const;
     const DataType* osc_sin_of_level(int level) const;
+
+    // One part of a transform: the first stages (or, inverse, the last) over a
+    // range, the tiled levels over one chunk, or one level over a range.
+    enum PartKind : std::int32_t { PART_STAGES, PART_TILED, PART_LEVEL };
+    struct Part
+    {
+        PartKind kind;
+        std::int32_t pass;  // PART_LEVEL: the level; PART_TILED: passes before it
+        std::int32_t start; // first value (PART_STAGES: first q of the fused stages)
+        std::int32_t span;  // values (PART_STAGES: q count)
+        std::int32_t cost;
+    };
+    // Values per part of the levels wider than a chunk, and of the fused first
+    // stages, whose bit-reversed accesses miss the cache on long arrays.
+    enum { PART_VALUES = 16384, STAGE_PART_VALUES = 4096 };
+    int first_direct_level() const;
+    int lowest_inverse_level() const;
+    int inverse_final_passes() const;
+    void run_small_forward(DataType f[], const DataType x[]) const;
+    void run_small_inverse(const DataType f[], DataType x[]) const;
 
     void compute_fft_general(DataType f[], const DataType x[]) const;
     void compute_direct_pass_1_2(DataType df[], const DataType x[]) const;
@@ -106,6 +139,8 @@ private:
     DynArray<DataType> trig_table;
     mutable DynArray<DataType> _buffer;
     DynArray<TrigOscillator> oscillators;
+    DynArray<Part> _forward_parts;
+    DynArray<Part> _inverse_parts;
     // The oscillators restart identically for every block, so their whole
     // sequence per level is computed once: per oscillator level, h cosines then
     // h sines, entry i (1 .. h-1) being the point after i steps.

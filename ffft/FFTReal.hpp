@@ -63,6 +63,7 @@ template <class DT> FFTReal<DT>::FFTReal(std::int32_t length) : _length(length),
     init_trigo_lut();
     init_trigo_osc();
     init_osc_sequence();
+    init_parts();
 #if defined(FFFT_USE_AVX)
     _use_avx = detail::avx::available();
 #endif
@@ -173,7 +174,164 @@ template <class DT> void FFTReal<DT>::forward_transform(DataType f[], const Data
 
     if (_nbr_bits > 2) {
         compute_fft_general(f, x);
-    } else if (_nbr_bits == 2) {
+    } else {
+        run_small_forward(f, x);
+    }
+}
+
+template <class DT> int FFTReal<DT>::first_direct_level() const
+{
+#if defined(FFFT_USE_SSE2)
+    // The first stages and level 3 run fused in registers.
+    if constexpr (detail::use_sse2<DT>) {
+        if (_nbr_bits >= 6) return 4;
+    }
+#endif
+    return 3;
+}
+
+template <class DT> int FFTReal<DT>::lowest_inverse_level() const
+{
+    return first_direct_level();
+}
+
+// How the last inverse passes run: the two stages apart, or fused (with level 3
+// where the length allows).
+template <class DT> int FFTReal<DT>::inverse_final_passes() const
+{
+#if defined(FFFT_USE_SSE2)
+    if constexpr (detail::use_sse2<DT>) {
+        if (_nbr_bits >= 5) return 1;
+    }
+#endif
+    return 2;
+}
+
+template <class DT> void FFTReal<DT>::init_parts()
+{
+    if (_nbr_bits <= 2) {
+        _forward_parts.resize(1);
+        _inverse_parts.resize(1);
+        _forward_parts[0] = Part{PART_STAGES, 0, 0, 0, _length};
+        _inverse_parts[0] = Part{PART_STAGES, 0, 0, 0, _length};
+        return;
+    }
+    const bool fused = first_direct_level() == 4;
+    const std::int32_t stage_parts =
+        fused ? std::max(std::int32_t(1), _length / std::int32_t(STAGE_PART_VALUES)) : 1;
+    const std::int32_t q_span = fused ? _length / 16 / stage_parts : 0;
+    const int last_tiled = std::min(_nbr_bits - 1, int(TILED_LEVEL_LIMIT));
+    const std::int32_t chunk = std::min(_length, std::int32_t(2) << last_tiled);
+
+    auto fill = [&](DynArray<Part>& parts, int lowest, bool inverse) {
+        const int tiled_passes = std::max(0, last_tiled - lowest + 1);
+        const std::int32_t chunks = tiled_passes > 0 ? _length / chunk : 0;
+        const int level_first = std::max(lowest, last_tiled + 1);
+        std::int32_t count = stage_parts + chunks;
+        for (int pass = level_first; pass < _nbr_bits; ++pass)
+            count +=
+                _length / std::min(_length, std::max(std::int32_t(2) << pass, std::int32_t(PART_VALUES)));
+        parts.resize(count);
+        std::int32_t next = 0;
+        auto stages = [&] {
+            for (std::int32_t i = 0; i < stage_parts; ++i)
+                parts[next++] = Part{PART_STAGES, 0, i * q_span, q_span, (fused ? q_span * 16 : _length) * 8};
+        };
+        auto levels = [&](int pass) {
+            const std::int32_t span =
+                std::min(_length, std::max(std::int32_t(2) << pass, std::int32_t(PART_VALUES)));
+            for (std::int32_t start = 0; start < _length; start += span)
+                parts[next++] = Part{PART_LEVEL, pass, start, span, span};
+        };
+        auto tiled = [&] {
+            for (std::int32_t i = 0; i < chunks; ++i)
+                parts[next++] = Part{PART_TILED, tiled_passes, i * chunk, chunk, chunk * tiled_passes};
+        };
+        if (!inverse) {
+            stages();
+            tiled();
+            for (int pass = level_first; pass < _nbr_bits; ++pass) levels(pass);
+        } else {
+            for (int pass = _nbr_bits - 1; pass >= level_first; --pass) levels(pass);
+            tiled();
+            stages();
+        }
+    };
+    fill(_forward_parts, first_direct_level(), false);
+    fill(_inverse_parts, lowest_inverse_level(), true);
+}
+
+template <class DT> void FFTReal<DT>::compute_fft_general(DataType f[], const DataType x[]) const
+{
+    for (std::int32_t part = 0; part < _forward_parts.size(); ++part) forward_part(part, f, x, use_buffer());
+}
+
+template <class DT>
+void FFTReal<DT>::forward_part(std::int32_t part, DataType f[], const DataType x[], DataType work[]) const
+{
+    if (_nbr_bits <= 2) {
+        run_small_forward(f, x);
+        return;
+    }
+    const Part& p = _forward_parts[part];
+    // The passes alternate between f and the work array; the first stage's target
+    // is chosen so that the last pass writes f.
+    DataType* const sf0 = (_nbr_bits & 1) ? work : f;
+    DataType* const df0 = (_nbr_bits & 1) ? f : work;
+    const int first_level = first_direct_level();
+    // Where the first stages leave their result, and the other array.
+    DataType* const latest = first_level == 4 ? sf0 : df0;
+    DataType* const spare = first_level == 4 ? df0 : sf0;
+    const int last_tiled = std::min(_nbr_bits - 1, int(TILED_LEVEL_LIMIT));
+
+    switch (p.kind) {
+    case PART_STAGES:
+#if defined(FFFT_USE_SSE2)
+        if constexpr (detail::use_sse2<DT>) {
+            if (_nbr_bits >= 6) {
+                // The first stages and level 3 in registers, written where level 3
+                // writes; the arrays of the two stages before it are skipped.
+                detail::sse2::direct_stages_to_level_3(sf0, x, bit_reversal_table.data(), _length,
+                                                       cos_of_level(3), p.start, p.start + p.span);
+                return;
+            }
+            if (_nbr_bits == 5) {
+                detail::sse2::direct_stages_1_to_3(df0, x, bit_reversal_table.data(), _length);
+                return;
+            }
+        }
+#endif
+        compute_direct_pass_1_2(sf0, x);
+        compute_direct_pass_3(df0, sf0);
+        return;
+    case PART_TILED: {
+        // The levels whose blocks fit a chunk run chunk by chunk, so that each
+        // chunk passes through all of them while it stays in the nearest cache.
+        // Every butterfly still reads and writes the same arrays as level by level.
+        DataType* d = latest;
+        DataType* s = spare;
+        for (int pass = first_level; pass <= last_tiled; ++pass) {
+            std::swap(d, s);
+            compute_direct_pass_n(d + p.start, s + p.start, pass, p.span);
+        }
+        return;
+    }
+    case PART_LEVEL: {
+        const int tiled_passes = std::max(0, last_tiled - first_level + 1);
+        const int passes_before = tiled_passes + (p.pass - std::max(first_level, last_tiled + 1));
+        // Each pass first swaps the arrays, then writes the first.
+        const bool swapped = ((passes_before + 1) & 1) != 0;
+        DataType* const df = swapped ? spare : latest;
+        DataType* const sf = swapped ? latest : spare;
+        compute_direct_pass_n(df + p.start, sf + p.start, p.pass, p.span);
+        return;
+    }
+    }
+}
+
+template <class DT> void FFTReal<DT>::run_small_forward(DataType f[], const DataType x[]) const
+{
+    if (_nbr_bits == 2) {
         f[1] = x[0] - x[2];
         f[3] = x[1] - x[3];
         const DataType a = x[1] + x[3];
@@ -185,59 +343,6 @@ template <class DT> void FFTReal<DT>::forward_transform(DataType f[], const Data
         f[1] = x[0] - x[1];
     } else {
         f[0] = x[0];
-    }
-}
-
-template <class DT> void FFTReal<DT>::compute_fft_general(DataType f[], const DataType x[]) const
-{
-    DataType* const buffer = use_buffer();
-    // The passes alternate between f and the buffer; the first stage's target
-    // is chosen so that the last pass writes f.
-    DataType* sf = (_nbr_bits & 1) ? buffer : f;
-    DataType* df = (_nbr_bits & 1) ? f : buffer;
-    int first_level = 3;
-
-#if defined(FFFT_USE_SSE2)
-    if constexpr (detail::use_sse2<DT>) {
-        if (_nbr_bits >= 6) {
-            // The first stages and level 3 in registers, written where level 3
-            // writes; the arrays of the two stages before it are skipped.
-            detail::sse2::direct_stages_to_level_3(sf, x, bit_reversal_table.data(), _length,
-                                                   cos_of_level(3));
-            std::swap(df, sf);
-            first_level = 4;
-        } else if (_nbr_bits == 5) {
-            detail::sse2::direct_stages_1_to_3(df, x, bit_reversal_table.data(), _length);
-        } else {
-            compute_direct_pass_1_2(sf, x);
-            compute_direct_pass_3(df, sf);
-        }
-    } else
-#endif
-    {
-        compute_direct_pass_1_2(sf, x);
-        compute_direct_pass_3(df, sf);
-    }
-    // From here df holds the latest result.
-
-    // The levels whose blocks fit a chunk run chunk by chunk, so that each
-    // chunk passes through all of them while it stays in the nearest cache.
-    // Every butterfly still reads and writes the same arrays as level by level.
-    const int last_tiled = std::min(_nbr_bits - 1, int(TILED_LEVEL_LIMIT));
-    const std::int32_t chunk = std::min(_length, std::int32_t(2) << last_tiled);
-    for (std::int32_t start = 0; start < _length; start += chunk) {
-        DataType* d = df;
-        DataType* s = sf;
-        for (int pass = first_level; pass <= last_tiled; ++pass) {
-            std::swap(d, s);
-            compute_direct_pass_n(d + start, s + start, pass, chunk);
-        }
-    }
-    for (int pass = first_level; pass <= last_tiled; ++pass) std::swap(df, sf);
-
-    for (int pass = std::max(first_level, last_tiled + 1); pass < _nbr_bits; ++pass) {
-        std::swap(df, sf);
-        compute_direct_pass_n(df, sf, pass, _length);
     }
 }
 
@@ -413,7 +518,14 @@ template <class DT> void FFTReal<DT>::inverse_transform(const DataType f[], Data
 
     if (_nbr_bits > 2) {
         compute_ifft_general(f, x);
-    } else if (_nbr_bits == 2) {
+    } else {
+        run_small_inverse(f, x);
+    }
+}
+
+template <class DT> void FFTReal<DT>::run_small_inverse(const DataType f[], DataType x[]) const
+{
+    if (_nbr_bits == 2) {
         const DataType b0 = f[0] + f[2];
         const DataType b2 = f[0] - f[2];
         x[0] = b0 + f[1] * DataType(2);
@@ -430,70 +542,71 @@ template <class DT> void FFTReal<DT>::inverse_transform(const DataType f[], Data
 
 template <class DT> void FFTReal<DT>::compute_ifft_general(const DataType f[], DataType x[]) const
 {
-    // How the last passes run: the two stages apart, fused into one, or fused
-    // together with level 3.
-    int lowest_level = 3;
-    int final_passes = 2;
-#if defined(FFFT_USE_SSE2)
-    if constexpr (detail::use_sse2<DT>) {
-        if (_nbr_bits >= 6) {
-            lowest_level = 4;
-            final_passes = 1;
-        } else if (_nbr_bits == 5) {
-            final_passes = 1;
-        }
+    for (std::int32_t part = 0; part < _inverse_parts.size(); ++part) inverse_part(part, f, x, use_buffer());
+}
+
+template <class DT>
+void FFTReal<DT>::inverse_part(std::int32_t part, const DataType f[], DataType x[], DataType work[]) const
+{
+    if (_nbr_bits <= 2) {
+        run_small_inverse(f, x);
+        return;
     }
-#endif
-
-    DataType* const buffer = use_buffer();
-    // The passes alternate between x and the buffer; the first one's target is
-    // chosen so that the last one writes x.
-    const int pass_count = (_nbr_bits - lowest_level) + final_passes;
-    DataType* df = (pass_count & 1) ? x : buffer;
-    DataType* other = (pass_count & 1) ? buffer : x;
-    const DataType* sf = f;
-
+    const Part& p = _inverse_parts[part];
+    const int lowest_level = lowest_inverse_level();
     const int last_tiled = std::min(_nbr_bits - 1, int(TILED_LEVEL_LIMIT));
-    for (int pass = _nbr_bits - 1; pass > last_tiled && pass >= lowest_level; --pass) {
-        compute_inverse_pass_n(df, sf, pass, _length);
-        sf = df;
-        df = other;
-        other = const_cast<DataType*>(sf);
+    const int level_first = std::max(lowest_level, last_tiled + 1);
+    const int level_passes = std::max(0, _nbr_bits - level_first);
+    const int tiled_passes = std::max(0, last_tiled - lowest_level + 1);
+    // The passes alternate between x and the work array, pass j writing target(j);
+    // the first one's target is chosen so that the last one writes x.
+    const int pass_count = (_nbr_bits - lowest_level) + inverse_final_passes();
+    DataType* const first_target = (pass_count & 1) ? x : work;
+    DataType* const second_target = (pass_count & 1) ? work : x;
+    auto target = [&](int j) { return (j & 1) ? second_target : first_target; };
+    auto source = [&](int j) -> const DataType* { return j == 0 ? f : target(j - 1); };
+
+    switch (p.kind) {
+    case PART_LEVEL: {
+        const int j = _nbr_bits - 1 - p.pass;
+        compute_inverse_pass_n(target(j) + p.start, source(j) + p.start, p.pass, p.span);
+        return;
     }
-    // The lower levels chunk by chunk, as in the forward transform.
-    const std::int32_t chunk = std::min(_length, std::int32_t(2) << last_tiled);
-    for (std::int32_t start = 0; start < _length; start += chunk) {
-        DataType* d = df;
-        const DataType* s = sf;
-        DataType* o = other;
+    case PART_TILED: {
+        // The lower levels chunk by chunk, as in the forward transform.
+        DataType* d = target(level_passes);
+        const DataType* s = source(level_passes);
+        DataType* o = target(level_passes + 1);
         for (int pass = last_tiled; pass >= lowest_level; --pass) {
-            compute_inverse_pass_n(d + start, s + start, pass, chunk);
+            compute_inverse_pass_n(d + p.start, s + p.start, pass, p.span);
             s = d;
             d = o;
             o = const_cast<DataType*>(s);
         }
+        return;
     }
-    for (int pass = last_tiled; pass >= lowest_level; --pass) {
-        sf = df;
-        df = other;
-        other = const_cast<DataType*>(sf);
-    }
-
+    case PART_STAGES: {
+        const int passes = level_passes + tiled_passes;
+        const DataType* const sf = source(passes);
 #if defined(FFFT_USE_SSE2)
-    if constexpr (detail::use_sse2<DT>) {
-        if (_nbr_bits >= 6) {
-            detail::sse2::inverse_stages_from_level_3(x, sf, bit_reversal_table.data(), _length,
-                                                      cos_of_level(3));
-            return;
+        if constexpr (detail::use_sse2<DT>) {
+            if (_nbr_bits >= 6) {
+                detail::sse2::inverse_stages_from_level_3(x, sf, bit_reversal_table.data(), _length,
+                                                          cos_of_level(3), p.start, p.start + p.span);
+                return;
+            }
+            if (_nbr_bits == 5) {
+                detail::sse2::inverse_stages_3_to_1(x, sf, bit_reversal_table.data(), _length);
+                return;
+            }
         }
-        if (_nbr_bits == 5) {
-            detail::sse2::inverse_stages_3_to_1(x, sf, bit_reversal_table.data(), _length);
-            return;
-        }
-    }
 #endif
-    compute_inverse_pass_3(df, sf);
-    compute_inverse_pass_1_2(x, df);
+        DataType* const df = target(passes);
+        compute_inverse_pass_3(df, sf);
+        compute_inverse_pass_1_2(x, df);
+        return;
+    }
+    }
 }
 
 template <class DT>

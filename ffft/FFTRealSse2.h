@@ -113,8 +113,11 @@ inline void store_transposed(float* const row[4], std::int32_t offset, __m128 c0
 // Lanes hold four blocks of 16 outputs at bit_rev[q] + (0, N/2, N/4, 3N/4);
 // their halves come from x[q ..] and x[q + N/16 ..]. cos_3 holds the level-3
 // cosines cos(i pi / 8), i = 0 .. 3.
+// Steps q_begin .. q_end - 1 only (multiples of 16, or the whole range), so that
+// the work can be split; every step is independent of the others.
 inline void direct_stages_to_level_3(float* df, const float* x, const std::int32_t* bit_rev,
-                                     std::int32_t length, const float* cos_3)
+                                     std::int32_t length, const float* cos_3, std::int32_t q_begin,
+                                     std::int32_t q_end)
 {
     const QuarterOffsets off(length);
     const std::int32_t eighth = length / 8;
@@ -131,7 +134,7 @@ inline void direct_stages_to_level_3(float* df, const float* x, const std::int32
     alignas(16) float stage[16][16];
     const SixteenRows rows(off, eighth, sixteenth);
     const bool staged = sixteenth % 16 == 0;
-    for (std::int32_t q = 0; q < sixteenth; q += 4) {
+    for (std::int32_t q = q_begin; q < q_end; q += 4) {
         if (staged && q % 16 == 0) {
             for (int r = 0; r < 16; ++r) {
                 const float* const from = x + rows.start[r] + q;
@@ -226,8 +229,10 @@ inline void load_transposed(const float* const row[4], std::int32_t offset, __m1
 
 // Inverse level-3 pass, inverse 8-point stage and inverse first stage in
 // registers, length >= 64; the mirror image of direct_stages_to_level_3.
+// Steps q_begin .. q_end - 1 only, as direct_stages_to_level_3.
 inline void inverse_stages_from_level_3(float* x, const float* sf, const std::int32_t* bit_rev,
-                                        std::int32_t length, const float* cos_3)
+                                        std::int32_t length, const float* cos_3, std::int32_t q_begin,
+                                        std::int32_t q_end)
 {
     const QuarterOffsets off(length);
     const std::int32_t eighth = length / 8;
@@ -240,7 +245,7 @@ inline void inverse_stages_from_level_3(float* x, const float* sf, const std::in
     alignas(16) float stage[16][16];
     const SixteenRows rows(off, eighth, sixteenth);
     const bool staged = sixteenth % 16 == 0;
-    for (std::int32_t q = 0; q < sixteenth; q += 4) {
+    for (std::int32_t q = q_begin; q < q_end; q += 4) {
         const float* const base = sf + bit_rev[q];
         const float* const row[4] = {base + off.o[0], base + off.o[1], base + off.o[2], base + off.o[3]};
         __m128 u1[8], u2[8];

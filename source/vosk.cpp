@@ -50,7 +50,8 @@ tresult PLUGIN_API VOSK::setActive(TBool state)
 {
     sendTextMessage(state ? "VOSK::setActive (true)" : "VOSK::setActive (false)");
     signalPath.resetMeters();
-    if (!state) takePendingRestore();
+    // Whatever reached the processor while it ran is in the snapshot before the restart.
+    if (!state && !takePendingRestore()) publishSnapshot();
     // A transform length chosen since the setup takes over here, with its latency.
     const int32_t size = requestedFftSize.load();
     if (state && signalPath.isPrepared() && size != signalPath.fftSize())
@@ -88,6 +89,8 @@ tresult PLUGIN_API VOSK::notify(IMessage* message)
         Steinberg::int64 size = 0;
         if (message->getAttributes()->getInt(kFftSizeAttribute, size) != kResultOk) return kResultFalse;
         requestFftSize(static_cast<int32_t>(size));
+        // While processing runs, the next process call publishes it with the settings.
+        if (!active) publishSnapshot();
         return kResultOk;
     }
     if (id && std::strcmp(id, kSpectrumWantedMessage) == 0) {
@@ -218,7 +221,10 @@ void VOSK::publishSnapshot()
 {
     ProcessorState state;
     signalPath.captureState(state);
+    // The length held goes with the settings of the same moment.
+    state.fftSize = requestedFftSize.load();
     snapshot.publish(state);
+    publishedFftSize.store(state.fftSize);
 }
 
 // Every point of every queue, in the order they apply: by offset, and in the
@@ -249,9 +255,11 @@ int32 VOSK::gatherPoints(IParameterChanges* changes, int32 numSamples)
             if (queue->getPoint(p, offset, value) == kResultOk) add(id, offset, value);
         }
     }
-    std::sort(parameterPoints.begin(), parameterPoints.end(), [](const OrderedPoint& a, const OrderedPoint& b) {
-        return a.point.offset != b.point.offset ? a.point.offset < b.point.offset : a.sequence < b.sequence;
-    });
+    std::sort(parameterPoints.begin(), parameterPoints.end(),
+              [](const OrderedPoint& a, const OrderedPoint& b) {
+                  return a.point.offset != b.point.offset ? a.point.offset < b.point.offset
+                                                          : a.sequence < b.sequence;
+              });
     for (size_t i = 0; i < parameterPoints.size(); ++i) blockPoints[i] = parameterPoints[i].point;
     return static_cast<int32>(parameterPoints.size());
 }
@@ -289,7 +297,7 @@ tresult PLUGIN_API VOSK::process(ProcessData& data)
     const uint64_t silence = signalPath.process(block, reporting ? &reports : nullptr);
     spectrum.takeOutput(block.outputs, block.numOutputChannels, block.numSamples);
     if (out) out->silenceFlags = silence;
-    if (block.numPoints > 0) publishSnapshot();
+    if (block.numPoints > 0 || publishedFftSize.load() != requestedFftSize.load()) publishSnapshot();
     return kResultOk;
 }
 
@@ -328,7 +336,6 @@ tresult PLUGIN_API VOSK::getState(IBStream* state)
             current.bypass = pendingRestore.bypass;
         }
     }
-    if (!restorePending || !pendingRestore.hasSettings) current.fftSize = requestedFftSize.load();
     current.hasSettings = true;
     const std::vector<uint8_t> bytes = encodeState(current);
     int32 written = 0;

@@ -94,6 +94,7 @@ private:
     // The settings as getState saves them, published by whichever thread changes
     // them, so that a save during playback never reads a half-applied change.
     PublishedValue<ProcessorState> snapshot;
+    std::atomic<int32_t> publishedFftSize{kDefaultFftSize}; // the length the snapshot holds
 };
 
 } // namespace vosk

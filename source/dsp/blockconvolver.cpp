@@ -8,21 +8,51 @@ namespace vosk {
 
 namespace {
 
+// Bins per product step and samples per output step, and their costs in values
+// passed through a butterfly.
+constexpr int32_t kBinsPerStep = 2048;
+constexpr int32_t kBinCost = 8;
+constexpr int32_t kSamplesPerStep = 4096;
+
 void zero(std::vector<float>& v)
 {
     std::fill(v.begin(), v.end(), 0.0f);
 }
 
-// Turns a pair of left/right signals into mid/side or back: the matrix is its own inverse.
-void convertPair(float* a, float* b, int32_t count)
+// dest = a * p + b * q over the bins [from, to) of spectra of m points, in the
+// packed layout of the real FFT.
+void multiplyAdd(float* dest, const float* a, const float* p, const float* b, const float* q, int32_t m,
+                 int32_t from, int32_t to)
+{
+    const int32_t half = m / 2;
+    if (from == 0) dest[0] = a[0] * p[0] + b[0] * q[0];
+    if (to > half) dest[half] = a[half] * p[half] + b[half] * q[half];
+    const int32_t first = std::max(from, 1);
+    const int32_t last = std::min(to, half);
+    float* __restrict re = dest;
+    float* __restrict im = dest + half;
+    const float* __restrict aRe = a;
+    const float* __restrict aIm = a + half;
+    const float* __restrict pRe = p;
+    const float* __restrict pIm = p + half;
+    const float* __restrict bRe = b;
+    const float* __restrict bIm = b + half;
+    const float* __restrict qRe = q;
+    const float* __restrict qIm = q + half;
+    for (int32_t k = first; k < last; ++k) {
+        re[k] = (aRe[k] * pRe[k] - aIm[k] * pIm[k]) + (bRe[k] * qRe[k] - bIm[k] * qIm[k]);
+        im[k] = (aIm[k] * pRe[k] + aRe[k] * pIm[k]) + (bIm[k] * qRe[k] + bRe[k] * qIm[k]);
+    }
+}
+
+// Turns a left/right pair into mid/side or back: the matrix is its own inverse.
+void convertPair(float& a, float& b)
 {
     constexpr float g = BlockConvolver::kMatrixGain;
-    for (int32_t i = 0; i < count; ++i) {
-        const float x = a[i];
-        const float y = b[i];
-        a[i] = (x + y) * g;
-        b[i] = (x - y) * g;
-    }
+    const float x = a;
+    const float y = b;
+    a = (x + y) * g;
+    b = (x - y) * g;
 }
 
 } // namespace
@@ -30,162 +60,321 @@ void convertPair(float* a, float* b, int32_t count)
 void BlockConvolver::allocate(TransformSize size)
 {
     n_ = size.n;
-    half_ = size.half();
-    const auto n = static_cast<size_t>(n_);
-    const auto half = static_cast<size_t>(half_);
+    b_ = size.n / 4;
+    const int32_t m = 2 * b_;
+    if (!fft_ || fft_->get_length() != m) fft_ = std::make_unique<ffft::FFTReal<float>>(m);
+    const auto length = static_cast<size_t>(m);
     for (int c = 0; c < kNumChannels; ++c) {
-        inBlock_[c].assign(n, 0.0f);
-        spectrum_[c].assign(n, 0.0f);
-        outBlock_[c].assign(half, 0.0f);
-        overlapTail_[c].assign(half, 0.0f);
-        nextTail_[c].assign(half, 0.0f);
+        for (auto& frame : frame_[c]) frame.assign(length, 0.0f);
+        for (auto& x : x_[c]) x.assign(length, 0.0f);
+        for (auto& y : y_[c]) y.assign(length, 0.0f);
+        old_[c].assign(length, 0.0f);
+        extra_[c].assign(length, 0.0f);
+        out_[c].assign(length, 0.0f);
     }
-    product_.assign(n, 0.0f);
-    timeResult_.assign(n, 0.0f);
-    // Raised-cosine weights: the old and the new output always sum to one, and the
-    // change has no corner to splatter from.
-    fadeIn_.resize(half);
-    for (int32_t i = 0; i < half_; ++i) {
-        const double s = std::sin(0.5 * kPi * (i + 0.5) / half_);
+    sum_.assign(length, 0.0f);
+    for (auto& converted : convert_) converted.assign(length, 0.0f);
+    work_.assign(length, 0.0f);
+    // Raised-cosine weights over a hop: the old and the new output always sum to
+    // one, and the change has no corner to splatter from.
+    const int32_t hop = size.half();
+    fadeIn_.resize(static_cast<size_t>(hop));
+    for (int32_t i = 0; i < hop; ++i) {
+        const double s = std::sin(0.5 * kPi * (i + 0.5) / hop);
         fadeIn_[static_cast<size_t>(i)] = static_cast<float>(s * s);
     }
+    // The most a block lays out: per channel a forward transform, three streams
+    // of products and inverse transforms (a fade's first block) and the outputs;
+    // or the zeros of a silent block.
+    const int32_t bins = (m / 2 + kBinsPerStep) / kBinsPerStep;
+    const int32_t outputs = (b_ + kSamplesPerStep - 1) / kSamplesPerStep;
+    const int32_t perChannel =
+        fft_->forward_part_count() + 3 * (bins + fft_->inverse_part_count()) + outputs + 4;
+    steps_.resize(static_cast<size_t>(kNumChannels * perChannel));
+    stepCount_ = nextStep_ = 0;
+    workLeft_ = 0;
     blockPos_ = 0;
-    outputMidSide_ = false;
-    fadePending_ = false;
+    second_ = false;
+    block_ = 0;
+    window_ = 0;
+    blockSilent_ = windowSilent_ = true;
+    productsPending_ = false;
+    outputMidSide_ = nextOutputMidSide_ = false;
+    hop_ = HopResponses{};
+    hopChannels_ = 0;
+    fading_[0] = fading_[1] = false;
+    fadeDomain_ = false;
 }
 
 void BlockConvolver::exchange(int channel, const float* x, float* y, int32_t count)
 {
     // The input is taken before the output overwrites it (x may be y).
     const size_t bytes = sizeof(float) * static_cast<size_t>(count);
-    std::memmove(inBlock_[channel].data() + blockPos_, x, bytes);
-    std::memmove(y, outBlock_[channel].data() + blockPos_, bytes);
+    std::memmove(frame_[channel][second_ ? 1 : 0].data() + blockPos_, x, bytes);
+    std::memmove(y, out_[channel].data() + (second_ ? b_ : 0) + blockPos_, bytes);
+    blockSilent_ = false;
 }
 
 void BlockConvolver::skipSilence(int32_t count)
 {
-    for (auto& block : inBlock_)
-        std::memset(block.data() + blockPos_, 0, sizeof(float) * static_cast<size_t>(count));
+    for (auto& frames : frame_)
+        std::memset(frames[second_ ? 1 : 0].data() + blockPos_, 0,
+                    sizeof(float) * static_cast<size_t>(count));
     blockPos_ += count;
 }
 
-const float* BlockConvolver::previousSpectrum(int channel, bool fromMidSide, bool toMidSide)
+void BlockConvolver::add(Op op, int channel, int stream, int32_t part, int32_t end, int32_t cost)
 {
-    if (fromMidSide == toMidSide) return spectrum_[channel].data();
-    return convertedSpectrum(channel);
+    steps_[static_cast<size_t>(stepCount_++)] =
+        Step{op, static_cast<int8_t>(channel), static_cast<uint8_t>(stream), part, end, cost};
+    workLeft_ += cost;
 }
 
-void BlockConvolver::prepareTail(int channel, const HopResponses& responses, const ffft::FFTReal<float>& fft)
+void BlockConvolver::addTransform(Op op, int channel, int stream)
 {
-    const float* previous = previousSpectrum(channel, responses.previousMidSide, responses.nextMidSide);
-    multiplySpectra(product_.data(), previous, responses.next[channel], n_);
-    fft.inverse_transform(product_.data(), timeResult_.data());
-    fft.rescale_by_length(timeResult_.data());
-    std::memcpy(nextTail_[channel].data(), timeResult_.data() + half_, sizeof(float) * static_cast<size_t>(half_));
-}
-
-void BlockConvolver::filterSteady(int channel, const float* kernel, const ffft::FFTReal<float>& fft)
-{
-    multiplySpectra(product_.data(), spectrum_[channel].data(), kernel, n_);
-    fft.inverse_transform(product_.data(), timeResult_.data());
-    fft.rescale_by_length(timeResult_.data());
-    float* __restrict out = outBlock_[channel].data();
-    float* __restrict tail = overlapTail_[channel].data();
-    const float* __restrict result = timeResult_.data();
-    for (int32_t i = 0; i < half_; ++i) {
-        out[i] = tail[i] + result[i];
-        tail[i] = result[half_ + i];
+    const ffft::FFTReal<float>& fft = *fft_;
+    if (op == Op::Forward) {
+        for (int32_t part = 0; part < fft.forward_part_count(); ++part)
+            add(op, channel, stream, part, 0, fft.forward_part_cost(part));
+    } else {
+        const int32_t parts = fft.inverse_part_count();
+        for (int32_t part = 0; part < parts; ++part)
+            add(op, channel, stream, part, 0, fft.inverse_part_cost(part) + (part == parts - 1 ? 2 * b_ : 0));
     }
 }
 
-void BlockConvolver::completeHop(const HopResponses& responses, int channels, const ffft::FFTReal<float>& fft)
+void BlockConvolver::addMultiply(int channel, int stream)
 {
-    // The previous hop's spectra have served (prepareTail): the latest takes their place.
-    channels = std::clamp(channels, 0, kNumChannels);
-    for (int c = 0; c < channels; ++c) fft.forward_transform(spectrum_[c].data(), inBlock_[c].data());
+    const int32_t bins = b_ + 1; // of 2B points
+    for (int32_t from = 0; from < bins; from += kBinsPerStep) {
+        const int32_t to = std::min(bins, from + kBinsPerStep);
+        add(Op::Multiply, channel, stream, from, to, (to - from) * kBinCost);
+    }
+    addTransform(Op::Inverse, channel, stream);
+}
 
+void BlockConvolver::endBlock(int channels)
+{
+    run(INT64_MAX);
+    const bool first = !second_;
+    if (first) hopChannels_ = std::clamp(channels, 0, kNumChannels);
+    window_ = block_;
+    windowSilent_ = blockSilent_;
+    stepCount_ = nextStep_ = 0;
+    workLeft_ = 0;
+    if (windowSilent_) {
+        // Everything this block's steps would write is zero.
+        for (int c = 0; c < hopChannels_; ++c) {
+            for (int buffer = 0; buffer < 4; ++buffer) add(Op::Zero, c, buffer, 0, 0, b_ / 4);
+        }
+    } else {
+        for (int c = 0; c < hopChannels_; ++c) addTransform(Op::Forward, c, kSteady);
+    }
+    if (first) {
+        productsPending_ = true;
+    } else {
+        addProducts();
+    }
+
+    ++block_;
+    second_ = !second_;
+    blockPos_ = 0;
+    blockSilent_ = true;
+    if (!first) outputMidSide_ = nextOutputMidSide_;
+}
+
+void BlockConvolver::startProducts(const HopResponses& responses)
+{
+    // The hop's responses are final from here to its end.
+    hop_ = responses;
     bool fade = false;
-    for (int c = 0; c < channels; ++c) fade = fade || (responses.fade && responses.changes(c));
-    const bool domainChanges = fade && responses.domainChanges() && channels == kNumChannels;
+    for (int c = 0; c < kNumChannels; ++c) {
+        fading_[c] = c < hopChannels_ && responses.fade && responses.changes(c);
+        fade = fade || fading_[c];
+    }
+    // Where the domain changes, both streams meet in left/right.
+    fadeDomain_ = fade && responses.domainChanges() && hopChannels_ == kNumChannels;
+    nextOutputMidSide_ = fadeDomain_ ? false : responses.nextMidSide;
+    productsPending_ = false;
+    addProducts();
+}
 
-    // The previous output path: this hop filtered as the previous one was, in its domain.
-    for (int c = 0; c < channels; ++c) {
-        if (!fade || !responses.changes(c)) {
-            filterSteady(c, responses.next[c], fft);
+void BlockConvolver::addProducts()
+{
+    if (windowSilent_) return;
+    const bool first = (window_ & 1) == 0;
+    for (int c = 0; c < hopChannels_; ++c) {
+        if (!fading_[c]) {
+            addMultiply(c, kSteady);
+        } else if (first) {
+            addMultiply(c, kOldFirst);
+            addMultiply(c, kNewBefore);
+            addMultiply(c, kNewFirst);
+        } else {
+            addMultiply(c, kOldSecond);
+            addMultiply(c, kSteady);
+        }
+    }
+    for (int32_t from = 0; from < b_; from += kSamplesPerStep) {
+        const int32_t to = std::min(b_, from + kSamplesPerStep);
+        if (fadeDomain_) {
+            add(Op::Output, -1, 0, from, to, 16 * (to - from));
             continue;
         }
-        const float* spectrum = domainChanges ? convertedSpectrum(c) : spectrum_[c].data();
-        multiplySpectra(product_.data(), spectrum, responses.previous[c], n_);
-        fft.inverse_transform(product_.data(), timeResult_.data());
-        fft.rescale_by_length(timeResult_.data());
-        float* out = outBlock_[c].data();
-        const float* tail = overlapTail_[c].data();
-        for (int32_t i = 0; i < half_; ++i) out[i] = tail[i] + timeResult_[i];
-    }
-    outputMidSide_ = responses.nextMidSide;
-    blockPos_ = 0;
-    if (fade) {
-        fading_ = responses;
-        fadingChannels_ = channels;
-        fadePending_ = true;
+        for (int c = 0; c < hopChannels_; ++c)
+            add(Op::Output, c, 0, from, to, (fading_[c] ? 8 : 2) * (to - from));
     }
 }
 
-void BlockConvolver::finishFade(const ffft::FFTReal<float>& fft)
+void BlockConvolver::run(int64_t budget)
 {
-    if (!fadePending_) return;
-    fadePending_ = false;
-    const HopResponses& responses = fading_;
-    const int channels = fadingChannels_;
-    const bool domainChanges = responses.domainChanges() && channels == kNumChannels;
+    int64_t spent = 0;
+    while (nextStep_ < stepCount_ && spent < budget) {
+        const Step& step = steps_[static_cast<size_t>(nextStep_++)];
+        runStep(step);
+        spent += step.cost;
+        workLeft_ -= step.cost;
+    }
+}
 
-    // The next output path, which goes on after this hop.
-    for (int c = 0; c < channels; ++c) {
-        if (!responses.changes(c)) continue;
-        multiplySpectra(product_.data(), spectrum_[c].data(), responses.next[c], n_);
-        fft.inverse_transform(product_.data(), timeResult_.data());
-        fft.rescale_by_length(timeResult_.data());
-        float* next = nextTail_[c].data();
-        float* tail = overlapTail_[c].data();
-        for (int32_t i = 0; i < half_; ++i) {
-            next[i] += timeResult_[i];
-            tail[i] = timeResult_[half_ + i];
+float* BlockConvolver::result(int channel, int stream)
+{
+    switch (stream) {
+    case kOldFirst:
+        return old_[channel].data();
+    case kNewBefore:
+    case kOldSecond:
+        return extra_[channel].data();
+    default:
+        return y_[channel][window_ & 1].data();
+    }
+}
+
+void BlockConvolver::runStep(const Step& step)
+{
+    const int c = step.channel;
+    switch (step.op) {
+    case Op::Zero: {
+        const bool first = (window_ & 1) == 0;
+        std::vector<float>* buffers[4] = {&x_[c][window_ & 3], &y_[c][window_ & 1], &out_[c],
+                                          first ? &old_[c] : &extra_[c]};
+        if (step.stream != 2) {
+            zero(*buffers[step.stream]);
+        } else {
+            std::memset(out_[c].data() + (first ? 0 : b_), 0, sizeof(float) * static_cast<size_t>(b_));
         }
+        break;
     }
-    if (domainChanges) {
-        // Both paths meet in left/right.
-        if (responses.previousMidSide) convertPair(outBlock_[0].data(), outBlock_[1].data(), half_);
-        if (responses.nextMidSide) convertPair(nextTail_[0].data(), nextTail_[1].data(), half_);
-        outputMidSide_ = false;
-    } else {
-        outputMidSide_ = responses.nextMidSide;
+    case Op::Forward:
+        fft_->forward_part(step.part, spectrum(window_, c), frame_[c][window_ & 1].data(), work_.data());
+        break;
+    case Op::Multiply:
+        multiply(c, step.stream, step.part, step.end);
+        break;
+    case Op::Inverse: {
+        float* to = result(c, step.stream);
+        fft_->inverse_part(step.part, sum_.data(), to, work_.data());
+        if (step.part == fft_->inverse_part_count() - 1) fft_->rescale_by_length(to);
+        break;
     }
-    const float* w = fadeIn_.data();
-    for (int c = 0; c < channels; ++c) {
-        if (!responses.changes(c)) continue;
-        float* out = outBlock_[c].data();
-        const float* next = nextTail_[c].data();
-        for (int32_t i = 0; i < half_; ++i) out[i] += w[i] * (next[i] - out[i]);
+    case Op::Output:
+        output(c, step.part, step.end);
+        break;
     }
 }
 
-void BlockConvolver::completeSilentHop(const HopResponses& responses)
-{
-    for (auto& spectrum : spectrum_) zero(spectrum);
-    outputMidSide_ = responses.nextMidSide;
-    blockPos_ = 0;
-}
-
-const float* BlockConvolver::convertedSpectrum(int channel)
+const float* BlockConvolver::converted(int64_t block, int channel, int slot, int32_t from, int32_t to)
 {
     // The matrix is linear: applied bin by bin it converts the spectra as it would
-    // the samples. The result lives in timeResult_ until the next transform.
-    const float* a = spectrum_[0].data();
-    const float* b = spectrum_[1].data();
-    float* out = timeResult_.data();
+    // the samples.
+    const int32_t half = b_;
+    const float* a = spectrum(block, 0);
+    const float* b = spectrum(block, 1);
+    float* out = convert_[slot].data();
     const float sign = channel == 0 ? 1.0f : -1.0f;
-    for (int32_t k = 0; k < n_; ++k) out[k] = (a[k] + sign * b[k]) * kMatrixGain;
+    for (int32_t k = from; k < std::min(to, half + 1); ++k) out[k] = (a[k] + sign * b[k]) * kMatrixGain;
+    for (int32_t k = half + std::max(from, 1); k < half + std::min(to, half); ++k)
+        out[k] = (a[k] + sign * b[k]) * kMatrixGain;
     return out;
+}
+
+void BlockConvolver::multiply(int channel, int stream, int32_t from, int32_t to)
+{
+    const int64_t m = window_;
+    const int32_t length = 2 * b_;
+    const float* previousHead = hop_.previous[channel];
+    const float* previousTail = previousHead + length;
+    const float* nextHead = hop_.next[channel];
+    const float* nextTail = nextHead + length;
+    // A fade's other stream works in the other hop's domain.
+    auto other = [&](int64_t block, int slot) -> const float* {
+        return fadeDomain_ ? converted(block, channel, slot, from, to) : spectrum(block, channel);
+    };
+    float* sum = sum_.data();
+    switch (stream) {
+    case kSteady: {
+        // The previous block's products use the response of its own hop.
+        const float* tail = (m & 1) == 0 ? previousTail : nextTail;
+        multiplyAdd(sum, spectrum(m, channel), nextHead, spectrum(m - 1, channel), tail, length, from, to);
+        break;
+    }
+    case kOldFirst:
+        multiplyAdd(sum, other(m, 0), previousHead, spectrum(m - 1, channel), previousTail, length, from, to);
+        break;
+    case kNewBefore:
+        multiplyAdd(sum, other(m - 1, 0), nextHead, other(m - 2, 1), nextTail, length, from, to);
+        break;
+    case kNewFirst:
+        multiplyAdd(sum, spectrum(m, channel), nextHead, other(m - 1, 0), nextTail, length, from, to);
+        break;
+    case kOldSecond:
+        multiplyAdd(sum, other(m, 0), previousHead, other(m - 1, 1), previousTail, length, from, to);
+        break;
+    }
+}
+
+void BlockConvolver::output(int channel, int32_t from, int32_t to)
+{
+    const int64_t m = window_;
+    const bool first = (m & 1) == 0;
+    const int32_t b = b_;
+    const float* w = fadeIn_.data() + (first ? 0 : b);
+    // The old and the new stream of one channel at sample i of the block.
+    auto streams = [&](int c, int32_t i, float& before, float& after) {
+        const float* y = y_[c][m & 1].data();
+        const float* yPrevious = y_[c][(m - 1) & 1].data();
+        if (first) {
+            before = old_[c][static_cast<size_t>(i)] + yPrevious[b + i];
+            after = y[i] + extra_[c][static_cast<size_t>(b + i)];
+        } else {
+            before = extra_[c][static_cast<size_t>(i)] + old_[c][static_cast<size_t>(b + i)];
+            after = y[i] + yPrevious[b + i];
+        }
+    };
+    float* slot[kNumChannels] = {out_[0].data() + (first ? 0 : b), out_[1].data() + (first ? 0 : b)};
+    if (channel < 0) {
+        // Both channels fade and meet in left/right.
+        for (int32_t i = from; i < to; ++i) {
+            float before[kNumChannels], after[kNumChannels];
+            for (int c = 0; c < kNumChannels; ++c) streams(c, i, before[c], after[c]);
+            if (hop_.previousMidSide) convertPair(before[0], before[1]);
+            if (hop_.nextMidSide) convertPair(after[0], after[1]);
+            for (int c = 0; c < kNumChannels; ++c) slot[c][i] = before[c] + w[i] * (after[c] - before[c]);
+        }
+        return;
+    }
+    float* __restrict out = slot[channel];
+    if (!fading_[channel]) {
+        const float* __restrict y = y_[channel][m & 1].data();
+        const float* __restrict tail = y_[channel][(m - 1) & 1].data() + b;
+        for (int32_t i = from; i < to; ++i) out[i] = tail[i] + y[i];
+        return;
+    }
+    for (int32_t i = from; i < to; ++i) {
+        float before = 0.0f, after = 0.0f;
+        streams(channel, i, before, after);
+        out[i] = before + w[i] * (after - before);
+    }
 }
 
 } // namespace vosk

@@ -112,7 +112,8 @@ SectionPlan planSection(const BandSettings& section, int32_t length, int32_t sam
     return plan;
 }
 
-void writeTaps(const SectionPlan& plan, const float* w, float* buffer, int32_t centreIndex, int32_t from, int32_t to)
+void writeTaps(const SectionPlan& plan, const float* w, float* buffer, int32_t centreIndex, int32_t from,
+               int32_t to)
 {
     if (plan.shape != ShapeHighCut && plan.shape != ShapeLowCut && plan.shape != ShapeBell) return;
     const int32_t length = plan.length;
@@ -152,38 +153,22 @@ void fillShiftSpectrum(float* spectrum, int32_t n)
     }
 }
 
-void multiplySpectra(float* dest, const float* a, const float* b, int32_t n)
-{
-    const int32_t half = n / 2;
-    dest[0] = a[0] * b[0];
-    dest[half] = a[half] * b[half];
-    float* __restrict destRe = dest + 1;
-    float* __restrict destIm = dest + half + 1;
-    const float* __restrict aRe = a + 1;
-    const float* __restrict aIm = a + half + 1;
-    const float* __restrict re = b + 1;
-    const float* __restrict im = b + half + 1;
-    for (int32_t k = 0; k < half - 1; ++k) {
-        const float x = aRe[k];
-        const float y = aIm[k];
-        const float c = re[k];
-        const float d = im[k];
-        destRe[k] = x * c - y * d;
-        destIm[k] = y * c + x * d;
-    }
-}
-
 void multiplySpectrum(float* dest, const float* factor, int32_t n)
 {
+    multiplySpectrum(dest, factor, n, 0, n / 2 + 1);
+}
+
+void multiplySpectrum(float* dest, const float* factor, int32_t n, int32_t from, int32_t to)
+{
     const int32_t half = n / 2;
-    dest[0] *= factor[0];
-    dest[half] *= factor[half];
+    if (from == 0) dest[0] *= factor[0];
+    if (to > half) dest[half] *= factor[half];
     // The two spectra are always distinct buffers.
-    float* __restrict destRe = dest + 1;
-    float* __restrict destIm = dest + half + 1;
-    const float* __restrict re = factor + 1;
-    const float* __restrict im = factor + half + 1;
-    for (int32_t k = 0; k < half - 1; ++k) {
+    float* __restrict destRe = dest;
+    float* __restrict destIm = dest + half;
+    const float* __restrict re = factor;
+    const float* __restrict im = factor + half;
+    for (int32_t k = std::max(from, 1); k < std::min(to, half); ++k) {
         const float a = destRe[k];
         const float b = destIm[k];
         const float c = re[k];

@@ -113,9 +113,9 @@ void designSection(const BandSettings& section, int32_t length, float* buffer, i
 // 0 and +-1, so a product with it is exact.
 void fillShiftSpectrum(float* spectrum, int32_t n);
 
-// dest *= factor, bin by bin, in the packed layout of the real FFT.
+// dest *= factor, bin by bin, in the packed layout of the real FFT: all bins, or
+// bins [from, to) of the n / 2 + 1.
 void multiplySpectrum(float* dest, const float* factor, int32_t n);
-// dest = a * b, bin by bin, the same arithmetic; dest may be neither a nor b.
-void multiplySpectra(float* dest, const float* a, const float* b, int32_t n);
+void multiplySpectrum(float* dest, const float* factor, int32_t n, int32_t from, int32_t to);
 
 } // namespace vosk

@@ -32,29 +32,47 @@ int storedIndex(int section)
 
 } // namespace
 
-void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size)
+void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ffft::FFTReal<float>& fft,
+                                const ffft::FFTReal<float>& partitionFft)
 {
     sampleRate_ = sampleRate;
     size_ = size;
     const size_t n = static_cast<size_t>(size.n);
     windows_.allocate(size.maxSectionLength());
     scratch_.assign(n, 0.0f);
+    work_.assign(n, 0.0f);
+    partitionInput_.assign(n / 2, 0.0f);
     shiftSpectrum_.assign(n, 0.0f);
     fillShiftSpectrum(shiftSpectrum_.data(), size.n);
     sectionSpectra_.assign(kNumChannels * kDesignedSections * n, 0.0f);
+    auto costs = [](std::vector<int32_t>& to, int32_t count, auto cost) {
+        to.resize(static_cast<size_t>(count));
+        for (int32_t part = 0; part < count; ++part) to[static_cast<size_t>(part)] = cost(part);
+    };
+    costs(forwardCost_, fft.forward_part_count(), [&](int32_t part) { return fft.forward_part_cost(part); });
+    costs(inverseCost_, fft.inverse_part_count(), [&](int32_t part) { return fft.inverse_part_cost(part); });
+    costs(partitionCost_, partitionFft.forward_part_count(),
+          [&](int32_t part) { return partitionFft.forward_part_cost(part); });
+
     const int32_t longest = size.maxSectionLength();
+    const int32_t forward = fft.forward_part_count();
     const int32_t sectionSteps =
-        2 + (longest + kWindowChunk - 1) / kWindowChunk + (longest / 2 + kTapChunk) / kTapChunk;
-    steps_.resize(static_cast<size_t>(kNumChannels * (kDesignedSections * (sectionSteps + 1) + 3)));
+        1 + (longest + kWindowChunk - 1) / kWindowChunk + (longest / 2 + kTapChunk) / kTapChunk + forward;
+    const int32_t combineSteps = (size.n / 2 + kCombineBins) / kCombineBins;
+    const int32_t kernelSteps =
+        1 + forward + fft.inverse_part_count() + 2 * partitionFft.forward_part_count();
+    steps_.resize(static_cast<size_t>(kNumChannels *
+                                      (kDesignedSections * (sectionSteps + combineSteps) + kernelSteps)));
     for (int c = 0; c < kNumChannels; ++c) {
         for (bool& d : designed_[c]) d = false;
-        kernels_[c][0].assign(n, 0.0f);
-        kernels_[c][1].assign(n, 0.0f);
+        combined_[c].assign(n, 0.0f);
+        for (auto& kernel : kernels_[c]) kernel.assign(n, 0.0f);
         inUse_[c] = 0;
         changes_[c] = false;
     }
     inUseValid_ = false;
     stepCount_ = nextStep_ = 0;
+    workLeft_ = 0;
     responses_ = HopResponses{};
 }
 
@@ -64,26 +82,53 @@ float* ResponseDesigner::sectionSpectrum(int channel, int section)
     return sectionSpectra_.data() + index * static_cast<size_t>(size_.n);
 }
 
-void ResponseDesigner::add(StepKind kind, int channel, int section, int32_t from, int32_t to)
+void ResponseDesigner::add(StepKind kind, int channel, int section, int32_t from, int32_t to, int32_t cost)
 {
-    steps_[static_cast<size_t>(stepCount_++)] = Step{kind, static_cast<int8_t>(channel), static_cast<int8_t>(section), from, to};
+    steps_[static_cast<size_t>(stepCount_++)] =
+        Step{kind, static_cast<int8_t>(channel), static_cast<int8_t>(section), from, to, cost};
+    workLeft_ += cost;
+}
+
+void ResponseDesigner::addTransform(StepKind kind, int channel, int section,
+                                    const std::vector<int32_t>& costs)
+{
+    for (size_t part = 0; part < costs.size(); ++part)
+        add(kind, channel, section, static_cast<int32_t>(part), 0, costs[part]);
 }
 
 void ResponseDesigner::addSectionDesign(int channel, int section)
 {
     const int32_t length = sectionLength(target_.sections[channel][section], section, sampleRate_, size_);
-    add(StepKind::Plan, channel, section, length);
-    for (int32_t from = 0; from < length; from += kWindowChunk) add(StepKind::Window, channel, section, length);
+    add(StepKind::Plan, channel, section, length, 0, size_.n);
+    for (int32_t from = 0; from < length; from += kWindowChunk)
+        add(StepKind::Window, channel, section, length, 0, kWindowChunk * kTrigCost);
     const int32_t offsets = length / 2 + 1;
-    for (int32_t from = 0; from < offsets; from += kTapChunk)
-        add(StepKind::Taps, channel, section, from, std::min(offsets, from + kTapChunk));
-    add(StepKind::SectionSpectrum, channel, section);
+    for (int32_t from = 0; from < offsets; from += kTapChunk) {
+        const int32_t to = std::min(offsets, from + kTapChunk);
+        add(StepKind::Taps, channel, section, from, to, (to - from) * 2 * kTrigCost);
+    }
+    addTransform(StepKind::SectionSpectrum, channel, section, forwardCost_);
+}
+
+// The steps after the sections' spectra: N/2 taps at most, and their partitions' spectra.
+void ResponseDesigner::addKernelDesign(int channel)
+{
+    addTransform(StepKind::Truncate, channel, 0, inverseCost_);
+    steps_[static_cast<size_t>(stepCount_ - 1)].cost += size_.n;
+    workLeft_ += size_.n;
+    for (int partition = 0; partition < 2; ++partition) {
+        addTransform(StepKind::Partition, channel, partition, partitionCost_);
+        steps_[static_cast<size_t>(stepCount_ - static_cast<int32_t>(partitionCost_.size()))].cost +=
+            size_.n / 8;
+        workLeft_ += size_.n / 8;
+    }
 }
 
 void ResponseDesigner::begin(const ResponseSettings& target, bool fade)
 {
     target_ = target;
     stepCount_ = nextStep_ = 0;
+    workLeft_ = 0;
     bool any = false;
     for (int c = 0; c < kNumChannels; ++c) {
         changes_[c] = !inUseValid_ || !sameResponse(target.sections[c], inUseSettings_.sections[c]);
@@ -95,11 +140,18 @@ void ResponseDesigner::begin(const ResponseSettings& target, bool fade)
             if (isSpareSection(s) || !section.on) continue;
             anyOn = true;
             if (!designed_[c][s] || !sameKernel(designedFrom_[c][s], section, s)) addSectionDesign(c, s);
-            add(StepKind::Combine, c, s);
+            const int32_t bins = size_.n / 2 + 1;
+            for (int32_t from = 0; from < bins; from += kCombineBins) {
+                const int32_t to = std::min(bins, from + kCombineBins);
+                add(StepKind::Combine, c, s, from, to, (to - from) * 32);
+            }
         }
-        if (!anyOn) add(StepKind::Combine, c, -1); // a pure delay
-        add(StepKind::Truncate, c);
-        add(StepKind::KernelSpectrum, c);
+        if (!anyOn) {
+            // A pure delay.
+            add(StepKind::Impulse, c, 0, 0, 0, size_.n / 4);
+            addTransform(StepKind::ImpulseSpectrum, c, 0, forwardCost_);
+        }
+        addKernelDesign(c);
     }
 
     responses_.previousMidSide = inUseValid_ ? inUseSettings_.midSide : target.midSide;
@@ -109,24 +161,28 @@ void ResponseDesigner::begin(const ResponseSettings& target, bool fade)
         responses_.next[c] = changes_[c] ? nextKernel(c) : kernelInUse(c);
     }
     responses_.fade = fade && inUseValid_ && (any || responses_.domainChanges());
-    if (responses_.fade) {
-        for (int c = 0; c < kNumChannels; ++c)
-            if (responses_.changes(c)) add(StepKind::Tail, c);
-    }
     if (any) ++designsBegun_;
 }
 
-void ResponseDesigner::run(int32_t steps, const ffft::FFTReal<float>& fft, BlockConvolver& convolver)
+void ResponseDesigner::run(int64_t budget, const ffft::FFTReal<float>& fft, const BlockConvolver& convolver)
 {
-    for (; steps > 0 && nextStep_ < stepCount_; --steps)
-        runStep(steps_[static_cast<size_t>(nextStep_++)], fft, convolver);
+    int64_t spent = 0;
+    while (nextStep_ < stepCount_ && spent < budget) {
+        const Step& step = steps_[static_cast<size_t>(nextStep_++)];
+        runStep(step, fft, convolver.partitionFft());
+        spent += step.cost;
+        workLeft_ -= step.cost;
+    }
 }
 
-void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft, BlockConvolver& convolver)
+void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft,
+                               const ffft::FFTReal<float>& partitionFft)
 {
     const int c = step.channel;
     const int s = step.section;
     float* scratch = scratch_.data();
+    const int32_t n = size_.n;
+    const int32_t half = size_.half();
     switch (step.kind) {
     case StepKind::Plan:
         plan_ = planSection(target_.sections[c][s], step.from, sampleRate_);
@@ -139,63 +195,76 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         writeTaps(plan_, windows_.window(plan_.length), scratch, size_.centre(), step.from, step.to);
         break;
     case StepKind::SectionSpectrum:
-        fft.forward_transform(sectionSpectrum(c, s), scratch);
-        designedFrom_[c][s] = target_.sections[c][s];
-        designed_[c][s] = true;
+        fft.forward_part(step.from, sectionSpectrum(c, s), scratch, work_.data());
+        if (step.from + 1 == fft.forward_part_count()) {
+            designedFrom_[c][s] = target_.sections[c][s];
+            designed_[c][s] = true;
+        }
         break;
     case StepKind::Combine: {
-        float* kernel = nextKernel(c);
-        if (s < 0) {
-            std::fill(scratch_.begin(), scratch_.end(), 0.0f);
-            scratch[size_.centre()] = 1.0f;
-            fft.forward_transform(kernel, scratch);
-            break;
-        }
         // Sections combine in order; each product but the first is moved back to the centre.
+        float* combined = combined_[c].data();
         int first = 0;
         while (isSpareSection(first) || !target_.sections[c][first].on) ++first;
         if (s == first) {
-            std::memcpy(kernel, sectionSpectrum(c, s), sizeof(float) * static_cast<size_t>(size_.n));
+            const float* spectrum = sectionSpectrum(c, s);
+            const int32_t reEnd = std::min(step.to, half + 1);
+            std::copy(spectrum + step.from, spectrum + reEnd, combined + step.from);
+            const int32_t imFrom = half + std::max(step.from, 1);
+            const int32_t imEnd = half + std::min(step.to, half);
+            if (imFrom < imEnd) std::copy(spectrum + imFrom, spectrum + imEnd, combined + imFrom);
         } else {
-            multiplySpectrum(kernel, sectionSpectrum(c, s), size_.n);
-            multiplySpectrum(kernel, shiftSpectrum_.data(), size_.n);
+            multiplySpectrum(combined, sectionSpectrum(c, s), n, step.from, step.to);
+            multiplySpectrum(combined, shiftSpectrum_.data(), n, step.from, step.to);
         }
         break;
     }
+    case StepKind::Impulse:
+        std::fill(scratch_.begin(), scratch_.end(), 0.0f);
+        scratch[size_.centre()] = 1.0f;
+        break;
+    case StepKind::ImpulseSpectrum:
+        fft.forward_part(step.from, combined_[c].data(), scratch, work_.data());
+        break;
     case StepKind::Truncate:
-        // N/2 taps at most, so that the block convolution cannot wrap around.
-        fft.inverse_transform(nextKernel(c), scratch);
-        fft.rescale_by_length(scratch);
-        std::fill(scratch_.begin() + size_.half(), scratch_.end(), 0.0f);
+        // N/2 taps at most, so that the convolution cannot wrap around.
+        fft.inverse_part(step.from, combined_[c].data(), scratch, work_.data());
+        if (step.from + 1 == fft.inverse_part_count()) {
+            fft.rescale_by_length(scratch);
+            std::fill(scratch_.begin() + half, scratch_.end(), 0.0f);
+        }
         break;
-    case StepKind::KernelSpectrum:
-        fft.forward_transform(nextKernel(c), scratch);
+    case StepKind::Partition: {
+        // Partition s holds taps [s N/4, (s + 1) N/4), followed by zeros.
+        const int32_t quarter = n / 4;
+        if (step.from == 0)
+            std::copy(scratch + s * quarter, scratch + (s + 1) * quarter, partitionInput_.begin());
+        partitionFft.forward_part(step.from, nextKernel(c) + s * half, partitionInput_.data(), work_.data());
         break;
-    case StepKind::Tail:
-        convolver.prepareTail(c, responses_, fft);
-        break;
+    }
     }
 }
 
 void ResponseDesigner::commit()
 {
     for (int c = 0; c < kNumChannels; ++c) {
-        if (changes_[c]) inUse_[c] = 1 - inUse_[c];
+        if (changes_[c]) inUse_[c] = (inUse_[c] + 1) % 3;
         changes_[c] = false;
         responses_.previous[c] = responses_.next[c] = kernelInUse(c);
     }
     inUseSettings_ = target_;
     inUseValid_ = true;
     stepCount_ = nextStep_ = 0;
+    workLeft_ = 0;
     responses_.previousMidSide = responses_.nextMidSide = target_.midSide;
     responses_.fade = false;
 }
 
 void ResponseDesigner::designNow(const ResponseSettings& target, const ffft::FFTReal<float>& fft,
-                                 BlockConvolver& convolver)
+                                 const BlockConvolver& convolver)
 {
     begin(target, false);
-    run(stepsLeft(), fft, convolver);
+    run(INT64_MAX, fft, convolver);
     commit();
 }
 

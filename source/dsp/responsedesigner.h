@@ -1,7 +1,9 @@
 // Designs the responses of both channels in small steps, so that a redesign
 // can be spread over the process calls of a hop instead of landing on one.
 // A design starts from the settings sampled at a hop's start and must be
-// finished when that hop ends; until then the responses in use stay untouched.
+// finished at three quarters of that hop; until then the responses in use
+// stay untouched. Each step's work is bounded at every transform length: the
+// transforms run a part at a time.
 #pragma once
 
 #include "blockconvolver.h"
@@ -24,16 +26,22 @@ struct ResponseSettings
 class ResponseDesigner
 {
 public:
-    void allocate(int32_t sampleRate, TransformSize size); // forgets every design
+    // Forgets every design; `fft` is of the size's length, `partitionFft` half that.
+    void allocate(int32_t sampleRate, TransformSize size, const ffft::FFTReal<float>& fft,
+                  const ffft::FFTReal<float>& partitionFft);
 
     // Designs `target` in full at once and puts it in use (setup, not the audio thread).
-    void designNow(const ResponseSettings& target, const ffft::FFTReal<float>& fft, BlockConvolver& convolver);
+    void designNow(const ResponseSettings& target, const ffft::FFTReal<float>& fft,
+                   const BlockConvolver& convolver);
 
     // Lays out the steps that design `target`; none when it gives the responses in
     // use. With `fade`, the hop's end crossfades from the responses in use.
     void begin(const ResponseSettings& target, bool fade);
     int32_t stepsLeft() const { return stepCount_ - nextStep_; }
-    void run(int32_t steps, const ffft::FFTReal<float>& fft, BlockConvolver& convolver);
+    // The cost of the steps left, and a run of steps worth at least `budget` (or
+    // all that are left), with the convolver's transform for the partitions.
+    int64_t workLeft() const { return workLeft_; }
+    void run(int64_t budget, const ffft::FFTReal<float>& fft, const BlockConvolver& convolver);
 
     // What the hop's end filters with: valid once no step is left.
     const HopResponses& responses() const { return responses_; }
@@ -42,33 +50,52 @@ public:
 
     // The domain of the hop being designed for (and gathered).
     bool nextMidSide() const { return target_.midSide; }
+    // The spectra of the two partitions of a channel's response in use.
     const float* kernelInUse(int channel) const { return kernels_[channel][inUse_[channel]].data(); }
     int64_t designsBegun() const { return designsBegun_; }
 
 private:
-    enum class StepKind : uint8_t { Plan, Window, Taps, SectionSpectrum, Combine, Truncate, KernelSpectrum, Tail };
+    enum class StepKind : uint8_t {
+        Plan,
+        Window,
+        Taps,
+        SectionSpectrum,
+        Combine,
+        Impulse,
+        ImpulseSpectrum,
+        Truncate,
+        Partition
+    };
     struct Step
     {
         StepKind kind;
         int8_t channel;
         int8_t section;
-        int32_t from, to;
+        int32_t from, to; // also a transform's part
+        int32_t cost;
     };
-    void add(StepKind kind, int channel, int section = 0, int32_t from = 0, int32_t to = 0);
+    void add(StepKind kind, int channel, int section, int32_t from, int32_t to, int32_t cost);
+    void addTransform(StepKind kind, int channel, int section, const std::vector<int32_t>& costs);
     void addSectionDesign(int channel, int section);
-    void runStep(const Step& step, const ffft::FFTReal<float>& fft, BlockConvolver& convolver);
+    void addKernelDesign(int channel);
+    void runStep(const Step& step, const ffft::FFTReal<float>& fft, const ffft::FFTReal<float>& partitionFft);
     float* sectionSpectrum(int channel, int section);
-    float* nextKernel(int channel) { return kernels_[channel][1 - inUse_[channel]].data(); }
+    // The responses' slots turn round three: the one in use, the next, and the one
+    // before, which a fade still reads while the next hop is designed.
+    float* nextKernel(int channel) { return kernels_[channel][(inUse_[channel] + 1) % 3].data(); }
 
     int32_t sampleRate_ = 44100;
     TransformSize size_;
     WindowCache windows_;
     std::vector<float> scratch_;
+    std::vector<float> work_;                   // the transforms' work array
+    std::vector<float> partitionInput_;         // a partition's taps, then zeros
+    std::vector<float> combined_[kNumChannels]; // a channel's spectrum being combined
     std::vector<float> shiftSpectrum_;
     std::vector<float> sectionSpectra_; // one spectrum per channel and non-spare section
     BandSettings designedFrom_[kNumChannels][kNumSections];
     bool designed_[kNumChannels][kNumSections] = {};
-    std::vector<float> kernels_[kNumChannels][2];
+    std::vector<float> kernels_[kNumChannels][3];
     int inUse_[kNumChannels] = {0, 0};
     bool changes_[kNumChannels] = {false, false};
     ResponseSettings inUseSettings_, target_;
@@ -76,13 +103,19 @@ private:
     HopResponses responses_;
 
     SectionPlan plan_; // of the section whose taps are being written
-    // Values per step: each step costs about as much as a transform of 16384 points.
+    // Values per step, and their costs in values passed through a butterfly
+    // (a sine or cosine counts about as much as 32 of those).
     static constexpr int32_t kWindowChunk = 1024;
-    static constexpr int32_t kTapChunk = 768;
+    static constexpr int32_t kTapChunk = 512;
+    static constexpr int32_t kCombineBins = 1024;
+    static constexpr int32_t kTrigCost = 32;
     static constexpr int kDesignedSections = kNumSections - 2;
     std::vector<Step> steps_; // room for a design of everything
     int32_t stepCount_ = 0;
     int32_t nextStep_ = 0;
+    int64_t workLeft_ = 0;
+    int32_t forwardParts_ = 0, inverseParts_ = 0, partitionParts_ = 0;
+    std::vector<int32_t> forwardCost_, inverseCost_, partitionCost_;
     int64_t designsBegun_ = 0;
 };
 

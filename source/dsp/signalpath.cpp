@@ -63,7 +63,7 @@ void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t 
     }
 
     convolver_.allocate(size_);
-    designer_.allocate(sampleRateInt_, size_);
+    designer_.allocate(sampleRateInt_, size_, *fft_, convolver_.partitionFft());
     for (int c = 0; c < kNumChannels; ++c) {
         bypassDelay_[c].assign(static_cast<size_t>(latency()), 0.0f);
         source_[c].assign(static_cast<size_t>(chunkSize_), 0.0f);
@@ -99,35 +99,59 @@ void SignalPath::startHop(int channels)
 {
     designer_.begin(responseSettings(channels), !firstHop_);
     hopStarted_ = true;
-    designSpread_ = false;
 }
 
-void SignalPath::endHop(int channels, bool drained)
+void SignalPath::endBlock(int channels)
 {
-    designer_.run(designer_.stepsLeft(), *fft_, convolver_);
-    if (drained) {
-        convolver_.completeSilentHop(designer_.responses());
-    } else {
-        convolver_.completeHop(designer_.responses(), channels, *fft_);
-    }
-    designer_.commit();
+    const bool hopEnds = convolver_.secondBlock();
+    convolver_.endBlock(channels);
+    shared_ = false;
+    if (!hopEnds) return;
     hopStarted_ = false;
     firstHop_ = false;
 }
 
-// A call whose audio does not reach the hop's end does its share of the design:
-// what is left, divided among it and the calls of the same size that still end
-// before the hop does. The call that ends the hop finishes whatever is left.
-void SignalPath::spreadDesign(int32_t callSamples, int32_t position)
+// The hop's design is due at three quarters of it, where the products of its
+// first block begin.
+void SignalPath::startProducts()
 {
-    if (designSpread_ || designer_.stepsLeft() == 0) return;
-    designSpread_ = true;
-    const int64_t toHopEnd = convolver_.samplesToHopEnd();
+    designer_.run(INT64_MAX, *fft_, convolver_);
+    convolver_.startProducts(designer_.responses());
+    designer_.commit();
+    shared_ = false;
+}
+
+// A call whose audio does not reach the next deadline does its share of the work
+// due there: what is left, divided among it and the calls of the same size that
+// still end before the deadline. The call that reaches it finishes the rest.
+void SignalPath::spreadWork(int32_t callSamples, int32_t position)
+{
+    if (shared_) return;
+    shared_ = true;
     const int64_t restOfCall = callSamples - position;
-    if (restOfCall >= toHopEnd) return;
-    const int64_t calls = 1 + (toHopEnd - restOfCall - 1) / callSamples;
-    const int64_t left = designer_.stepsLeft();
-    designer_.run(static_cast<int32_t>((left + calls - 1) / calls), *fft_, convolver_);
+    auto share = [&](int64_t left, int64_t toDeadline) -> int64_t {
+        if (left <= 0 || toDeadline < 0 || restOfCall >= toDeadline) return 0;
+        const int64_t calls = 1 + (toDeadline - restOfCall - 1) / callSamples;
+        return (left + calls - 1) / calls;
+    };
+    const int64_t design = share(designer_.workLeft(), convolver_.samplesToResponses());
+    if (design > 0) designer_.run(design, *fft_, convolver_);
+    const int64_t convolution = share(convolver_.workLeft(), convolver_.samplesToEvent());
+    if (convolution > 0) convolver_.run(convolution);
+}
+
+std::vector<float> SignalPath::kernelTaps(int channel) const
+{
+    const ffft::FFTReal<float>& fft = convolver_.partitionFft();
+    const int32_t length = fft.get_length();
+    std::vector<float> taps(static_cast<size_t>(2 * length), 0.0f), partition(static_cast<size_t>(length));
+    const int32_t quarter = length / 2;
+    for (int p = 0; p < 2; ++p) {
+        fft.inverse_transform(kernelSpectrum(channel) + p * length, partition.data());
+        fft.rescale_by_length(partition.data());
+        std::copy(partition.begin(), partition.begin() + quarter, taps.begin() + p * quarter);
+    }
+    return taps;
 }
 
 uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
@@ -159,19 +183,19 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
 
     float peak[kNumChannels] = {0.0f, 0.0f};
     bool silent = n > 0;
-    designSpread_ = false;
+    shared_ = false;
     for (int32_t position = 0;;) {
         applyPointsUpTo(position);
         if (position >= n) break;
-        convolver_.finishFade(*fft_);
         if (!hopStarted_) startHop(numIn);
-        int32_t end = std::min<int64_t>(n, position + convolver_.samplesToHopEnd());
+        int32_t end = std::min<int64_t>(n, position + convolver_.samplesToEvent());
         if (nextPoint < numPoints) end = std::min(end, points[nextPoint].offset);
-        spreadDesign(n, position);
+        spreadWork(n, position);
         const bool drained = processSegment(block, position, end - position, peak);
         silent = silent && drained;
         position = end;
-        if (convolver_.hopComplete()) endHop(numIn, drained);
+        if (convolver_.responsesDue()) startProducts();
+        if (convolver_.blockComplete()) endBlock(numIn);
     }
     applyPointsUpTo(INT64_MAX);
 
@@ -183,7 +207,8 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
 
 // One stretch of the block with the same settings, within one hop; answers
 // whether it took the short way of drained silence.
-bool SignalPath::processSegment(const AudioBlock& block, int32_t offset, int32_t count, float peak[kNumChannels])
+bool SignalPath::processSegment(const AudioBlock& block, int32_t offset, int32_t count,
+                                float peak[kNumChannels])
 {
     const int32_t numIn = std::min(block.numInputChannels, kNumChannels);
     const int32_t numOut = block.numOutputChannels;
@@ -205,7 +230,8 @@ bool SignalPath::processSegment(const AudioBlock& block, int32_t offset, int32_t
             }
             advanceBypassDelay(count);
         }
-        for (int32_t c = 0; c < numOut; ++c) fillZeros(block.outputs[c] ? block.outputs[c] + offset : nullptr, count);
+        for (int32_t c = 0; c < numOut; ++c)
+            fillZeros(block.outputs[c] ? block.outputs[c] + offset : nullptr, count);
         convolver_.skipSilence(count);
     } else {
         for (int32_t done = 0; done < count; done += chunkSize_) {

@@ -95,15 +95,19 @@ public:
     void restoreState(const ProcessorState& state);
 
     int32_t sampleRate() const { return sampleRateInt_; }
+    // A channel's response in use: the spectra of its two partitions (N values), and
+    // its taps (N values, the first half in use; for tools and tests: allocates).
     const float* kernelSpectrum(int channel) const { return designer_.kernelInUse(channel); }
+    std::vector<float> kernelTaps(int channel) const;
     // How many redesigns have begun since construction (one per hop whose settings changed).
     int64_t designCount() const { return designer_.designsBegun(); }
 
 private:
     ResponseSettings responseSettings(int channels) const;
     void startHop(int channels);
-    void endHop(int channels, bool drained);
-    void spreadDesign(int32_t callSamples, int32_t position);
+    void endBlock(int channels);
+    void startProducts();
+    void spreadWork(int32_t callSamples, int32_t position);
     bool processSegment(const AudioBlock& block, int32_t offset, int32_t count, float peak[kNumChannels]);
     void processChunk(const AudioBlock& block, int32_t offset, int32_t count, bool gainSilent,
                       float peak[kNumChannels]);
@@ -127,9 +131,9 @@ private:
 
     BlockConvolver convolver_;
     ResponseDesigner designer_;
-    bool hopStarted_ = false;  // the settings of the hop being gathered are sampled
-    bool firstHop_ = true;     // no hop has come out since the setup: nothing to fade from
-    bool designSpread_ = false; // this call has done its share of the hop's design
+    bool hopStarted_ = false; // the settings of the hop being gathered are sampled
+    bool firstHop_ = true;    // no hop has come out since the setup: nothing to fade from
+    bool shared_ = false;     // this call has done its share of the work due at the block's end
 
     std::vector<float> bypassDelay_[kNumChannels];
     int32_t bypassPos_ = 0;

@@ -44,19 +44,14 @@ std::vector<float> design(int32_t shape, float freqHz, float q, float gain, floa
     std::vector<float> buffer(kFftSize, 0.0f);
     WindowCache windows;
     windows.allocate(kMaxSectionLength);
-    designSection(sec, length > 0 ? length : bandSectionLength(freqHz, q, kRate, kMaxSectionLength), buffer.data(),
-                  kRate, windows, kDefaultTransform);
+    designSection(sec, length > 0 ? length : bandSectionLength(freqHz, q, kRate, kMaxSectionLength),
+                  buffer.data(), kRate, windows, kDefaultTransform);
     return buffer;
 }
 
-// The response of one channel as taps, from its combined spectrum.
 std::vector<float> channelTaps(const SignalPath& path, int channel)
 {
-    ffft::FFTReal<float> fft(kFftSize);
-    std::vector<float> taps(kFftSize);
-    fft.inverse_transform(path.kernelSpectrum(channel), taps.data());
-    fft.rescale_by_length(taps.data());
-    return taps;
+    return path.kernelTaps(channel);
 }
 
 TEST(SectionLength, FollowsFrequencyAndSharpness)
@@ -67,9 +62,12 @@ TEST(SectionLength, FollowsFrequencyAndSharpness)
     EXPECT_EQ(bandSectionLength(1000.0f, 0.5f, kRate, kMaxSectionLength), 589);  // 588 made odd
     EXPECT_EQ(bandSectionLength(1000.0f, 2.0f, kRate, kMaxSectionLength), 8191); // negative quotient
     EXPECT_EQ(bandSectionLength(0.0f, 1.0f, kRate, kMaxSectionLength), 8191);
-    EXPECT_EQ(bandSectionLength(std::numeric_limits<float>::quiet_NaN(), 1.0f, kRate, kMaxSectionLength), 8191);
-    EXPECT_EQ(bandSectionLength(std::numeric_limits<float>::infinity(), 1.0f, kRate, kMaxSectionLength), 8191);
-    EXPECT_EQ(bandSectionLength(1e30f, 1.0f, kRate, kMaxSectionLength), 1); // quotient truncates to 0, made odd
+    EXPECT_EQ(bandSectionLength(std::numeric_limits<float>::quiet_NaN(), 1.0f, kRate, kMaxSectionLength),
+              8191);
+    EXPECT_EQ(bandSectionLength(std::numeric_limits<float>::infinity(), 1.0f, kRate, kMaxSectionLength),
+              8191);
+    EXPECT_EQ(bandSectionLength(1e30f, 1.0f, kRate, kMaxSectionLength),
+              1); // quotient truncates to 0, made odd
 }
 
 TEST(SectionDesign, KernelsAreCentredOnAQuarterOfTheTransform)

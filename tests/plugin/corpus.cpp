@@ -2,6 +2,8 @@
 
 #include "common/numbers.h"
 #include "hosting/fileio.h"
+#include "source/parameterids.h"
+#include "source/parametertable.h"
 
 #include <cmath>
 #include <cstdio>
@@ -99,16 +101,30 @@ bool parseValues(const std::string& text, Values& values)
     return in.eof() && !values.empty();
 }
 
-bool render(HostedPlugin& plugin, std::vector<float>& frames, std::string& error)
+std::string renderFile(const std::string& entryPath, int32_t fftSize)
 {
-    if (!plugin.start(kRate, kBlock, 2, error)) return false;
-    Noise left{2024u}, right{77u};
+    return fftSize == kRenderedFftSizes[0] ? entryPath + ".f32"
+                                           : entryPath + "." + std::to_string(fftSize) + ".f32";
+}
+
+bool render(HostedPlugin& plugin, std::vector<float>& frames, std::string& error, int32_t fftSize)
+{
     std::vector<float> in[2], out[2];
-    for (auto* c : {&in[0], &in[1], &out[0], &out[1]}) c->resize(kBlock);
+    for (auto* c : {&in[0], &in[1], &out[0], &out[1]}) c->assign(kBlock, 0.0f);
     const float* inputs[2] = {in[0].data(), in[1].data()};
     float* outputs[2] = {out[0].data(), out[1].data()};
+    if (fftSize != kRenderedFftSizes[0]) {
+        plugin.setParameter(kFftSizeMenu, listValueOfFftSize(fftSize));
+        if (!plugin.start(kRate, kBlock, 2, error)) return false;
+        plugin.process(inputs, outputs, kBlock);
+        plugin.stop();
+    }
+    // Settled as long after the start as at the default length, scaled.
+    const int64_t settled = kSettled * fftSize / kRenderedFftSizes[0];
+    if (!plugin.start(kRate, kBlock, 2, error)) return false;
+    Noise left{2024u}, right{77u};
     frames.clear();
-    for (int64_t start = 0; start < kSettled + kRecordedFrames; start += kBlock) {
+    for (int64_t start = 0; start < settled + kRecordedFrames; start += kBlock) {
         for (int32_t i = 0; i < kBlock; ++i) {
             const double t = static_cast<double>(start + i) / kRate;
             in[0][i] = 0.25f * static_cast<float>(std::sin(2.0 * kPi * 997.0 * t)) + 0.2f * left.next();
@@ -116,7 +132,7 @@ bool render(HostedPlugin& plugin, std::vector<float>& frames, std::string& error
         }
         plugin.process(inputs, outputs, kBlock);
         for (int32_t i = 0; i < kBlock; ++i) {
-            if (start + i < kSettled) continue;
+            if (start + i < settled) continue;
             frames.push_back(out[0][i]);
             frames.push_back(out[1][i]);
         }

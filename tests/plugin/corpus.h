@@ -32,8 +32,14 @@ std::string formatValues(const Values& values);
 bool parseValues(const std::string& text, Values& values);
 
 // The last frames of a fixed stereo signal through the plug-in at 48 kHz, well
-// past the filter's settling: interleaved left, right.
-bool render(HostedPlugin& plugin, std::vector<float>& frames, std::string& error);
+// past the filter's settling: interleaved left, right. Another transform length
+// is chosen as a host's automation chooses it, and heard from the restart on.
+bool render(HostedPlugin& plugin, std::vector<float>& frames, std::string& error, int32_t fftSize = 16384);
+
+// The render of an entry at a transform length: FILE.f32 at the default, else
+// FILE.<length>.f32.
+std::string renderFile(const std::string& entryPath, int32_t fftSize);
+constexpr int32_t kRenderedFftSizes[] = {16384, 32768, 65536};
 
 std::vector<uint8_t> bytesOf(const std::vector<float>& samples); // little-endian
 bool samplesOf(const std::vector<uint8_t>& bytes, std::vector<float>& samples);

@@ -85,18 +85,24 @@ int main(int argc, char** argv)
             }
             if (!writeNew(path, state, error)) return fail(error);
         }
-        const std::string values = path + ".values", frames = path + ".f32";
-        if (std::filesystem::exists(values) && std::filesystem::exists(frames)) continue;
-        auto plugin = vosk::HostedPlugin::load(bundle, error);
-        if (!plugin) return fail(error);
-        if (!vosk::corpus::load(*plugin, path, error)) return fail(path + ": " + error);
-        const std::string text = vosk::corpus::formatValues(vosk::corpus::parameterValues(*plugin));
-        std::vector<float> rendered;
-        if (!vosk::corpus::render(*plugin, rendered, error)) return fail(error);
-        if (!std::filesystem::exists(values) && !writeNew(values, {text.begin(), text.end()}, error))
-            return fail(error);
-        if (!std::filesystem::exists(frames) && !writeNew(frames, vosk::corpus::bytesOf(rendered), error))
-            return fail(error);
+        const std::string values = path + ".values";
+        if (!std::filesystem::exists(values)) {
+            auto plugin = vosk::HostedPlugin::load(bundle, error);
+            if (!plugin) return fail(error);
+            if (!vosk::corpus::load(*plugin, path, error)) return fail(path + ": " + error);
+            const std::string text = vosk::corpus::formatValues(vosk::corpus::parameterValues(*plugin));
+            if (!writeNew(values, {text.begin(), text.end()}, error)) return fail(error);
+        }
+        for (int32_t fftSize : vosk::corpus::kRenderedFftSizes) {
+            const std::string frames = vosk::corpus::renderFile(path, fftSize);
+            if (std::filesystem::exists(frames)) continue;
+            auto plugin = vosk::HostedPlugin::load(bundle, error);
+            if (!plugin) return fail(error);
+            if (!vosk::corpus::load(*plugin, path, error)) return fail(path + ": " + error);
+            std::vector<float> rendered;
+            if (!vosk::corpus::render(*plugin, rendered, error, fftSize)) return fail(error);
+            if (!writeNew(frames, vosk::corpus::bytesOf(rendered), error)) return fail(error);
+        }
     }
     return 0;
 }
