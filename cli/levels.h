@@ -1,0 +1,52 @@
+// The figures a delivery is judged by, measured over a whole file: loudness and
+// true peak per EBU R128 / ITU-R BS.1770-4 (libebur128), sample peak, RMS, crest
+// factor, DC offset and the correlation between the channels.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vosk {
+
+struct LevelReport
+{
+    int rate = 0;
+    int channels = 0;
+    long long frames = 0;
+    double seconds = 0;
+    // Empty where a figure has no value: silence has no loudness, no peak in
+    // decibels, no correlation.
+    std::optional<double> integratedLufs, loudnessRangeLu, truePeakDbtp, samplePeakDbfs, rmsDbfs, crestDb,
+        correlation;
+    std::vector<double> dcOffset; // per channel, in full scale
+};
+
+// One pass over interleaved frames. RMS is over every sample of every channel,
+// so a full-scale sine reads -3.01 dBFS; the correlation is that of the first
+// two channels.
+class LevelMeter
+{
+public:
+    LevelMeter(int channels, int rate);
+    ~LevelMeter();
+    LevelMeter(const LevelMeter&) = delete;
+    LevelMeter& operator=(const LevelMeter&) = delete;
+
+    bool ok() const { return state != nullptr; }
+    void add(const float* interleaved, long long frames);
+    LevelReport report() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state;
+};
+
+// "-23.0 LUFS", or "-" where the figure has no value.
+std::string formatLevel(const std::optional<double>& value, const char* unit, int decimals = 1);
+
+// The delivery limit the render report warns above.
+constexpr double kTruePeakLimitDbtp = -1.0;
+
+} // namespace vosk
