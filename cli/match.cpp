@@ -168,7 +168,7 @@ int runMatch(const CommandLine& cmd)
         arguments += " --set " + (quote ? d.substr(0, eq + 1) + "\"" + d.substr(eq + 1) + "\"" : d);
     }
     FILE* out = cmd.png == "-" || cmd.savePreset == "-" ? stderr : stdout;
-    if (!cmd.quiet) fprintf(out, "settings:%s\n", arguments.c_str());
+    fprintf(out, "settings:%s\n", arguments.c_str()); // the result: printed even with -q
 
     std::vector<uint8_t> picture, presetImage;
     if (png) {

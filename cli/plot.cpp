@@ -361,7 +361,7 @@ bool renderCurvesPng(const CurvesPlot& plot, std::vector<uint8_t>& png, std::str
         error = "nothing to plot";
         return false;
     }
-    const double left = 90, right = 40, top = 100, gap = 70, bottom = 70;
+    const double left = 90, right = 40, top = 125, gap = 70, bottom = 70;
     const double panelH = plot.panels.size() == 1 ? 600 : 340;
     const int height =
         static_cast<int>(top + panelH * plot.panels.size() + gap * (plot.panels.size() - 1) + bottom);
@@ -389,6 +389,8 @@ bool renderCurvesPng(const CurvesPlot& plot, std::vector<uint8_t>& png, std::str
             for (double v : c.values)
                 if (std::isfinite(v)) high = std::max(high, v), low = std::min(low, v);
         if (low > high) low = high = 0;
+        // What lies far below the top (a spectrum beyond its filter's edge) leaves the panel.
+        low = std::max(low, high - 54.0);
         const double span = std::max(high - low, 6.0);
         const double step = span > 60 ? 12 : span > 30 ? 6 : span > 12 ? 3 : 1;
         p.vHigh = std::ceil((high + span * 0.08) / step) * step;

@@ -95,19 +95,28 @@ std::vector<double> bandCentres(double low, double high, int bandsPerOctave)
 std::vector<double> bandLevelsDb(const std::vector<double>& power, int rate, int32_t n,
                                  const std::vector<double>& centres, double octaves)
 {
+    // Bin k covers k - 1/2 .. k + 1/2 bins; a bin across a band's edge counts with
+    // the share of it inside, so that the bands do not step with the bin grid.
     std::vector<double> levels;
     const double binHz = static_cast<double>(rate) / n;
     const double edge = std::pow(2.0, 0.5 * octaves);
-    const auto lastBin = static_cast<long>(power.size()) - 1;
+    const double last = static_cast<double>(power.size()) - 1;
     for (double f : centres) {
-        long lo = static_cast<long>(std::ceil(f / edge / binHz));
-        long hi = static_cast<long>(std::floor(f * edge / binHz));
-        lo = std::clamp(lo, 0L, lastBin);
-        hi = std::clamp(hi, 0L, lastBin);
-        if (hi < lo) lo = hi = std::clamp(std::lround(f / binHz), 0L, lastBin);
-        double sum = 0;
-        for (long k = lo; k <= hi; ++k) sum += power[static_cast<size_t>(k)];
-        const double mean = sum / static_cast<double>(hi - lo + 1);
+        double lo = std::clamp(f / edge / binHz, 0.0, last), hi = std::clamp(f * edge / binHz, 0.0, last);
+        if (hi - lo < 1.0) { // narrower than a bin: one bin's width around the centre
+            const double centre = std::clamp(f / binHz, 0.5, last - 0.5);
+            lo = centre - 0.5, hi = centre + 0.5;
+        }
+        double sum = 0, weight = 0;
+        for (auto k = static_cast<long>(std::floor(lo + 0.5)); k <= static_cast<long>(std::ceil(hi - 0.5));
+             ++k) {
+            const double share =
+                std::min(hi, static_cast<double>(k) + 0.5) - std::max(lo, static_cast<double>(k) - 0.5);
+            if (share <= 0) continue;
+            sum += share * power[static_cast<size_t>(k)];
+            weight += share;
+        }
+        const double mean = weight > 0 ? sum / weight : 0.0;
         levels.push_back(mean > 1e-30 ? 10.0 * std::log10(mean) : -300.0);
     }
     return levels;

@@ -42,8 +42,8 @@ private:
 std::vector<double> bandCentres(double low, double high, int bandsPerOctave);
 
 // The mean of `power` (bins 0 .. N/2 of a transform of `n` at `rate`) over a band
-// `octaves` wide around each of `centres`, in dB; a band narrower than a bin takes
-// its nearest bin. Silence gives -300 dB.
+// `octaves` wide around each of `centres`, in dB, bins across an edge by their share;
+// a band narrower than a bin takes one bin's width. Silence gives -300 dB.
 std::vector<double> bandLevelsDb(const std::vector<double>& power, int rate, int32_t n,
                                  const std::vector<double>& centres, double octaves);
 

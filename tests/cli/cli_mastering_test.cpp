@@ -50,7 +50,8 @@ Audio shapedNoise(double (*shape)(double), unsigned seed = 7)
     a.channels = 2;
     a.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     for (int i = 0; i < kFrames; ++i)
-        for (const auto& ch : channel) a.samples.push_back(static_cast<float>(ch[static_cast<size_t>(i)] * scale));
+        for (const auto& ch : channel)
+            a.samples.push_back(static_cast<float>(ch[static_cast<size_t>(i)] * scale));
     return a;
 }
 
@@ -89,9 +90,10 @@ TEST(Analyze, JsonHasEveryFigureAndNullsForSilence)
     ASSERT_TRUE(writeAudio(scratch.file("silence.wav"), silence));
     const RunResult r = runVosk({"analyze", scratch.file("silence.wav"), "--json"}, scratch);
     ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* key : {"integrated_lufs", "loudness_range_lu", "true_peak_dbtp", "sample_peak_dbfs", "rms_dbfs",
-                            "crest_db", "correlation"})
-        EXPECT_NE(r.out.find(std::string("\"") + key + "\": null"), std::string::npos) << key << "\n" << r.out;
+    for (const char* key : {"integrated_lufs", "loudness_range_lu", "true_peak_dbtp", "sample_peak_dbfs",
+                            "rms_dbfs", "crest_db", "correlation"})
+        EXPECT_NE(r.out.find(std::string("\"") + key + "\": null"), std::string::npos) << key << "\n"
+                                                                                       << r.out;
     EXPECT_NE(r.out.find("\"seconds\": 1.000"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"rate\": 44100"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"file\": \"" + scratch.file("silence.wav") + "\""), std::string::npos) << r.out;
@@ -104,12 +106,14 @@ TEST(Render, ReportsLoudnessAndWarnsAboveTheTruePeakLimit)
     // Samples at -3 dBFS whose waveform peaks at full scale.
     Audio loud{kRate, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, {}};
     for (int i = 0; i < kRate; ++i)
-        for (int c = 0; c < 2; ++c) loud.samples.push_back(static_cast<float>(std::sin(M_PI / 2 * i + M_PI / 4)));
+        for (int c = 0; c < 2; ++c)
+            loud.samples.push_back(static_cast<float>(std::sin(M_PI / 2 * i + M_PI / 4)));
     ASSERT_TRUE(writeAudio(scratch.file("in.wav"), loud));
     RunResult r = runVosk({"render", scratch.file("in.wav"), scratch.file("out.wav")}, scratch);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(std::regex_search(r.out, std::regex("loudness: input -?[0-9.]+ LUFS, true peak -?[0-9.]+ dBTP; "
-                                                    "output -?[0-9.]+ LUFS, true peak -?[0-9.]+ dBTP")))
+    EXPECT_TRUE(
+        std::regex_search(r.out, std::regex("loudness: input -?[0-9.]+ LUFS, true peak -?[0-9.]+ dBTP; "
+                                            "output -?[0-9.]+ LUFS, true peak -?[0-9.]+ dBTP")))
         << r.out;
     EXPECT_NE(r.err.find("true peak"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("above -1 dBTP"), std::string::npos) << r.err;
