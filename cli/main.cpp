@@ -69,13 +69,15 @@ const CommandHelp kCommands[] = {
          std::to_string(kDefaultGenerateRate) + ")\n" + kFormatOptions +
          "  --bits 16|24|32|float the sample type (default 24)\n"},
     {"analyze", "vosk analyze FILE... [--json] [--png FILE]",
-     "loudness (EBU R128), true peak, sample peak, RMS, crest factor, DC offset and\n"
-     "  correlation of each file",
+     "loudness, true peak and levels of each file\n"
+     "  (EBU R128 loudness and range, true and sample peak, RMS, crest factor, DC offset,\n"
+     "  correlation; with --png the long-term spectra)",
      "  --json                one object per file, in an array; null where a figure has no value\n"
      "  --png FILE            each channel's long-term spectrum, smoothed to 1/6 octave\n"},
     {"match", "vosk match MIX REFERENCE [OPTIONS]",
-     "fits the four bands of each channel so that MIX through VOSK sounds tonally like\n"
-     "  REFERENCE (long-term spectra, loudness-normalised, 30 Hz to 16 kHz)",
+     "a match EQ: the bands that bring MIX towards REFERENCE's tone\n"
+     "  (each channel's four bands fitted to the difference of the long-term spectra,\n"
+     "  loudness-normalised, 30 Hz to 16 kHz)",
      "  --mode lr|ms          fit left and right, or mid and side (default lr)\n"
      "  --amount PERCENT      how much of the correction, 0 to 100 (default 100)\n"
      "  --save-preset FILE    save the fitted settings as a preset\n"

@@ -11,6 +11,7 @@
 #include "hosting/hostedplugin.h"
 #include "source/parametertable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <thread>
@@ -21,6 +22,9 @@ namespace {
 
 constexpr double kLowHz = 30.0, kHighHz = 16000.0;
 constexpr int kBandsPerOctave = 3;
+constexpr double kSilentDb = -200.0;
+// A band that one file lacks altogether would otherwise decide the whole fit.
+constexpr double kLargestDifferenceDb = 20.0;
 
 // The spectrum in 1/3-octave bands, its loudness taken out.
 bool normalisedBands(const FileMeasurement& m, const std::vector<double>& centres,
@@ -37,6 +41,10 @@ bool normalisedBands(const FileMeasurement& m, const std::vector<double>& centre
     bands.clear();
     for (const auto& power : m.power) {
         auto levels = bandLevelsDb(power, m.levels.rate, m.transformSize, centres, 1.0 / kBandsPerOctave);
+        if (*std::max_element(levels.begin(), levels.end()) < kSilentDb) {
+            error = m.path + " has a channel without signal from 30 Hz to 16 kHz: there is nothing to match";
+            return false;
+        }
         for (double& v : levels) v -= *m.levels.integratedLufs;
         bands.push_back(std::move(levels));
     }
@@ -108,8 +116,9 @@ int runMatch(const CommandLine& cmd)
     std::vector<ChannelFit> fits(static_cast<size_t>(fitted));
     for (int c = 0; c < fitted; ++c)
         for (size_t i = 0; i < centres.size(); ++i)
-            targets[static_cast<size_t>(c)].push_back(referenceBands[static_cast<size_t>(c)][i] -
-                                                      mixBands[static_cast<size_t>(c)][i]);
+            targets[static_cast<size_t>(c)].push_back(
+                std::clamp(referenceBands[static_cast<size_t>(c)][i] - mixBands[static_cast<size_t>(c)][i],
+                           -kLargestDifferenceDb, kLargestDifferenceDb));
     const double amount = cmd.amount / 100.0;
     auto fitOne = [&](int c) {
         BandResponse response(rate, centres, 1.0 / kBandsPerOctave, midSide);

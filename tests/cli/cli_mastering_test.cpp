@@ -206,10 +206,13 @@ TEST(Match, RefusesWhatItCannotCompareAndWritesNothing)
     other.rate = 48000;
     for (size_t i = 0; i < stereo.samples.size(); i += 2) mono.samples.push_back(stereo.samples[i]);
     std::fill(silent.samples.begin(), silent.samples.end(), 0.0f);
+    Audio halfSilent = stereo;
+    for (size_t i = 1; i < halfSilent.samples.size(); i += 2) halfSilent.samples[i] = 0.0f;
     ASSERT_TRUE(writeAudio(scratch.file("stereo.wav"), stereo));
     ASSERT_TRUE(writeAudio(scratch.file("mono.wav"), mono));
     ASSERT_TRUE(writeAudio(scratch.file("48k.wav"), other));
     ASSERT_TRUE(writeAudio(scratch.file("silent.wav"), silent));
+    ASSERT_TRUE(writeAudio(scratch.file("half-silent.wav"), halfSilent));
     FILE* junk = fopen(scratch.file("junk.wav").c_str(), "w");
     ASSERT_TRUE(junk);
     fputs("not audio", junk);
@@ -225,6 +228,7 @@ TEST(Match, RefusesWhatItCannotCompareAndWritesNothing)
         {"mono.wav", "stereo.wav", "is mono and"},
         {"stereo.wav", "48k.wav", "Hz: the bands are designed at the files' rate"},
         {"stereo.wav", "silent.wav", "is silent: there is nothing to match"},
+        {"half-silent.wav", "stereo.wav", "has a channel without signal"},
         {"junk.wav", "stereo.wav", "cannot read"},
         {"stereo.wav", "missing.wav", "no such file"},
     };
