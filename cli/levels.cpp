@@ -2,6 +2,7 @@
 
 #include <ebur128.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -110,6 +111,70 @@ LevelReport LevelMeter::report() const
     if (s.channels >= 2 && s.channelSquares[0] > 0 && s.channelSquares[1] > 0)
         r.correlation = s.product / std::sqrt(s.channelSquares[0] * s.channelSquares[1]);
     return r;
+}
+
+namespace {
+constexpr size_t kChunkFrames = 16384;
+constexpr size_t kQueuedChunks = 8; // about three seconds at 44.1 kHz
+} // namespace
+
+BackgroundLevelMeter::BackgroundLevelMeter(int channelCount, int rate)
+    : meter(channelCount, rate), channels(channelCount)
+{
+    gathering.reserve(kChunkFrames * static_cast<size_t>(channels));
+    worker = std::thread(&BackgroundLevelMeter::run, this);
+}
+
+BackgroundLevelMeter::~BackgroundLevelMeter()
+{
+    if (worker.joinable()) finish();
+}
+
+void BackgroundLevelMeter::add(const float* interleaved, long long frames)
+{
+    const size_t chunk = kChunkFrames * static_cast<size_t>(channels);
+    size_t count = static_cast<size_t>(frames) * static_cast<size_t>(channels);
+    while (count > 0) {
+        const size_t take = std::min(count, chunk - gathering.size());
+        gathering.insert(gathering.end(), interleaved, interleaved + take);
+        interleaved += take;
+        count -= take;
+        if (gathering.size() == chunk) send(false);
+    }
+}
+
+void BackgroundLevelMeter::send(bool last)
+{
+    std::unique_lock<std::mutex> guard(lock);
+    changed.wait(guard, [&] { return queue.size() < kQueuedChunks; });
+    if (!gathering.empty()) queue.push_back(std::move(gathering));
+    gathering = {};
+    gathering.reserve(kChunkFrames * static_cast<size_t>(channels));
+    done = last;
+    changed.notify_all();
+}
+
+void BackgroundLevelMeter::run()
+{
+    for (;;) {
+        std::vector<float> chunk;
+        {
+            std::unique_lock<std::mutex> guard(lock);
+            changed.wait(guard, [&] { return !queue.empty() || done; });
+            if (queue.empty()) return;
+            chunk = std::move(queue.front());
+            queue.pop_front();
+            changed.notify_all();
+        }
+        meter.add(chunk.data(), static_cast<long long>(chunk.size()) / channels);
+    }
+}
+
+LevelReport BackgroundLevelMeter::finish()
+{
+    send(true);
+    worker.join();
+    return meter.report();
 }
 
 std::string formatLevel(const std::optional<double>& value, const char* unit, int decimals)

@@ -3,9 +3,13 @@
 // factor, DC offset and the correlation between the channels.
 #pragma once
 
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vosk {
@@ -41,6 +45,35 @@ public:
 private:
     struct State;
     std::unique_ptr<State> state;
+};
+
+// A LevelMeter on a thread of its own, so that the work that feeds it need not
+// wait for the true peak's oversampling, the costliest part. The frames are
+// copied in; the feeder waits only when it runs a few seconds ahead.
+class BackgroundLevelMeter
+{
+public:
+    BackgroundLevelMeter(int channels, int rate);
+    ~BackgroundLevelMeter();
+    BackgroundLevelMeter(const BackgroundLevelMeter&) = delete;
+    BackgroundLevelMeter& operator=(const BackgroundLevelMeter&) = delete;
+
+    void add(const float* interleaved, long long frames);
+    // Measures what is still queued, then reports; nothing may be added after it.
+    LevelReport finish();
+
+private:
+    void send(bool last);
+    void run();
+
+    LevelMeter meter;
+    int channels;
+    std::vector<float> gathering;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<std::vector<float>> queue;
+    bool done = false;
+    std::thread worker;
 };
 
 // "-23.0 LUFS", or "-" where the figure has no value.

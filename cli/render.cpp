@@ -145,7 +145,7 @@ int runRender(const CommandLine& cmd)
     float* outPtr[2] = {planarOut[0].data(), channels > 1 ? planarOut[1].data() : nullptr};
 
     // Loudness and true peak of what goes in and what comes out.
-    LevelMeter inputLevels(channels, info.samplerate), outputLevels(channels, info.samplerate);
+    BackgroundLevelMeter inputLevels(channels, info.samplerate), outputLevels(channels, info.samplerate);
     const long long totalFrames = info.frames;
     Progress progress(!cmd.quiet && stderrIsTerminal() && totalFrames > 10LL * info.samplerate, totalFrames);
     long long framesRead = 0, framesWritten = 0, toSkip = latency;
@@ -218,7 +218,7 @@ int runRender(const CommandLine& cmd)
     else
         note("meters: peak %s; clip %s\n", decibels(meterPeak[0]).c_str(), clipped[0] ? "yes" : "no");
     reportLevels(writer, outPath);
-    reportLoudness(inputLevels.report(), outputLevels.report());
+    reportLoudness(inputLevels.finish(), outputLevels.finish());
     return 0;
 }
 
