@@ -4,6 +4,8 @@
 #include "hosting/fileio.h"
 #include "platform.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +22,49 @@ int failUsage(const std::string& message)
 {
     fail(message);
     return 2;
+}
+
+int checkPngName(const std::string& path)
+{
+    if (path == "-") return 0;
+    const auto dot = path.find_last_of("./");
+    std::string extension = dot == std::string::npos ? "" : path.substr(dot);
+    for (auto& c : extension) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    if (extension != ".png") return failUsage("--png writes a PNG picture; give a name ending in .png");
+    return 0;
+}
+
+std::string jsonString(const std::string& s)
+{
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
 }
 
 namespace {
@@ -40,6 +85,23 @@ void note(const char* format, ...)
     va_start(args, format);
     vfprintf(noteStream, format, args);
     va_end(args);
+}
+
+void Progress::update(long long done)
+{
+    if (!on) return;
+    const int percent = static_cast<int>(100 * std::min(done, total) / total);
+    if (percent == last) return;
+    last = percent;
+    const int width = 40, filled = percent * width / 100;
+    fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################", width - filled,
+            "", percent);
+    fflush(stderr);
+}
+
+void Progress::finish()
+{
+    if (on && last >= 0) fprintf(stderr, "\r%*s\r", 50, "");
 }
 
 void warn(const char* format, ...)

@@ -34,6 +34,8 @@ struct CommandLine
     std::string bits;   // --bits: the output's sample type
     bool dither = true;
     bool quiet = false;
+    std::string mode = "lr"; // match: left/right or mid/side
+    double amount = 100;     // match: how much of the correction, in percent
 };
 
 // Each returns the process exit status and reports its own errors.
@@ -43,6 +45,8 @@ int runResponse(const CommandLine& cmd);
 int runGenerate(const CommandLine& cmd);
 int runEdit(const CommandLine& cmd);
 int runSnapshot(const CommandLine& cmd);
+int runAnalyze(const CommandLine& cmd);
+int runMatch(const CommandLine& cmd);
 
 // Shared steps.
 // --plugin, or the first VOSK.vst3 beside the command, in $VST3_PATH, ~/.vst3,
@@ -57,6 +61,26 @@ void note(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // "vosk: warning: ..." on standard error, unless -q.
 void warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int failUsage(const std::string& message); // as fail(), for a wrong command line: returns 2
+
+// 0 when `path` ends in .png or is -, else reports it and returns 2.
+int checkPngName(const std::string& path);
+
+// `s` as a JSON string, quotes included.
+std::string jsonString(const std::string& s);
+
+// A progress bar on standard error, for long work on a terminal.
+class Progress
+{
+public:
+    Progress(bool enabled, long long frames) : on(enabled && frames > 0), total(frames) {}
+    void update(long long done);
+    void finish();
+
+private:
+    bool on;
+    long long total;
+    int last = -1;
+};
 
 // Loads the plug-in, then the preset (if any), then checks and applies the
 // settings. Null after printing the error.

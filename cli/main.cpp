@@ -69,6 +69,20 @@ const CommandHelp kCommands[] = {
          "  --rate HZ             the sample rate (default " +
          std::to_string(kDefaultGenerateRate) + ")\n" + kFormatOptions +
          "  --bits 16|24|32|float the sample type (default 24)\n"},
+    {"analyze", "vosk analyze FILE... [--json] [--png FILE]",
+     "loudness, true peak and levels of each file\n"
+     "  (EBU R128 loudness and range, true and sample peak, RMS, crest factor, DC offset,\n"
+     "  correlation; with --png the long-term spectra)",
+     "  --json                one object per file, in an array; null where a figure has no value\n"
+     "  --png FILE            each channel's long-term spectrum, smoothed to 1/6 octave\n"},
+    {"match", "vosk match MIX REFERENCE [OPTIONS]",
+     "a match EQ: the bands that bring MIX towards REFERENCE's tone\n"
+     "  (each channel's four bands fitted to the difference of the long-term spectra,\n"
+     "  loudness-normalised, 30 Hz to 16 kHz)",
+     "  --mode lr|ms          fit left and right, or mid and side (default lr)\n"
+     "  --amount PERCENT      how much of the correction, 0 to 100 (default 100)\n"
+     "  --save-preset FILE    save the fitted settings as a preset\n"
+     "  --png FILE            a plot of the target difference, the fit and what remains\n"},
     {"edit", "vosk edit [OPTIONS]", "the plug-in's editor in a window; edits are printed",
      kSettingOptions +
          "  --play FILE           process FILE at its real pace (no audio device: the\n"
@@ -152,7 +166,8 @@ int main(int argc, char** argv)
         return 2;
     }
     CommandLine cmd;
-    bool help = false, rateGiven = false, secondsGiven = false, blockGiven = false;
+    bool help = false, rateGiven = false, secondsGiven = false, blockGiven = false, modeGiven = false,
+         amountGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string value, error;
         const std::string arg = argv[i];
@@ -193,6 +208,15 @@ int main(int argc, char** argv)
                 error = "--seconds expects a duration above 0, up to 3600, got \"" + value + "\"";
         } else if (takeValue(argc, argv, i, "--png", value, error)) {
             cmd.png = value;
+        } else if (takeValue(argc, argv, i, "--mode", value, error)) {
+            modeGiven = true;
+            if (error.empty() && value != "lr" && value != "ms")
+                error = "--mode expects lr or ms, got \"" + value + "\"";
+            cmd.mode = value;
+        } else if (takeValue(argc, argv, i, "--amount", value, error)) {
+            amountGiven = true;
+            if (error.empty() && (!parseNumber(value, cmd.amount) || cmd.amount < 0 || cmd.amount > 100))
+                error = "--amount expects a percentage from 0 to 100, got \"" + value + "\"";
         } else if (takeValue(argc, argv, i, "--csv", value, error)) {
             cmd.csv = value;
         } else if (takeValue(argc, argv, i, "--play", value, error)) {
@@ -248,6 +272,24 @@ int main(int argc, char** argv)
     };
     const bool settings = !cmd.settings.empty(), preset = !cmd.preset.empty();
 
+    if (cmd.command != "match")
+        if (int r = refuse(modeGiven || amountGiven, "--mode or --amount (only match takes them)")) return r;
+    const bool notForFiles = settings || preset || rateGiven || secondsGiven || blockGiven || audioOptions ||
+                             !cmd.compensate || !cmd.csv.empty() || !cmd.play.empty();
+    if (cmd.command == "analyze") {
+        if (cmd.positional.empty()) return usageError(std::string("usage: ") + command->synopsis);
+        if (int r = refuseAll({{!cmd.savePreset.empty(), "--save-preset"},
+                               {notForFiles, "plug-in settings, presets or audio options"}}))
+            return r;
+        return runAnalyze(cmd);
+    }
+    if (cmd.command == "match") {
+        if (int r = only(2)) return r;
+        if (int r = refuseAll(
+                {{cmd.json, "--json"}, {notForFiles, "plug-in settings, presets or audio options"}}))
+            return r;
+        return runMatch(cmd);
+    }
     if (cmd.command == "info") {
         if (int r = only(0)) return r;
         if (int r = refuseAll({{!cmd.savePreset.empty(), "--save-preset"},

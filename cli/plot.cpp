@@ -21,7 +21,9 @@ struct Colour
 {
     double r, g, b;
 };
-constexpr Colour kCurveColours[] = {{0.12, 0.40, 0.75}, {0.90, 0.45, 0.10}};
+constexpr Colour kCurveColours[] = {{0.12, 0.40, 0.75}, {0.90, 0.45, 0.10}, {0.20, 0.60, 0.30},
+                                    {0.60, 0.25, 0.65}, {0.75, 0.15, 0.20}, {0.35, 0.35, 0.38}};
+constexpr size_t kColourCount = sizeof kCurveColours / sizeof kCurveColours[0];
 constexpr Colour kText = {0.15, 0.15, 0.18};
 constexpr Colour kMuted = {0.42, 0.42, 0.46};
 
@@ -156,6 +158,62 @@ cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned in
     return CAIRO_STATUS_SUCCESS;
 }
 
+cairo_status_t encode(cairo_surface_t* surface, std::vector<uint8_t>& png, std::string& error)
+{
+    png.clear();
+    const cairo_status_t status = cairo_surface_write_to_png_stream(surface, appendBytes, &png);
+    cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS)
+        error = std::string("cannot encode the plot: ") + cairo_status_to_string(status);
+    return status;
+}
+
+struct LegendEntry
+{
+    std::string label;
+    Colour colour;
+    bool dashed;
+};
+
+// A box of sample lines and labels inside the panel's top right corner.
+void legend(cairo_t* cr, const Panel& p, const std::vector<LegendEntry>& entries, double width, double row,
+            double padding)
+{
+    const double lh = row * static_cast<double>(entries.size()) + padding;
+    const double lx = p.x + p.w - width - 12, ly = p.y + 12;
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.92);
+    cairo_rectangle(cr, lx, ly, width, lh);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0.3);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    for (size_t c = 0; c < entries.size(); ++c) {
+        const double y = ly + row - 5 + row * static_cast<double>(c);
+        setColour(cr, entries[c].colour);
+        cairo_set_line_width(cr, 3);
+        if (entries[c].dashed) {
+            const double dash[] = {7.0, 5.0};
+            cairo_set_dash(cr, dash, 2, 0);
+        }
+        cairo_move_to(cr, lx + 12, y);
+        cairo_line_to(cr, lx + 48, y);
+        cairo_stroke(cr);
+        cairo_set_dash(cr, nullptr, 0, 0);
+        setColour(cr, kText);
+        text(cr, lx + 58, y, entries[c].label, 14, 0.0, 0.35);
+    }
+}
+
+void verticalLabel(cairo_t* cr, const Panel& p, const std::string& label)
+{
+    setColour(cr, kText);
+    cairo_save(cr);
+    cairo_translate(cr, 26, p.y + p.h / 2);
+    cairo_rotate(cr, -kPi / 2);
+    text(cr, 0, 0, label, 14, 0.5, 0.5);
+    cairo_restore(cr);
+}
+
 bool sameCurve(const std::vector<double>& a, const std::vector<double>& b)
 {
     for (size_t i = 0; i < a.size(); ++i)
@@ -256,38 +314,14 @@ bool renderResponsePng(const Response& r, const PlotLabels& labels, std::vector<
     for (size_t c = 0; c < r.curves.size(); ++c)
         curve(cr, mag, r.frequencies, r.curves[c].magnitudeDb, kCurveColours[c % 2], overlap && c == 1);
     border(cr, mag);
-    setColour(cr, kText);
-    cairo_save(cr);
-    cairo_translate(cr, 26, mag.y + mag.h / 2);
-    cairo_rotate(cr, -kPi / 2);
-    text(cr, 0, 0, "magnitude (dB)", 14, 0.5, 0.5);
-    cairo_restore(cr);
+    verticalLabel(cr, mag, "magnitude (dB)");
 
     // Legend, inside the magnitude panel's top right corner.
     {
-        const double lw = 150, lh = 24.0 * r.curves.size() + 14;
-        const double lx = mag.x + mag.w - lw - 12, ly = mag.y + 12;
-        cairo_set_source_rgba(cr, 1, 1, 1, 0.92);
-        cairo_rectangle(cr, lx, ly, lw, lh);
-        cairo_fill_preserve(cr);
-        cairo_set_source_rgba(cr, 0, 0, 0, 0.3);
-        cairo_set_line_width(cr, 1);
-        cairo_stroke(cr);
-        for (size_t c = 0; c < r.curves.size(); ++c) {
-            const double y = ly + 19 + 24.0 * c;
-            setColour(cr, kCurveColours[c % 2]);
-            cairo_set_line_width(cr, 3);
-            if (overlap && c == 1) {
-                const double dash[] = {7.0, 5.0};
-                cairo_set_dash(cr, dash, 2, 0);
-            }
-            cairo_move_to(cr, lx + 12, y);
-            cairo_line_to(cr, lx + 48, y);
-            cairo_stroke(cr);
-            cairo_set_dash(cr, nullptr, 0, 0);
-            setColour(cr, kText);
-            text(cr, lx + 58, y, r.curves[c].label, 14, 0.0, 0.35);
-        }
+        std::vector<LegendEntry> entries;
+        for (size_t c = 0; c < r.curves.size(); ++c)
+            entries.push_back({r.curves[c].label, kCurveColours[c % 2], overlap && c == 1});
+        legend(cr, mag, entries, 150, 24, 14);
     }
 
     // Group delay panel.
@@ -313,23 +347,78 @@ bool renderResponsePng(const Response& r, const PlotLabels& labels, std::vector<
     text(cr, delay.x + delay.w, delay.y - 14,
          "dashed line: reported latency  \xC2\xB7  shown where the level is within 40 dB of its peak", 12,
          1.0, 0.0);
+    verticalLabel(cr, delay, "group delay (ms)");
     setColour(cr, kText);
-    cairo_save(cr);
-    cairo_translate(cr, 26, delay.y + delay.h / 2);
-    cairo_rotate(cr, -kPi / 2);
-    text(cr, 0, 0, "group delay (ms)", 14, 0.5, 0.5);
-    cairo_restore(cr);
     text(cr, delay.x + delay.w / 2, delay.y + delay.h + 44, "frequency (Hz)", 14, 0.5, 0.5);
 
     cairo_destroy(cr);
-    png.clear();
-    const cairo_status_t status = cairo_surface_write_to_png_stream(surface, appendBytes, &png);
-    cairo_surface_destroy(surface);
-    if (status != CAIRO_STATUS_SUCCESS) {
-        error = std::string("cannot encode the plot: ") + cairo_status_to_string(status);
+    return encode(surface, png, error) == CAIRO_STATUS_SUCCESS;
+}
+
+bool renderCurvesPng(const CurvesPlot& plot, std::vector<uint8_t>& png, std::string& error)
+{
+    if (plot.frequencies.empty() || plot.panels.empty()) {
+        error = "nothing to plot";
         return false;
     }
-    return true;
+    const double left = 90, right = 40, top = 125, gap = 70, bottom = 70;
+    const double panelH = plot.panels.size() == 1 ? 600 : 340;
+    const int height =
+        static_cast<int>(top + panelH * plot.panels.size() + gap * (plot.panels.size() - 1) + bottom);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, height);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 0.965, 0.965, 0.97);
+    cairo_paint(cr);
+    setColour(cr, kText);
+    text(cr, left, 38, plot.title, 24, 0.0, 0.5, true);
+    setColour(cr, kMuted);
+    text(cr, left, 68, plot.subtitle, 14, 0.0, 0.5);
+
+    for (size_t k = 0; k < plot.panels.size(); ++k) {
+        const PlotPanel& panel = plot.panels[k];
+        Panel p{left,
+                top + k * (panelH + gap),
+                kWidth - left - right,
+                panelH,
+                plot.frequencies.front(),
+                plot.frequencies.back(),
+                0,
+                1};
+        double high = -1e9, low = 1e9;
+        for (const auto& c : panel.curves)
+            for (double v : c.values)
+                if (std::isfinite(v)) high = std::max(high, v), low = std::min(low, v);
+        if (low > high) low = high = 0;
+        // What lies far below the top (a spectrum beyond its filter's edge) leaves the panel.
+        low = std::max(low, high - 54.0);
+        const double span = std::max(high - low, 6.0);
+        const double step = span > 60 ? 12 : span > 30 ? 6 : span > 12 ? 3 : 1;
+        p.vHigh = std::ceil((high + span * 0.08) / step) * step;
+        p.vLow = std::floor((low - span * 0.08) / step) * step;
+        frame(cr, p);
+        frequencyGrid(cr, p, true);
+        valueGrid(cr, p, step, 0, true, 0.0);
+        for (size_t c = 0; c < panel.curves.size(); ++c)
+            curve(cr, p, plot.frequencies, panel.curves[c].values, kCurveColours[c % kColourCount],
+                  panel.curves[c].dashed);
+        border(cr, p);
+        verticalLabel(cr, p, panel.yLabel);
+        if (!panel.title.empty()) {
+            setColour(cr, kText);
+            text(cr, p.x, p.y - 16, panel.title, 15, 0.0, 0.0, true);
+        }
+        std::vector<LegendEntry> entries;
+        for (size_t c = 0; c < panel.curves.size(); ++c)
+            entries.push_back(
+                {panel.curves[c].label, kCurveColours[c % kColourCount], panel.curves[c].dashed});
+        legend(cr, p, entries, 300, 22, 12);
+        if (k + 1 == plot.panels.size()) {
+            setColour(cr, kText);
+            text(cr, p.x + p.w / 2, p.y + p.h + 44, "frequency (Hz)", 14, 0.5, 0.5);
+        }
+    }
+    cairo_destroy(cr);
+    return encode(surface, png, error) == CAIRO_STATUS_SUCCESS;
 }
 
 } // namespace vosk

@@ -21,4 +21,29 @@ struct PlotLabels
 bool renderResponsePng(const Response& response, const PlotLabels& labels, std::vector<uint8_t>& png,
                        std::string& error);
 
+// Curves over a logarithmic frequency axis, in panels stacked from the top.
+struct PlotCurve
+{
+    std::string label;
+    std::vector<double> values; // one per frequency; NaN leaves a gap
+    bool dashed = false;
+};
+
+struct PlotPanel
+{
+    std::string title;
+    std::string yLabel;
+    std::vector<PlotCurve> curves;
+};
+
+struct CurvesPlot
+{
+    std::string title;
+    std::string subtitle;
+    std::vector<double> frequencies;
+    std::vector<PlotPanel> panels;
+};
+
+bool renderCurvesPng(const CurvesPlot& plot, std::vector<uint8_t>& png, std::string& error);
+
 } // namespace vosk

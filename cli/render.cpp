@@ -4,6 +4,7 @@
 #include "commands.h"
 #include "hosting/fileio.h"
 #include "source/parameterids.h"
+#include "levels.h"
 #include "platform.h"
 
 #include <sndfile.h>
@@ -48,31 +49,15 @@ void reportLevels(const SampleWriter& writer, const std::string& path)
     note("\n");
 }
 
-class Progress
+void reportLoudness(const LevelReport& in, const LevelReport& out)
 {
-public:
-    Progress(bool enabled, long long frames) : on(enabled && frames > 0), total(frames) {}
-    void update(long long done)
-    {
-        if (!on) return;
-        const int percent = static_cast<int>(100 * std::min(done, total) / total);
-        if (percent == last) return;
-        last = percent;
-        const int width = 40, filled = percent * width / 100;
-        fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################",
-                width - filled, "", percent);
-        fflush(stderr);
-    }
-    void finish()
-    {
-        if (on && last >= 0) fprintf(stderr, "\r%*s\r", 50, "");
-    }
-
-private:
-    bool on;
-    long long total;
-    int last = -1;
-};
+    note("loudness: input %s, true peak %s; output %s, true peak %s\n",
+         formatLevel(in.integratedLufs, "LUFS").c_str(), formatLevel(in.truePeakDbtp, "dBTP").c_str(),
+         formatLevel(out.integratedLufs, "LUFS").c_str(), formatLevel(out.truePeakDbtp, "dBTP").c_str());
+    if (out.truePeakDbtp && *out.truePeakDbtp > kTruePeakLimitDbtp)
+        warn("the output's true peak, %.1f dBTP, is above %.0f dBTP, a common delivery limit\n",
+             *out.truePeakDbtp, kTruePeakLimitDbtp);
+}
 
 } // namespace
 
@@ -159,6 +144,8 @@ int runRender(const CommandLine& cmd)
     const float* inPtr[2] = {planarIn[0].data(), channels > 1 ? planarIn[1].data() : nullptr};
     float* outPtr[2] = {planarOut[0].data(), channels > 1 ? planarOut[1].data() : nullptr};
 
+    // Loudness and true peak of what goes in and what comes out.
+    BackgroundLevelMeter inputLevels(channels, info.samplerate), outputLevels(channels, info.samplerate);
     const long long totalFrames = info.frames;
     Progress progress(!cmd.quiet && stderrIsTerminal() && totalFrames > 10LL * info.samplerate, totalFrames);
     long long framesRead = 0, framesWritten = 0, toSkip = latency;
@@ -177,6 +164,7 @@ int runRender(const CommandLine& cmd)
                 inputDone = true;
             }
             framesRead += got;
+            inputLevels.add(interleaved.data(), got);
         }
         const int32_t n = block;
         for (int32_t i = 0; i < n; ++i)
@@ -195,6 +183,7 @@ int runRender(const CommandLine& cmd)
         for (int32_t i = 0; i < count; ++i)
             for (int c = 0; c < channels; ++c)
                 interleaved[static_cast<size_t>(i) * channels + c] = planarOut[c][first + i];
+        outputLevels.add(interleaved.data(), count);
         if (count > 0 && !writer.write(interleaved.data(), count))
             return fail("cannot write " + outPath + ": " + sf_strerror(outFile.file));
         framesWritten += count;
@@ -229,6 +218,7 @@ int runRender(const CommandLine& cmd)
     else
         note("meters: peak %s; clip %s\n", decibels(meterPeak[0]).c_str(), clipped[0] ? "yes" : "no");
     reportLevels(writer, outPath);
+    reportLoudness(inputLevels.finish(), outputLevels.finish());
     return 0;
 }
 

@@ -5,7 +5,6 @@
 #include "hosting/fileio.h"
 #include "plot.h"
 
-#include <cctype>
 #include <memory>
 #include <cstdio>
 
@@ -14,12 +13,8 @@ namespace vosk {
 int runResponse(const CommandLine& cmd)
 {
     if (!cmd.png.empty() && cmd.png == cmd.csv) return failUsage("--png and --csv name the same file");
-    if (!cmd.png.empty() && cmd.png != "-") {
-        const auto dot = cmd.png.find_last_of("./");
-        std::string extension = dot == std::string::npos ? "" : cmd.png.substr(dot);
-        for (auto& c : extension) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-        if (extension != ".png") return failUsage("--png writes a PNG picture; give a name ending in .png");
-    }
+    if (!cmd.png.empty())
+        if (int r = checkPngName(cmd.png)) return r;
     // Both outputs are opened before the work, so that neither is written
     // when the other cannot be.
     std::unique_ptr<OutputFile> png, csv;

@@ -1,5 +1,6 @@
 # The Linux build's system libraries, found once for every folder: X11::X11 and
-# PkgConfig::<NAME> for cairo, cairo-xlib, fontconfig, pugixml, stb and sndfile.
+# PkgConfig::<NAME> for cairo, cairo-xlib, fontconfig, pugixml, stb, sndfile, libebur128
+# and nlopt.
 # The Windows build takes its drawing, XML and windowing from the system's DLLs.
 if(WIN32)
   return()
@@ -13,3 +14,6 @@ pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET GLOBAL fontconfig)
 pkg_check_modules(PUGIXML REQUIRED IMPORTED_TARGET GLOBAL pugixml)
 pkg_check_modules(STB REQUIRED IMPORTED_TARGET GLOBAL stb)
 pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET GLOBAL sndfile)
+# The command's loudness meter and the match EQ's optimiser.
+pkg_check_modules(EBUR128 REQUIRED IMPORTED_TARGET GLOBAL libebur128)
+pkg_check_modules(NLOPT REQUIRED IMPORTED_TARGET GLOBAL nlopt)

@@ -5,7 +5,6 @@
 #include "public.sdk/source/vst/hosting/module.h"
 #include "public.sdk/source/vst/hosting/parameterchanges.h"
 #include "public.sdk/source/vst/hosting/processdata.h"
-#include "public.sdk/source/vst/vstpresetfile.h"
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
@@ -13,6 +12,7 @@
 
 #include "common/utf.h"
 #include "hosting/fileio.h"
+#include "hosting/presetfile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -378,111 +378,14 @@ bool HostedPlugin::setComponentState(const std::vector<uint8_t>& state, std::str
 
 bool HostedPlugin::savePreset(std::vector<uint8_t>& image, std::string& error, PresetFor target) const
 {
-    FUID classId = FUID::fromTUID(impl->processorTuid);
-#if !COM_COMPATIBLE
-    // The COM text reads the first three fields as little-endian numbers: the
-    // identifier whose plain text is that one has those bytes reversed.
-    if (target == PresetFor::Windows) {
-        TUID reordered;
-        constexpr int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-        for (int i = 0; i < 16; ++i) reordered[i] = impl->processorTuid[kOrder[i]];
-        classId = FUID::fromTUID(reordered);
-    }
-#else
-    (void)target;
-#endif
-    MemoryStream stream;
-    if (!PresetFile::savePreset(&stream, classId, impl->component,
-                                impl->controllerIsComponent ? nullptr : impl->controller.get())) {
-        error = "the plug-in's state could not be saved";
-        return false;
-    }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(stream.getData());
-    image.assign(bytes, bytes + stream.getSize());
-    return true;
+    return writePreset(impl->component.get(), impl->controllerIsComponent ? nullptr : impl->controller.get(),
+                       impl->processorTuid, target, image, error);
 }
-
-namespace {
-
-uint64_t littleEndian(const std::vector<uint8_t>& bytes, size_t at, size_t size)
-{
-    uint64_t v = 0;
-    for (size_t i = size; i-- > 0;) v = (v << 8) | bytes[at + i];
-    return v;
-}
-
-// The preset reader trusts the offsets and sizes in the file; every one is
-// checked against the file here first. The layout: "VST3", a version, the
-// class identifier (32 characters) and the chunk list's offset; the list is
-// "List", a count and per chunk an identifier, offset and size.
-bool checkPresetLayout(const std::vector<uint8_t>& image, std::string& error)
-{
-    constexpr size_t kHeaderSize = 48, kListHead = 8, kEntrySize = 20;
-    const uint64_t fileSize = image.size();
-    if (fileSize < kHeaderSize || memcmp(image.data(), "VST3", 4) != 0) {
-        error = "not a VST 3 preset";
-        return false;
-    }
-    const uint64_t listAt = littleEndian(image, 40, 8);
-    if (listAt < kHeaderSize || listAt > fileSize - kListHead || memcmp(&image[listAt], "List", 4) != 0) {
-        error = "damaged preset: its chunk list lies outside the file";
-        return false;
-    }
-    const uint64_t count = littleEndian(image, listAt + 4, 4);
-    if (count > (fileSize - listAt - kListHead) / kEntrySize) {
-        error = "damaged preset: its chunk list runs past the end of the file";
-        return false;
-    }
-    for (uint64_t i = 0; i < count; ++i) {
-        const size_t entry = listAt + kListHead + i * kEntrySize;
-        const uint64_t offset = littleEndian(image, entry + 4, 8), size = littleEndian(image, entry + 12, 8);
-        if (offset > fileSize || size > fileSize - offset) {
-            std::string id(reinterpret_cast<const char*>(&image[entry]), 4);
-            for (auto& c : id)
-                if (!isprint(static_cast<unsigned char>(c))) c = '?';
-            error = "damaged preset: chunk \"" + id + "\" lies outside the file";
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
 
 bool HostedPlugin::loadPreset(const std::vector<uint8_t>& image, std::string& error)
 {
-    if (!checkPresetLayout(image, error)) return false;
-    std::vector<uint8_t> copy = image;
-    MemoryStream stream(copy.data(), static_cast<TSize>(copy.size()));
-    PresetFile preset(&stream);
-    if (!preset.readChunkList()) {
-        error = "not a VST 3 preset";
+    if (!readPreset(image, impl->processorTuid, impl->component.get(), impl->controller.get(), error))
         return false;
-    }
-    if (preset.getClassID() != FUID::fromTUID(impl->processorTuid)) {
-        char8 text[64] = {};
-        preset.getClassID().toString(text);
-        error = std::string("the preset belongs to another plug-in (class ") + text + ")";
-        return false;
-    }
-    if (!preset.contains(kComponentState)) {
-        error = "the preset holds no processor state";
-        return false;
-    }
-    // The processor's state, the same state to the controller, then the
-    // controller's own state, as a host restores a project.
-    if (!preset.restoreComponentState(impl->component.get())) {
-        error = "the processor refused the preset's state";
-        return false;
-    }
-    if (!preset.restoreComponentState(impl->controller.get())) {
-        error = "the controller refused the preset's processor state";
-        return false;
-    }
-    if (preset.contains(kControllerState) && !preset.restoreControllerState(impl->controller.get())) {
-        error = "the controller refused the preset's controller state";
-        return false;
-    }
     // Values the host queued earlier would undo the preset.
     impl->pending.clear();
     return true;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "hosting/componenthandler.h"
+#include "hosting/presetfile.h"
 
 #include "pluginterfaces/base/smartpointer.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -103,11 +104,9 @@ public:
     std::vector<uint8_t> componentState() const;
     // The processor's state, then the same stream to the controller.
     bool setComponentState(const std::vector<uint8_t>& state, std::string& error);
-    // A .vstpreset image: the processor's and the controller's states. Its header
-    // names the class in the SDK's text form, which for the same 16 bytes differs
-    // between Windows (COM layout) and the other platforms: a host takes only
-    // the form of its own platform, so presets for Windows hosts ask for that one.
-    enum class PresetFor { ThisPlatform, Windows };
+    // A .vstpreset image of the processor's and the controller's states
+    // (presetfile.h).
+    using PresetFor = vosk::PresetFor;
     bool savePreset(std::vector<uint8_t>& image, std::string& error,
                     PresetFor target = PresetFor::ThisPlatform) const;
     bool loadPreset(const std::vector<uint8_t>& image, std::string& error);

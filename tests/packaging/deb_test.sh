@@ -20,7 +20,7 @@ lintian --pedantic --fail-on error,warning,info,pedantic "$deb" >"$work/lintian"
   { cat "$work/lintian" >&2; fail "lintian complains"; }
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libcairo2 libx11-6 libfontconfig1 libsndfile1; do
+for library in libcairo2 libx11-6 libfontconfig1 libsndfile1 libebur128-1 libnlopt0; do
   grep -q "\b$library\b" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 

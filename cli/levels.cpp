@@ -1,0 +1,188 @@
+#include "levels.h"
+
+#include <ebur128.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace vosk {
+
+struct LevelMeter::State
+{
+    ebur128_state* loudness = nullptr;
+    int channels = 0;
+    int rate = 0;
+    long long frames = 0;
+    double peak = 0;
+    double sumSquares = 0;
+    std::vector<double> sums;
+    double channelSquares[2] = {0, 0};
+    double product = 0;
+
+    ~State()
+    {
+        if (loudness) ebur128_destroy(&loudness);
+    }
+};
+
+LevelMeter::LevelMeter(int channels, int rate)
+{
+    if (channels < 1 || rate <= 0) return;
+    auto s = std::make_unique<State>();
+    // The histogram keeps the memory fixed however long the file is.
+    s->loudness =
+        ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
+                     EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK | EBUR128_MODE_HISTOGRAM);
+    if (!s->loudness) return;
+    s->channels = channels;
+    s->rate = rate;
+    s->sums.assign(static_cast<size_t>(channels), 0.0);
+    state = std::move(s);
+}
+
+LevelMeter::~LevelMeter() = default;
+
+void LevelMeter::add(const float* interleaved, long long frames)
+{
+    if (!state || frames <= 0) return;
+    State& s = *state;
+    ebur128_add_frames_float(s.loudness, interleaved, static_cast<size_t>(frames));
+    const int channels = s.channels;
+    double peak = s.peak, squares = 0;
+    for (long long i = 0; i < frames; ++i) {
+        const float* frame = interleaved + i * channels;
+        for (int c = 0; c < channels; ++c) {
+            const double v = frame[c];
+            peak = std::fabs(v) > peak ? std::fabs(v) : peak;
+            squares += v * v;
+            s.sums[static_cast<size_t>(c)] += v;
+        }
+        if (channels >= 2) {
+            s.channelSquares[0] += static_cast<double>(frame[0]) * frame[0];
+            s.channelSquares[1] += static_cast<double>(frame[1]) * frame[1];
+            s.product += static_cast<double>(frame[0]) * frame[1];
+        }
+    }
+    s.peak = peak;
+    s.sumSquares += squares;
+    s.frames += frames;
+}
+
+namespace {
+
+std::optional<double> decibels(double linear, double scale = 20.0)
+{
+    if (!(linear > 0) || !std::isfinite(linear)) return std::nullopt;
+    return scale * std::log10(linear);
+}
+
+} // namespace
+
+LevelReport LevelMeter::report() const
+{
+    LevelReport r;
+    if (!state) return r;
+    const State& s = *state;
+    r.rate = s.rate;
+    r.channels = s.channels;
+    r.frames = s.frames;
+    r.seconds = static_cast<double>(s.frames) / s.rate;
+    for (double sum : s.sums) r.dcOffset.push_back(s.frames > 0 ? sum / static_cast<double>(s.frames) : 0.0);
+
+    double integrated = -HUGE_VAL;
+    if (ebur128_loudness_global(s.loudness, &integrated) == EBUR128_SUCCESS && std::isfinite(integrated)) {
+        r.integratedLufs = integrated;
+        double range = 0;
+        if (ebur128_loudness_range(s.loudness, &range) == EBUR128_SUCCESS && std::isfinite(range))
+            r.loudnessRangeLu = range;
+    }
+    double truePeak = 0;
+    for (int c = 0; c < s.channels; ++c) {
+        double channelPeak = 0;
+        if (ebur128_true_peak(s.loudness, static_cast<unsigned>(c), &channelPeak) == EBUR128_SUCCESS)
+            truePeak = std::max(truePeak, channelPeak);
+    }
+    r.truePeakDbtp = decibels(truePeak);
+    r.samplePeakDbfs = decibels(s.peak);
+    const double samples = static_cast<double>(s.frames) * s.channels;
+    if (samples > 0) r.rmsDbfs = decibels(s.sumSquares / samples, 10.0);
+    if (r.samplePeakDbfs && r.rmsDbfs) r.crestDb = *r.samplePeakDbfs - *r.rmsDbfs;
+    if (s.channels >= 2 && s.channelSquares[0] > 0 && s.channelSquares[1] > 0)
+        r.correlation = s.product / std::sqrt(s.channelSquares[0] * s.channelSquares[1]);
+    return r;
+}
+
+namespace {
+constexpr size_t kChunkFrames = 16384;
+constexpr size_t kQueuedChunks = 8; // about three seconds at 44.1 kHz
+} // namespace
+
+BackgroundLevelMeter::BackgroundLevelMeter(int channelCount, int rate)
+    : meter(channelCount, rate), channels(channelCount)
+{
+    gathering.reserve(kChunkFrames * static_cast<size_t>(channels));
+    worker = std::thread(&BackgroundLevelMeter::run, this);
+}
+
+BackgroundLevelMeter::~BackgroundLevelMeter()
+{
+    if (worker.joinable()) finish();
+}
+
+void BackgroundLevelMeter::add(const float* interleaved, long long frames)
+{
+    const size_t chunk = kChunkFrames * static_cast<size_t>(channels);
+    size_t count = static_cast<size_t>(frames) * static_cast<size_t>(channels);
+    while (count > 0) {
+        const size_t take = std::min(count, chunk - gathering.size());
+        gathering.insert(gathering.end(), interleaved, interleaved + take);
+        interleaved += take;
+        count -= take;
+        if (gathering.size() == chunk) send(false);
+    }
+}
+
+void BackgroundLevelMeter::send(bool last)
+{
+    std::unique_lock<std::mutex> guard(lock);
+    changed.wait(guard, [&] { return queue.size() < kQueuedChunks; });
+    if (!gathering.empty()) queue.push_back(std::move(gathering));
+    gathering = {};
+    gathering.reserve(kChunkFrames * static_cast<size_t>(channels));
+    done = last;
+    changed.notify_all();
+}
+
+void BackgroundLevelMeter::run()
+{
+    for (;;) {
+        std::vector<float> chunk;
+        {
+            std::unique_lock<std::mutex> guard(lock);
+            changed.wait(guard, [&] { return !queue.empty() || done; });
+            if (queue.empty()) return;
+            chunk = std::move(queue.front());
+            queue.pop_front();
+            changed.notify_all();
+        }
+        meter.add(chunk.data(), static_cast<long long>(chunk.size()) / channels);
+    }
+}
+
+LevelReport BackgroundLevelMeter::finish()
+{
+    send(true);
+    worker.join();
+    return meter.report();
+}
+
+std::string formatLevel(const std::optional<double>& value, const char* unit, int decimals)
+{
+    if (!value) return "-";
+    char text[48];
+    snprintf(text, sizeof text, "%.*f %s", decimals, *value, unit);
+    return text;
+}
+
+} // namespace vosk

@@ -1,0 +1,85 @@
+// The figures a delivery is judged by, measured over a whole file: loudness and
+// true peak per EBU R128 / ITU-R BS.1770-4 (libebur128), sample peak, RMS, crest
+// factor, DC offset and the correlation between the channels.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vosk {
+
+struct LevelReport
+{
+    int rate = 0;
+    int channels = 0;
+    long long frames = 0;
+    double seconds = 0;
+    // Empty where a figure has no value: silence has no loudness, no peak in
+    // decibels, no correlation.
+    std::optional<double> integratedLufs, loudnessRangeLu, truePeakDbtp, samplePeakDbfs, rmsDbfs, crestDb,
+        correlation;
+    std::vector<double> dcOffset; // per channel, in full scale
+};
+
+// One pass over interleaved frames. RMS is over every sample of every channel,
+// so a full-scale sine reads -3.01 dBFS; the correlation is that of the first
+// two channels.
+class LevelMeter
+{
+public:
+    LevelMeter(int channels, int rate);
+    ~LevelMeter();
+    LevelMeter(const LevelMeter&) = delete;
+    LevelMeter& operator=(const LevelMeter&) = delete;
+
+    bool ok() const { return state != nullptr; }
+    void add(const float* interleaved, long long frames);
+    LevelReport report() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state;
+};
+
+// A LevelMeter on a thread of its own, so that the work that feeds it need not
+// wait for the true peak's oversampling, the costliest part. The frames are
+// copied in; the feeder waits only when it runs a few seconds ahead.
+class BackgroundLevelMeter
+{
+public:
+    BackgroundLevelMeter(int channels, int rate);
+    ~BackgroundLevelMeter();
+    BackgroundLevelMeter(const BackgroundLevelMeter&) = delete;
+    BackgroundLevelMeter& operator=(const BackgroundLevelMeter&) = delete;
+
+    void add(const float* interleaved, long long frames);
+    // Measures what is still queued, then reports; nothing may be added after it.
+    LevelReport finish();
+
+private:
+    void send(bool last);
+    void run();
+
+    LevelMeter meter;
+    int channels;
+    std::vector<float> gathering;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<std::vector<float>> queue;
+    bool done = false;
+    std::thread worker;
+};
+
+// "-23.0 LUFS", or "-" where the figure has no value.
+std::string formatLevel(const std::optional<double>& value, const char* unit, int decimals = 1);
+
+// The delivery limit the render report warns above.
+constexpr double kTruePeakLimitDbtp = -1.0;
+
+} // namespace vosk

@@ -1,0 +1,28 @@
+// One pass over an audio file: its levels and, where asked, its long-term
+// spectrum per channel or as mid and side.
+#pragma once
+
+#include "levels.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vosk {
+
+enum class SpectrumOf { None, Channels, MidSide };
+
+struct FileMeasurement
+{
+    std::string path;
+    LevelReport levels;
+    std::vector<std::vector<double>> power; // per channel (or mid, side): mean power per bin
+    int32_t transformSize = 0;
+};
+
+// False with a message that names the file. A progress bar shows on a terminal
+// when `progress` is set and the file is long.
+bool measureFile(const std::string& path, SpectrumOf spectrum, bool progress, FileMeasurement& out,
+                 std::string& error);
+
+} // namespace vosk

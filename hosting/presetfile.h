@@ -1,0 +1,34 @@
+// The .vstpreset file: a processor's and a controller's states under a header
+// that names the processor class. Render, match and the factory presets' generator
+// write it; every preset a command loads is read through here.
+#pragma once
+
+#include "pluginterfaces/base/funknown.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vosk {
+
+// The header names the class in the SDK's text form, which for the same 16 bytes
+// differs between Windows (COM layout) and the other platforms: a host takes only
+// the form of its own platform, so presets for Windows hosts ask for that one.
+enum class PresetFor { ThisPlatform, Windows };
+
+// The states of `component` and, unless null (a single-component plug-in), of
+// `controller`, as a preset of `processorClass`.
+bool writePreset(Steinberg::Vst::IComponent* component, Steinberg::Vst::IEditController* controller,
+                 const Steinberg::TUID processorClass, PresetFor target, std::vector<uint8_t>& image,
+                 std::string& error);
+
+// Checks every offset and size against the image first, then restores the
+// processor's state, the same state to the controller and the controller's own
+// state, as a host restores a project. Refuses a preset of another class.
+bool readPreset(const std::vector<uint8_t>& image, const Steinberg::TUID processorClass,
+                Steinberg::Vst::IComponent* component, Steinberg::Vst::IEditController* controller,
+                std::string& error);
+
+} // namespace vosk
