@@ -50,8 +50,15 @@ BandResponse::BandResponse(int rate, const std::vector<double>& centres, double 
 
 std::vector<double> BandResponse::levels(int channel)
 {
-    const float* spectrum = path_.kernelSpectrum(channel);
+    // The response in use is held in partitions: its taps, transformed whole.
     const int32_t n = path_.fftSize(), half = n / 2;
+    if (!fft_) {
+        fft_ = std::make_unique<ffft::FFTReal<float>>(n);
+        spectrum_.resize(static_cast<size_t>(n));
+    }
+    const std::vector<float> taps = path_.kernelTaps(channel);
+    fft_->forward_transform(spectrum_.data(), taps.data());
+    const float* spectrum = spectrum_.data();
     power_[0] = static_cast<double>(spectrum[0]) * spectrum[0];
     power_[static_cast<size_t>(half)] = static_cast<double>(spectrum[half]) * spectrum[half];
     for (int32_t k = 1; k < half; ++k)

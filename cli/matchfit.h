@@ -5,7 +5,10 @@
 
 #include "source/dsp/signalpath.h"
 
+#include "ffft/FFTReal.h"
+
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace vosk {
@@ -37,6 +40,8 @@ private:
     std::vector<double> centres_;
     double octaves_;
     SignalPath path_;
+    std::unique_ptr<ffft::FFTReal<float>> fft_; // of the whole transform length
+    std::vector<float> spectrum_;
     std::vector<double> power_;
     std::vector<double> flat_[kNumChannels];
 };
