@@ -1,6 +1,6 @@
 // The drawing surface the views paint on. Views know only this interface; the
-// cairo implementation (cairocanvas.h) and the Direct2D one (win32/d2dcanvas.h)
-// serve both windows and offscreen images.
+// cairo implementation (platform/linux/cairocanvas.h) and the Direct2D one
+// (platform/win32/d2dcanvas.h) serve both windows and offscreen images.
 #pragma once
 
 #include <cstdint>

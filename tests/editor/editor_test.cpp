@@ -1,6 +1,6 @@
 // Behaviour of the editor over the real controller: bindings, edits reaching the
 // host, values following the host, text entry, menus, meters and the splash.
-#include "editor/cairocanvas.h"
+#include "editor/platform/linux/cairocanvas.h"
 #include "editorfixture.h"
 
 #include <clocale>

@@ -2,7 +2,7 @@
 
 #include "common/refcounted.h"
 #include "common/x11/x11keys.h"
-#include "editor/cairocanvas.h"
+#include "editor/platform/linux/cairocanvas.h"
 
 #include "pluginterfaces/base/smartpointer.h"
 #include "pluginterfaces/gui/iplugview.h"

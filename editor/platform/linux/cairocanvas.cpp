@@ -1,4 +1,4 @@
-#include "cairocanvas.h"
+#include "editor/platform/linux/cairocanvas.h"
 
 #include "common/numbers.h"
 

@@ -2,7 +2,7 @@
 // offscreen rendering.
 #pragma once
 
-#include "canvas.h"
+#include "editor/canvas.h"
 
 #include <cstdint>
 #include <vector>
