@@ -34,6 +34,7 @@ struct CommandLine
     std::string bits;   // --bits: the output's sample type
     bool dither = true;
     bool quiet = false;
+    bool curve = false; // snapshot, edit: with the curve panel open
 };
 
 // Each returns the process exit status and reports its own errors.
@@ -59,7 +60,8 @@ void warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int failUsage(const std::string& message); // as fail(), for a wrong command line: returns 2
 
 // Loads the plug-in, then the preset (if any), then checks and applies the
-// settings. Null after printing the error.
+// settings; with --curve the editor's curve panel shows. Null after printing
+// the error.
 std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet);
 
 } // namespace vosk

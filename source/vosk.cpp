@@ -143,6 +143,12 @@ tresult PLUGIN_API VOSK::setupProcessing(ProcessSetup& setup)
     const tresult result = AudioEffect::setupProcessing(setup);
     if (result != kResultOk) return result;
     signalPath.prepare(setup.sampleRate, setup.maxSamplesPerBlock, requestedFftSize.load());
+    if (IPtr<IMessage> message = owned(allocateMessage())) {
+        message->setMessageID(kProcessingSetupMessage);
+        message->getAttributes()->setFloat(kSampleRateAttribute, signalPath.sampleRate());
+        message->getAttributes()->setInt(kFftSizeAttribute, signalPath.fftSize());
+        sendMessage(message);
+    }
     return result;
 }
 

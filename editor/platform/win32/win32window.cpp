@@ -182,6 +182,20 @@ public:
     {
         if (!(newFactor > 0) || newFactor == factor) return;
         factor = newFactor;
+        reshape();
+    }
+
+    void setSize(int newWidth, int newHeight) override
+    {
+        if (newWidth == logicalWidth && newHeight == logicalHeight) return;
+        logicalWidth = newWidth;
+        logicalHeight = newHeight;
+        reshape();
+    }
+
+    // The window and its target take the logical size at the scale; all of it repaints.
+    void reshape()
+    {
         dropTarget();
         if (!hwnd) return;
         SetWindowPos(hwnd, nullptr, 0, 0, deviceWidth(), deviceHeight(),

@@ -229,6 +229,20 @@ public:
     {
         if (!(newFactor > 0) || newFactor == factor) return;
         factor = newFactor;
+        reshape();
+    }
+
+    void setSize(int newWidth, int newHeight) override
+    {
+        if (newWidth == logicalWidth && newHeight == logicalHeight) return;
+        logicalWidth = newWidth;
+        logicalHeight = newHeight;
+        reshape();
+    }
+
+    // The window and its surfaces take the logical size at the scale; all of it repaints.
+    void reshape()
+    {
         XResizeWindow(display, window, deviceWidth(), deviceHeight());
         cairo_xlib_surface_set_size(surface, deviceWidth(), deviceHeight());
         cairo_surface_destroy(backbuffer);
