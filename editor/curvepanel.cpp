@@ -323,6 +323,8 @@ void CurvePanel::drawGrid(Canvas& canvas, const Rect& plot)
     }
 }
 
+// Text stands on whole pixels: a part of the panel drawn again then shows it
+// exactly as a full draw does.
 void CurvePanel::drawAxisLabels(Canvas& canvas, const Rect& plot)
 {
     const Color labels = color("label-color", {0.63, 0.64, 0.66, 1});
@@ -330,12 +332,15 @@ void CurvePanel::drawAxisLabels(Canvas& canvas, const Rect& plot)
     for (double db = kMinDb; db <= kMaxDb; db += kLabelStepDb) {
         char text[16];
         std::snprintf(text, sizeof text, "%+g", db);
-        canvas.drawText(db == 0 ? "0" : text, {frame_.x, yOf(db) - 8, plot.x - frame_.x - 6, 16}, f, labels,
-                        Align::Right);
+        canvas.drawText(db == 0 ? "0" : text, {frame_.x, std::round(yOf(db)) - 8, plot.x - frame_.x - 6, 16},
+                        f, labels, Align::Right);
     }
+    // The last label keeps inside the panel.
     for (size_t i = 0; i < std::size(kLabelledHz); ++i)
-        canvas.drawText(kLabels[i], {xOf(kLabelledHz[i]) - 20, plot.y + plot.h + 2, 40, 18}, f, labels,
-                        Align::Center);
+        canvas.drawText(kLabels[i],
+                        {std::min(std::round(xOf(kLabelledHz[i])) - 20, frame_.x + frame_.w - 40),
+                         plot.y + plot.h + 2, 40, 18},
+                        f, labels, Align::Center);
 }
 
 void CurvePanel::drawSpectrum(Canvas& canvas, const Rect& plot)
@@ -390,7 +395,8 @@ void CurvePanel::drawHandles(Canvas& canvas)
         for (int band = 1; band <= 4; ++band) {
             const auto h = handle(c, band);
             if (!h) continue;
-            const Rect dot{h->x - kHandleRadius, h->y - kHandleRadius, 2 * kHandleRadius, 2 * kHandleRadius};
+            const Rect dot{std::round(h->x) - kHandleRadius, std::round(h->y) - kHandleRadius,
+                           2 * kHandleRadius, 2 * kHandleRadius};
             const double alpha = c == pointerChannel_ ? 1.0 : 0.45;
             canvas.fillRoundRect(dot, kHandleRadius, withAlpha(own, alpha));
             canvas.strokeRoundRect(dot, kHandleRadius, withAlpha({0, 0, 0, 1}, alpha), 1);

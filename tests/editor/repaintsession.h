@@ -165,6 +165,11 @@ inline void run(EditorSession& session, HostedPlugin& plugin, double scale)
     session.release(135, 180);
     EXPECT_FALSE(performedSince(plugin, mark).empty());
     expectSameAsFullDraw(session, width, grown, "knob dragged under the panel");
+
+    // Closed again, as the next session expects to find it.
+    session.press(902, 22);
+    session.release(902, 22);
+    expectSameAsFullDraw(session, width, height, "curve panel closed");
 }
 
 } // namespace repaint
