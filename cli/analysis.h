@@ -1,6 +1,8 @@
-// Frequency response of measured impulse responses: magnitude and group delay
-// evaluated exactly (a direct transform) at logarithmically spaced frequencies.
+// The loaded plug-in's frequency response: magnitude and group delay of its
+// impulse responses at logarithmically spaced frequencies.
 #pragma once
+
+#include "source/dsp/frequencyresponse.h"
 
 #include <string>
 #include <vector>
@@ -9,13 +11,6 @@ namespace vosk {
 
 class HostedPlugin;
 
-struct ResponseCurve
-{
-    std::string label;
-    std::vector<double> magnitudeDb;
-    std::vector<double> groupDelaySamples;
-};
-
 struct Response
 {
     double sampleRate = 0;
@@ -23,13 +18,6 @@ struct Response
     std::vector<double> frequencies;
     std::vector<ResponseCurve> curves;
 };
-
-// `count` frequencies from `low` to `high`, evenly spaced on a log scale.
-std::vector<double> logFrequencies(double low, double high, int count);
-
-// The response of the impulse response `h` at each frequency.
-ResponseCurve analyseImpulse(const std::vector<float>& h, double sampleRate,
-                             const std::vector<double>& freqs);
 
 // Sends an impulse through the loaded plug-in at `sampleRate` and analyses both
 // channels at `freqs`: "left" and "right", or in mid/side mode "mid" and "side"

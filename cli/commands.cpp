@@ -1,6 +1,7 @@
 // Steps shared by the subcommands.
 #include "commands.h"
 
+#include "editor/curvepanelhost.h"
 #include "hosting/fileio.h"
 #include "platform.h"
 
@@ -167,6 +168,15 @@ std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet)
     for (const auto& s : resolved) {
         plugin->setParameter(s.id, s.normalized);
         if (!quiet) note("set %s\n", s.description.c_str());
+    }
+    if (cmd.curve) {
+        // The panel's state is the controller's; a view opens as it says.
+        Steinberg::FUnknownPtr<ICurvePanelHost> panel(plugin->controller());
+        if (!panel) {
+            fail("the plug-in has no curve panel");
+            return nullptr;
+        }
+        panel->setCurvePanelOpen(true);
     }
     return plugin;
 }

@@ -36,6 +36,7 @@ struct CommandLine
     bool quiet = false;
     std::string mode = "lr"; // match: left/right or mid/side
     double amount = 100;     // match: how much of the correction, in percent
+    bool curve = false; // snapshot, edit: with the curve panel open
 };
 
 // Each returns the process exit status and reports its own errors.
@@ -83,7 +84,8 @@ private:
 };
 
 // Loads the plug-in, then the preset (if any), then checks and applies the
-// settings. Null after printing the error.
+// settings; with --curve the editor's curve panel shows. Null after printing
+// the error.
 std::unique_ptr<HostedPlugin> preparePlugin(const CommandLine& cmd, bool quiet);
 
 } // namespace vosk

@@ -88,9 +88,11 @@ const CommandHelp kCommands[] = {
          "  --play FILE           process FILE at its real pace (no audio device: the\n"
          "                        meters move, nothing is heard)\n"
          "  --block N             the block size for --play (default " +
-         std::to_string(kDefaultBlock) + ")\n"},
+         std::to_string(kDefaultBlock) + ")\n"
+         "  --curve               open with the curve panel showing\n"},
     {"snapshot", "vosk snapshot --png FILE [OPTIONS]",
-     "a picture of the plug-in's editor showing these values", kSettingOptions},
+     "a picture of the plug-in's editor showing these values",
+     kSettingOptions + "  --curve               with the curve panel open: the response and its handles\n"},
 };
 
 std::string commandHelp(const CommandHelp& c)
@@ -231,6 +233,8 @@ int main(int argc, char** argv)
             cmd.compensate = false;
         } else if (arg == "--tail") {
             cmd.tail = true;
+        } else if (arg == "--curve") {
+            cmd.curve = true;
         } else if (arg == "--no-dither") {
             cmd.dither = false;
         } else if (arg == "-q" || arg == "--quiet") {
@@ -252,6 +256,8 @@ int main(int argc, char** argv)
     }
     if (cmd.command.empty()) return usageError("no command given");
     if (!command) return usageError("unknown command \"" + cmd.command + "\"");
+    if (cmd.curve && cmd.command != "snapshot" && cmd.command != "edit")
+        return usageError(cmd.command + " takes no --curve");
 
     const bool toStandardOutput = cmd.png == "-" || cmd.csv == "-" || cmd.savePreset == "-" ||
                                   ((cmd.command == "render" || cmd.command == "generate") &&

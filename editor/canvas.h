@@ -1,6 +1,6 @@
 // The drawing surface the views paint on. Views know only this interface; the
-// cairo implementation (cairocanvas.h) and the Direct2D one (win32/d2dcanvas.h)
-// serve both windows and offscreen images.
+// cairo implementation (platform/linux/cairocanvas.h) and the Direct2D one
+// (platform/win32/d2dcanvas.h) serve both windows and offscreen images.
 #pragma once
 
 #include <cstdint>
@@ -71,6 +71,10 @@ public:
     virtual void strokeRoundRect(const Rect& r, double radius, Color c, double lineWidth) = 0;
     virtual void fillRoundRectGradient(const Rect& r, double radius, Color top, Color bottom) = 0;
     virtual void line(Point a, Point b, Color c, double lineWidth) = 0;
+    // Straight segments through the points in turn, joined (curves, plots).
+    virtual void polyline(const std::vector<Point>& points, Color c, double lineWidth) = 0;
+    // The area the points enclose, the last joined back to the first.
+    virtual void fillPolygon(const std::vector<Point>& points, Color c) = 0;
     // Draws the part src of the image with its top-left corner at dest.
     virtual void drawImage(const Image& image, const Rect& src, Point dest) = 0;
     virtual void drawText(const std::string& utf8, const Rect& box, const Font& font, Color c,

@@ -164,6 +164,17 @@ Editor::~Editor()
     for (auto& [tag, b] : bindings_) b->onChange = nullptr;
 }
 
+bool Editor::resize(int width, int height)
+{
+    if (width < 1 || height < 1 || width > 16384 || height > 16384) return false;
+    if (width == width_ && height == height_) return true;
+    if (sizeRequest_ && !sizeRequest_(width, height)) return false;
+    width_ = width;
+    height_ = height;
+    invalidate(allArea());
+    return true;
+}
+
 void Editor::setKnobModeSource(std::function<Steinberg::Vst::KnobMode()> source)
 {
     knobModeSource_ = std::move(source);
@@ -211,7 +222,7 @@ std::vector<View*> Editor::viewsWithTag(int tag) const
 void Editor::bindingChanged(Binding& b)
 {
     for (View* v : viewsWithTag(b.tag())) {
-        v->invalidate();
+        v->valueChanged();
         // A splash opens when its value reaches the maximum.
         if (auto* splash = dynamic_cast<SplashScreen*>(v); splash && b.value() >= 1 && !modal_)
             openSplash(*splash);

@@ -8,6 +8,7 @@
 #include "events.h"
 #include "parameteredits.h"
 #include "resources.h"
+#include "spectrumsource.h"
 #include "uidesc.h"
 #include "views.h"
 
@@ -72,6 +73,18 @@ public:
     void setKnobModeSource(std::function<Steinberg::Vst::KnobMode()> source);
     Steinberg::Vst::KnobMode knobMode() const;
 
+    // Where a view that shows the music's spectrum gets it; null (the default): none.
+    void setSpectrumSource(SpectrumSource* source) { spectrumSource_ = source; }
+    SpectrumSource* spectrumSource() const { return spectrumSource_; }
+
+    // A view that grows the window (a panel below the layout) asks for a new
+    // logical size here. Whoever shows the editor may refuse it; without a
+    // handler (offscreen) every size is taken.
+    using SizeRequest = std::function<bool(int width, int height)>;
+    void setSizeRequest(SizeRequest request) { sizeRequest_ = std::move(request); }
+    bool resize(int width, int height);
+    Steinberg::Vst::IEditController* controller() const { return controller_; }
+
     // For the views: the decoded bitmap, null when missing; only the bitmaps
     // loaded while the editor is built are known.
     const Image* image(const std::string& bitmapName);
@@ -96,6 +109,8 @@ private:
     std::map<int, Steinberg::Vst::ParameterInfo> parameters_; // by tag
     const Resources* resources_ = nullptr; // while building
     std::function<Steinberg::Vst::KnobMode()> knobModeSource_;
+    SpectrumSource* spectrumSource_ = nullptr;
+    SizeRequest sizeRequest_;
     Document document_;
     std::string error_;
     int width_ = 400, height_ = 120;

@@ -21,6 +21,7 @@ struct MouseEvent
     Point where;
     int button = 1; // 1 left, 2 middle, 3 right
     uint32_t modifiers = 0;
+    int clicks = 1; // 2 for the second press of a double click
 };
 
 struct WheelEvent

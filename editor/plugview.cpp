@@ -38,6 +38,7 @@ EditorPlugView::EditorPlugView(Vst::IEditController* controller, const Resources
 {
     ViewRect r(0, 0, editor_->width(), editor_->height());
     setRect(r);
+    editor_->setSizeRequest([this](int width, int height) { return requestSize(width, height); });
     editor_->idle(steadyMs());
 }
 
@@ -85,8 +86,26 @@ tresult PLUGIN_API EditorPlugView::drawPng(IBStream* png, int32* width, int32* h
 
 ViewRect EditorPlugView::scaledSize() const
 {
-    return ViewRect(0, 0, static_cast<int32>(std::lround(editor_->width() * scale_)),
-                    static_cast<int32>(std::lround(editor_->height() * scale_)));
+    const int width = resizing_ ? requestedWidth_ : editor_->width();
+    const int height = resizing_ ? requestedHeight_ : editor_->height();
+    return ViewRect(0, 0, static_cast<int32>(std::lround(width * scale_)),
+                    static_cast<int32>(std::lround(height * scale_)));
+}
+
+bool EditorPlugView::requestSize(int width, int height)
+{
+    resizing_ = true;
+    requestedWidth_ = width;
+    requestedHeight_ = height;
+    ViewRect size = scaledSize();
+    // The host resizes its window (checkSizeConstraint and onSize may come
+    // meanwhile) or refuses; a view without a frame yet is asked getSize later.
+    const bool agreed = !plugFrame || plugFrame->resizeView(this, &size) == kResultTrue;
+    resizing_ = false;
+    if (!agreed) return false;
+    setRect(size);
+    if (window_) window_->setSize(width, height);
+    return true;
 }
 
 tresult PLUGIN_API EditorPlugView::getSize(ViewRect* size)
@@ -181,7 +200,7 @@ void EditorPlugView::pointer(MouseEvent::Kind kind, const PointerInput& input)
 {
     lastPointer_ = {input.x, input.y};
     View* focusBefore = editor_->focus();
-    editor_->onMouse({kind, lastPointer_, input.button, modifiersOf(input.modifiers)});
+    editor_->onMouse({kind, lastPointer_, input.button, modifiersOf(input.modifiers), input.clicks});
     if (window_ && editor_->focus() && editor_->focus() != focusBefore) window_->takeKeyboardFocus();
     flush();
 }

@@ -75,6 +75,8 @@ public:
 private:
     void pointer(MouseEvent::Kind kind, const PointerInput& input);
     void flush(); // hands the editor's dirty area to the window
+    // The editor's new logical size, once the host (when attached) has agreed.
+    bool requestSize(int width, int height);
     Steinberg::ViewRect scaledSize() const;
     void applyScale(double factor);
 
@@ -85,6 +87,9 @@ private:
     bool hostScaled_ = false; // the host set the scale; the window's DPI no longer counts
     std::unique_ptr<Window> window_;
     Point lastPointer_;
+    // While the host is asked for a new size: what getSize and the constraint answer.
+    bool resizing_ = false;
+    int requestedWidth_ = 0, requestedHeight_ = 0;
 };
 
 } // namespace vosk::ui

@@ -1,5 +1,6 @@
 #include "views.h"
 
+#include "curvepanel.h"
 #include "editor.h"
 
 #include "common/numbers.h"
@@ -509,6 +510,7 @@ std::unique_ptr<View> createView(Editor& editor, const ViewDesc& desc)
     if (c == "CTextButton") return std::make_unique<TextButton>(editor, desc);
     if (c == "CAnimationSplashScreen" || c == "CSplashScreen")
         return std::make_unique<SplashScreen>(editor, desc);
+    if (c == "CurvePanel") return std::make_unique<CurvePanel>(editor, desc);
     // CView, CViewContainer drawn flat and anything unknown: a picture at most.
     return std::make_unique<View>(editor, desc);
 }

@@ -40,6 +40,8 @@ public:
     virtual bool onKey(const KeyEvent&) { return false; }
     virtual void onFocusLost() {}
     virtual void idle() {}
+    // The value of the view's tag changed, in the editor or from the host.
+    virtual void valueChanged() { invalidate(); }
     void invalidate();
 
 protected:

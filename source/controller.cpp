@@ -146,6 +146,17 @@ tresult PLUGIN_API UIDescriptionController::notify(Steinberg::Vst::IMessage* mes
         if (spectrumPanels_ == 0) return kResultOk;
         return spectrum_.accept(samples, bytes, rate) ? kResultOk : kResultFalse;
     }
+    if (id && std::strcmp(id, kProcessingSetupMessage) == 0) {
+        double rate = 0;
+        Steinberg::int64 size = 0;
+        if (message->getAttributes()->getFloat(kSampleRateAttribute, rate) != kResultOk ||
+            message->getAttributes()->getInt(kFftSizeAttribute, size) != kResultOk || !(rate >= 1 && rate < 1e7) ||
+            listValueOfFftSize(static_cast<int32_t>(size)) < 0)
+            return kResultFalse;
+        setupRate_ = rate;
+        setupFftSize_ = static_cast<Steinberg::int32>(size);
+        return kResultOk;
+    }
     return EditController::notify(message);
 }
 
@@ -178,6 +189,52 @@ bool UIDescriptionController::latestSpectrum(ui::SpectrumPicture& picture)
     lastSpectrumTick_ = now;
     const bool midSide = switchIsOn(kMidSide, getParamNormalized(kMidSide));
     return spectrum_.update(seconds, midSide, picture);
+}
+
+Steinberg::TBool PLUGIN_API UIDescriptionController::processingSetup(double& sampleRate, Steinberg::int32& fftSize)
+{
+    if (setupRate_ <= 0) return false;
+    sampleRate = setupRate_;
+    fftSize = setupFftSize_;
+    return true;
+}
+
+namespace {
+
+// The controller's state: a mark, then flags; bit 0 says the curve panel shows.
+constexpr char kControllerStateMark[4] = {'V', 'K', 'e', 'd'};
+constexpr uint32_t kCurvePanelOpenFlag = 1u;
+
+} // namespace
+
+tresult PLUGIN_API UIDescriptionController::setState(Steinberg::IBStream* state)
+{
+    if (!state) return kInvalidArgument;
+    curvePanelOpen_ = false;
+    unsigned char bytes[8] = {};
+    Steinberg::int32 total = 0;
+    while (total < 8) {
+        Steinberg::int32 read = 0;
+        if (state->read(bytes + total, 8 - total, &read) != kResultOk || read <= 0 || read > 8 - total) break;
+        total += read;
+    }
+    if (total < 8 || std::memcmp(bytes, kControllerStateMark, 4) != 0) return kResultOk;
+    const uint32_t flags = static_cast<uint32_t>(bytes[4]) | static_cast<uint32_t>(bytes[5]) << 8 |
+                           static_cast<uint32_t>(bytes[6]) << 16 | static_cast<uint32_t>(bytes[7]) << 24;
+    curvePanelOpen_ = (flags & kCurvePanelOpenFlag) != 0;
+    return kResultOk;
+}
+
+tresult PLUGIN_API UIDescriptionController::getState(Steinberg::IBStream* state)
+{
+    if (!state) return kInvalidArgument;
+    const uint32_t flags = curvePanelOpen_ ? kCurvePanelOpenFlag : 0;
+    unsigned char bytes[8];
+    std::memcpy(bytes, kControllerStateMark, 4);
+    for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<unsigned char>(flags >> (8 * i));
+    Steinberg::int32 written = 0;
+    if (state->write(bytes, 8, &written) != kResultOk || written != 8) return kResultFalse;
+    return kResultOk;
 }
 
 tresult PLUGIN_API UIDescriptionController::beginEdit(ParamID tag)

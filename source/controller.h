@@ -2,6 +2,7 @@
 // the editor's edits on to the host for registered parameters only.
 #pragma once
 
+#include "editor/curvepanelhost.h"
 #include "editor/parameteredits.h"
 #include "editor/spectrumsource.h"
 #include "spectrumanalysis.h"
@@ -18,6 +19,7 @@ using EditorViewFactory = Steinberg::IPlugView* (*)(UIDescriptionController&);
 
 class UIDescriptionController : public Steinberg::Vst::EditController,
                                 public IParameterEdits,
+                                public ICurvePanelHost,
                                 public ui::SpectrumSource
 {
 public:
@@ -42,8 +44,18 @@ public:
     // reopened project does not send the defaults back over the restored sound.
     tresult PLUGIN_API setComponentState(Steinberg::IBStream* state) override;
 
-    // IConnectionPoint
+    // The controller's own state: whether the curve panel shows. States saved
+    // before it was kept, and states it cannot read, load with the panel closed.
+    tresult PLUGIN_API setState(Steinberg::IBStream* state) override;
+    tresult PLUGIN_API getState(Steinberg::IBStream* state) override;
+
+    // IConnectionPoint: the processor reports its setup for the curve.
     tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
+
+    // ICurvePanelHost
+    Steinberg::TBool PLUGIN_API curvePanelOpen() override { return curvePanelOpen_; }
+    void PLUGIN_API setCurvePanelOpen(Steinberg::TBool open) override { curvePanelOpen_ = open != 0; }
+    Steinberg::TBool PLUGIN_API processingSetup(double& sampleRate, Steinberg::int32& fftSize) override;
 
     // IEditController2: the knob mode the host prefers. Until it says, knobs drag
     // vertically, so that a click near a knob's centre never makes it jump.
@@ -64,6 +76,7 @@ public:
     OBJ_METHODS(UIDescriptionController, EditController)
     DEFINE_INTERFACES
         DEF_INTERFACE(IParameterEdits)
+        DEF_INTERFACE(ICurvePanelHost)
     END_DEFINE_INTERFACES(EditController)
     REFCOUNT_METHODS(EditController)
 
@@ -80,6 +93,9 @@ private:
     int spectrumPanels_ = 0;
     SpectrumAnalysis spectrum_;
     std::chrono::steady_clock::time_point lastSpectrumTick_;
+    bool curvePanelOpen_ = false;
+    double setupRate_ = 0; // 0 until the processor reports its setup
+    Steinberg::int32 setupFftSize_ = 0;
 };
 
 // The module's editor: the editor runtime built from the module's own description

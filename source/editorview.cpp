@@ -25,6 +25,7 @@ Steinberg::IPlugView* createEditorView(UIDescriptionController& controller)
     auto* view = new ui::EditorPlugView(&controller, resources, "voskEditor.uidesc", "view");
     // The view holds the controller for as long as its editor lives.
     view->editor().setKnobModeSource([&controller] { return controller.knobMode(); });
+    view->editor().setSpectrumSource(&controller);
     return view;
 }
 

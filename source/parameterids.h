@@ -40,9 +40,10 @@ enum ParameterId : uint32_t {
     kShape1R = 71, kShape2R = 72, kShape3R = 73, kShape4R = 74,
     kShape1L = 75, kShape2L = 76, kShape3L = 77, kShape4L = 78,
     kFftSizeMenu = 79,
+    kCurvePanel = 80,    // editor-only tag: the curve panel's button and the panel
 };
 
-constexpr uint32_t kNumControlTags = 80;
+constexpr uint32_t kNumControlTags = 81;
 
 // The link and mid/side switches act while their normalised value is below one half,
 // every other switch while it is above. Projects and automation store these values,
@@ -56,6 +57,11 @@ constexpr bool actsBelowHalf(uint32_t id)
 // ahead of the restart it asks the host for, so that the restart finds it there.
 inline constexpr const char* kFftSizeMessage = "FftSize";
 inline constexpr const char* kFftSizeAttribute = "Size";
+
+// The processor tells the controller the sample rate (attribute "Rate", a float)
+// and transform length ("Size") it plays with at each setup, for the editor's curve.
+inline constexpr const char* kProcessingSetupMessage = "ProcessingSetup";
+inline constexpr const char* kSampleRateAttribute = "Rate";
 
 // Band-parameter groups list the four R tags first, then the four L tags.
 // band is 1..4, channel 0 is L (left/mid), 1 is R (right/side).

@@ -321,6 +321,7 @@ inline constexpr ParameterEntry kParameters[kNumControlTags] = {
     table::list(kShape3L, "kShape3L", "kShape7", kShapeEntries),
     table::list(kShape4L, "kShape4L", "kShape8", kShapeEntries),
     table::list(kFftSizeMenu, "kFftSizeMenu", "FftSize", kFftSizeEntries),
+    table::tagOnly(kCurvePanel, "kCurvePanel"),
 };
 
 constexpr bool tableIsIndexedById()

@@ -54,10 +54,23 @@ tresult PLUGIN_API VOSK::setActive(TBool state)
     if (!state && !takePendingRestore()) publishSnapshot();
     // A transform length chosen since the setup takes over here, with its latency.
     const int32_t size = requestedFftSize.load();
-    if (state && signalPath.isPrepared() && size != signalPath.fftSize())
+    if (state && signalPath.isPrepared() && size != signalPath.fftSize()) {
         signalPath.prepare(processSetup.sampleRate, processSetup.maxSamplesPerBlock, size);
+        tellProcessingSetup();
+    }
     active = state != 0;
     return AudioEffect::setActive(state);
+}
+
+// The controller draws the response at the rate and length in use.
+void VOSK::tellProcessingSetup()
+{
+    if (IPtr<IMessage> message = owned(allocateMessage())) {
+        message->setMessageID(kProcessingSetupMessage);
+        message->getAttributes()->setFloat(kSampleRateAttribute, signalPath.sampleRate());
+        message->getAttributes()->setInt(kFftSizeAttribute, signalPath.fftSize());
+        sendMessage(message);
+    }
 }
 
 TransformSize VOSK::transformInUse() const
@@ -179,6 +192,7 @@ tresult PLUGIN_API VOSK::setupProcessing(ProcessSetup& setup)
     if (result != kResultOk) return result;
     signalPath.prepare(setup.sampleRate, setup.maxSamplesPerBlock, requestedFftSize.load());
     spectrum.prepare(setup.sampleRate);
+    tellProcessingSetup();
     return result;
 }
 

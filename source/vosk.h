@@ -58,6 +58,7 @@ private:
     void addStereoBuses(SpeakerArrangement input, SpeakerArrangement output);
     bool takePendingRestore();
     void publishSnapshot();
+    void tellProcessingSetup();
     // The transform the output is filtered with: the one set up, or before any
     // setup the one the next will use.
     TransformSize transformInUse() const;

@@ -128,6 +128,31 @@ void letterLabel(int x, int y, const std::string& title)
     add("CTextLabel", x, y, 30, 30, a);
 }
 
+// A button of the top row, in the look the About button has always had.
+void textButton(int x, int w, uint32_t id, const std::string& title, bool kick, const std::string& maxValue,
+                const std::string& defaultValue, const Attrs& extra = {})
+{
+    Attrs a{{"control-tag", name(id)},
+            {"title", title},
+            {"kick-style", kick ? "true" : "false"},
+            {"min-value", "0"},
+            {"max-value", maxValue},
+            {"default-value", defaultValue},
+            {"font", "~ SystemFont"},
+            {"text-color", "#000000ff"},
+            {"text-color-highlighted", "#ffffffff"},
+            {"gradient-start-color", "#dcdcdcff"},
+            {"gradient-end-color", "#b4b4b4ff"},
+            {"gradient-start-color-highlighted", "#b4b4b4ff"},
+            {"gradient-end-color-highlighted", "#646464ff"},
+            {"frame-color", "#000000ff"},
+            {"frame-color-highlighted", "#000000ff"},
+            {"frame-width", "2"},
+            {"round-radius", "6"}};
+    a.insert(a.end(), extra.begin(), extra.end());
+    add("CTextButton", x, 10, w, 25, a);
+}
+
 void knob(int x, int y, int w, int h, uint32_t id, bool designer, const std::string& wheel)
 {
     const std::string ctag = name(id);
@@ -341,26 +366,27 @@ void buildTemplate()
          {"min-value", "0"},
          {"max-value", "4"},
          {"default-value", "0.5"}});
-    add("CTextButton", 940, 10, 50, 25,
-        {{"control-tag", name(vosk::kAbout)},
-         {"title", "About"},
-         {"kick-style", "true"},
+    textButton(940, 50, vosk::kAbout, "About", true, "4", "0.5",
+               {{"tooltip",
+                 "KRV5200 RERUVEDA.\\n\\nAll other controls are disabled while the modal view is open."}});
+    // The curve panel's button lights while the panel shows.
+    textButton(872, 60, vosk::kCurvePanel, "CURVE", false, "1", "0");
+    // Below the template's own area: the window grows by it while the panel shows.
+    add("CurvePanel", 0, 570, 1024, 230,
+        {{"control-tag", name(vosk::kCurvePanel)},
          {"min-value", "0"},
-         {"max-value", "4"},
-         {"default-value", "0.5"},
-         {"font", "~ SystemFont"},
-         {"text-color", "#000000ff"},
-         {"text-color-highlighted", "#ffffffff"},
-         {"gradient-start-color", "#dcdcdcff"},
-         {"gradient-end-color", "#b4b4b4ff"},
-         {"gradient-start-color-highlighted", "#b4b4b4ff"},
-         {"gradient-end-color-highlighted", "#646464ff"},
-         {"frame-color", "#000000ff"},
-         {"frame-color-highlighted", "#000000ff"},
-         {"frame-width", "2"},
-         {"round-radius", "6"},
-         {"tooltip",
-          "KRV5200 RERUVEDA.\\n\\nAll other controls are disabled while the modal view is open."}});
+         {"max-value", "1"},
+         {"default-value", "0"},
+         {"font", "~ NormalFontSmall"},
+         {"background-color", "#141619ff"},
+         {"grid-color", "#ffffff24"},
+         {"zero-line-color", "#ffffff50"},
+         {"label-color", "#a0a4a8ff"},
+         {"left-color", "#f2b33dff"},
+         {"right-color", "#4fb3e8ff"},
+         {"spectrum-input-color", "#8a8f9630"},
+         {"spectrum-output-color", "#c8ccd270"},
+         {"handle-text-color", "#101010ff"}});
 
     onOff(945, 150, 20, 20, name(vosk::kLpeak), "led");
     onOff(965, 150, 20, 20, name(vosk::kRpeak), "led");
@@ -460,5 +486,5 @@ int main()
         element("\t\t", "control-tag", {{"name", name(id)}, {"tag", std::to_string(id)}});
     std::printf("\t</control-tags>\n");
     std::printf("</vstgui-ui-description>\n");
-    return views.size() == 188 ? 0 : 1;
+    return views.size() == 190 ? 0 : 1;
 }

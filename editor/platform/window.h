@@ -70,6 +70,7 @@ public:
     // Logical size and scale factor; the window's pixels are their product.
     virtual void setScale(double factor) = 0;
     virtual double scale() const = 0;
+    virtual void setSize(int logicalWidth, int logicalHeight) = 0;
     // The scale the system asks for at this window's screen (its DPI), or 0
     // where the platform leaves the scale to the host.
     virtual double systemScale() const { return 0; }

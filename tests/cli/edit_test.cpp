@@ -1,6 +1,6 @@
 // `vosk edit` under a private X server: the window, its picture, and the user's
 // clicks, drags and typing arriving at the host as parameter edits.
-#include "editor/cairocanvas.h"
+#include "editor/platform/linux/cairocanvas.h"
 #include "source/controller.h"
 #include "editor/editor.h"
 #include "source/vosk.h"

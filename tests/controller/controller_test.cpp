@@ -299,8 +299,8 @@ TEST_F(Controller, GivesTheStandardAnswers)
     EXPECT_EQ(second->setKnobMode(kLinearMode), kResultOk);
     EXPECT_EQ(second->openHelp(false), kResultFalse);
     EXPECT_EQ(second->openAboutBox(false), kResultFalse);
-    EXPECT_EQ(controller->setState(nullptr), kNotImplemented);
-    EXPECT_EQ(controller->getState(nullptr), kNotImplemented);
+    EXPECT_EQ(controller->setState(nullptr), kInvalidArgument);
+    EXPECT_EQ(controller->getState(nullptr), kInvalidArgument);
 }
 
 TEST_F(Controller, TextsIgnoreTheProcessLocale)

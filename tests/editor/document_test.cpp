@@ -32,14 +32,14 @@ TEST(Document, TemplateHoldsTheViewsOfEveryClass)
     EXPECT_EQ(t->container.cls, "CViewContainer");
     EXPECT_EQ(t->container.get("size"), "1024, 570");
     EXPECT_EQ(t->container.get("bitmap"), "GUI_Edit");
-    ASSERT_EQ(t->views.size(), 188u);
+    ASSERT_EQ(t->views.size(), 190u);
 
     std::map<std::string, int> classes;
     for (const auto& v : t->views) ++classes[v.cls];
     const std::map<std::string, int> expected{
         {"CAnimKnob", 35}, {"CTextEdit", 35},  {"COnOffButton", 28},          {"COptionMenu", 8},
-        {"CVuMeter", 2},   {"CTextButton", 1}, {"CAnimationSplashScreen", 1}, {"CView", 4},
-        {"CTextLabel", 74}};
+        {"CVuMeter", 2},   {"CTextButton", 2}, {"CAnimationSplashScreen", 1}, {"CView", 4},
+        {"CTextLabel", 74}, {"CurvePanel", 1}};
     EXPECT_EQ(classes, expected);
 
     // Frames and tags of a few views that differ from their neighbours.
@@ -75,11 +75,11 @@ TEST(Document, TemplateHoldsTheViewsOfEveryClass)
 TEST(Document, ControlTagsBitmapsAndFonts)
 {
     Document doc = loadDocument();
-    ASSERT_EQ(doc.controlTags.size(), 80u);
+    ASSERT_EQ(doc.controlTags.size(), 81u);
     std::set<int> numbers;
     for (const auto& [name, number] : doc.controlTags) numbers.insert(number);
-    EXPECT_EQ(numbers.size(), 80u);
-    EXPECT_EQ(*numbers.rbegin(), 79);
+    EXPECT_EQ(numbers.size(), 81u);
+    EXPECT_EQ(*numbers.rbegin(), 80);
     EXPECT_EQ(doc.controlTags[0], (std::pair<std::string, int>{"kBypass", 0}));
     EXPECT_EQ(doc.controlTags[68], (std::pair<std::string, int>{"kAbout", 70}));
     EXPECT_EQ(doc.controlTags[77], (std::pair<std::string, int>{"kLgain", 68}));

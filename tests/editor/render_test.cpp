@@ -1,5 +1,5 @@
 // Offscreen pictures of the editor: the pixels show the frame the value selects.
-#include "editor/cairocanvas.h"
+#include "editor/platform/linux/cairocanvas.h"
 #include "editorfixture.h"
 
 namespace vosk::test {

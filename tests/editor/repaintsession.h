@@ -1,6 +1,7 @@
 // One user's session with the built module's editor at some scale, the same on
 // every platform: a click on BYPASS, a drag of the band 1 left frequency knob, a
-// value typed into that band's field. Each gesture must reach the parameter under
+// value typed into that band's field; then the curve panel opened, a click on
+// its legend and the knob dragged again with the panel showing. Each gesture must reach the parameter under
 // the pointer, and after each one the window must show what a full draw of the
 // same state shows: partial repaints may differ from it by smoothing noise only,
 // and may leave nothing black that the full draw does not paint black.
@@ -145,6 +146,30 @@ inline void run(EditorSession& session, HostedPlugin& plugin, double scale)
     EXPECT_EQ(performedSince(plugin, mark), std::vector<uint32_t>{kFreq1L});
     EXPECT_NEAR(plugin.normalizedValue(kFreq1L), (2.0 + std::log10(0.5)) / 3.0, 1e-4);
     expectSameAsFullDraw(session, width, height, "value typed");
+
+    // The CURVE button at (872, 10), 60 x 25, grows the window by the panel.
+    session.press(902, 22);
+    session.release(902, 22);
+    const int grown = static_cast<int>(std::lround(800 * scale));
+    expectSameAsFullDraw(session, width, grown, "curve panel opened");
+
+    // The legend's second entry, at the panel's top right.
+    session.press(980, 594);
+    session.release(980, 594);
+    expectSameAsFullDraw(session, width, grown, "legend clicked");
+
+    // The knob moves the curve under it.
+    mark = plugin.editsReceived().size();
+    session.press(135, 200);
+    for (int y = 195; y >= 180; y -= 5) session.dragTo(135, y);
+    session.release(135, 180);
+    EXPECT_FALSE(performedSince(plugin, mark).empty());
+    expectSameAsFullDraw(session, width, grown, "knob dragged under the panel");
+
+    // Closed again, as the next session expects to find it.
+    session.press(902, 22);
+    session.release(902, 22);
+    expectSameAsFullDraw(session, width, height, "curve panel closed");
 }
 
 } // namespace repaint

@@ -1,6 +1,6 @@
 // `vosk snapshot`: the editor drawn offscreen by the command, with values set on
 // the command line reaching the picture.
-#include "editor/cairocanvas.h"
+#include "editor/platform/linux/cairocanvas.h"
 
 #include <gtest/gtest.h>
 

@@ -37,7 +37,7 @@ class HostedViewTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        probe = xserver.start(2200, 1300);
+        probe = xserver.start(2200, 1700); // room for the scaled window with the curve panel
         if (!probe) return;
         plugin = load(VOSK_BUNDLE_PATH);
         ASSERT_TRUE(plugin);

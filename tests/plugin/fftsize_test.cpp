@@ -118,8 +118,11 @@ TEST_F(FftSize, TwiceTheRateWithTwiceTheLengthGivesTheSameCurve)
         for (double hz = 20.0; hz <= 20000.0; hz *= 1.02) {
             const double expected = levelAt(base, hz, c.baseRate);
             const double level = levelAt(scaled, hz, c.rate);
-            if (expected > -20.0) EXPECT_NEAR(level, expected, 0.05) << hz << " Hz";
-            else if (expected > -40.0) EXPECT_NEAR(level, expected, 0.25) << hz << " Hz";
+            if (expected > -20.0) {
+                EXPECT_NEAR(level, expected, 0.05) << hz << " Hz";
+            } else if (expected > -40.0) {
+                EXPECT_NEAR(level, expected, 0.25) << hz << " Hz";
+            }
         }
     }
 }

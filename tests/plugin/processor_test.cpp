@@ -1,5 +1,6 @@
 // The processor component driven through the VST 3 interfaces as a host
 // does: lifecycle, buses and their negotiation, messages, process calls.
+#include "source/parameterids.h"
 #include "tests/support/plugin_host.h"
 
 #include "public.sdk/source/common/memorystream.h"
@@ -351,7 +352,9 @@ TEST_F(Processor, SetActiveTellsThePeerEveryTime)
     EXPECT_EQ(component()->setActive(false), kResultOk);
     EXPECT_EQ(peer->texts, (std::vector<std::string>{"VOSK::setActive (true)", "VOSK::setActive (true)",
                                                      "VOSK::setActive (false)", "VOSK::setActive (false)"}));
-    EXPECT_EQ(peer->messageIds.size(), 4u);
+    // The setup told the peer the rate and length it plays with first.
+    ASSERT_EQ(peer->messageIds.size(), 5u);
+    EXPECT_EQ(peer->messageIds[0], vosk::kProcessingSetupMessage);
 
     // Without a peer activation still works and sends nothing.
     ASSERT_EQ(connection->disconnect(peer), kResultOk);

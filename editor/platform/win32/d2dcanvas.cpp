@@ -291,6 +291,46 @@ void D2DCanvas::line(Point a, Point b, Color c, double lineWidth)
                           static_cast<float>(lineWidth));
 }
 
+ComPtr<ID2D1PathGeometry> D2DCanvas::pathThrough(const std::vector<Point>& points, bool closed)
+{
+    ComPtr<ID2D1Factory> factory;
+    target_->GetFactory(&factory);
+    ComPtr<ID2D1PathGeometry> geometry;
+    ComPtr<ID2D1GeometrySink> sink;
+    if (!factory || FAILED(factory->CreatePathGeometry(&geometry)) || FAILED(geometry->Open(&sink))) return {};
+    const auto at = [](Point p) { return D2D1::Point2F(static_cast<float>(p.x), static_cast<float>(p.y)); };
+    sink->SetFillMode(D2D1_FILL_MODE_WINDING);
+    sink->BeginFigure(at(points[0]), closed ? D2D1_FIGURE_BEGIN_FILLED : D2D1_FIGURE_BEGIN_HOLLOW);
+    for (size_t i = 1; i < points.size(); ++i) sink->AddLine(at(points[i]));
+    sink->EndFigure(closed ? D2D1_FIGURE_END_CLOSED : D2D1_FIGURE_END_OPEN);
+    if (FAILED(sink->Close())) return {};
+    return geometry;
+}
+
+void D2DCanvas::polyline(const std::vector<Point>& points, Color c, double lineWidth)
+{
+    if (points.size() < 2) return;
+    auto* b = brush(c);
+    if (!b) return;
+    // Round joins, as cairo's curves have them.
+    ComPtr<ID2D1Factory> factory;
+    target_->GetFactory(&factory);
+    ComPtr<ID2D1StrokeStyle> style;
+    if (factory)
+        factory->CreateStrokeStyle(D2D1::StrokeStyleProperties(D2D1_CAP_STYLE_FLAT, D2D1_CAP_STYLE_FLAT,
+                                                               D2D1_CAP_STYLE_FLAT, D2D1_LINE_JOIN_ROUND),
+                                   nullptr, 0, &style);
+    if (auto geometry = pathThrough(points, false))
+        target_->DrawGeometry(geometry.Get(), b, static_cast<float>(lineWidth), style.Get());
+}
+
+void D2DCanvas::fillPolygon(const std::vector<Point>& points, Color c)
+{
+    if (points.size() < 3) return;
+    if (auto* b = brush(c))
+        if (auto geometry = pathThrough(points, true)) target_->FillGeometry(geometry.Get(), b);
+}
+
 ID2D1Bitmap* D2DCanvas::bitmapOf(const D2DImage& image)
 {
     auto& bitmap = bitmaps_[&image];

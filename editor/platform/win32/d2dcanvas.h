@@ -79,6 +79,8 @@ public:
     void strokeRoundRect(const Rect& r, double radius, Color c, double lineWidth) override;
     void fillRoundRectGradient(const Rect& r, double radius, Color top, Color bottom) override;
     void line(Point a, Point b, Color c, double lineWidth) override;
+    void polyline(const std::vector<Point>& points, Color c, double lineWidth) override;
+    void fillPolygon(const std::vector<Point>& points, Color c) override;
     void drawImage(const Image& image, const Rect& src, Point dest) override;
     double textWidth(const std::string& utf8, const Font& font) override;
     void drawText(const std::string& utf8, const Rect& box, const Font& font, Color c, Align align) override;
@@ -92,6 +94,8 @@ private:
     ID2D1SolidColorBrush* brush(Color c);
     ID2D1Bitmap* bitmapOf(const D2DImage& image);
     ComPtr<IDWriteTextLayout> layout(const std::string& utf8, const Font& font);
+    // The points as one figure, closed and filled or open; null when Direct2D fails.
+    ComPtr<ID2D1PathGeometry> pathThrough(const std::vector<Point>& points, bool closed);
 
     ComPtr<ID2D1RenderTarget> target_;
     double scale_ = 1;

@@ -182,6 +182,20 @@ public:
     {
         if (!(newFactor > 0) || newFactor == factor) return;
         factor = newFactor;
+        reshape();
+    }
+
+    void setSize(int newWidth, int newHeight) override
+    {
+        if (newWidth == logicalWidth && newHeight == logicalHeight) return;
+        logicalWidth = newWidth;
+        logicalHeight = newHeight;
+        reshape();
+    }
+
+    // The window and its target take the logical size at the scale; all of it repaints.
+    void reshape()
+    {
         dropTarget();
         if (!hwnd) return;
         SetWindowPos(hwnd, nullptr, 0, 0, deviceWidth(), deviceHeight(),
@@ -366,12 +380,15 @@ private:
             }
             canvas = std::make_unique<D2DCanvas>(target.Get());
         }
-        if (SUCCEEDED(target->BindDC(dc, &dirty))) {
+        // Bound to the whole window, so that every paint draws through the same
+        // transform (text may be smoothed otherwise through an offset than without
+        // one); the paint's own clip keeps the rest of the window as it is.
+        const RECT whole{0, 0, deviceWidth(), deviceHeight()};
+        if (SUCCEEDED(target->BindDC(dc, &whole))) {
             const Rect area{dirty.left / factor, dirty.top / factor, (dirty.right - dirty.left) / factor,
                             (dirty.bottom - dirty.top) / factor};
             target->BeginDraw();
-            // The target's origin is the area's corner; the canvas draws in window coordinates.
-            canvas->place(factor, dirty.left, dirty.top);
+            canvas->place(factor, 0, 0);
             canvas->save();
             canvas->clip(area);
             client.paint(*canvas, area.x, area.y, area.w, area.h);

@@ -2,7 +2,7 @@
 
 #include "common/refcounted.h"
 #include "common/x11/x11keys.h"
-#include "editor/cairocanvas.h"
+#include "editor/platform/linux/cairocanvas.h"
 
 #include "pluginterfaces/base/smartpointer.h"
 #include "pluginterfaces/gui/iplugview.h"
@@ -229,6 +229,20 @@ public:
     {
         if (!(newFactor > 0) || newFactor == factor) return;
         factor = newFactor;
+        reshape();
+    }
+
+    void setSize(int newWidth, int newHeight) override
+    {
+        if (newWidth == logicalWidth && newHeight == logicalHeight) return;
+        logicalWidth = newWidth;
+        logicalHeight = newHeight;
+        reshape();
+    }
+
+    // The window and its surfaces take the logical size at the scale; all of it repaints.
+    void reshape()
+    {
         XResizeWindow(display, window, deviceWidth(), deviceHeight());
         cairo_xlib_surface_set_size(surface, deviceWidth(), deviceHeight());
         cairo_surface_destroy(backbuffer);

@@ -1,5 +1,5 @@
 // The XML reader of the Linux build.
-#include "xmltree.h"
+#include "editor/xmltree.h"
 
 #include <pugixml.hpp>
 

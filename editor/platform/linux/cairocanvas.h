@@ -2,7 +2,7 @@
 // offscreen rendering.
 #pragma once
 
-#include "canvas.h"
+#include "editor/canvas.h"
 
 #include <cstdint>
 #include <vector>
@@ -49,6 +49,8 @@ public:
     void strokeRoundRect(const Rect& r, double radius, Color c, double lineWidth) override;
     void fillRoundRectGradient(const Rect& r, double radius, Color top, Color bottom) override;
     void line(Point a, Point b, Color c, double lineWidth) override;
+    void polyline(const std::vector<Point>& points, Color c, double lineWidth) override;
+    void fillPolygon(const std::vector<Point>& points, Color c) override;
     void drawImage(const Image& image, const Rect& src, Point dest) override;
     double textWidth(const std::string& utf8, const Font& font) override;
     void drawText(const std::string& utf8, const Rect& box, const Font& font, Color c, Align align) override;

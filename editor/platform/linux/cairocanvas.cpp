@@ -1,4 +1,4 @@
-#include "cairocanvas.h"
+#include "editor/platform/linux/cairocanvas.h"
 
 #include "common/numbers.h"
 
@@ -219,6 +219,36 @@ void CairoCanvas::line(Point a, Point b, Color c, double lineWidth)
     cairo_move_to(cr_, a.x, a.y);
     cairo_line_to(cr_, b.x, b.y);
     cairo_stroke(cr_);
+}
+
+namespace {
+
+void pathThrough(cairo_t* cr, const std::vector<Point>& points)
+{
+    cairo_new_path(cr);
+    for (const Point& p : points) cairo_line_to(cr, p.x, p.y);
+}
+
+} // namespace
+
+void CairoCanvas::polyline(const std::vector<Point>& points, Color c, double lineWidth)
+{
+    if (points.size() < 2) return;
+    setColor(cr_, c);
+    cairo_set_line_width(cr_, lineWidth);
+    cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+    pathThrough(cr_, points);
+    cairo_stroke(cr_);
+    cairo_set_line_join(cr_, CAIRO_LINE_JOIN_MITER);
+}
+
+void CairoCanvas::fillPolygon(const std::vector<Point>& points, Color c)
+{
+    if (points.size() < 3) return;
+    setColor(cr_, c);
+    pathThrough(cr_, points);
+    cairo_close_path(cr_);
+    cairo_fill(cr_);
 }
 
 void CairoCanvas::drawImage(const Image& image, const Rect& src, Point dest)
