@@ -235,13 +235,14 @@ template <class DT> void FFTReal<DT>::init_parts()
         std::int32_t next = 0;
         auto stages = [&] {
             for (std::int32_t i = 0; i < stage_parts; ++i)
-                parts[next++] = Part{PART_STAGES, 0, i * q_span, q_span, (fused ? q_span * 16 : _length) * 8};
+                parts[next++] =
+                    Part{PART_STAGES, 0, i * q_span, q_span, (fused ? q_span * 16 : _length) * 16};
         };
         auto levels = [&](int pass) {
             const std::int32_t span =
                 std::min(_length, std::max(std::int32_t(2) << pass, std::int32_t(PART_VALUES)));
             for (std::int32_t start = 0; start < _length; start += span)
-                parts[next++] = Part{PART_LEVEL, pass, start, span, span};
+                parts[next++] = Part{PART_LEVEL, pass, start, span, span * 5 / 2};
         };
         auto tiled = [&] {
             for (std::int32_t i = 0; i < chunks; ++i)

@@ -9,9 +9,9 @@ namespace vosk {
 namespace {
 
 // Bins per product step and samples per output step, and their costs in values
-// passed through a butterfly.
+// passed through a butterfly (a bin's two complex products, as measured).
 constexpr int32_t kBinsPerStep = 2048;
-constexpr int32_t kBinCost = 8;
+constexpr int32_t kBinCost = 16;
 constexpr int32_t kSamplesPerStep = 4096;
 
 void zero(std::vector<float>& v)

@@ -105,7 +105,7 @@ void ResponseDesigner::addSectionDesign(int channel, int section)
     const int32_t offsets = length / 2 + 1;
     for (int32_t from = 0; from < offsets; from += kTapChunk) {
         const int32_t to = std::min(offsets, from + kTapChunk);
-        add(StepKind::Taps, channel, section, from, to, (to - from) * 2 * kTrigCost);
+        add(StepKind::Taps, channel, section, from, to, (to - from) * kTapCost);
     }
     addTransform(StepKind::SectionSpectrum, channel, section, forwardCost_);
 }
@@ -143,7 +143,7 @@ void ResponseDesigner::begin(const ResponseSettings& target, bool fade)
             const int32_t bins = size_.n / 2 + 1;
             for (int32_t from = 0; from < bins; from += kCombineBins) {
                 const int32_t to = std::min(bins, from + kCombineBins);
-                add(StepKind::Combine, c, s, from, to, (to - from) * 32);
+                add(StepKind::Combine, c, s, from, to, (to - from) * kCombineBinCost);
             }
         }
         if (!anyOn) {

@@ -103,12 +103,17 @@ private:
     HopResponses responses_;
 
     SectionPlan plan_; // of the section whose taps are being written
-    // Values per step, and their costs in values passed through a butterfly
-    // (a sine or cosine counts about as much as 32 of those).
-    static constexpr int32_t kWindowChunk = 1024;
-    static constexpr int32_t kTapChunk = 512;
+    // Values per step, and their costs in values passed through a butterfly, as
+    // measured: a sine or cosine costs about as much as 64 of those, a tap pair
+    // two sines and its windowing, a combined bin two complex products out of
+    // cache. Costs that match the time keep every call's share alike; small steps
+    // keep what a call runs past its share small.
+    static constexpr int32_t kWindowChunk = 256;
+    static constexpr int32_t kTapChunk = 128;
     static constexpr int32_t kCombineBins = 1024;
-    static constexpr int32_t kTrigCost = 32;
+    static constexpr int32_t kTrigCost = 64;
+    static constexpr int32_t kTapCost = 2 * kTrigCost + 16;
+    static constexpr int32_t kCombineBinCost = 6;
     static constexpr int kDesignedSections = kNumSections - 2;
     std::vector<Step> steps_; // room for a design of everything
     int32_t stepCount_ = 0;
