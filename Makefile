@@ -1,3 +1,5 @@
+# Copyright (C) 2026 Tarnwell
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Set-up, build and test in one place. `make test` is what CI runs.
 BUILD      ?= build
 SAN_BUILD  ?= build-sanitize

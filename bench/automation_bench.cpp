@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cost of each process call while knobs move, driven through the built
 // module as a host drives it: stereo noise in calls of 64, 256 and 1024 samples
 // at 48 kHz and each transform length, and in calls of 64 at the lengths the

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the curve panel costs the editor's thread each time a value changes: the
 // signal path's response for the settings, evaluated at the panel's points, at
 // each transform length.

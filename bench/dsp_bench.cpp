@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the signal path alone: steady-state stereo processing as a real-time
 // factor, blocks while every band parameter moves as a fraction of their
 // duration, and the memory one instance holds, at each transform length.

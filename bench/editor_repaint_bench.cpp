@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a repaint of the built bundle's editor costs at scale 2, hosted as a Linux
 // host hosts it: the view in a host window on a private X server, the host's run
 // loop, input from the server. One iteration is one gesture's handling up to

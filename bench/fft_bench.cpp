@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Forward plus inverse real transform of 16384 points: ours against FFTW's
 // single-precision real transforms planned with FFTW_MEASURE.
 #include "ffft/FFTReal.h"

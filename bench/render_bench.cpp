@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command end to end on 44.1 kHz stereo 24-bit files. `vosk render` of 60
 // seconds: reading the file, loading the bundle, processing in 512-sample blocks
 // with latency compensation, writing the result, with dither (argument 1) and

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The loaded plug-in's frequency response: magnitude and group delay of its
 // impulse responses at logarithmically spaced frequencies.
 #pragma once

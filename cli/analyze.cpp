@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vosk analyze: loudness, peaks and the long-term spectrum of audio files.
 #include "commands.h"
 #include "measure.h"

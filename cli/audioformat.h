@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Output file formats chosen the way people expect of audio tools: by the
 // file name's extension, or by --format; the sample type by --bits or the
 // input's. Integer samples are quantised here, with TPDF dither, and clipping

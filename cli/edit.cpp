@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vosk edit: the plug-in's editor in a window of its own, served by the host's
 // run loop as a DAW serves it. With --play a file goes through the processor at
 // its own pace (a timer stands in for the audio device), so that meters and clip

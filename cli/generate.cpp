@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vosk generate: a stereo test signal made here, so the demo needs no
 // downloads: pink noise under a slow logarithmic sine sweep.
 #include "audioformat.h"

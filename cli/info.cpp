@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vosk info: what the factory, the processor and the controller report.
 #include "commands.h"
 #include "settings.h"

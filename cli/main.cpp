@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vosk: renders audio files through the VOSK plug-in, describes it and plots
 // its response, driving the built bundle as a VST 3 host does.
 #include "audioformat.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vosk match: the bands that bring a mix's long-term spectrum towards a
 // reference's, written as VOSK settings and, on request, as a preset.
 #include "commands.h"

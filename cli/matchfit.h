@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The match EQ's fit: VOSK's four bands of one channel set so that their
 // response, designed by the signal path itself at the files' rate, follows a
 // target difference over fractional-octave bands.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One pass over an audio file: its levels and, where asked, its long-term
 // spectrum per channel or as mid and side.
 #pragma once

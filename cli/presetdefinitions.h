@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The factory presets as data: what each one sets, in the display units that
 // `--set` takes, and the response it promises. Read by the generator that writes
 // the .vstpreset files at build time and by the test that checks them.

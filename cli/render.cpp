@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vosk render: an audio file through the plug-in into a file of the same
 // rate, channels and length, in the format its name asks for.
 #include "audioformat.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vosk response: an impulse through the plug-in, its magnitude and group
 // delay per channel, as a plot and a table.
 #include "analysis.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vosk snapshot: the plug-in's editor drawn offscreen with its current values: the
 // view that the loaded plug-in creates, as `edit` shows it, asked for its picture.
 #include "commands.h"

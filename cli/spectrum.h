@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Long-term average spectra: Hann-windowed transforms with half overlap,
 // powers averaged per bin over the whole file, then averaged over fractional-
 // octave bands.

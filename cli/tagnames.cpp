@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plug-in's control-tag names, accepted by --set besides the titles the
 // controller shows (the shape lists are titled "kShape1" ... "kShape8", which
 // hides which band and channel each one drives).

@@ -1,3 +1,5 @@
+# Copyright (C) 2026 Tarnwell
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What Debian's build flags give a shipped ELF binary: a read-only GOT resolved
 # at load time, and checked string and memory functions. vosk_hardening(<target>...)
 function(vosk_hardening)

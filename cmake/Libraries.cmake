@@ -1,3 +1,5 @@
+# Copyright (C) 2026 Tarnwell
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Linux build's system libraries, found once for every folder: X11::X11 and
 # PkgConfig::<NAME> for cairo, cairo-xlib, fontconfig, pugixml, stb, sndfile, libebur128
 # and nlopt.

@@ -1,3 +1,5 @@
+# Copyright (C) 2026 Tarnwell
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the VST 3 SDK base, interfaces and helpers as static libraries.
 #
 # VST3_SDK_ROOT points at an SDK tree; by default the subset that Debian ships.

@@ -1,3 +1,5 @@
+# Copyright (C) 2026 Tarnwell
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Warnings for the project's own targets: vosk_warnings(<target>...)
 function(vosk_warnings)
   foreach(t ${ARGN})

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Interface lookup and reference counting for our own COM classes that offer one
 // interface. Only for code that has the VST 3 interfaces; objects of the
 // user-interface thread.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions between UTF-8 (our strings) and UTF-16 (the VST 3 strings and the
 // wide strings of Windows). A surrogate pair makes one code point; a lone
 // surrogate and a malformed UTF-8 sequence pass as they are decoded, without error.

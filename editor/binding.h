@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One control tag of an open editor: the parameter it is bound to, or a value
 // kept inside the editor when the controller has no parameter with that number.
 // Every view with the tag shares the binding, so they always show one value.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing surface the views paint on. Views know only this interface; the
 // cairo implementation (platform/linux/cairocanvas.h) and the Direct2D one
 // (platform/win32/d2dcanvas.h) serve both windows and offscreen images.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The curve panel: the response the processor applies, drawn under the layout
 // with a handle on each band that is on and the music's spectrum behind it. It
 // shows while its tag's value is on; opening grows the window by the panel,

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An interface of our own that a controller answers in queryInterface: what the
 // curve panel keeps with the project and what it learns of the processor beyond
 // the parameters. A controller without it gets a panel that opens closed each

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An editor built from a user-interface description: the views of one template,
 // their bindings to the controller's parameters, input handling, modal views and
 // drawing. Knows nothing of any particular plug-in.

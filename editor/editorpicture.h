@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An interface of our own that the editor's view answers in queryInterface: the
 // editor drawn offscreen with the controller's current values, as the view shows
 // it, encoded as a PNG image. A host gets the picture without a window and

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input as plain records: the window layer translates its platform events into
 // these, and tests build them directly.
 #pragma once

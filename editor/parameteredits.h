@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An interface of our own that a controller answers in queryInterface: how the
 // editor's gestures reach the host. A gesture is a begin, the values performed
 // while it lasts, and an end, as IComponentHandler carries them. With a

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The IPlugView of an editor: owns the editor built from the description and,
 // once attached to the host's window, the platform window that shows it.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the editor's description and images come from: files in a folder
 // (ResourceFolder) or, on Windows, the module's own resources.
 #pragma once

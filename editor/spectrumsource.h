@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The music's spectrum behind the response curve, as the curve panel asks for it.
 #pragma once
 

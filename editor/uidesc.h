@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user-interface description: fonts, bitmaps, control tags and templates of
 // views, read from the XML document. Knows nothing of any particular plug-in.
 #pragma once

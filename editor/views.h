@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The standard view classes the description can name. Each reads its look from
 // the description's attributes and its value from its tag's binding.
 #pragma once

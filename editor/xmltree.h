@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An XML document as the description loader needs it: elements with their
 // attributes in document order and their child elements; text is dropped.
 // Each platform reads it with an XML parser of its own (pugixml on Linux,

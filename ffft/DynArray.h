@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Minimal owned array: a pointer and a signed count; resizing drops the old
 // elements.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real-valued FFT of one fixed power-of-two length.
 //
 // Spectrum layout of f[0 .. N-1]: f[k] = sum x[n] cos(2 pi k n / N) for

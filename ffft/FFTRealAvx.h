@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AVX variants of the level passes of FFTReal<float>, chosen at run time when
 // the processor has AVX. Eight lanes run the scalar operations in the scalar
 // order (AVX has no fused multiply-add), so results stay identical bit for bit.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SSE2 passes of FFTReal<float>. Each vector lane performs exactly the
 // operations of the scalar passes on the same operands, in the same order, so
 // the results are identical bit for bit; only the memory traffic differs.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared definitions of the real FFT: constants and the contract check.
 #pragma once
 

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's side of a controller's edits: every begin, perform and end, in the
 // order they arrive, and the restart flags asked for. It belongs to its owner
 // (a hosted plug-in, a test) and is unregistered before it goes.

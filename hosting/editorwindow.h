@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A top-level window of the host that shows one plug-in view. The platform
 // implementation attaches the view, serves its IPlugFrame (resizing, and on Linux

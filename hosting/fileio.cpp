@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parts of fileio.h that every platform shares; the platform's calls are in
 // fileio_posix.cpp and fileio_win.cpp.
 #include "hosting/fileio.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-file reads and writes that never leave a half-written file behind.
 // The platform part is in fileio_posix.cpp.
 #pragma once

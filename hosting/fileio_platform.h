@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What fileio.cpp asks of the platform (fileio_posix.cpp, fileio_win.cpp), and the
 // register of live temporary files that an interrupt handler empties.
 #pragma once

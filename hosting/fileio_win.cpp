@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows part of fileio.h. Paths arrive in UTF-8 and go to the wide-character
 // calls, so names outside the ANSI code page work.
 #include "hosting/fileio.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A VST 3 plug-in driven the way a host drives it: the module is loaded from
 // its bundle, processor and controller come from the factory, are initialised
 // with a host context, connected, kept in step, and run block by block.

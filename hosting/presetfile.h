@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The .vstpreset file: a processor's and a controller's states under a header
 // that names the processor class. Render, match and the factory presets' generator
 // write it; every preset a command loads is read through here.

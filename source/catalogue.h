@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameters the controller registers, in registration order (the host sees them
 // by index in this order). Their facts are those of the parameter table.
 #pragma once

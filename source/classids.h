@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The class identifiers of the two classes the module offers. Hosts store them
 // in their projects: never change them.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edit controller: registers the parameter catalogue, opens the editor and passes
 // the editor's edits on to the host for registered parameters only.
 #pragma once

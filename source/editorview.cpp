@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor hook of the controller: the editor runtime built from the module's
 // own description and images.
 #include "controller.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's outward face: the factory with its two classes, and the
 // host's optional init/exit calls.
 #include "classids.h"

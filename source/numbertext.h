@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number texts for parameter display and entry, independent of the process locale:
 // hosts run plug-ins under any LC_NUMERIC, yet the texts always use a decimal point.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parameter identifiers shared by processor, controller and editor.
 // The numbers are also the control tags of the editor description; never renumber.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The equaliser's parameter classes. Each keeps the SDK's identity mapping between
 // plain and normalised values (0 ... 1); only the texts carry the physical scales.
 // Every text is formatted and read independently of the process locale.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every control tag of the plug-in and, for the tags that are host parameters, all
 // that the host and the user see of them, with the mappings between normalised and
 // physical values. Plain C++: the controller's catalogue, the signal path's intake,

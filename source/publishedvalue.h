@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A value that one thread publishes and any other reads, never torn and free of
 // data races: the bytes live in atomic words, guarded by a sequence count that is
 // odd while a publication is under way. Publishing never waits, allocates or

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The curve panel's spectrum from the frames the processor sends: windowed
 // transforms, 1/6-octave bands on the picture's grid, and levels that fall
 // slowly. Plain C++ on the UI thread.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The music behind the curve panel's spectrum: the newest stretch of the input
 // and the output, captured on the audio thread while a panel wants it and
 // handed to the main thread without a lock or an allocation. Plain C++.

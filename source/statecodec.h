@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The processor's persistent state, as plain data, and its byte layout.
 //
 // Layout (little-endian): the 8-byte head (float input gain, int32 bypass) that

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a processor state from a host's stream: one reader for the processor
 // and the controller alike.
 #pragma once

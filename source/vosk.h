@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // VOSK: the audio processor component. Buses, lifecycle, latency and the
 // messages to the controller live here; the signal path hooks into
 // setupProcessing, process and the state operations.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Copyright (C) 2026 Tarnwell
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Files the Windows build does not take yet must keep compiling there: each is
 # checked with the MinGW cross compiler (syntax and types only; nothing is linked).
 # Usage: windows_sources_test.sh <cross g++> <SDK folder> <project folder> <third-party include dir>... -- <file path>...

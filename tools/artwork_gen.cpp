@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws every image the editor description names into the folder given as the
 // only argument. Deterministic: the same fonts give the same bytes, so the
 // pictures are built with the plug-in rather than kept as binaries.

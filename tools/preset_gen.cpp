@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the factory presets: each definition is applied to the built plug-in
 // as a host applies automation, and the plug-in's own state is saved as a
 // .vstpreset below <out> as the VST 3 preset folders lay them out. Run at build time.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the editor description (resource/voskEditor.uidesc) to stdout.
 // The layout is regular (eight band strips of identical build), so it is
 // generated rather than typed; the output is committed and a test keeps the

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Translation of X11 key events into the key, virtual key code and modifiers
 // that IPlugView::onKeyDown and onKeyUp take.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editor's window on the screen, as the plug-in view sees it. A platform
 // implementation creates it inside the host's window, draws through its canvas,

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The host's user-interface run loop on Linux, offered to plug-in views through
 // their IPlugFrame: file descriptors watched with poll() and repeating timers,

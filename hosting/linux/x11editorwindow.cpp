@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X11 top-level window of the host. It is an XEmbed embedder: children that
 // carry _XEMBED_INFO are told they are embedded, mapped when they ask to be, and
 // kept informed of the window's activation and focus.

@@ -1,3 +1,5 @@
+; Copyright (C) 2026 Tarnwell
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; The Windows installer. scripts/make-windows-installer compiles it with
 ; makensis and defines VERSION, VIVERSION, VENDOR, URL, BUNDLE (the built
 ; VOSK.vst3 folder), PRESETS_NSH (the install and uninstall lists of the factory

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Convolution of both channels with their responses, uniformly partitioned so
 // that no call does more than a small share of it. A response has N/2 taps (N the
 // design's transform length); it is held as the spectra of two partitions of

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Flushes denormal floats to zero for the lifetime of the object and restores
 // the caller's floating-point control state afterwards.
 #pragma once

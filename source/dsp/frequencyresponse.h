@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a response does at each frequency: an impulse sent through a stereo
 // processor, recorded and evaluated exactly (a direct transform) at the
 // frequencies asked for. `vosk response` measures the loaded plug-in this way,

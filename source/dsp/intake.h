@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's parameter rules: how one normalised value (identifiers of parameterids.h)
 // changes the settings. Linked bands move together and keep their offset, the link copies
 // the left bands to the right, a muted channel unmutes the other, and the reports owed

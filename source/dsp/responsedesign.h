@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Design of each section's windowed-sinc kernel and the packed-spectrum
 // arithmetic that combines them into one response per channel.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Designs the responses of both channels in small steps, so that a redesign
 // can be spread over the process calls of a hop instead of landing on one.
 // A design starts from the settings sampled at a hop's start and must be

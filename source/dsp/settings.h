@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every audio setting of the processor, in physical values (with the normalised values
 // the host set, for the bands); intake.h applies the host's parameter values to them.
 #pragma once

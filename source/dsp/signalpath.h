@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The processor's whole signal path: settings and their intake, the response
 // design, the block convolution of both channels, the channel matrix, gains,
 // bypass delay, silence handling and metering. Plain C++, driven by the plug-in

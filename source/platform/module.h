@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the module knows about itself once the host has loaded it. The platform
 // entry files record it; everything else only reads it.
 #pragma once

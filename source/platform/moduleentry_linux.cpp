@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Linux module entry: hosts call ModuleEntry right after dlopen and ModuleExit
 // before dlclose.
 #include "source/platform/exports.h"

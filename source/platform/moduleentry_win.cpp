@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows module entry: the process attach records the instance handle (the
 // editor loads its resources through it) and the module folder.
 #if defined(_WIN32)

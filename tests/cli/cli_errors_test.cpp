@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every refusal of `vosk render` exits non-zero, says why, and writes nothing.
 #include "clirunner.h"
 

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `vosk analyze`, render's loudness report and `vosk match` end to end, on
 // signals generated here.
 #include "clirunner.h"

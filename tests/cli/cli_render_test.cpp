@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `vosk render`, `response`, `generate` and `info` end to end through the
 // built command and bundle.
 #include "clirunner.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the rendered audio must show through the real signal path: bell gain,
 // exact alignment, presets that reproduce a render bit for bit, and a response
 // plot that shows the curve that was set.

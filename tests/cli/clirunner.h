@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the built `vosk` command in a scratch folder and captures its output.
 #pragma once
 

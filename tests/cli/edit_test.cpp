@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `vosk edit` under a private X server: the window, its picture, and the user's
 // clicks, drags and typing arriving at the host as parameter edits.
 #include "editor/platform/linux/cairocanvas.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loudness and true peak against the synthetic cases of EBU Tech 3341, generated here.
 #include "cli/levels.h"
 

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged presets never crash the loader: random mutations of the shipped
 // preset either load cleanly or are refused with a reason.
 #include "hosting/hostedplugin.h"

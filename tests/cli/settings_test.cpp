@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command-line settings resolved against the real controller: titles, tag
 // names, display texts, close matches and refusals.
 #include "cli/settings.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fixture holding a controller created from the built bundle's factory, as a
 // host creates it, initialised with a host context and terminated at the end.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edit controller as a host meets it: created by the factory of the built bundle
 // and driven through its VST 3 interfaces.
 #include "source/parameterids.h"

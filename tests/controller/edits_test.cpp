@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's gestures, which the controller takes through an interface of our own
 // and passes on to the host's component handler.
 #include "hosting/componenthandler.h"

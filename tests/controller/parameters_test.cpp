@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameter classes and the number texts, tested on the objects themselves.
 #include "source/catalogue.h"
 #include "source/numbertext.h"

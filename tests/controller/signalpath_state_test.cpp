@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controller's reading of a processor state checked against the signal path
 // itself: values taken from a saved state, applied to a fresh signal path, must give
 // the sound of the one that saved it.

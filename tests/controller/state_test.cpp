@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controller taking its values from a processor state, as after a project is
 // reopened: the values must be what the processor plays.
 #include "source/parameterids.h"

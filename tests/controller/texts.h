@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small helpers for the parameter tests: ASCII <-> String128.
 #pragma once
 

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Section kernels and the combined response, checked through their own spectra.
 #include "dsp_test_util.h"
 

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the signal path the way the plug-in glue does, for the unit tests.
 #pragma once
 

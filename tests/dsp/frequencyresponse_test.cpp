@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The response evaluation against filters whose response is known in closed form.
 #include "source/dsp/frequencyresponse.h"
 

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Intake of normalised parameter values into the processing settings.
 #include "source/dsp/intake.h"
 #include "source/dsp/settings.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole signal path driven block by block as the plug-in glue drives it.
 #include "dsp_test_util.h"
 

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The persistent state: its bytes and its validation.
 #include "source/dsp/settings.h"
 #include "source/statecodec.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The curve panel of the built bundle's editor: the response it draws against
 // `vosk response`, its handles as a host records them, the window it asks the
 // host for and the state that keeps it open.

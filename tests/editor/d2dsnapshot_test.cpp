@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows module's editor resources, and the editor drawn offscreen with
 // Direct2D from them against the picture the Linux build draws with cairo.
 // Runs under Wine with a display (Direct2D needs one there).

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The description as the runtime reads it, and the images the build lays out.
 #include "editor/canvas.h"
 #include "editorfixture.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Behaviour of the editor over the real controller: bindings, edits reaching the
 // host, values following the host, text entry, menus, meters and the splash.
 #include "editor/platform/linux/cairocanvas.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An editor over the real controller and the built bundle's resources, with a
 // component handler that records what reaches the host.
 #pragma once

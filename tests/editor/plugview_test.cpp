@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor view as a host gets it from the built bundle: created by the
 // controller, embedded in a host window on a private X server, drawing the
 // description's pictures and turning clicks into edits.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Offscreen pictures of the editor: the pixels show the frame the value selects.
 #include "editor/platform/linux/cairocanvas.h"
 #include "editorfixture.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One user's session with the built module's editor at some scale, the same on
 // every platform: a click on BYPASS, a drag of the band 1 left frequency knob, a
 // value typed into that band's field; then the curve panel opened, a click on

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Copyright (C) 2026 Tarnwell
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Compiles the Windows resource script with the cross resource compiler, decompiles
 # the result and checks the resource table: types, upper-case names, language,
 # version information, and that every image the editor description names is packed

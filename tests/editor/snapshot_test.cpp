@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `vosk snapshot`: the editor drawn offscreen by the command, with values set on
 // the command line reaching the picture.
 #include "editor/platform/linux/cairocanvas.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built module's editor view on Windows, hosted as a Windows host hosts it:
 // the view from the controller's createView, a child of the host's window, the
 // host's message loop, input as the window system delivers it. Runs under Wine

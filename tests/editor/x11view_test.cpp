@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built bundle's editor view, hosted as a Linux host hosts it: the view from
 // the controller's createView, a top-level window, the host's run loop.
 #include "hosting/hostedplugin.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's X11 window inside a parent window, served by the host run loop.
 #include "editor/platform/x11/x11window.h"
 #include "hosting/linux/runloop.h"

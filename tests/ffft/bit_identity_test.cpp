@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The optimised transform must give exactly the plain scalar results.
 #include "ffft/FFTReal.h"
 

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plain scalar statement of the transform, kept only to check the optimised
 // one bit for bit: every twiddle comes from the table, from an oscillator run
 // literally block by block (level 13) or from its exact value (longer levels),

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's top-level window with a stand-in view that behaves like an X11
 // plug-in view: its own X connection, a child window carrying _XEMBED_INFO, and
 // the run loop found through the frame.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hosting library against the built bundle: loading, the processor and
 // controller pair, processing, presets and the file helpers.
 #include "hosting/fileio.h"

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Copyright (C) 2026 Tarnwell
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: built from the build folder, depending on the libraries the
 # binaries use, clean under lintian, installed with dpkg into a root of its own
 # (with the machine's package list, so that its dependencies must be met), where

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Copyright (C) 2026 Tarnwell
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The README's from-source install, word for word, in a fresh clone of the
 # committed tree and a home folder of its own: the block of commands after the
 # install-from-source mark runs as written, and leaves the bundle, the factory

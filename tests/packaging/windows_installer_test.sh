@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Copyright (C) 2026 Tarnwell
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows installer under Wine, in a fresh prefix: an older version and then
 # this one install silently; one copy of each file and one Add/Remove Programs
 # entry remain, where the documentation says. The installed module loads through

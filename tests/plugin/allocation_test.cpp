@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bundle's process call never allocates, in any mode and with parameter
 // changes, driven as a host drives it.
 #include "tests/support/allocation_counter.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Knobs moved while the built module plays, as a host sends the changes: when
 // a change is heard, that the output does not depend on how the host cuts the
 // audio into blocks, and that a change never splatters.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Copyright (C) 2026 Tarnwell
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Linux module needs only what a desktop Linux system has: the C and C++
 # runtimes, X11, cairo and the font libraries. Everything else is linked in.
 # Usage: bundle_needed_test.sh <module>

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Processors of the built bundle, created and driven as a host does, with the
 // stereo signals and state helpers that the bundle tests share.
 #pragma once

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Copyright (C) 2026 Tarnwell
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the same fixed input through the Linux module and through the Windows
 # module (under Wine) and requires equal samples.
 # Usage: compare_platforms.sh <native renderer> <Linux bundle> <wine> <Windows renderer> <Windows bundle>

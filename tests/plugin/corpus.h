@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compatibility corpus: states and presets that shipped versions saved,
 // each with the parameter values it gives and a short render of a fixed signal,
 // recorded once by the module of that time (tests/corpus/index.txt lists them).

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records what tests/corpus/index.txt lists and the corpus lacks: the states,
 // then for each entry the values it gives and its render. A file that exists is
 // never written again: the corpus keeps what the module of its time produced.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every state and preset of the corpus opens with the values it had and the
 // sound it had when it was recorded.
 #include "corpus.h"

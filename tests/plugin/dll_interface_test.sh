@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Copyright (C) 2026 Tarnwell
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows module's interface as the loader sees it: it exports exactly the
 # three entry points and imports only DLLs of Windows itself (those a Windows
 # installation holds in its system folder; the Wine prefix's stands in).

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The factory presets as the build wrote them: each one loads in the module,
 // gives the values its definition sets, saves back to the same bytes, and its
 // response keeps the promises of its definition.

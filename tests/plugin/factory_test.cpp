@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module as a host sees it: exports, factory information, the two class
 // entries in all three forms, reference counting and instance creation.
 #include "tests/support/plugin_host.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The transform length chosen with FftSize, through the built module as a host
 // drives it: held until the host restarts the processor, then latency, tail and
 // delay follow it, it survives the state, and twice the rate with twice the

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built bundle driven by a careless or broken host: streams that split or
 // misreport their reads, messages without attributes or identifier, values outside
 // 0..1, corrupt states, extreme samples and blocks without usable input.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module folder is the library's own file name cut after its last separator.
 #include "source/platform/module.h"
 

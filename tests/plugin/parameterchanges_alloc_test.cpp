@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Filling parameter queues within their reserved capacity allocates nothing.
 // Its own program: the replaced global allocation functions must not meet a
 // loaded plug-in module, which would bind to them.

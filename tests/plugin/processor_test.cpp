@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The processor component driven through the VST 3 interfaces as a host
 // does: lifecycle, buses and their negotiation, messages, process calls.
 #include "source/parameterids.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders one fixed stereo input through a built bundle and writes the output
 // samples, raw 32-bit floats in the machine's order, to a file. Built for each
 // platform; the Windows tests compare its output from the Linux module with its

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows module's resources as the editor layer finds them: by name,
 // through the instance handle, without regard to case, in language 1033.
 #include "tests/support/plugin_host.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SDK pieces we complete ourselves, exercised in-process through their
 // public interfaces: factory bookkeeping, AudioEffect defaults, host-side
 // parameter queues and process data.

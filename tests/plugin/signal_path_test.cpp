@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signal path of the built bundle, driven through the VST 3 interfaces as a
 // host drives it: parameter changes in, audio and output changes out, states.
 #include "bundle_processors.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The curve panel's live spectrum as a host meets it: the module's processor
 // and the controller connected, the processor playing, and the controller asked
 // for the picture on every tick of a panel's timer. The threaded case is also

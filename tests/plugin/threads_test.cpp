@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves and loads on the main thread while the audio thread processes, as hosts do
 // during playback. Every save must be whole; built with ThreadSanitizer (make
 // test-tsan), the run must also be free of data races.

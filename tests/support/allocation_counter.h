@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replaces the global allocation functions of the test binary with counting
 // ones. Include in exactly one source file of a test executable; allocations
 // made by a loaded plug-in module reach these too.

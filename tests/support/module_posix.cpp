@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux part of the test host: where a bundle's library lies, looking it up
 // and opening it by hand with dlopen and ModuleEntry; the standard error stream
 // captured through its descriptor.

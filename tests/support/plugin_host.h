@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test helpers that drive the built plug-in bundle the way a VST 3 host does.
 //
 //   vosk::test::Module module(VOSK_BUNDLE_PATH);      // dlopen + ModuleEntry

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A private X server for tests that open windows: starts Xvfb on a display number
 // the server picks itself, points DISPLAY at it and stops it again.

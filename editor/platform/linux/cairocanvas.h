@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cairo implementation of the canvas, image decoding (PNG, BMP, JPEG) and
 // offscreen rendering.
 #pragma once

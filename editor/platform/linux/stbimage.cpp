@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // stb_image's decoders, compiled here without their thread-local state:
 // thread-local storage in a module that a host loads late is set up lazily for
 // every thread that touches it, which leak checkers' thread walks trip over.

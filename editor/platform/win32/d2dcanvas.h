@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Direct2D implementation of the canvas: DirectWrite text with a list of
 // fallback fonts, images decoded by WIC, and offscreen rendering into a WIC bitmap.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's description and images as resources of a Windows module: the
 // description under the type "DATA", every image under the type "PNG", each
 // found by its file name, which Windows compares without regard to case.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows implementation of the editor window: a child of the host's window,
 // drawn with Direct2D, served by the host's message loop (a timer gives the tick).
 #include "editor/platform/window.h"

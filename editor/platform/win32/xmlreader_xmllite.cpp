@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The XML reader of the Windows build: XmlLite, which every Windows since XP
 // carries. It is loaded at run time because MinGW ships no import library for it.
 #include "editor/xmltree.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The X11 implementation of the editor window: a child of the host's window that
 // speaks XEmbed, drawn with cairo, served by the host's IRunLoop.

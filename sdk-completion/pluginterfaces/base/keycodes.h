@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Virtual key codes and key modifiers that IPlugView::onKeyDown and onKeyUp carry
 // for keys without a character; missing from the SDK subset.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Interface identifiers of the editor view interfaces, which the SDK subset
 // declares but defines nowhere.
 #include "pluginterfaces/base/funknown.h"

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPluginFactory: the class factory a plug-in module hands to its host.
 // Same names and behaviour as the SDK class.
 #pragma once

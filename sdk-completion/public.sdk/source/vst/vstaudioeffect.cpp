@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "public.sdk/source/vst/vstaudioeffect.h"
 
 namespace Steinberg {

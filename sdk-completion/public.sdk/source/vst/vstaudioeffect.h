@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AudioEffect: a component that is also an audio processor, with the bus
 // helpers every effect needs. Same names and behaviour as the SDK class.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Host side module loading: opens a VST 3 module (a bundle folder or the
 // library itself), runs its entry function and hands out its class factory.
 // The platform part lives in module_linux.cpp and module_win32.cpp.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Module loading on Linux: dlopen of Contents/<arch>-linux/<Name>.so inside
 // the bundle, ModuleEntry (handle) after loading, ModuleExit before unloading.
 #if defined(__linux__)

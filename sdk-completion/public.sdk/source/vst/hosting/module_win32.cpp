@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Module loading on Windows: LoadLibrary of Contents/<arch>-win/<Name>.vst3
 // inside the bundle (or the library file itself), InitDll after loading,
 // ExitDll before unloading.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Host-side parameter changes handed to IAudioProcessor::process.
 // Same names and behaviour as the SDK classes. Storage is reserved up front,
 // so filling queues within their capacity allocates nothing.

@@ -1,3 +1,5 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Host-side ProcessData that sizes its bus buffers from a component's buses.
 // Same names and behaviour as the SDK class.
 #pragma once
