@@ -116,6 +116,7 @@ void CurvePanel::close()
     open_ = false;
     dragBand_ = 0;
     spectrumShown_ = false;
+    curveSource_.release();
     if (host_) host_->setCurvePanelOpen(false);
     askForSpectrum();
     editor_.resize(editor_.width(), static_cast<int>(frame_.y));
@@ -133,7 +134,7 @@ bool CurvePanel::refresh()
     values_ = std::move(values);
     sampleRate_ = rate;
     fftSize_ = fftSize;
-    curves_ = signalPathCurves(values_, sampleRate_, fftSize_, frequencies_);
+    curves_ = curveSource_.evaluate(values_, sampleRate_, fftSize_, frequencies_);
     curvesEqual_ = curves_.magnitudeDb[0] == curves_.magnitudeDb[1];
     return true;
 }

@@ -81,6 +81,7 @@ private:
     std::vector<double> values_; // of every tag, as the curve was computed
     double sampleRate_ = 0;
     int fftSize_ = 0;
+    SignalPathCurves curveSource_; // holds a signal path only while the panel is open
     ChannelCurves curves_;
     bool curvesEqual_ = false;
     int pointerChannel_ = 0;

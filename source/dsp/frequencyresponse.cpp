@@ -51,6 +51,47 @@ ResponseCurve analyseImpulse(const std::vector<float>& h, double sampleRate, con
     return curve;
 }
 
+std::vector<double> linearPhaseMagnitudeDb(const float* taps, int32_t count, double gain, double sampleRate,
+                                           const std::vector<double>& freqs)
+{
+    // About the centre c, H(w) e^{jwc} = h[c] + sum_k (h[c + k] + h[c - k]) cos(wk),
+    // plus j h[0] sin(wc) for the first tap, which has no partner; the pairs'
+    // differences are rounding only. The cosine series runs by Clenshaw's
+    // recurrence, for several frequencies at once so that they fill the pipeline.
+    const int32_t centre = count / 2;
+    std::vector<double> a(static_cast<size_t>(centre) + 1);
+    a[0] = taps[centre];
+    for (int32_t k = 1; k < centre; ++k) a[k] = static_cast<double>(taps[centre + k]) + taps[centre - k];
+    a[static_cast<size_t>(centre)] = taps[0];
+
+    constexpr size_t kLanes = 16;
+    std::vector<double> out(freqs.size());
+    for (size_t first = 0; first < freqs.size(); first += kLanes) {
+        const size_t lanes = std::min(kLanes, freqs.size() - first);
+        double w[kLanes] = {}, x[kLanes], twoX[kLanes], b1[kLanes] = {}, b2[kLanes] = {};
+        for (size_t l = 0; l < kLanes; ++l) {
+            if (l < lanes) w[l] = 2.0 * kPi * freqs[first + l] / sampleRate;
+            x[l] = std::cos(w[l]);
+            twoX[l] = 2.0 * x[l];
+        }
+        for (int32_t k = centre; k >= 1; --k) {
+            const double ak = a[static_cast<size_t>(k)];
+            for (size_t l = 0; l < kLanes; ++l) {
+                const double b = ak + twoX[l] * b1[l] - b2[l];
+                b2[l] = b1[l];
+                b1[l] = b;
+            }
+        }
+        for (size_t l = 0; l < lanes; ++l) {
+            const double cosine = a[0] + x[l] * b1[l] - b2[l];
+            const double sine = static_cast<double>(taps[0]) * std::sin(w[l] * centre);
+            const double magnitude = std::abs(gain) * std::hypot(cosine, sine);
+            out[first + l] = magnitude > 1e-15 ? 20.0 * std::log10(magnitude) : -300.0;
+        }
+    }
+    return out;
+}
+
 void recordImpulseResponses(const StereoProcess& process, int64_t latency, bool midSide,
                             std::vector<float>& first, std::vector<float>& second)
 {
@@ -105,38 +146,63 @@ bool holdsBandValue(const ProcessingSettings& settings, uint32_t id, double valu
 
 } // namespace
 
-ChannelCurves signalPathCurves(const std::vector<double>& values, double sampleRate, int32_t fftSize,
-                               const std::vector<double>& freqs)
+SignalPathCurves::SignalPathCurves() = default;
+SignalPathCurves::~SignalPathCurves() = default;
+
+void SignalPathCurves::release()
 {
-    auto path = std::make_unique<SignalPath>();
+    path_.reset();
+}
+
+ChannelCurves SignalPathCurves::evaluate(const std::vector<double>& values, double sampleRate,
+                                         int32_t fftSize, const std::vector<double>& freqs)
+{
+    const bool setUp = path_ && sampleRate == sampleRate_ && fftSize == path_->fftSize();
+    if (!path_) path_ = std::make_unique<SignalPath>();
+    // The values on a fresh start each time, as a new processor would take them;
+    // the designer still keeps every section they leave as it was.
+    ProcessingSettings& settings = path_->settings();
+    settings = ProcessingSettings{};
     // Each value as it stands: with the link off, no band drags its partner
     // along while the others are set.
-    path->applyParameter(kLink, switchValue(kLink, false));
+    path_->applyParameter(kLink, switchValue(kLink, false));
     for (uint32_t id = 0; id < values.size() && id < kNumControlTags; ++id)
         if (isParameter(id) && id != kLink && values[id] >= 0 && values[id] <= 1 &&
-            !holdsBandValue(path->settings(), id, values[id]))
-            path->applyParameter(id, values[id]);
-    path->settings().linked = kLink < values.size() && switchIsOn(kLink, values[kLink]);
-    path->prepare(sampleRate, 4096, fftSize);
+            !holdsBandValue(settings, id, values[id]))
+            path_->applyParameter(id, values[id]);
+    settings.linked = kLink < values.size() && switchIsOn(kLink, values[kLink]);
+    if (setUp) {
+        path_->designNow();
+    } else {
+        path_->prepare(sampleRate, 64, fftSize);
+        sampleRate_ = sampleRate;
+    }
 
     ChannelCurves curves;
-    curves.midSide = path->settings().midSide;
-    std::vector<float> first, second;
-    recordImpulseResponses(
-        [&path](const float* const* in, float* const* out, int32_t count) {
-            AudioBlock block;
-            block.inputs = in;
-            block.numInputChannels = 2;
-            block.outputs = out;
-            block.numOutputChannels = 2;
-            block.numSamples = count;
-            path->process(block, nullptr);
-        },
-        path->latency(), curves.midSide, first, second);
-
-    const double rate = path->sampleRate();
-    curves.magnitudeDb[0] = analyseImpulse(first, rate, freqs).magnitudeDb;
-    curves.magnitudeDb[1] = analyseImpulse(second, rate, freqs).magnitudeDb;
+    curves.midSide = settings.midSide;
+    std::vector<float> taps[kNumChannels];
+    double gains[kNumChannels];
+    for (int c = 0; c < kNumChannels; ++c) {
+        if (settings.bypass) {
+            // The bypass delay passes the input as it came.
+            curves.magnitudeDb[c].assign(freqs.size(), 0.0);
+            continue;
+        }
+        // What the path multiplies a channel by on its way in and out.
+        const bool gainSilent = static_cast<double>(settings.inputGain) < 0.0000001;
+        const float channelGain =
+            static_cast<float>(settings.channelEnabled[c]) * settings.inputGain * settings.channelGain[c];
+        const double matrix =
+            settings.midSide ? 2.0 * SignalPath::kMatrixGain * SignalPath::kMatrixGain : 1.0;
+        gains[c] = gainSilent ? 0.0 : channelGain * matrix;
+        taps[c] = path_->kernelTaps(c);
+        if (c == 1 && gains[1] == gains[0] && taps[1] == taps[0]) {
+            curves.magnitudeDb[1] = curves.magnitudeDb[0];
+            continue;
+        }
+        curves.magnitudeDb[c] = linearPhaseMagnitudeDb(taps[c].data(), path_->fftSize() / 2, gains[c],
+                                                       path_->sampleRate(), freqs);
+    }
     return curves;
 }
 

@@ -112,6 +112,8 @@ const CurveCase kCurveCases[] = {
 
 // The panel's curve at 30 of its frequencies equals what `vosk response`
 // measures through the plug-in after the processor was set up for it.
+constexpr double kRoundingFloorDb = -60;
+
 TEST(CurvePanel, DrawsTheResponseThatVoskResponseMeasures)
 {
     for (const CurveCase& c : kCurveCases) {
@@ -142,9 +144,16 @@ TEST(CurvePanel, DrawsTheResponseThatVoskResponseMeasures)
         ASSERT_EQ(panel->frequencies(), grid);
         EXPECT_EQ(panel->midSide(), measured.curves[0].label == "mid");
         for (int channel = 0; channel < 2; ++channel)
-            for (size_t k = 0; k < picked.size(); ++k)
-                EXPECT_NEAR(panel->curveDb(channel)[picked[k]], measured.curves[channel].magnitudeDb[k], 0.01)
-                    << "channel " << channel << " at " << freqs[k] << " Hz";
+            for (size_t k = 0; k < picked.size(); ++k) {
+                const double drawn = panel->curveDb(channel)[picked[k]];
+                const double played = measured.curves[channel].magnitudeDb[k];
+                // Far below the panel, the processor's own rounding is what is measured.
+                if (played < kRoundingFloorDb)
+                    EXPECT_LT(drawn, ui::CurvePanel::kMinDb)
+                        << "channel " << channel << " at " << freqs[k] << " Hz";
+                else
+                    EXPECT_NEAR(drawn, played, 0.01) << "channel " << channel << " at " << freqs[k] << " Hz";
+            }
     }
 }
 
