@@ -350,12 +350,21 @@ inline constexpr uint32_t kHeldValueTags[] = {
 };
 constexpr int kNumHeldValues = static_cast<int>(sizeof(kHeldValueTags) / sizeof(kHeldValueTags[0]));
 
+// Each identifier's place among the held values, -1 where it is not held: a table, as the
+// intake asks for every point it applies.
+constexpr std::array<int8_t, kNumControlTags> heldValuePlaces()
+{
+    std::array<int8_t, kNumControlTags> places{};
+    for (auto& place : places) place = -1;
+    for (int i = 0; i < kNumHeldValues; ++i) places[kHeldValueTags[i]] = static_cast<int8_t>(i);
+    return places;
+}
+inline constexpr std::array<int8_t, kNumControlTags> kHeldValuePlaces = heldValuePlaces();
+
 // The value's place among the held values; -1 for a parameter that is not held.
 constexpr int heldValueIndex(uint32_t id)
 {
-    for (int i = 0; i < kNumHeldValues; ++i)
-        if (kHeldValueTags[i] == id) return i;
-    return -1;
+    return id < kNumControlTags ? kHeldValuePlaces[id] : -1;
 }
 
 // What the held values are before a host sets any: the parameters' defaults.
