@@ -6,6 +6,8 @@
 
 #include "d2dcanvas.h"
 
+#include "editor/platform/tickpacing.h"
+
 #include "pluginterfaces/base/keycodes.h"
 #include "pluginterfaces/gui/iplugview.h"
 
@@ -234,7 +236,7 @@ public:
             return 1; // the paint covers everything
         case WM_TIMER:
             if (wParam != kTickTimer) break;
-            client.tick();
+            if (pacing.due(TickPacing::Clock::now())) client.tick();
             return 0;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
@@ -361,10 +363,17 @@ private:
         target.Reset();
     }
 
+    void paint()
+    {
+        const auto start = TickPacing::Clock::now();
+        paintDirtyArea();
+        pacing.painted(start, TickPacing::Clock::now());
+    }
+
     // A render target bound to the paint DC: what it draws lands in the window's
     // own pixels, which screenshots and remote displays see. Only the area to
     // paint is bound, so only it is drawn and copied.
-    void paint()
+    void paintDirtyArea()
     {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
@@ -411,6 +420,7 @@ private:
     bool trackingLeave = false;
     ComPtr<ID2D1DCRenderTarget> target;
     std::unique_ptr<D2DCanvas> canvas;
+    TickPacing pacing;
 };
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

@@ -5,6 +5,7 @@
 #include "common/refcounted.h"
 #include "common/x11/x11keys.h"
 #include "editor/platform/linux/cairocanvas.h"
+#include "editor/platform/tickpacing.h"
 
 #include "pluginterfaces/base/smartpointer.h"
 #include "pluginterfaces/gui/iplugview.h"
@@ -276,8 +277,11 @@ public:
 
     void onTick()
     {
-        client.tick();
+        const auto start = TickPacing::Clock::now();
+        const bool due = pacing.due(start);
+        if (due) client.tick();
         processEvents();
+        if (due) pacing.painted(start, TickPacing::Clock::now());
     }
 
 private:
@@ -370,6 +374,7 @@ private:
     DeviceRect dirty;
     unsigned lastButton = 0;
     Time lastPressTime = 0;
+    TickPacing pacing;
 };
 
 void PLUGIN_API EventCallback::onFDIsSet(Linux::FileDescriptor)
