@@ -47,11 +47,12 @@ public:
     // The transforms in parts, so that a caller can bound the work it does at a
     // time: parts 0 .. count - 1 run in order on the same arrays, with a work
     // array of N values that nothing else touches in between, give exactly the
-    // whole transform's result (which runs the same parts). No part passes more
-    // than 16384 values, at any length. A part's cost is the number of values it
-    // passes through butterflies, weighted by what they take out of cache: the
-    // first stages' bit-reversed reads count each value 16 times (for four
-    // stages), a level wider than a chunk 2.5 times.
+    // whole transform's result (which runs the same parts). A level wider than a
+    // chunk runs in parts of at most 16384 values at any length, even where one
+    // of its blocks is longer. A part's cost is the number of values it passes
+    // through butterflies, weighted by what they take out of cache: the first
+    // stages' bit-reversed reads count each value 16 times (for four stages), a
+    // level wider than a chunk 2.5 times.
     std::int32_t forward_part_count() const { return _forward_parts.size(); }
     std::int32_t inverse_part_count() const { return _inverse_parts.size(); }
     std::int32_t forward_part_cost(std::int32_t part) const { return _forward_parts[part].cost; }
