@@ -458,20 +458,28 @@ inline void level_pass(DT* df, const DT* sf, std::int32_t span, std::int32_t h, 
 #if defined(FFFT_USE_SSE2)
     if constexpr (use_sse2<DT>) {
         const sse2::Twiddles<kMirroredSine> tw{cos_i, sin_i, h};
+        auto lanes = [&](auto whole) {
+            constexpr bool kWhole = decltype(whole)::value;
 #if defined(FFFT_USE_AVX)
-        if (use_avx && h >= 8) {
-            if constexpr (kInverse) {
-                avx::inverse_level(df, sf, span, tw, from, to);
-            } else {
-                avx::direct_level(df, sf, span, tw, from, to);
+            if (use_avx && h >= 8) {
+                if constexpr (kInverse) {
+                    avx::inverse_level<kWhole>(df, sf, span, tw, from, to);
+                } else {
+                    avx::direct_level<kWhole>(df, sf, span, tw, from, to);
+                }
+                return;
             }
-            return;
-        }
 #endif
-        if constexpr (kInverse) {
-            sse2::inverse_level(df, sf, span, tw, from, to);
+            if constexpr (kInverse) {
+                sse2::inverse_level<kWhole>(df, sf, span, tw, from, to);
+            } else {
+                sse2::direct_level<kWhole>(df, sf, span, tw, from, to);
+            }
+        };
+        if (from == 0 && to == h) {
+            lanes(std::true_type{});
         } else {
-            sse2::direct_level(df, sf, span, tw, from, to);
+            lanes(std::false_type{});
         }
         return;
     }

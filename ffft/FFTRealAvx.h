@@ -40,10 +40,14 @@ FFFT_TARGET_AVX inline __m256 sines(const sse2::Twiddles<kMirroredSine>& tw, std
 // Forward level pass with h >= 8, butterflies from .. to - 1 of each block
 // (multiples of 8): butterflies 0 .. 7 in two four-lane groups, the rest eight
 // at a time.
-template <bool kMirroredSine>
+template <bool kWhole, bool kMirroredSine>
 FFFT_TARGET_AVX void direct_level(float* df, const float* sf, std::int32_t length,
                                   sse2::Twiddles<kMirroredSine> tw, std::int32_t from, std::int32_t to)
 {
+    if constexpr (kWhole) {
+        from = 0;
+        to = tw.h;
+    }
     const std::int32_t h = tw.h;
     const std::int32_t m = h * 2;
     const __m128 c_first = tw.first_cosines();
@@ -73,11 +77,15 @@ FFFT_TARGET_AVX void direct_level(float* df, const float* sf, std::int32_t lengt
 }
 
 // Inverse level pass with h >= 8, butterflies from .. to - 1 of each block
-// (multiples of 8).
-template <bool kMirroredSine>
+// (multiples of 8), as the four-lane pass.
+template <bool kWhole, bool kMirroredSine>
 FFFT_TARGET_AVX void inverse_level(float* df, const float* sf, std::int32_t length,
                                    sse2::Twiddles<kMirroredSine> tw, std::int32_t from, std::int32_t to)
 {
+    if constexpr (kWhole) {
+        from = 0;
+        to = tw.h;
+    }
     const std::int32_t h = tw.h;
     const std::int32_t m = h * 2;
     const __m128 c_first = tw.first_cosines();

@@ -392,10 +392,16 @@ inline void direct_middle(const Block& k)
 // Forward level pass with h = m/2 >= 4, butterflies from .. to - 1 of each
 // block (multiples of 4). The part with butterfly 0 runs its first group first,
 // so that its stray lane is overwritten by the group at 4 or the middle.
-template <bool kMirroredSine>
+// kWhole: every butterfly, the bounds known to the compiler (the short levels'
+// blocks are many and small).
+template <bool kWhole, bool kMirroredSine>
 inline void direct_level(float* df, const float* sf, std::int32_t length, Twiddles<kMirroredSine> tw,
                          std::int32_t from, std::int32_t to)
 {
+    if constexpr (kWhole) {
+        from = 0;
+        to = tw.h;
+    }
     const std::int32_t m = tw.h * 2;
     const __m128 c_first = tw.first_cosines();
     const __m128 s_first = tw.first_sines();
@@ -447,11 +453,15 @@ inline void inverse_group(const Block& k, const Twiddles<kMirroredSine>& tw, std
 }
 
 // Inverse level pass with h = m/2 >= 4, butterflies from .. to - 1 of each
-// block (multiples of 4).
-template <bool kMirroredSine>
+// block (multiples of 4), as direct_level.
+template <bool kWhole, bool kMirroredSine>
 inline void inverse_level(float* df, const float* sf, std::int32_t length, Twiddles<kMirroredSine> tw,
                           std::int32_t from, std::int32_t to)
 {
+    if constexpr (kWhole) {
+        from = 0;
+        to = tw.h;
+    }
     const std::int32_t m = tw.h * 2;
     const __m128 c_first = tw.first_cosines();
     const __m128 s_first = tw.first_sines();
