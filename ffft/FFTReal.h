@@ -47,10 +47,12 @@ public:
     // The transforms in parts, so that a caller can bound the work it does at a
     // time: parts 0 .. count - 1 run in order on the same arrays, with a work
     // array of N values that nothing else touches in between, give exactly the
-    // whole transform's result (which runs the same parts). A part's cost is the
-    // number of values it passes through butterflies, weighted by what they take
-    // out of cache: the first stages' bit-reversed reads count each value 16 times
-    // (for four stages), a level wider than a chunk 2.5 times.
+    // whole transform's result (which runs the same parts). A level wider than a
+    // chunk runs in parts of at most 16384 values at any length, even where one
+    // of its blocks is longer. A part's cost is the number of values it passes
+    // through butterflies, weighted by what they take out of cache: the first
+    // stages' bit-reversed reads count each value 16 times (for four stages), a
+    // level wider than a chunk 2.5 times.
     std::int32_t forward_part_count() const { return _forward_parts.size(); }
     std::int32_t inverse_part_count() const { return _inverse_parts.size(); }
     std::int32_t forward_part_cost(std::int32_t part) const { return _forward_parts[part].cost; }
@@ -104,7 +106,9 @@ private:
     const DataType* osc_sin_of_level(int level) const;
 
     // One part of a transform: the first stages (or, inverse, the last) over a
-    // range, the tiled levels over one chunk, or one level over a range.
+    // range, the tiled levels over one chunk, or one level over a range of its
+    // blocks, or over a range of the butterflies of one block where a block is
+    // wider than a part.
     enum PartKind : std::int32_t { PART_STAGES, PART_TILED, PART_LEVEL };
     struct Part
     {
@@ -113,6 +117,9 @@ private:
         std::int32_t start; // first value (PART_STAGES: first q of the fused stages)
         std::int32_t span;  // values (PART_STAGES: q count)
         std::int32_t cost;
+        // PART_LEVEL: butterflies from .. to - 1 of each block.
+        std::int32_t from;
+        std::int32_t to;
     };
     // Values per part of the levels wider than a chunk, and of the fused first
     // stages, whose bit-reversed accesses miss the cache on long arrays.
@@ -126,14 +133,12 @@ private:
     void compute_fft_general(DataType f[], const DataType x[]) const;
     void compute_direct_pass_1_2(DataType df[], const DataType x[]) const;
     void compute_direct_pass_3(DataType df[], const DataType sf[]) const;
-    void compute_direct_pass_n(DataType df[], const DataType sf[], int pass, std::int32_t span) const;
-    void compute_direct_pass_n_lut(DataType df[], const DataType sf[], int pass, std::int32_t span) const;
-    void compute_direct_pass_n_osc(DataType df[], const DataType sf[], int pass, std::int32_t span) const;
+    // One level's butterflies from .. to - 1 of each block over span values.
+    template <bool kInverse>
+    void compute_level_pass(DataType df[], const DataType sf[], int pass, std::int32_t span,
+                            std::int32_t from, std::int32_t to) const;
 
     void compute_ifft_general(const DataType f[], DataType x[]) const;
-    void compute_inverse_pass_n(DataType df[], const DataType sf[], int pass, std::int32_t span) const;
-    void compute_inverse_pass_n_lut(DataType df[], const DataType sf[], int pass, std::int32_t span) const;
-    void compute_inverse_pass_n_osc(DataType df[], const DataType sf[], int pass, std::int32_t span) const;
     void compute_inverse_pass_3(DataType df[], const DataType sf[]) const;
     void compute_inverse_pass_1_2(DataType x[], const DataType sf[]) const;
 

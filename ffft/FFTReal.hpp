@@ -214,8 +214,8 @@ template <class DT> void FFTReal<DT>::init_parts()
     if (_nbr_bits <= 2) {
         _forward_parts.resize(1);
         _inverse_parts.resize(1);
-        _forward_parts[0] = Part{PART_STAGES, 0, 0, 0, _length};
-        _inverse_parts[0] = Part{PART_STAGES, 0, 0, 0, _length};
+        _forward_parts[0] = Part{PART_STAGES, 0, 0, 0, _length, 0, 0};
+        _inverse_parts[0] = Part{PART_STAGES, 0, 0, 0, _length, 0, 0};
         return;
     }
     const bool fused = first_direct_level() == 4;
@@ -229,26 +229,35 @@ template <class DT> void FFTReal<DT>::init_parts()
         const int tiled_passes = std::max(0, last_tiled - lowest + 1);
         const std::int32_t chunks = tiled_passes > 0 ? _length / chunk : 0;
         const int level_first = std::max(lowest, last_tiled + 1);
-        std::int32_t count = stage_parts + chunks;
-        for (int pass = level_first; pass < _nbr_bits; ++pass)
-            count +=
-                _length / std::min(_length, std::max(std::int32_t(2) << pass, std::int32_t(PART_VALUES)));
-        parts.resize(count);
+        // Every level passes the whole array in parts of the same size.
+        const std::int32_t level_span = std::min(_length, std::int32_t(PART_VALUES));
+        parts.resize(stage_parts + chunks + (_nbr_bits - level_first) * (_length / level_span));
         std::int32_t next = 0;
         auto stages = [&] {
             for (std::int32_t i = 0; i < stage_parts; ++i)
                 parts[next++] =
-                    Part{PART_STAGES, 0, i * q_span, q_span, (fused ? q_span * 16 : _length) * 16};
+                    Part{PART_STAGES, 0, i * q_span, q_span, (fused ? q_span * 16 : _length) * 16, 0, 0};
         };
         auto levels = [&](int pass) {
-            const std::int32_t span =
-                std::min(_length, std::max(std::int32_t(2) << pass, std::int32_t(PART_VALUES)));
-            for (std::int32_t start = 0; start < _length; start += span)
-                parts[next++] = Part{PART_LEVEL, pass, start, span, span * 5 / 2};
+            // A block of the level holds 2^(pass + 1) values, four per butterfly.
+            const std::int32_t block = std::int32_t(2) << pass;
+            const std::int32_t butterflies = block / 4;
+            const std::int32_t cost = level_span * 5 / 2;
+            if (block <= level_span) {
+                for (std::int32_t start = 0; start < _length; start += level_span)
+                    parts[next++] = Part{PART_LEVEL, pass, start, level_span, cost, 0, butterflies};
+                return;
+            }
+            // Wider blocks are cut into runs of butterflies; a part of a block can
+            // start mid-block because each butterfly reads its own twiddle.
+            const std::int32_t run = level_span / 4;
+            for (std::int32_t start = 0; start < _length; start += block)
+                for (std::int32_t from = 0; from < butterflies; from += run)
+                    parts[next++] = Part{PART_LEVEL, pass, start, block, cost, from, from + run};
         };
         auto tiled = [&] {
             for (std::int32_t i = 0; i < chunks; ++i)
-                parts[next++] = Part{PART_TILED, tiled_passes, i * chunk, chunk, chunk * tiled_passes};
+                parts[next++] = Part{PART_TILED, tiled_passes, i * chunk, chunk, chunk * tiled_passes, 0, 0};
         };
         if (!inverse) {
             stages();
@@ -315,7 +324,8 @@ void FFTReal<DT>::forward_part(std::int32_t part, DataType f[], const DataType x
         DataType* s = spare;
         for (int pass = first_level; pass <= last_tiled; ++pass) {
             std::swap(d, s);
-            compute_direct_pass_n(d + p.start, s + p.start, pass, p.span);
+            compute_level_pass<false>(d + p.start, s + p.start, pass, p.span, 0,
+                                      std::int32_t(1) << (pass - 1));
         }
         return;
     }
@@ -326,7 +336,7 @@ void FFTReal<DT>::forward_part(std::int32_t part, DataType f[], const DataType x
         const bool swapped = ((passes_before + 1) & 1) != 0;
         DataType* const df = swapped ? spare : latest;
         DataType* const sf = swapped ? latest : spare;
-        compute_direct_pass_n(df + p.start, sf + p.start, p.pass, p.span);
+        compute_level_pass<false>(df + p.start, sf + p.start, p.pass, p.span, p.from, p.to);
         return;
     }
     }
@@ -383,36 +393,24 @@ template <class DT> void FFTReal<DT>::compute_direct_pass_3(DataType df[], const
     }
 }
 
-template <class DT>
-void FFTReal<DT>::compute_direct_pass_n(DataType df[], const DataType sf[], int pass, std::int32_t span) const
-{
-    ffft_assert(df != 0);
-    ffft_assert(sf != 0);
-    ffft_assert(df != sf);
-    ffft_assert(pass >= 3);
-    ffft_assert(pass < _nbr_bits);
-
-    if (pass <= TRIGO_BD_LIMIT) {
-        compute_direct_pass_n_lut(df, sf, pass, span);
-    } else {
-        compute_direct_pass_n_osc(df, sf, pass, span);
-    }
-}
-
 namespace detail {
 
-// One block of a forward level pass. sin_of(i) gives s_i.
+// Butterflies from .. to - 1 of one block of a forward level pass (butterfly 0
+// also writes the middle values). sin_of(i) gives s_i.
 template <class DT, class SinOf>
-inline void direct_block(DT* d1, const DT* s1, std::int32_t h, const DT* cos_i, SinOf sin_of)
+inline void direct_block(DT* d1, const DT* s1, std::int32_t h, const DT* cos_i, SinOf sin_of,
+                         std::int32_t from, std::int32_t to)
 {
     const std::int32_t m = h * 2;
     const DT* const s2 = s1 + m;
     DT* const d2 = d1 + m;
-    d1[0] = s1[0] + s2[0];
-    d2[0] = s1[0] - s2[0];
-    d1[h] = s1[h];
-    d2[h] = s2[h];
-    for (std::int32_t i = 1; i < h; ++i) {
+    if (from == 0) {
+        d1[0] = s1[0] + s2[0];
+        d2[0] = s1[0] - s2[0];
+        d1[h] = s1[h];
+        d2[h] = s2[h];
+    }
+    for (std::int32_t i = std::max(from, std::int32_t(1)); i < to; ++i) {
         const DT c = cos_i[i];
         const DT s = sin_of(i);
         const DT v = s2[i] * c - s2[h + i] * s;
@@ -424,18 +422,21 @@ inline void direct_block(DT* d1, const DT* s1, std::int32_t h, const DT* cos_i, 
     }
 }
 
-// One block of an inverse level pass.
+// Butterflies from .. to - 1 of one block of an inverse level pass.
 template <class DT, class SinOf>
-inline void inverse_block(DT* d1, const DT* u1, std::int32_t h, const DT* cos_i, SinOf sin_of)
+inline void inverse_block(DT* d1, const DT* u1, std::int32_t h, const DT* cos_i, SinOf sin_of,
+                          std::int32_t from, std::int32_t to)
 {
     const std::int32_t m = h * 2;
     const DT* const u2 = u1 + m;
     DT* const d2 = d1 + m;
-    d1[0] = u1[0] + u2[0];
-    d2[0] = u1[0] - u2[0];
-    d1[h] = u1[h] * DT(2);
-    d2[h] = u2[h] * DT(2);
-    for (std::int32_t i = 1; i < h; ++i) {
+    if (from == 0) {
+        d1[0] = u1[0] + u2[0];
+        d2[0] = u1[0] - u2[0];
+        d1[h] = u1[h] * DT(2);
+        d2[h] = u2[h] * DT(2);
+    }
+    for (std::int32_t i = std::max(from, std::int32_t(1)); i < to; ++i) {
         const DT c = cos_i[i];
         const DT s = sin_of(i);
         d1[i] = u1[i] + u1[m - i];
@@ -447,62 +448,76 @@ inline void inverse_block(DT* d1, const DT* u1, std::int32_t h, const DT* cos_i,
     }
 }
 
-} // namespace detail
-
-template <class DT>
-void FFTReal<DT>::compute_direct_pass_n_lut(DataType df[], const DataType sf[], int pass,
-                                            std::int32_t span) const
+// Butterflies from .. to - 1 of each block of one level over span values. The
+// sines are the cosines mirrored (sin_i[i] = cos_i[h - i], table levels) or
+// read in order from sin_i (oscillator levels).
+template <bool kInverse, bool kMirroredSine, class DT>
+inline void level_pass(DT* df, const DT* sf, std::int32_t span, std::int32_t h, const DT* cos_i,
+                       const DT* sin_i, std::int32_t from, std::int32_t to, [[maybe_unused]] bool use_avx)
 {
-    ffft_assert(pass >= 3);
-    ffft_assert(pass < _nbr_bits);
-    const std::int32_t m = std::int32_t(1) << pass;
-    const std::int32_t h = m >> 1;
-    const DataType* const cos_i = cos_of_level(pass);
 #if defined(FFFT_USE_SSE2)
-    if constexpr (detail::use_sse2<DT>) {
-        const detail::sse2::Twiddles<true> tw{cos_i, nullptr, h};
+    if constexpr (use_sse2<DT>) {
+        const sse2::Twiddles<kMirroredSine> tw{cos_i, sin_i, h};
+        auto lanes = [&](auto whole) {
+            constexpr bool kWhole = decltype(whole)::value;
 #if defined(FFFT_USE_AVX)
-        if (_use_avx && h >= 8) {
-            detail::avx::direct_level(df, sf, span, tw);
-            return;
-        }
+            if (use_avx && h >= 8) {
+                if constexpr (kInverse) {
+                    avx::inverse_level<kWhole>(df, sf, span, tw, from, to);
+                } else {
+                    avx::direct_level<kWhole>(df, sf, span, tw, from, to);
+                }
+                return;
+            }
 #endif
-        detail::sse2::direct_level(df, sf, span, tw);
+            if constexpr (kInverse) {
+                sse2::inverse_level<kWhole>(df, sf, span, tw, from, to);
+            } else {
+                sse2::direct_level<kWhole>(df, sf, span, tw, from, to);
+            }
+        };
+        if (from == 0 && to == h) {
+            lanes(std::true_type{});
+        } else {
+            lanes(std::false_type{});
+        }
         return;
     }
 #endif
-    auto sin_of = [cos_i, h](std::int32_t i) { return cos_i[h - i]; };
-    for (std::int32_t c = 0; c < span; c += 2 * m) {
-        detail::direct_block(df + c, sf + c, h, cos_i, sin_of);
+    auto sin_of = [cos_i, sin_i, h](std::int32_t i) { return kMirroredSine ? cos_i[h - i] : sin_i[i]; };
+    for (std::int32_t c = 0; c < span; c += 4 * h) {
+        if constexpr (kInverse) {
+            inverse_block(df + c, sf + c, h, cos_i, sin_of, from, to);
+        } else {
+            direct_block(df + c, sf + c, h, cos_i, sin_of, from, to);
+        }
     }
 }
 
+} // namespace detail
+
 template <class DT>
-void FFTReal<DT>::compute_direct_pass_n_osc(DataType df[], const DataType sf[], int pass,
-                                            std::int32_t span) const
+template <bool kInverse>
+void FFTReal<DT>::compute_level_pass(DataType df[], const DataType sf[], int pass, std::int32_t span,
+                                     std::int32_t from, std::int32_t to) const
 {
-    ffft_assert(pass > TRIGO_BD_LIMIT);
+    ffft_assert(df != 0);
+    ffft_assert(sf != 0);
+    ffft_assert(df != sf);
+    ffft_assert(pass >= 3);
     ffft_assert(pass < _nbr_bits);
-    const std::int32_t m = std::int32_t(1) << pass;
-    const std::int32_t h = m >> 1;
-    const DataType* const cos_i = osc_cos_of_level(pass);
-    const DataType* const sin_i = osc_sin_of_level(pass);
-#if defined(FFFT_USE_SSE2)
-    if constexpr (detail::use_sse2<DT>) {
-        const detail::sse2::Twiddles<false> tw{cos_i, sin_i, h};
-#if defined(FFFT_USE_AVX)
-        if (_use_avx && h >= 8) {
-            detail::avx::direct_level(df, sf, span, tw);
-            return;
-        }
-#endif
-        detail::sse2::direct_level(df, sf, span, tw);
-        return;
-    }
-#endif
-    auto sin_of = [sin_i](std::int32_t i) { return sin_i[i]; };
-    for (std::int32_t c = 0; c < span; c += 2 * m) {
-        detail::direct_block(df + c, sf + c, h, cos_i, sin_of);
+    const std::int32_t h = std::int32_t(1) << (pass - 1);
+    // A run of butterflies that starts or ends mid-block keeps to whole groups of
+    // the widest lanes.
+    ffft_assert(0 <= from && from < to && to <= h);
+    ffft_assert((from % 8 == 0 && to % 8 == 0) || to - from == h);
+
+    if (pass <= TRIGO_BD_LIMIT) {
+        detail::level_pass<kInverse, true, DataType>(df, sf, span, h, cos_of_level(pass), nullptr, from, to,
+                                                     _use_avx);
+    } else {
+        detail::level_pass<kInverse, false, DataType>(df, sf, span, h, osc_cos_of_level(pass),
+                                                      osc_sin_of_level(pass), from, to, _use_avx);
     }
 }
 
@@ -572,7 +587,7 @@ void FFTReal<DT>::inverse_part(std::int32_t part, const DataType f[], DataType x
     switch (p.kind) {
     case PART_LEVEL: {
         const int j = _nbr_bits - 1 - p.pass;
-        compute_inverse_pass_n(target(j) + p.start, source(j) + p.start, p.pass, p.span);
+        compute_level_pass<true>(target(j) + p.start, source(j) + p.start, p.pass, p.span, p.from, p.to);
         return;
     }
     case PART_TILED: {
@@ -581,7 +596,8 @@ void FFTReal<DT>::inverse_part(std::int32_t part, const DataType f[], DataType x
         const DataType* s = source(level_passes);
         DataType* o = target(level_passes + 1);
         for (int pass = last_tiled; pass >= lowest_level; --pass) {
-            compute_inverse_pass_n(d + p.start, s + p.start, pass, p.span);
+            compute_level_pass<true>(d + p.start, s + p.start, pass, p.span, 0,
+                                     std::int32_t(1) << (pass - 1));
             s = d;
             d = o;
             o = const_cast<DataType*>(s);
@@ -609,80 +625,6 @@ void FFTReal<DT>::inverse_part(std::int32_t part, const DataType f[], DataType x
         compute_inverse_pass_1_2(x, df);
         return;
     }
-    }
-}
-
-template <class DT>
-void FFTReal<DT>::compute_inverse_pass_n(DataType df[], const DataType sf[], int pass,
-                                         std::int32_t span) const
-{
-    ffft_assert(df != 0);
-    ffft_assert(sf != 0);
-    ffft_assert(df != sf);
-    ffft_assert(pass >= 3);
-    ffft_assert(pass < _nbr_bits);
-
-    if (pass <= TRIGO_BD_LIMIT) {
-        compute_inverse_pass_n_lut(df, sf, pass, span);
-    } else {
-        compute_inverse_pass_n_osc(df, sf, pass, span);
-    }
-}
-
-template <class DT>
-void FFTReal<DT>::compute_inverse_pass_n_lut(DataType df[], const DataType sf[], int level,
-                                             std::int32_t span) const
-{
-    ffft_assert(level >= 3);
-    ffft_assert(level < _nbr_bits);
-    const std::int32_t m = std::int32_t(1) << level;
-    const std::int32_t h = m >> 1;
-    const DataType* const cos_i = cos_of_level(level);
-#if defined(FFFT_USE_SSE2)
-    if constexpr (detail::use_sse2<DT>) {
-        const detail::sse2::Twiddles<true> tw{cos_i, nullptr, h};
-#if defined(FFFT_USE_AVX)
-        if (_use_avx && h >= 8) {
-            detail::avx::inverse_level(df, sf, span, tw);
-            return;
-        }
-#endif
-        detail::sse2::inverse_level(df, sf, span, tw);
-        return;
-    }
-#endif
-    auto sin_of = [cos_i, h](std::int32_t i) { return cos_i[h - i]; };
-    for (std::int32_t c = 0; c < span; c += 2 * m) {
-        detail::inverse_block(df + c, sf + c, h, cos_i, sin_of);
-    }
-}
-
-template <class DT>
-void FFTReal<DT>::compute_inverse_pass_n_osc(DataType df[], const DataType sf[], int pass,
-                                             std::int32_t span) const
-{
-    ffft_assert(pass > TRIGO_BD_LIMIT);
-    ffft_assert(pass < _nbr_bits);
-    const std::int32_t m = std::int32_t(1) << pass;
-    const std::int32_t h = m >> 1;
-    const DataType* const cos_i = osc_cos_of_level(pass);
-    const DataType* const sin_i = osc_sin_of_level(pass);
-#if defined(FFFT_USE_SSE2)
-    if constexpr (detail::use_sse2<DT>) {
-        const detail::sse2::Twiddles<false> tw{cos_i, sin_i, h};
-#if defined(FFFT_USE_AVX)
-        if (_use_avx && h >= 8) {
-            detail::avx::inverse_level(df, sf, span, tw);
-            return;
-        }
-#endif
-        detail::sse2::inverse_level(df, sf, span, tw);
-        return;
-    }
-#endif
-    auto sin_of = [sin_i](std::int32_t i) { return sin_i[i]; };
-    for (std::int32_t c = 0; c < span; c += 2 * m) {
-        detail::inverse_block(df + c, sf + c, h, cos_i, sin_of);
     }
 }
 

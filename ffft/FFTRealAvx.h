@@ -37,21 +37,28 @@ FFFT_TARGET_AVX inline __m256 sines(const sse2::Twiddles<kMirroredSine>& tw, std
                          : _mm256_loadu_ps(tw.sin_i + i0);
 }
 
-// Forward level pass with h >= 8: butterflies 0 .. 7 in two four-lane groups,
-// the rest eight at a time.
-template <bool kMirroredSine>
+// Forward level pass with h >= 8, butterflies from .. to - 1 of each block
+// (multiples of 8): butterflies 0 .. 7 in two four-lane groups, the rest eight
+// at a time.
+template <bool kWhole, bool kMirroredSine>
 FFFT_TARGET_AVX void direct_level(float* df, const float* sf, std::int32_t length,
-                                  sse2::Twiddles<kMirroredSine> tw)
+                                  sse2::Twiddles<kMirroredSine> tw, std::int32_t from, std::int32_t to)
 {
+    if constexpr (kWhole) {
+        from = 0;
+        to = tw.h;
+    }
     const std::int32_t h = tw.h;
     const std::int32_t m = h * 2;
     const __m128 c_first = tw.first_cosines();
     const __m128 s_first = tw.first_sines();
     for (std::int32_t c = 0; c < length; c += 2 * m) {
         const sse2::Block k{sf + c, sf + c + m, df + c, df + c + m, h, m};
-        sse2::direct_first_group(k, c_first, s_first);
-        sse2::direct_group(k, tw, 4);
-        for (std::int32_t i0 = 8; i0 < h; i0 += 8) {
+        if (from == 0) {
+            sse2::direct_first_group(k, c_first, s_first);
+            sse2::direct_group(k, tw, 4);
+        }
+        for (std::int32_t i0 = std::max(from, std::int32_t(8)); i0 < to; i0 += 8) {
             const __m256 ci = _mm256_loadu_ps(tw.cos_i + i0);
             const __m256 si = sines(tw, i0);
             const __m256 p = _mm256_loadu_ps(k.s1 + i0);
@@ -65,24 +72,31 @@ FFFT_TARGET_AVX void direct_level(float* df, const float* sf, std::int32_t lengt
             _mm256_storeu_ps(k.d2 + i0, _mm256_add_ps(w, e));
             _mm256_storeu_ps(k.d2 + m - i0 - 7, reversed(_mm256_sub_ps(w, e)));
         }
-        sse2::direct_middle(k);
+        if (from == 0) sse2::direct_middle(k);
     }
 }
 
-// Inverse level pass with h >= 8.
-template <bool kMirroredSine>
+// Inverse level pass with h >= 8, butterflies from .. to - 1 of each block
+// (multiples of 8), as the four-lane pass.
+template <bool kWhole, bool kMirroredSine>
 FFFT_TARGET_AVX void inverse_level(float* df, const float* sf, std::int32_t length,
-                                   sse2::Twiddles<kMirroredSine> tw)
+                                   sse2::Twiddles<kMirroredSine> tw, std::int32_t from, std::int32_t to)
 {
+    if constexpr (kWhole) {
+        from = 0;
+        to = tw.h;
+    }
     const std::int32_t h = tw.h;
     const std::int32_t m = h * 2;
     const __m128 c_first = tw.first_cosines();
     const __m128 s_first = tw.first_sines();
     for (std::int32_t c = 0; c < length; c += 2 * m) {
         const sse2::Block k{sf + c, sf + c + m, df + c, df + c + m, h, m};
-        sse2::inverse_first_group(k, c_first, s_first);
-        sse2::inverse_group(k, tw, 4);
-        for (std::int32_t i0 = 8; i0 < h; i0 += 8) {
+        if (from == 0) {
+            sse2::inverse_first_group(k, c_first, s_first);
+            sse2::inverse_group(k, tw, 4);
+        }
+        for (std::int32_t i0 = std::max(from, std::int32_t(8)); i0 < to; i0 += 8) {
             const __m256 ci = _mm256_loadu_ps(tw.cos_i + i0);
             const __m256 si = sines(tw, i0);
             const __m256 p = _mm256_loadu_ps(k.s1 + i0);

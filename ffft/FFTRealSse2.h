@@ -5,6 +5,7 @@
 // the results are identical bit for bit; only the memory traffic differs.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <emmintrin.h>
 
@@ -388,18 +389,27 @@ inline void direct_middle(const Block& k)
     k.d2[k.h] = k.s2[k.h];
 }
 
-// Forward level pass with h = m/2 >= 4.
-template <bool kMirroredSine>
-inline void direct_level(float* df, const float* sf, std::int32_t length, Twiddles<kMirroredSine> tw)
+// Forward level pass with h = m/2 >= 4, butterflies from .. to - 1 of each
+// block (multiples of 4). The part with butterfly 0 runs its first group first,
+// so that its stray lane is overwritten by the group at 4 or the middle.
+// kWhole: every butterfly, the bounds known to the compiler (the short levels'
+// blocks are many and small).
+template <bool kWhole, bool kMirroredSine>
+inline void direct_level(float* df, const float* sf, std::int32_t length, Twiddles<kMirroredSine> tw,
+                         std::int32_t from, std::int32_t to)
 {
+    if constexpr (kWhole) {
+        from = 0;
+        to = tw.h;
+    }
     const std::int32_t m = tw.h * 2;
     const __m128 c_first = tw.first_cosines();
     const __m128 s_first = tw.first_sines();
     for (std::int32_t c = 0; c < length; c += 2 * m) {
         const Block k{sf + c, sf + c + m, df + c, df + c + m, tw.h, m};
-        direct_first_group(k, c_first, s_first);
-        for (std::int32_t i0 = 4; i0 < k.h; i0 += 4) direct_group(k, tw, i0);
-        direct_middle(k);
+        if (from == 0) direct_first_group(k, c_first, s_first);
+        for (std::int32_t i0 = std::max(from, std::int32_t(4)); i0 < to; i0 += 4) direct_group(k, tw, i0);
+        if (from == 0) direct_middle(k);
     }
 }
 
@@ -442,17 +452,23 @@ inline void inverse_group(const Block& k, const Twiddles<kMirroredSine>& tw, std
     _mm_storeu_ps(k.d2 + k.h + i0, _mm_sub_ps(_mm_mul_ps(vi, ci), _mm_mul_ps(vr, si)));
 }
 
-// Inverse level pass with h = m/2 >= 4.
-template <bool kMirroredSine>
-inline void inverse_level(float* df, const float* sf, std::int32_t length, Twiddles<kMirroredSine> tw)
+// Inverse level pass with h = m/2 >= 4, butterflies from .. to - 1 of each
+// block (multiples of 4), as direct_level.
+template <bool kWhole, bool kMirroredSine>
+inline void inverse_level(float* df, const float* sf, std::int32_t length, Twiddles<kMirroredSine> tw,
+                          std::int32_t from, std::int32_t to)
 {
+    if constexpr (kWhole) {
+        from = 0;
+        to = tw.h;
+    }
     const std::int32_t m = tw.h * 2;
     const __m128 c_first = tw.first_cosines();
     const __m128 s_first = tw.first_sines();
     for (std::int32_t c = 0; c < length; c += 2 * m) {
         const Block k{sf + c, sf + c + m, df + c, df + c + m, tw.h, m};
-        inverse_first_group(k, c_first, s_first);
-        for (std::int32_t i0 = 4; i0 < k.h; i0 += 4) inverse_group(k, tw, i0);
+        if (from == 0) inverse_first_group(k, c_first, s_first);
+        for (std::int32_t i0 = std::max(from, std::int32_t(4)); i0 < to; i0 += 4) inverse_group(k, tw, i0);
     }
 }
 
