@@ -51,8 +51,8 @@ public:
     // chunk runs in parts of at most 16384 values at any length, even where one
     // of its blocks is longer. A part's cost is the number of values it passes
     // through butterflies, weighted by what they take out of cache: the first
-    // stages' bit-reversed reads count each value 16 times (for four stages), a
-    // level wider than a chunk 2.5 times.
+    // stages count each value 8 times (for four stages, their parts writing the
+    // array's stretches in order), a level wider than a chunk 2.5 times.
     std::int32_t forward_part_count() const { return _forward_parts.size(); }
     std::int32_t inverse_part_count() const { return _inverse_parts.size(); }
     std::int32_t forward_part_cost(std::int32_t part) const { return _forward_parts[part].cost; }
@@ -115,15 +115,16 @@ private:
         PartKind kind;
         std::int32_t pass;  // PART_LEVEL: the level; PART_TILED: passes before it
         std::int32_t start; // first value (PART_STAGES: first q of the fused stages)
-        std::int32_t span;  // values (PART_STAGES: q count)
+        std::int32_t span;  // values (PART_STAGES: the fused stages' q count)
         std::int32_t cost;
-        // PART_LEVEL: butterflies from .. to - 1 of each block.
+        // PART_LEVEL: butterflies from .. to - 1 of each block; PART_STAGES: from
+        // is the q stride between runs of 16 q.
         std::int32_t from;
         std::int32_t to;
     };
     // Values per part of the levels wider than a chunk, and of the fused first
     // stages, whose bit-reversed accesses miss the cache on long arrays.
-    enum { PART_VALUES = 16384, STAGE_PART_VALUES = 4096 };
+    enum { PART_VALUES = 16384, STAGE_PART_VALUES = 1024 };
     int first_direct_level() const;
     int lowest_inverse_level() const;
     int inverse_final_passes() const;

@@ -221,7 +221,9 @@ template <class DT> void FFTReal<DT>::init_parts()
     const bool fused = first_direct_level() == 4;
     const std::int32_t stage_parts =
         fused ? std::max(std::int32_t(1), _length / std::int32_t(STAGE_PART_VALUES)) : 1;
-    const std::int32_t q_span = fused ? _length / 16 / stage_parts : 0;
+    // A part of the fused stages runs every stage_parts-th run of 16 q.
+    const std::int32_t q_count = fused ? _length / 16 : 0;
+    const std::int32_t q_stride = 16 * stage_parts;
     const int last_tiled = std::min(_nbr_bits - 1, int(TILED_LEVEL_LIMIT));
     const std::int32_t chunk = std::min(_length, std::int32_t(2) << last_tiled);
 
@@ -234,9 +236,15 @@ template <class DT> void FFTReal<DT>::init_parts()
         parts.resize(stage_parts + chunks + (_nbr_bits - level_first) * (_length / level_span));
         std::int32_t next = 0;
         auto stages = [&] {
-            for (std::int32_t i = 0; i < stage_parts; ++i)
-                parts[next++] =
-                    Part{PART_STAGES, 0, i * q_span, q_span, (fused ? q_span * 16 : _length) * 16, 0, 0};
+            for (std::int32_t i = 0; i < stage_parts; ++i) {
+                // In bit-reversed order the parts write the array's stretches one
+                // after the other, which the processor fetches ahead.
+                std::int32_t run = 0;
+                for (std::int32_t bit = 1, mirror = stage_parts / 2; bit < stage_parts; bit *= 2, mirror /= 2)
+                    if (i & bit) run |= mirror;
+                const std::int32_t cost = (fused ? _length / stage_parts : _length) * 8;
+                parts[next++] = Part{PART_STAGES, 0, 16 * run, q_count, cost, q_stride, 0};
+            }
         };
         auto levels = [&](int pass) {
             // A block of the level holds 2^(pass + 1) values, four per butterfly.
@@ -304,7 +312,7 @@ void FFTReal<DT>::forward_part(std::int32_t part, DataType f[], const DataType x
                 // The first stages and level 3 in registers, written where level 3
                 // writes; the arrays of the two stages before it are skipped.
                 detail::sse2::direct_stages_to_level_3(sf0, x, bit_reversal_table.data(), _length,
-                                                       cos_of_level(3), p.start, p.start + p.span);
+                                                       cos_of_level(3), p.start, p.span, p.from);
                 return;
             }
             if (_nbr_bits == 5) {
@@ -611,7 +619,7 @@ void FFTReal<DT>::inverse_part(std::int32_t part, const DataType f[], DataType x
         if constexpr (detail::use_sse2<DT>) {
             if (_nbr_bits >= 6) {
                 detail::sse2::inverse_stages_from_level_3(x, sf, bit_reversal_table.data(), _length,
-                                                          cos_of_level(3), p.start, p.start + p.span);
+                                                          cos_of_level(3), p.start, p.span, p.from);
                 return;
             }
             if (_nbr_bits == 5) {

@@ -112,15 +112,24 @@ inline void store_transposed(float* const row[4], std::int32_t offset, __m128 c0
     _mm_storeu_ps(row[3] + offset, c3);
 }
 
+// The step after q, four at a time in runs of 16 that start q_stride apart.
+inline std::int32_t next_step(std::int32_t q, std::int32_t q_stride)
+{
+    return q % 16 == 12 ? q - 12 + q_stride : q + 4;
+}
+
 // First stage, 8-point stage and the level-3 pass in registers, length >= 64.
 // Lanes hold four blocks of 16 outputs at bit_rev[q] + (0, N/2, N/4, 3N/4);
 // their halves come from x[q ..] and x[q + N/16 ..]. cos_3 holds the level-3
 // cosines cos(i pi / 8), i = 0 .. 3.
 // Steps q_begin .. q_end - 1 only (multiples of 16, or the whole range), so that
-// the work can be split; every step is independent of the others.
+// the work can be split; every step is independent of the others. With a stride,
+// only the runs of 16 steps that start q_stride apart (16 times a power of two):
+// those write stretches of neighbouring lines, where a range of steps would write
+// single lines spread over the whole array.
 inline void direct_stages_to_level_3(float* df, const float* x, const std::int32_t* bit_rev,
                                      std::int32_t length, const float* cos_3, std::int32_t q_begin,
-                                     std::int32_t q_end)
+                                     std::int32_t q_end, std::int32_t q_stride = 16)
 {
     const QuarterOffsets off(length);
     const std::int32_t eighth = length / 8;
@@ -137,7 +146,7 @@ inline void direct_stages_to_level_3(float* df, const float* x, const std::int32
     alignas(16) float stage[16][16];
     const SixteenRows rows(off, eighth, sixteenth);
     const bool staged = sixteenth % 16 == 0;
-    for (std::int32_t q = q_begin; q < q_end; q += 4) {
+    for (std::int32_t q = q_begin; q < q_end; q = next_step(q, q_stride)) {
         if (staged && q % 16 == 0) {
             for (int r = 0; r < 16; ++r) {
                 const float* const from = x + rows.start[r] + q;
@@ -232,10 +241,10 @@ inline void load_transposed(const float* const row[4], std::int32_t offset, __m1
 
 // Inverse level-3 pass, inverse 8-point stage and inverse first stage in
 // registers, length >= 64; the mirror image of direct_stages_to_level_3.
-// Steps q_begin .. q_end - 1 only, as direct_stages_to_level_3.
+// Steps q_begin .. q_end - 1 only, in runs q_stride apart, as direct_stages_to_level_3.
 inline void inverse_stages_from_level_3(float* x, const float* sf, const std::int32_t* bit_rev,
                                         std::int32_t length, const float* cos_3, std::int32_t q_begin,
-                                        std::int32_t q_end)
+                                        std::int32_t q_end, std::int32_t q_stride = 16)
 {
     const QuarterOffsets off(length);
     const std::int32_t eighth = length / 8;
@@ -248,7 +257,7 @@ inline void inverse_stages_from_level_3(float* x, const float* sf, const std::in
     alignas(16) float stage[16][16];
     const SixteenRows rows(off, eighth, sixteenth);
     const bool staged = sixteenth % 16 == 0;
-    for (std::int32_t q = q_begin; q < q_end; q += 4) {
+    for (std::int32_t q = q_begin; q < q_end; q = next_step(q, q_stride)) {
         const float* const base = sf + bit_rev[q];
         const float* const row[4] = {base + off.o[0], base + off.o[1], base + off.o[2], base + off.o[3]};
         __m128 u1[8], u2[8];

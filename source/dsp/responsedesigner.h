@@ -115,7 +115,7 @@ private:
     static constexpr int32_t kCombineBins = 1024;
     static constexpr int32_t kTrigCost = 64;
     static constexpr int32_t kTapCost = 2 * kTrigCost + 16;
-    static constexpr int32_t kCombineBinCost = 6;
+    static constexpr int32_t kCombineBinCost = 9;
     static constexpr int kDesignedSections = kNumSections - 2;
     std::vector<Step> steps_; // room for a design of everything
     int32_t stepCount_ = 0;
