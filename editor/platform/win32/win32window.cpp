@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows implementation of the editor window: a child of the host's window,
 // drawn with Direct2D, served by the host's message loop (a timer gives the tick).
-#include "editor/platform/window.h"
+#include "editor/platform/scaledwindow.h"
 
 #include "d2dcanvas.h"
 
@@ -138,11 +138,11 @@ int16 virtualKeyOf(WPARAM key, LPARAM lParam)
     }
 }
 
-class Win32Window final : public Window
+class Win32Window final : public ScaledWindow
 {
 public:
     Win32Window(WindowClient& c, int width, int height, double initialScale)
-        : client(c), logicalWidth(width), logicalHeight(height), factor(initialScale)
+        : ScaledWindow(width, height, initialScale), client(c)
     {
     }
 
@@ -182,23 +182,7 @@ public:
         if (hwnd) UpdateWindow(hwnd);
     }
 
-    void setScale(double newFactor) override
-    {
-        if (!(newFactor > 0) || newFactor == factor) return;
-        factor = newFactor;
-        reshape();
-    }
-
-    void setSize(int newWidth, int newHeight) override
-    {
-        if (newWidth == logicalWidth && newHeight == logicalHeight) return;
-        logicalWidth = newWidth;
-        logicalHeight = newHeight;
-        reshape();
-    }
-
-    // The window and its target take the logical size at the scale; all of it repaints.
-    void reshape()
+    void reshape() override
     {
         dropTarget();
         if (!hwnd) return;
@@ -206,8 +190,6 @@ public:
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         InvalidateRect(hwnd, nullptr, FALSE);
     }
-
-    double scale() const override { return factor; }
 
     double systemScale() const override
     {
@@ -328,8 +310,6 @@ public:
     HWND hwnd = nullptr;
 
 private:
-    int deviceWidth() const { return std::max(1, static_cast<int>(std::lround(logicalWidth * factor))); }
-    int deviceHeight() const { return std::max(1, static_cast<int>(std::lround(logicalHeight * factor))); }
 
     static int buttonOf(UINT message)
     {
@@ -414,8 +394,6 @@ private:
     }
 
     WindowClient& client;
-    int logicalWidth, logicalHeight;
-    double factor;
     bool registered = false;
     bool trackingLeave = false;
     ComPtr<ID2D1DCRenderTarget> target;

@@ -5,6 +5,7 @@
 #include "common/refcounted.h"
 #include "common/x11/x11keys.h"
 #include "editor/platform/linux/cairocanvas.h"
+#include "editor/platform/scaledwindow.h"
 #include "editor/platform/tickpacing.h"
 
 #include "pluginterfaces/base/smartpointer.h"
@@ -121,12 +122,11 @@ uint32_t pointerModifiers(unsigned state)
     return m;
 }
 
-class X11Window final : public Window
+class X11Window final : public ScaledWindow
 {
 public:
     X11Window(Display* d, Linux::IRunLoop* loop, WindowClient& c, int width, int height, double initialScale)
-        : display(d), runLoop(loop), client(c), logicalWidth(width), logicalHeight(height),
-          factor(initialScale)
+        : ScaledWindow(width, height, initialScale), display(d), runLoop(loop), client(c)
     {
     }
 
@@ -228,23 +228,7 @@ public:
         XFlush(display);
     }
 
-    void setScale(double newFactor) override
-    {
-        if (!(newFactor > 0) || newFactor == factor) return;
-        factor = newFactor;
-        reshape();
-    }
-
-    void setSize(int newWidth, int newHeight) override
-    {
-        if (newWidth == logicalWidth && newHeight == logicalHeight) return;
-        logicalWidth = newWidth;
-        logicalHeight = newHeight;
-        reshape();
-    }
-
-    // The window and its surfaces take the logical size at the scale; all of it repaints.
-    void reshape()
+    void reshape() override
     {
         XResizeWindow(display, window, deviceWidth(), deviceHeight());
         cairo_xlib_surface_set_size(surface, deviceWidth(), deviceHeight());
@@ -254,8 +238,6 @@ public:
         dirty.unite(0, 0, deviceWidth(), deviceHeight());
         XFlush(display);
     }
-
-    double scale() const override { return factor; }
 
     void takeKeyboardFocus() override
     {
@@ -285,8 +267,6 @@ public:
     }
 
 private:
-    int deviceWidth() const { return std::max(1, static_cast<int>(std::lround(logicalWidth * factor))); }
-    int deviceHeight() const { return std::max(1, static_cast<int>(std::lround(logicalHeight * factor))); }
 
     PointerInput pointer(int x, int y, unsigned state, unsigned button) const
     {
@@ -363,8 +343,6 @@ private:
     // Held while the handlers are registered with it.
     IPtr<Linux::IRunLoop> runLoop;
     WindowClient& client;
-    int logicalWidth, logicalHeight;
-    double factor;
     ::Window window = 0;
     Atom xembedInfo = None;
     cairo_surface_t* surface = nullptr;
