@@ -17,15 +17,37 @@ using vosk::test::Module;
 
 namespace {
 
-// The identifiers are fixed forever; the bytes are in COM order.
+// The identifiers are fixed forever, as four words each, which are their text on
+// every platform. Windows lays the words out in COM order; the others, as the SDK
+// does there, in their own order.
+const char kProcessorText[] = "2720948CF76149689E4C52435E111CA4";
+const char kControllerText[] = "B55ED66E2D354B1A817DF10665616D20";
+#if defined(_WIN32)
 const uint8_t kProcessorCid[16] = {0x8C, 0x94, 0x20, 0x27, 0x61, 0xF7, 0x68, 0x49,
                                    0x9E, 0x4C, 0x52, 0x43, 0x5E, 0x11, 0x1C, 0xA4};
 const uint8_t kControllerCid[16] = {0x6E, 0xD6, 0x5E, 0xB5, 0x35, 0x2D, 0x1A, 0x4B,
                                     0x81, 0x7D, 0xF1, 0x06, 0x65, 0x61, 0x6D, 0x20};
+#else
+const uint8_t kProcessorCid[16] = {0x27, 0x20, 0x94, 0x8C, 0xF7, 0x61, 0x49, 0x68,
+                                   0x9E, 0x4C, 0x52, 0x43, 0x5E, 0x11, 0x1C, 0xA4};
+const uint8_t kControllerCid[16] = {0xB5, 0x5E, 0xD6, 0x6E, 0x2D, 0x35, 0x4B, 0x1A,
+                                    0x81, 0x7D, 0xF1, 0x06, 0x65, 0x61, 0x6D, 0x20};
+#endif
+// What earlier Linux modules were known by: the COM-order bytes, read there in order.
+const char kEarlierLinuxProcessorText[] = "8C94202761F768499E4C52435E111CA4";
+const char kEarlierLinuxControllerText[] = "6ED65EB5352D1A4B817DF10665616D20";
 
 bool sameCid(const TUID cid, const uint8_t (&expected)[16])
 {
     return std::memcmp(cid, expected, 16) == 0;
+}
+
+// The SDK's text of the bytes, as hosts and preset files name the class.
+std::string textOf(const TUID cid)
+{
+    char8 text[64] = {};
+    FUID::fromTUID(cid).toString(text);
+    return text;
 }
 
 std::string utf8(const char16* text)
@@ -113,12 +135,14 @@ TEST_F(Factory, PlainClassInformation)
     PClassInfo info;
     ASSERT_EQ(factory->getClassInfo(0, &info), kResultOk);
     EXPECT_TRUE(sameCid(info.cid, kProcessorCid));
+    EXPECT_EQ(textOf(info.cid), kProcessorText);
     EXPECT_EQ(info.cardinality, PClassInfo::kManyInstances);
     EXPECT_STREQ(info.category, "Audio Module Class");
     EXPECT_STREQ(info.name, "Tarnwell Mastering Velmor");
 
     ASSERT_EQ(factory->getClassInfo(1, &info), kResultOk);
     EXPECT_TRUE(sameCid(info.cid, kControllerCid));
+    EXPECT_EQ(textOf(info.cid), kControllerText);
     EXPECT_EQ(info.cardinality, PClassInfo::kManyInstances);
     EXPECT_STREQ(info.category, "Component Controller Class");
     EXPECT_STREQ(info.name, "Tarnwell Mastering VelmorController");
@@ -140,7 +164,7 @@ TEST_F(Factory, ExtendedClassInformation)
     EXPECT_STREQ(info.category, "Audio Module Class");
     EXPECT_STREQ(info.name, "Tarnwell Mastering Velmor");
     EXPECT_EQ(info.classFlags, 1u); // distributable
-    EXPECT_STREQ(info.subCategories, "Fx | EQ");
+    EXPECT_STREQ(info.subCategories, "Fx|EQ");
     EXPECT_STREQ(info.vendor, ""); // the factory's vendor applies
     EXPECT_STREQ(info.version, "1.0.0.1");
     EXPECT_STREQ(info.sdkVersion, "VST 3.5.2");
@@ -171,7 +195,7 @@ TEST_F(Factory, UnicodeClassInformation)
     EXPECT_STREQ(info.category, "Audio Module Class");
     EXPECT_EQ(utf8(info.name), "Tarnwell Mastering Velmor");
     EXPECT_EQ(info.classFlags, 1u);
-    EXPECT_STREQ(info.subCategories, "Fx | EQ");
+    EXPECT_STREQ(info.subCategories, "Fx|EQ");
     EXPECT_EQ(utf8(info.vendor), "");
     EXPECT_EQ(utf8(info.version), "1.0.0.1");
     EXPECT_EQ(utf8(info.sdkVersion), "VST 3.5.2");
