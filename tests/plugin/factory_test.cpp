@@ -2,14 +2,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The module as a host sees it: exports, factory information, the two class
 // entries in all three forms, reference counting and instance creation.
+#include "tests/support/json.h"
 #include "tests/support/plugin_host.h"
 
 #include "pluginterfaces/base/ustring.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -210,6 +217,102 @@ TEST_F(Factory, UnicodeClassInformation)
     EXPECT_EQ(utf8(info.sdkVersion), "VST 3.5.2");
 
     EXPECT_NE(factory->getClassInfoUnicode(2, &info), kResultOk);
+}
+
+// The module description in the bundle's Resources says what the factory says, in
+// the fields of the SDK's module-information format, with nothing it does not
+// know; it declares the texts earlier Linux modules were known by as the same classes.
+TEST_F(Factory, ModuleDescriptionMatchesTheFactory)
+{
+    std::ifstream file(VOSK_BUNDLE_PATH "/Contents/Resources/moduleinfo.json", std::ios::binary);
+    ASSERT_TRUE(file) << "no moduleinfo.json";
+    const auto parsed = vosk::test::Json::parse(
+        std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
+    ASSERT_TRUE(parsed) << "moduleinfo.json is no JSON document";
+    const vosk::test::Json& info = *parsed;
+    using Type = vosk::test::Json::Type;
+    // The format's keys of an object, each of its type; `required` lists those it must hold.
+    const auto expectKeys = [](const vosk::test::Json& object, std::vector<std::pair<std::string, Type>> keys,
+                               std::set<std::string> required, const std::string& where) {
+        ASSERT_EQ(object.type, Type::Object) << where;
+        for (const auto& [key, value] : object.members) {
+            const auto known = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == key; });
+            if (known == keys.end()) {
+                ADD_FAILURE() << where << ": unknown key " << key;
+                continue;
+            }
+            EXPECT_EQ(value.type, known->second) << where << ": " << key;
+            required.erase(key);
+        }
+        for (const auto& key : required) ADD_FAILURE() << where << ": no " << key;
+    };
+    expectKeys(info,
+               {{"Name", Type::String}, {"Version", Type::String}, {"Factory Info", Type::Object},
+                {"Compatibility", Type::Array}, {"Classes", Type::Array}},
+               {"Name", "Version", "Factory Info", "Classes"}, "the description");
+    EXPECT_EQ(info["Version"].text, "1.0.0.1");
+
+    auto factory = query<IPluginFactory3>(module.factory());
+    ASSERT_TRUE(factory);
+    PFactoryInfo factoryInfo;
+    ASSERT_EQ(factory->getFactoryInfo(&factoryInfo), kResultOk);
+    const vosk::test::Json& fi = info["Factory Info"];
+    expectKeys(fi, {{"Vendor", Type::String}, {"URL", Type::String}, {"E-Mail", Type::String}, {"Flags", Type::Object}},
+               {"Vendor", "URL", "E-Mail", "Flags"}, "Factory Info");
+    EXPECT_EQ(fi["Vendor"].text, factoryInfo.vendor);
+    EXPECT_EQ(fi["URL"].text, factoryInfo.url);
+    EXPECT_EQ(fi["E-Mail"].text, factoryInfo.email);
+    const std::pair<const char*, int32> flagBits[] = {{"Unicode", PFactoryInfo::kUnicode},
+                                                      {"Classes Discardable", PFactoryInfo::kClassesDiscardable},
+                                                      {"Component Non Discardable", PFactoryInfo::kComponentNonDiscardable}};
+    expectKeys(fi["Flags"], {{"Unicode", Type::Boolean}, {"Classes Discardable", Type::Boolean},
+                             {"Component Non Discardable", Type::Boolean}},
+               {}, "Flags");
+    int32 flags = 0;
+    for (const auto& [name, bit] : flagBits) flags |= fi["Flags"][name].boolean ? bit : 0;
+    EXPECT_EQ(flags, factoryInfo.flags);
+
+    // Every class of the factory once, as the factory describes it (the factory's
+    // vendor where the class names none; sub-categories split where the text has "|").
+    const vosk::test::Json& classes = info["Classes"];
+    ASSERT_EQ(classes.items.size(), static_cast<size_t>(factory->countClasses()));
+    for (int32 i = 0; i < factory->countClasses(); ++i) {
+        PClassInfoW ci;
+        ASSERT_EQ(factory->getClassInfoUnicode(i, &ci), kResultOk);
+        const vosk::test::Json& c = classes.items[static_cast<size_t>(i)];
+        const std::string where = "class " + std::to_string(i);
+        expectKeys(c,
+                   {{"CID", Type::String}, {"Category", Type::String}, {"Name", Type::String}, {"Vendor", Type::String},
+                    {"Version", Type::String}, {"SDKVersion", Type::String}, {"Sub Categories", Type::Array},
+                    {"Class Flags", Type::Number}, {"Cardinality", Type::Number}, {"Snapshots", Type::Array}},
+                   {"CID", "Category", "Name", "Vendor", "Version", "SDKVersion", "Class Flags", "Cardinality"}, where);
+        EXPECT_EQ(c["CID"].text, textOf(ci.cid)) << where;
+        EXPECT_EQ(c["Category"].text, ci.category) << where;
+        EXPECT_EQ(c["Name"].text, utf8(ci.name)) << where;
+        EXPECT_EQ(c["Vendor"].text, ci.vendor[0] ? utf8(ci.vendor) : std::string(factoryInfo.vendor)) << where;
+        EXPECT_EQ(c["Version"].text, utf8(ci.version)) << where;
+        EXPECT_EQ(c["SDKVersion"].text, utf8(ci.sdkVersion)) << where;
+        std::vector<std::string> subCategories;
+        std::istringstream split(ci.subCategories);
+        for (std::string item; std::getline(split, item, '|');) subCategories.push_back(item);
+        std::vector<std::string> listed;
+        for (const auto& item : c["Sub Categories"].items) listed.push_back(item.text);
+        EXPECT_EQ(listed, subCategories) << where;
+        EXPECT_EQ(c["Class Flags"].number, static_cast<double>(ci.classFlags)) << where;
+        EXPECT_EQ(c["Cardinality"].number, static_cast<double>(ci.cardinality)) << where;
+    }
+
+    const vosk::test::Json& compatibility = info["Compatibility"];
+    ASSERT_EQ(compatibility.items.size(), 2u);
+    const std::pair<const char*, const char*> replaced[] = {{kProcessorText, kEarlierLinuxProcessorText},
+                                                            {kControllerText, kEarlierLinuxControllerText}};
+    for (size_t i = 0; i < std::size(replaced); ++i) {
+        const vosk::test::Json& entry = compatibility.items[i];
+        expectKeys(entry, {{"New", Type::String}, {"Old", Type::Array}}, {"New", "Old"}, "compatibility");
+        EXPECT_EQ(entry["New"].text, replaced[i].first);
+        ASSERT_EQ(entry["Old"].items.size(), 1u);
+        EXPECT_EQ(entry["Old"].items[0].text, replaced[i].second);
+    }
 }
 
 TEST_F(Factory, RepeatedRequestsShareOneCountedFactory)
