@@ -51,7 +51,7 @@ test-tsan: deps $(TSAN_BUILD)/CMakeCache.txt
 # generators run on this machine: the native build makes them first, and the
 # cross build, configured after that, imports them.
 windows: deps $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS) --target vosk_artwork_gen vosk_uidesc_gen
+	cmake --build $(BUILD) -j $(JOBS) --target vosk_artwork_gen vosk_uidesc_gen vosk_moduleinfo_gen
 	test -f $(WIN_BUILD)/CMakeCache.txt || cmake -S . -B $(WIN_BUILD) -DCMAKE_BUILD_TYPE=Release \
 		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVOSK_NATIVE_BUILD=$(CURDIR)/$(BUILD) $(CMAKE_ARGS)
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target VOSK

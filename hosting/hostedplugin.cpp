@@ -378,10 +378,10 @@ bool HostedPlugin::setComponentState(const std::vector<uint8_t>& state, std::str
     return true;
 }
 
-bool HostedPlugin::savePreset(std::vector<uint8_t>& image, std::string& error, PresetFor target) const
+bool HostedPlugin::savePreset(std::vector<uint8_t>& image, std::string& error) const
 {
     return writePreset(impl->component.get(), impl->controllerIsComponent ? nullptr : impl->controller.get(),
-                       impl->processorTuid, target, image, error);
+                       impl->processorTuid, image, error);
 }
 
 bool HostedPlugin::loadPreset(const std::vector<uint8_t>& image, std::string& error)

@@ -108,9 +108,7 @@ public:
     bool setComponentState(const std::vector<uint8_t>& state, std::string& error);
     // A .vstpreset image of the processor's and the controller's states
     // (presetfile.h).
-    using PresetFor = vosk::PresetFor;
-    bool savePreset(std::vector<uint8_t>& image, std::string& error,
-                    PresetFor target = PresetFor::ThisPlatform) const;
+    bool savePreset(std::vector<uint8_t>& image, std::string& error) const;
     bool loadPreset(const std::vector<uint8_t>& image, std::string& error);
     bool savePresetFile(const std::string& path, std::string& error) const;
     bool loadPresetFile(const std::string& path, std::string& error);

@@ -14,21 +14,9 @@ using namespace Steinberg::Vst;
 namespace vosk {
 
 bool writePreset(IComponent* component, IEditController* controller, const TUID processorClass,
-                 PresetFor target, std::vector<uint8_t>& image, std::string& error)
+                 std::vector<uint8_t>& image, std::string& error)
 {
-    FUID classId = FUID::fromTUID(processorClass);
-#if !COM_COMPATIBLE
-    // The COM text reads the first three fields as little-endian numbers: the
-    // identifier whose plain text is that one has those bytes reversed.
-    if (target == PresetFor::Windows) {
-        TUID reordered;
-        constexpr int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-        for (int i = 0; i < 16; ++i) reordered[i] = processorClass[kOrder[i]];
-        classId = FUID::fromTUID(reordered);
-    }
-#else
-    (void)target;
-#endif
+    const FUID classId = FUID::fromTUID(processorClass);
     MemoryStream stream;
     if (!PresetFile::savePreset(&stream, classId, component, controller)) {
         error = "the plug-in's state could not be saved";
@@ -83,6 +71,17 @@ bool checkLayout(const std::vector<uint8_t>& image, std::string& error)
     return true;
 }
 
+// The same bytes as the other platform reads their text: Windows reads the
+// first three fields as little-endian numbers, the others read every byte in
+// order.
+FUID otherPlatformsReading(const TUID cid)
+{
+    constexpr int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    TUID reordered;
+    for (int i = 0; i < 16; ++i) reordered[i] = cid[kOrder[i]];
+    return FUID::fromTUID(reordered);
+}
+
 } // namespace
 
 bool readPreset(const std::vector<uint8_t>& image, const TUID processorClass, IComponent* component,
@@ -96,9 +95,10 @@ bool readPreset(const std::vector<uint8_t>& image, const TUID processorClass, IC
         error = "not a VST 3 preset";
         return false;
     }
-    if (preset.getClassID() != FUID::fromTUID(processorClass)) {
+    const FUID named = preset.getClassID();
+    if (named != FUID::fromTUID(processorClass) && named != otherPlatformsReading(processorClass)) {
         char8 text[64] = {};
-        preset.getClassID().toString(text);
+        named.toString(text);
         error = std::string("the preset belongs to another plug-in (class ") + text + ")";
         return false;
     }

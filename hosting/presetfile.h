@@ -15,20 +15,18 @@
 
 namespace vosk {
 
-// The header names the class in the SDK's text form, which for the same 16 bytes
-// differs between Windows (COM layout) and the other platforms: a host takes only
-// the form of its own platform, so presets for Windows hosts ask for that one.
-enum class PresetFor { ThisPlatform, Windows };
-
 // The states of `component` and, unless null (a single-component plug-in), of
-// `controller`, as a preset of `processorClass`.
+// `controller`, as a preset of `processorClass`, whose header names the class
+// in the SDK's text of its bytes.
 bool writePreset(Steinberg::Vst::IComponent* component, Steinberg::Vst::IEditController* controller,
-                 const Steinberg::TUID processorClass, PresetFor target, std::vector<uint8_t>& image,
-                 std::string& error);
+                 const Steinberg::TUID processorClass, std::vector<uint8_t>& image, std::string& error);
 
 // Checks every offset and size against the image first, then restores the
 // processor's state, the same state to the controller and the controller's own
-// state, as a host restores a project. Refuses a preset of another class.
+// state, as a host restores a project. Refuses a preset of another class. The
+// class's text may be in either platform's reading of the same bytes: a module
+// that lays out its identifier in one order on every platform writes presets
+// that the other platform reads in the other.
 bool readPreset(const std::vector<uint8_t>& image, const Steinberg::TUID processorClass,
                 Steinberg::Vst::IComponent* component, Steinberg::Vst::IEditController* controller,
                 std::string& error);

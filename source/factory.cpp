@@ -2,10 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The module's outward face: the factory with its two classes, and the
 // host's optional init/exit calls.
-#include "classids.h"
 #include "controller.h"
+#include "moduleclasses.h"
 #include "source/platform/exports.h"
-#include "version.h"
 #include "vosk.h"
 
 #include "public.sdk/source/main/pluginfactory.h"
@@ -41,6 +40,14 @@ bool initOrExit()
     return true;
 }
 
+PClassInfo2 classInfo(const vosk::ModuleClass& c)
+{
+    TUID cid;
+    c.id.toTUID(cid);
+    return PClassInfo2(cid, PClassInfo::kManyInstances, c.category, c.name, static_cast<int32>(c.flags),
+                       c.subCategories, nullptr, vosk::kVersion, vosk::kSdkVersion);
+}
+
 } // namespace
 
 VOSK_EXPORT IPluginFactory* PLUGIN_API GetPluginFactory()
@@ -52,28 +59,20 @@ VOSK_EXPORT IPluginFactory* PLUGIN_API GetPluginFactory()
 
     if (!factoryInfoFilled) {
         factoryInfo =
-            PFactoryInfo(vosk::kVendorName, vosk::kVendorUrl, vosk::kVendorEmail, PFactoryInfo::kUnicode);
+            PFactoryInfo(vosk::kVendorName, vosk::kVendorUrl, vosk::kVendorEmail, vosk::kFactoryFlags);
         factoryInfoFilled = true;
     }
     gPluginFactory = new (std::nothrow) CPluginFactory(factoryInfo);
     if (!gPluginFactory) return nullptr;
 
     if (!processorClassFilled) {
-        TUID cid;
-        vosk::kProcessorClassId.toTUID(cid);
-        processorClass = PClassInfo2(cid, PClassInfo::kManyInstances, kVstAudioEffectClass,
-                                     vosk::kProcessorName, Vst::kDistributable, vosk::kSubCategories, nullptr,
-                                     vosk::kVersion, vosk::kSdkVersion);
+        processorClass = classInfo(vosk::kProcessorClass);
         processorClassFilled = true;
     }
     gPluginFactory->registerClass(&processorClass, createProcessor, nullptr);
 
     if (!controllerClassFilled) {
-        TUID cid;
-        vosk::kControllerClassId.toTUID(cid);
-        controllerClass =
-            PClassInfo2(cid, PClassInfo::kManyInstances, kVstComponentControllerClass, vosk::kControllerName,
-                        0, "", nullptr, vosk::kVersion, vosk::kSdkVersion);
+        controllerClass = classInfo(vosk::kControllerClass);
         controllerClassFilled = true;
     }
     gPluginFactory->registerClass(&controllerClass, createController, nullptr);

@@ -11,7 +11,7 @@ constexpr const char* kVendorEmail = "mailto:support@tarnwell.example";
 
 constexpr const char* kProcessorName = "Tarnwell Mastering Velmor";
 constexpr const char* kControllerName = "Tarnwell Mastering VelmorController";
-constexpr const char* kSubCategories = "Fx | EQ";
+constexpr const char* kSubCategories = "Fx|EQ";
 // The project's version, handed in by the build (CMakeLists.txt, `project`).
 constexpr const char* kVersion = VOSK_VERSION;
 // Who holds the copyright, and the licence the project is released under.

@@ -313,7 +313,10 @@ tresult PLUGIN_API VOSK::process(ProcessData& data)
     const uint64_t silence = signalPath.process(block, reporting ? &reports : nullptr);
     spectrum.takeOutput(block.outputs, block.numOutputChannels, block.numSamples);
     if (out) out->silenceFlags = silence;
-    if (block.numPoints > 0 || publishedFftSize.load() != requestedFftSize.load()) publishSnapshot();
+    // A lamp the audio lit is saved like a change the host sent.
+    const bool stateChanged = signalPath.takeStateChange();
+    if (block.numPoints > 0 || stateChanged || publishedFftSize.load() != requestedFftSize.load())
+        publishSnapshot();
     return kResultOk;
 }
 

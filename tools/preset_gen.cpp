@@ -4,8 +4,9 @@
 // as a host applies automation, and the plug-in's own state is saved as a
 // .vstpreset below <out> as the VST 3 preset folders lay them out. Run at build time.
 //
-// Usage: vosk_preset_gen <bundle> <definitions> <out> [--for-windows]
-// --for-windows names the class in the header as Windows hosts read it.
+// The class has one text on every platform: the presets serve them all.
+//
+// Usage: vosk_preset_gen <bundle> <definitions> <out>
 #include "cli/presetdefinitions.h"
 #include "hosting/fileio.h"
 #include "hosting/hostedplugin.h"
@@ -25,9 +26,7 @@ int fail(const std::string& message)
 
 int main(int argc, char** argv)
 {
-    const bool forWindows = argc == 5 && std::string(argv[4]) == "--for-windows";
-    if (argc != 4 && !forWindows)
-        return fail("usage: vosk_preset_gen BUNDLE DEFINITIONS OUT [--for-windows]");
+    if (argc != 4) return fail("usage: vosk_preset_gen BUNDLE DEFINITIONS OUT");
     const std::string bundle = argv[1];
     const std::filesystem::path out = argv[3];
     std::string error;
@@ -50,10 +49,7 @@ int main(int argc, char** argv)
         std::filesystem::create_directories(path.parent_path(), ec);
         if (ec) return fail(path.parent_path().string() + ": " + ec.message());
         std::vector<uint8_t> image;
-        if (!plugin->savePreset(image, error,
-                                forWindows ? vosk::HostedPlugin::PresetFor::Windows
-                                           : vosk::HostedPlugin::PresetFor::ThisPlatform) ||
-            !vosk::writeFileAtomically(path.string(), image, error))
+        if (!plugin->savePreset(image, error) || !vosk::writeFileAtomically(path.string(), image, error))
             return fail(path.string() + ": " + error);
     }
     return 0;

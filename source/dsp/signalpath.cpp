@@ -316,9 +316,15 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
         } else {
             std::memcpy(out, work[c], sizeof(float) * static_cast<size_t>(count));
         }
-        // Any sample of magnitude 1 or more clips: exactly when the peak reaches 1.
-        peak[c] = peakMagnitude(out, count, peak[c]);
-        if (peak[c] >= 1.0f) settings_.clip[c] = true;
+        // Any sample of magnitude 1 or more clips, but only from this stretch on: a
+        // clear inside the block came before it, and the samples before the clear
+        // must not light the lamp again.
+        const float stretchPeak = peakMagnitude(out, count, 0.0f);
+        peak[c] = std::max(peak[c], stretchPeak);
+        if (stretchPeak >= 1.0f && !settings_.clip[c]) {
+            settings_.clip[c] = true;
+            lampLit_ = true;
+        }
     }
 
     // The bypass delay always runs so that switching bypass never jumps in time.
@@ -352,7 +358,9 @@ void SignalPath::writeReports(OutputReports& reports, const float peak[kNumChann
 {
     // A switch told to the host is held at the value it was told, as if the host had set it.
     const auto hold = [this](uint32_t id, double value) {
-        settings_.heldValues[static_cast<size_t>(heldValueIndex(id))] = static_cast<float>(value);
+        float& held = settings_.heldValues[static_cast<size_t>(heldValueIndex(id))];
+        valueHeld_ = valueHeld_ || held != static_cast<float>(value);
+        held = static_cast<float>(value);
     };
     static const uint32_t clipTag[kNumChannels] = {kLpeak, kRpeak};
     static const uint32_t meterTag[kNumChannels] = {VuMeterLeft, VUMeterRight};

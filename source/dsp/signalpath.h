@@ -93,6 +93,15 @@ public:
 
     void resetMeters() { lastMeter_[0] = lastMeter_[1] = 0.0f; }
 
+    // Whether the audio itself changed what the state holds since the last call
+    // (a lamp lit, a reported switch held), with no parameter change to say so.
+    bool takeStateChange()
+    {
+        const bool changed = lampLit_ || valueHeld_;
+        lampLit_ = valueHeld_ = false;
+        return changed;
+    }
+
     void captureState(ProcessorState& state) const;
     void restoreState(const ProcessorState& state);
 
@@ -128,6 +137,8 @@ private:
     int32_t sampleRateInt_ = 0;
     int32_t chunkSize_ = 0;
     float lastMeter_[kNumChannels] = {0.0f, 0.0f};
+    bool lampLit_ = false;
+    bool valueHeld_ = false;
     int64_t samplesSinceConvolutionInput_ = 0;
     int64_t samplesSinceDelayInput_ = 0;
 

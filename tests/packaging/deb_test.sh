@@ -32,8 +32,8 @@ cp /var/lib/dpkg/status "$root/var/lib/dpkg/status"
 : >"$root/var/lib/dpkg/available"
 dpkg --root="$root" --log=/dev/null --no-triggers -i "$deb" >/dev/null 2>"$work/dpkg.err" ||
   { cat "$work/dpkg.err" >&2; fail "dpkg -i failed"; }
-for f in usr/bin/vosk usr/lib/vst3/VOSK.vst3/Contents/x86_64-linux/VOSK.so usr/share/doc/vosk/README.md \
-  usr/share/doc/vosk/copyright; do
+for f in usr/bin/vosk usr/lib/vst3/VOSK.vst3/Contents/x86_64-linux/VOSK.so \
+  usr/lib/vst3/VOSK.vst3/Contents/Resources/moduleinfo.json usr/share/doc/vosk/README.md usr/share/doc/vosk/copyright; do
   [ -f "$root/$f" ] || fail "/$f is not installed"
 done
 presets=$(find "$root/usr/share/vst3/presets" -name '*.vstpreset' | wc -l)

@@ -22,8 +22,8 @@ version=$(cat "$win_build/version.txt")
 bash "$source_dir/scripts/make-windows-installer" "$win_build" "$native_build" "$work/new" >/dev/null
 # The older version shipped a preset that this one no longer has.
 mkdir -p "$work/old-build"
-cp -r "$native_build/presets-windows" "$work/old-build/"
-some_preset=$(find "$work/old-build/presets-windows" -name '*.vstpreset' -print -quit)
+cp -r "$native_build/presets" "$work/old-build/"
+some_preset=$(find "$work/old-build/presets" -name '*.vstpreset' -print -quit)
 cp "$some_preset" "$(dirname "$some_preset")/Retired.vstpreset"
 bash "$source_dir/scripts/make-windows-installer" "$win_build" "$work/old-build" "$work/old" 0.9 >/dev/null
 setup="$work/new/VOSK-$version-win64-setup.exe"
@@ -33,7 +33,7 @@ zipped=$(cmake -E tar tf "$work/new/VOSK-$version-win64.zip" | grep -v '/$' | so
 wanted=$({
   echo LICENSE.txt
   (cd "$win_build" && find VOSK.vst3 -type f)
-  (cd "$native_build/presets-windows" && find . -type f -name '*.vstpreset' | sed 's|^\./|VST3 Presets/|')
+  (cd "$native_build/presets" && find . -type f -name '*.vstpreset' | sed 's|^\./|VST3 Presets/|')
 } | sort)
 [ "$zipped" = "$wanted" ] || fail "the zip holds: $zipped"
 
@@ -54,7 +54,7 @@ settle
 
 [ -f "$bundle/Contents/x86_64-win/VOSK.vst3" ] || fail "no module in Common Files\\VST3"
 diff -r "$win_build/VOSK.vst3" "$bundle" >/dev/null || fail "the installed bundle differs from the built one"
-expected=$(cd "$native_build/presets-windows" && find . -type f -name '*.vstpreset' | sort)
+expected=$(cd "$native_build/presets" && find . -type f -name '*.vstpreset' | sort)
 installed=$(cd "$presets_root" && find . -type f | sort)
 [ "$installed" = "$expected" ] || fail "presets installed: $installed"
 [ "$(regvalue DisplayVersion)" = "$version" ] || fail "DisplayVersion is not $version"

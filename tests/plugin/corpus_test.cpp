@@ -28,16 +28,6 @@ std::vector<vosk::corpus::Entry> entries()
     std::vector<vosk::corpus::Entry> list;
     std::string error;
     if (!vosk::corpus::readIndex(VOSK_CORPUS_DIR "/index.txt", list, error)) ADD_FAILURE() << error;
-#ifdef _WIN32
-    // The presets were written for Linux hosts: their header names the class in
-    // the Linux text form, which Windows hosts refuse. The states are the same
-    // bytes on both.
-    std::vector<vosk::corpus::Entry> states;
-    for (const auto& entry : list)
-        if (entry.file.size() > 6 && entry.file.compare(entry.file.size() - 6, 6, ".state") == 0)
-            states.push_back(entry);
-    list = states;
-#endif
     return list;
 }
 

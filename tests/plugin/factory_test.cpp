@@ -2,14 +2,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The module as a host sees it: exports, factory information, the two class
 // entries in all three forms, reference counting and instance creation.
+#include "tests/support/json.h"
 #include "tests/support/plugin_host.h"
 
 #include "pluginterfaces/base/ustring.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -17,15 +24,37 @@ using vosk::test::Module;
 
 namespace {
 
-// The identifiers are fixed forever; the bytes are in COM order.
+// The identifiers are fixed forever, as four words each, which are their text on
+// every platform. Windows lays the words out in COM order; the others, as the SDK
+// does there, in their own order.
+const char kProcessorText[] = "2720948CF76149689E4C52435E111CA4";
+const char kControllerText[] = "B55ED66E2D354B1A817DF10665616D20";
+#if defined(_WIN32)
 const uint8_t kProcessorCid[16] = {0x8C, 0x94, 0x20, 0x27, 0x61, 0xF7, 0x68, 0x49,
                                    0x9E, 0x4C, 0x52, 0x43, 0x5E, 0x11, 0x1C, 0xA4};
 const uint8_t kControllerCid[16] = {0x6E, 0xD6, 0x5E, 0xB5, 0x35, 0x2D, 0x1A, 0x4B,
                                     0x81, 0x7D, 0xF1, 0x06, 0x65, 0x61, 0x6D, 0x20};
+#else
+const uint8_t kProcessorCid[16] = {0x27, 0x20, 0x94, 0x8C, 0xF7, 0x61, 0x49, 0x68,
+                                   0x9E, 0x4C, 0x52, 0x43, 0x5E, 0x11, 0x1C, 0xA4};
+const uint8_t kControllerCid[16] = {0xB5, 0x5E, 0xD6, 0x6E, 0x2D, 0x35, 0x4B, 0x1A,
+                                    0x81, 0x7D, 0xF1, 0x06, 0x65, 0x61, 0x6D, 0x20};
+#endif
+// What earlier Linux modules were known by: the COM-order bytes, read there in order.
+const char kEarlierLinuxProcessorText[] = "8C94202761F768499E4C52435E111CA4";
+const char kEarlierLinuxControllerText[] = "6ED65EB5352D1A4B817DF10665616D20";
 
 bool sameCid(const TUID cid, const uint8_t (&expected)[16])
 {
     return std::memcmp(cid, expected, 16) == 0;
+}
+
+// The SDK's text of the bytes, as hosts and preset files name the class.
+std::string textOf(const TUID cid)
+{
+    char8 text[64] = {};
+    FUID::fromTUID(cid).toString(text);
+    return text;
 }
 
 std::string utf8(const char16* text)
@@ -113,12 +142,14 @@ TEST_F(Factory, PlainClassInformation)
     PClassInfo info;
     ASSERT_EQ(factory->getClassInfo(0, &info), kResultOk);
     EXPECT_TRUE(sameCid(info.cid, kProcessorCid));
+    EXPECT_EQ(textOf(info.cid), kProcessorText);
     EXPECT_EQ(info.cardinality, PClassInfo::kManyInstances);
     EXPECT_STREQ(info.category, "Audio Module Class");
     EXPECT_STREQ(info.name, "Tarnwell Mastering Velmor");
 
     ASSERT_EQ(factory->getClassInfo(1, &info), kResultOk);
     EXPECT_TRUE(sameCid(info.cid, kControllerCid));
+    EXPECT_EQ(textOf(info.cid), kControllerText);
     EXPECT_EQ(info.cardinality, PClassInfo::kManyInstances);
     EXPECT_STREQ(info.category, "Component Controller Class");
     EXPECT_STREQ(info.name, "Tarnwell Mastering VelmorController");
@@ -140,7 +171,7 @@ TEST_F(Factory, ExtendedClassInformation)
     EXPECT_STREQ(info.category, "Audio Module Class");
     EXPECT_STREQ(info.name, "Tarnwell Mastering Velmor");
     EXPECT_EQ(info.classFlags, 1u); // distributable
-    EXPECT_STREQ(info.subCategories, "Fx | EQ");
+    EXPECT_STREQ(info.subCategories, "Fx|EQ");
     EXPECT_STREQ(info.vendor, ""); // the factory's vendor applies
     EXPECT_STREQ(info.version, "1.0.0.1");
     EXPECT_STREQ(info.sdkVersion, "VST 3.5.2");
@@ -171,7 +202,7 @@ TEST_F(Factory, UnicodeClassInformation)
     EXPECT_STREQ(info.category, "Audio Module Class");
     EXPECT_EQ(utf8(info.name), "Tarnwell Mastering Velmor");
     EXPECT_EQ(info.classFlags, 1u);
-    EXPECT_STREQ(info.subCategories, "Fx | EQ");
+    EXPECT_STREQ(info.subCategories, "Fx|EQ");
     EXPECT_EQ(utf8(info.vendor), "");
     EXPECT_EQ(utf8(info.version), "1.0.0.1");
     EXPECT_EQ(utf8(info.sdkVersion), "VST 3.5.2");
@@ -186,6 +217,102 @@ TEST_F(Factory, UnicodeClassInformation)
     EXPECT_EQ(utf8(info.sdkVersion), "VST 3.5.2");
 
     EXPECT_NE(factory->getClassInfoUnicode(2, &info), kResultOk);
+}
+
+// The module description in the bundle's Resources says what the factory says, in
+// the fields of the SDK's module-information format, with nothing it does not
+// know; it declares the texts earlier Linux modules were known by as the same classes.
+TEST_F(Factory, ModuleDescriptionMatchesTheFactory)
+{
+    std::ifstream file(VOSK_BUNDLE_PATH "/Contents/Resources/moduleinfo.json", std::ios::binary);
+    ASSERT_TRUE(file) << "no moduleinfo.json";
+    const auto parsed = vosk::test::Json::parse(
+        std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
+    ASSERT_TRUE(parsed) << "moduleinfo.json is no JSON document";
+    const vosk::test::Json& info = *parsed;
+    using Type = vosk::test::Json::Type;
+    // The format's keys of an object, each of its type; `required` lists those it must hold.
+    const auto expectKeys = [](const vosk::test::Json& object, std::vector<std::pair<std::string, Type>> keys,
+                               std::set<std::string> required, const std::string& where) {
+        ASSERT_EQ(object.type, Type::Object) << where;
+        for (const auto& [key, value] : object.members) {
+            const auto known = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == key; });
+            if (known == keys.end()) {
+                ADD_FAILURE() << where << ": unknown key " << key;
+                continue;
+            }
+            EXPECT_EQ(value.type, known->second) << where << ": " << key;
+            required.erase(key);
+        }
+        for (const auto& key : required) ADD_FAILURE() << where << ": no " << key;
+    };
+    expectKeys(info,
+               {{"Name", Type::String}, {"Version", Type::String}, {"Factory Info", Type::Object},
+                {"Compatibility", Type::Array}, {"Classes", Type::Array}},
+               {"Name", "Version", "Factory Info", "Classes"}, "the description");
+    EXPECT_EQ(info["Version"].text, "1.0.0.1");
+
+    auto factory = query<IPluginFactory3>(module.factory());
+    ASSERT_TRUE(factory);
+    PFactoryInfo factoryInfo;
+    ASSERT_EQ(factory->getFactoryInfo(&factoryInfo), kResultOk);
+    const vosk::test::Json& fi = info["Factory Info"];
+    expectKeys(fi, {{"Vendor", Type::String}, {"URL", Type::String}, {"E-Mail", Type::String}, {"Flags", Type::Object}},
+               {"Vendor", "URL", "E-Mail", "Flags"}, "Factory Info");
+    EXPECT_EQ(fi["Vendor"].text, factoryInfo.vendor);
+    EXPECT_EQ(fi["URL"].text, factoryInfo.url);
+    EXPECT_EQ(fi["E-Mail"].text, factoryInfo.email);
+    const std::pair<const char*, int32> flagBits[] = {{"Unicode", PFactoryInfo::kUnicode},
+                                                      {"Classes Discardable", PFactoryInfo::kClassesDiscardable},
+                                                      {"Component Non Discardable", PFactoryInfo::kComponentNonDiscardable}};
+    expectKeys(fi["Flags"], {{"Unicode", Type::Boolean}, {"Classes Discardable", Type::Boolean},
+                             {"Component Non Discardable", Type::Boolean}},
+               {}, "Flags");
+    int32 flags = 0;
+    for (const auto& [name, bit] : flagBits) flags |= fi["Flags"][name].boolean ? bit : 0;
+    EXPECT_EQ(flags, factoryInfo.flags);
+
+    // Every class of the factory once, as the factory describes it (the factory's
+    // vendor where the class names none; sub-categories split where the text has "|").
+    const vosk::test::Json& classes = info["Classes"];
+    ASSERT_EQ(classes.items.size(), static_cast<size_t>(factory->countClasses()));
+    for (int32 i = 0; i < factory->countClasses(); ++i) {
+        PClassInfoW ci;
+        ASSERT_EQ(factory->getClassInfoUnicode(i, &ci), kResultOk);
+        const vosk::test::Json& c = classes.items[static_cast<size_t>(i)];
+        const std::string where = "class " + std::to_string(i);
+        expectKeys(c,
+                   {{"CID", Type::String}, {"Category", Type::String}, {"Name", Type::String}, {"Vendor", Type::String},
+                    {"Version", Type::String}, {"SDKVersion", Type::String}, {"Sub Categories", Type::Array},
+                    {"Class Flags", Type::Number}, {"Cardinality", Type::Number}, {"Snapshots", Type::Array}},
+                   {"CID", "Category", "Name", "Vendor", "Version", "SDKVersion", "Class Flags", "Cardinality"}, where);
+        EXPECT_EQ(c["CID"].text, textOf(ci.cid)) << where;
+        EXPECT_EQ(c["Category"].text, ci.category) << where;
+        EXPECT_EQ(c["Name"].text, utf8(ci.name)) << where;
+        EXPECT_EQ(c["Vendor"].text, ci.vendor[0] ? utf8(ci.vendor) : std::string(factoryInfo.vendor)) << where;
+        EXPECT_EQ(c["Version"].text, utf8(ci.version)) << where;
+        EXPECT_EQ(c["SDKVersion"].text, utf8(ci.sdkVersion)) << where;
+        std::vector<std::string> subCategories;
+        std::istringstream split(ci.subCategories);
+        for (std::string item; std::getline(split, item, '|');) subCategories.push_back(item);
+        std::vector<std::string> listed;
+        for (const auto& item : c["Sub Categories"].items) listed.push_back(item.text);
+        EXPECT_EQ(listed, subCategories) << where;
+        EXPECT_EQ(c["Class Flags"].number, static_cast<double>(ci.classFlags)) << where;
+        EXPECT_EQ(c["Cardinality"].number, static_cast<double>(ci.cardinality)) << where;
+    }
+
+    const vosk::test::Json& compatibility = info["Compatibility"];
+    ASSERT_EQ(compatibility.items.size(), 2u);
+    const std::pair<const char*, const char*> replaced[] = {{kProcessorText, kEarlierLinuxProcessorText},
+                                                            {kControllerText, kEarlierLinuxControllerText}};
+    for (size_t i = 0; i < std::size(replaced); ++i) {
+        const vosk::test::Json& entry = compatibility.items[i];
+        expectKeys(entry, {{"New", Type::String}, {"Old", Type::Array}}, {"New", "Old"}, "compatibility");
+        EXPECT_EQ(entry["New"].text, replaced[i].first);
+        ASSERT_EQ(entry["Old"].items.size(), 1u);
+        EXPECT_EQ(entry["Old"].items[0].text, replaced[i].second);
+    }
 }
 
 TEST_F(Factory, RepeatedRequestsShareOneCountedFactory)

@@ -346,6 +346,56 @@ TEST_F(SignalPathBundle, MetersReportTheLargestMagnitudeAndNegativePeaksClip)
     EXPECT_EQ(host.outputChanges().lastValue(kLpeak), 0.0);
 }
 
+// The lamp lights from an output sample at full scale at or after the last clear,
+// and only from those: a clear inside a block after a full-scale sample stays
+// dark, however the audio and the changes are divided into blocks, and the saved
+// state says what the lamp says.
+TEST_F(SignalPathBundle, ClipLampFollowsTheLastClearWhateverTheBlocks)
+{
+    constexpr size_t kBefore = kLatency + 100, kClear = kBefore + 50, kAfter = kLatency + 4096 + 500;
+    Stereo in(kLatency + 2 * 4096);
+    in.ch[0][kBefore - kLatency] = 1.5f;
+    in.ch[0][kAfter - kLatency] = 1.5f;
+    struct Division
+    {
+        size_t block;
+        bool ignoredPoints; // non-finite values that split the block and change nothing
+    };
+    std::vector<uint8_t> firstState;
+    for (const Division& d : {Division{1, false}, Division{64, false}, Division{333, false},
+                              Division{4096, false}, Division{4096, true}}) {
+        SCOPED_TRACE(testing::Message() << "blocks of " << d.block << (d.ignoredPoints ? " with NaN points" : ""));
+        ProcessorHost& host = makeHost(4096);
+        allSectionsOff(host);
+        size_t mismatches = 0;
+        const auto clearIn = [&](size_t pos) {
+            if (d.ignoredPoints)
+                for (int32 offset : {40, 149, 151, 2000})
+                    host.addParameterChange(kFreq1L, offset, std::numeric_limits<double>::quiet_NaN());
+            if (pos <= kClear && kClear < pos + d.block)
+                host.addParameterChange(kLpeak, static_cast<int32>(kClear - pos), 0.0);
+        };
+        const auto check = [&](size_t pos) {
+            const size_t end = std::min(pos + d.block, in.size());
+            const bool lit = kClear < end ? kAfter < end : kBefore < end;
+            const std::vector<uint8_t> bytes = stateOf(host.component());
+            ProcessorState state;
+            ASSERT_TRUE(decodeState(bytes.data(), bytes.size(), state));
+            const bool reported = host.outputChanges().lastValue(kLpeak) == 1.0;
+            if ((reported != lit || state.clip[0] != lit) && mismatches++ < 3)
+                ADD_FAILURE() << "at sample " << end << ": reported " << reported << ", saved " << state.clip[0]
+                              << ", lit " << lit;
+            EXPECT_EQ(host.outputChanges().lastValue(kRpeak), 0.0);
+        };
+        const Stereo out = run(host, in, d.block, clearIn, check);
+        for (size_t i = 0; i < out.size(); ++i)
+            ASSERT_EQ(std::fabs(out.ch[0][i]) >= 1.0f, i == kBefore || i == kAfter) << i;
+        EXPECT_EQ(mismatches, 0u);
+        if (firstState.empty()) firstState = stateOf(host.component());
+        EXPECT_EQ(stateOf(host.component()), firstState);
+    }
+}
+
 TEST_F(SignalPathBundle, BellAndCutsMeasureAsDesigned)
 {
     auto sectionResponse = [&](const std::function<void(ProcessorHost&)>& configure) {

@@ -45,7 +45,8 @@ std::string libraryPathInBundle(const std::string& bundlePath);
 void* mappedLibrary(const std::string& libraryPath);
 void* symbolIn(void* library, const char* name);
 
-// The class identifiers as the module registers them (16 bytes, COM order).
+// The class identifiers as the module registers them (16 bytes, in the layout
+// of the platform).
 const Steinberg::TUID& processorClassId();
 const Steinberg::TUID& controllerClassId();
 
