@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "levels.h"
 
+#include "truepeak.h"
+
 #include <ebur128.h>
 
 #include <algorithm>
@@ -13,10 +15,10 @@ namespace vosk {
 struct LevelMeter::State
 {
     ebur128_state* loudness = nullptr;
+    std::unique_ptr<TruePeakMeter> peaks;
     int channels = 0;
     int rate = 0;
     long long frames = 0;
-    double peak = 0;
     double sumSquares = 0;
     std::vector<double> sums;
     double channelSquares[2] = {0, 0};
@@ -33,10 +35,10 @@ LevelMeter::LevelMeter(int channels, int rate)
     if (channels < 1 || rate <= 0) return;
     auto s = std::make_unique<State>();
     // The histogram keeps the memory fixed however long the file is.
-    s->loudness =
-        ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
-                     EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK | EBUR128_MODE_HISTOGRAM);
+    s->loudness = ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
+                               EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_HISTOGRAM);
     if (!s->loudness) return;
+    s->peaks = std::make_unique<TruePeakMeter>(channels, rate);
     s->channels = channels;
     s->rate = rate;
     s->sums.assign(static_cast<size_t>(channels), 0.0);
@@ -50,13 +52,13 @@ void LevelMeter::add(const float* interleaved, long long frames)
     if (!state || frames <= 0) return;
     State& s = *state;
     ebur128_add_frames_float(s.loudness, interleaved, static_cast<size_t>(frames));
+    s.peaks->add(interleaved, frames);
     const int channels = s.channels;
-    double peak = s.peak, squares = 0;
+    double squares = 0;
     for (long long i = 0; i < frames; ++i) {
         const float* frame = interleaved + i * channels;
         for (int c = 0; c < channels; ++c) {
             const double v = frame[c];
-            peak = std::fabs(v) > peak ? std::fabs(v) : peak;
             squares += v * v;
             s.sums[static_cast<size_t>(c)] += v;
         }
@@ -66,7 +68,6 @@ void LevelMeter::add(const float* interleaved, long long frames)
             s.product += static_cast<double>(frame[0]) * frame[1];
         }
     }
-    s.peak = peak;
     s.sumSquares += squares;
     s.frames += frames;
 }
@@ -99,14 +100,8 @@ LevelReport LevelMeter::report() const
         if (ebur128_loudness_range(s.loudness, &range) == EBUR128_SUCCESS && std::isfinite(range))
             r.loudnessRangeLu = range;
     }
-    double truePeak = 0;
-    for (int c = 0; c < s.channels; ++c) {
-        double channelPeak = 0;
-        if (ebur128_true_peak(s.loudness, static_cast<unsigned>(c), &channelPeak) == EBUR128_SUCCESS)
-            truePeak = std::max(truePeak, channelPeak);
-    }
-    r.truePeakDbtp = decibels(truePeak);
-    r.samplePeakDbfs = decibels(s.peak);
+    r.truePeakDbtp = decibels(s.peaks->truePeak());
+    r.samplePeakDbfs = decibels(s.peaks->samplePeak());
     const double samples = static_cast<double>(s.frames) * s.channels;
     if (samples > 0) r.rmsDbfs = decibels(s.sumSquares / samples, 10.0);
     if (r.samplePeakDbfs && r.rmsDbfs) r.crestDb = *r.samplePeakDbfs - *r.rmsDbfs;

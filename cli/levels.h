@@ -1,8 +1,8 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The figures a delivery is judged by, measured over a whole file: loudness and
-// true peak per EBU R128 / ITU-R BS.1770-4 (libebur128), sample peak, RMS, crest
-// factor, DC offset and the correlation between the channels.
+// The figures a delivery is judged by, measured over a whole file: loudness per
+// EBU R128 / ITU-R BS.1770-4 (libebur128), true peak (truepeak.h), sample peak,
+// RMS, crest factor, DC offset and the correlation between the channels.
 #pragma once
 
 #include <condition_variable>
