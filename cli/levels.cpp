@@ -15,6 +15,7 @@ namespace vosk {
 struct LevelMeter::State
 {
     ebur128_state* loudness = nullptr;
+    MeterScope scope;
     std::unique_ptr<TruePeakMeter> peaks;
     int channels = 0;
     int rate = 0;
@@ -30,14 +31,15 @@ struct LevelMeter::State
     }
 };
 
-LevelMeter::LevelMeter(int channels, int rate)
+LevelMeter::LevelMeter(int channels, int rate, MeterScope scope)
 {
     if (channels < 1 || rate <= 0) return;
     auto s = std::make_unique<State>();
     // The histogram keeps the memory fixed however long the file is.
     s->loudness = ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
-                               EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_HISTOGRAM);
+                               EBUR128_MODE_I | EBUR128_MODE_HISTOGRAM | (scope.loudnessRange ? EBUR128_MODE_LRA : 0));
     if (!s->loudness) return;
+    s->scope = scope;
     s->peaks = std::make_unique<TruePeakMeter>(channels, rate);
     s->channels = channels;
     s->rate = rate;
@@ -53,6 +55,8 @@ void LevelMeter::add(const float* interleaved, long long frames)
     State& s = *state;
     ebur128_add_frames_float(s.loudness, interleaved, static_cast<size_t>(frames));
     s.peaks->add(interleaved, frames);
+    s.frames += frames;
+    if (!s.scope.statistics) return;
     const int channels = s.channels;
     double squares = 0;
     for (long long i = 0; i < frames; ++i) {
@@ -69,7 +73,6 @@ void LevelMeter::add(const float* interleaved, long long frames)
         }
     }
     s.sumSquares += squares;
-    s.frames += frames;
 }
 
 namespace {
@@ -78,6 +81,20 @@ std::optional<double> decibels(double linear, double scale = 20.0)
 {
     if (!(linear > 0) || !std::isfinite(linear)) return std::nullopt;
     return scale * std::log10(linear);
+}
+
+// Silence has neither loudness nor range.
+void loudnessOf(ebur128_state** states, size_t count, bool range, std::optional<double>& integratedLufs,
+                std::optional<double>& rangeLu)
+{
+    double integrated = -HUGE_VAL;
+    if (ebur128_loudness_global_multiple(states, count, &integrated) != EBUR128_SUCCESS ||
+        !std::isfinite(integrated))
+        return;
+    integratedLufs = integrated;
+    double lu = 0;
+    if (range && ebur128_loudness_range_multiple(states, count, &lu) == EBUR128_SUCCESS && std::isfinite(lu))
+        rangeLu = lu;
 }
 
 } // namespace
@@ -91,87 +108,19 @@ LevelReport LevelMeter::report() const
     r.channels = s.channels;
     r.frames = s.frames;
     r.seconds = static_cast<double>(s.frames) / s.rate;
-    for (double sum : s.sums) r.dcOffset.push_back(s.frames > 0 ? sum / static_cast<double>(s.frames) : 0.0);
-
-    double integrated = -HUGE_VAL;
-    if (ebur128_loudness_global(s.loudness, &integrated) == EBUR128_SUCCESS && std::isfinite(integrated)) {
-        r.integratedLufs = integrated;
-        double range = 0;
-        if (ebur128_loudness_range(s.loudness, &range) == EBUR128_SUCCESS && std::isfinite(range))
-            r.loudnessRangeLu = range;
-    }
     r.truePeakDbtp = decibels(s.peaks->truePeak());
     r.samplePeakDbfs = decibels(s.peaks->samplePeak());
+    ebur128_state* one[] = {s.loudness};
+    loudnessOf(one, 1, s.scope.loudnessRange, r.integratedLufs, r.loudnessRangeLu);
+    if (!s.scope.statistics) return r;
+
+    for (double sum : s.sums) r.dcOffset.push_back(s.frames > 0 ? sum / static_cast<double>(s.frames) : 0.0);
     const double samples = static_cast<double>(s.frames) * s.channels;
     if (samples > 0) r.rmsDbfs = decibels(s.sumSquares / samples, 10.0);
     if (r.samplePeakDbfs && r.rmsDbfs) r.crestDb = *r.samplePeakDbfs - *r.rmsDbfs;
     if (s.channels >= 2 && s.channelSquares[0] > 0 && s.channelSquares[1] > 0)
         r.correlation = s.product / std::sqrt(s.channelSquares[0] * s.channelSquares[1]);
     return r;
-}
-
-namespace {
-constexpr size_t kChunkFrames = 16384;
-constexpr size_t kQueuedChunks = 8; // about three seconds at 44.1 kHz
-} // namespace
-
-BackgroundLevelMeter::BackgroundLevelMeter(int channelCount, int rate)
-    : meter(channelCount, rate), channels(channelCount)
-{
-    gathering.reserve(kChunkFrames * static_cast<size_t>(channels));
-    worker = std::thread(&BackgroundLevelMeter::run, this);
-}
-
-BackgroundLevelMeter::~BackgroundLevelMeter()
-{
-    if (worker.joinable()) finish();
-}
-
-void BackgroundLevelMeter::add(const float* interleaved, long long frames)
-{
-    const size_t chunk = kChunkFrames * static_cast<size_t>(channels);
-    size_t count = static_cast<size_t>(frames) * static_cast<size_t>(channels);
-    while (count > 0) {
-        const size_t take = std::min(count, chunk - gathering.size());
-        gathering.insert(gathering.end(), interleaved, interleaved + take);
-        interleaved += take;
-        count -= take;
-        if (gathering.size() == chunk) send(false);
-    }
-}
-
-void BackgroundLevelMeter::send(bool last)
-{
-    std::unique_lock<std::mutex> guard(lock);
-    changed.wait(guard, [&] { return queue.size() < kQueuedChunks; });
-    if (!gathering.empty()) queue.push_back(std::move(gathering));
-    gathering = {};
-    gathering.reserve(kChunkFrames * static_cast<size_t>(channels));
-    done = last;
-    changed.notify_all();
-}
-
-void BackgroundLevelMeter::run()
-{
-    for (;;) {
-        std::vector<float> chunk;
-        {
-            std::unique_lock<std::mutex> guard(lock);
-            changed.wait(guard, [&] { return !queue.empty() || done; });
-            if (queue.empty()) return;
-            chunk = std::move(queue.front());
-            queue.pop_front();
-            changed.notify_all();
-        }
-        meter.add(chunk.data(), static_cast<long long>(chunk.size()) / channels);
-    }
-}
-
-LevelReport BackgroundLevelMeter::finish()
-{
-    send(true);
-    worker.join();
-    return meter.report();
 }
 
 std::string formatLevel(const std::optional<double>& value, const char* unit, int decimals)

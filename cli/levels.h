@@ -5,13 +5,9 @@
 // RMS, crest factor, DC offset and the correlation between the channels.
 #pragma once
 
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace vosk {
@@ -29,13 +25,21 @@ struct LevelReport
     std::vector<double> dcOffset; // per channel, in full scale
 };
 
+// What a meter measures besides the integrated loudness and the peaks; each
+// costs time on long files.
+struct MeterScope
+{
+    bool loudnessRange = true;
+    bool statistics = true; // RMS, crest factor, DC offset, correlation
+};
+
 // One pass over interleaved frames. RMS is over every sample of every channel,
 // so a full-scale sine reads -3.01 dBFS; the correlation is that of the first
 // two channels.
 class LevelMeter
 {
 public:
-    LevelMeter(int channels, int rate);
+    LevelMeter(int channels, int rate, MeterScope scope = {});
     ~LevelMeter();
     LevelMeter(const LevelMeter&) = delete;
     LevelMeter& operator=(const LevelMeter&) = delete;
@@ -47,35 +51,6 @@ public:
 private:
     struct State;
     std::unique_ptr<State> state;
-};
-
-// A LevelMeter on a thread of its own, so that the work that feeds it need not
-// wait for the true peak's oversampling, the costliest part. The frames are
-// copied in; the feeder waits only when it runs a few seconds ahead.
-class BackgroundLevelMeter
-{
-public:
-    BackgroundLevelMeter(int channels, int rate);
-    ~BackgroundLevelMeter();
-    BackgroundLevelMeter(const BackgroundLevelMeter&) = delete;
-    BackgroundLevelMeter& operator=(const BackgroundLevelMeter&) = delete;
-
-    void add(const float* interleaved, long long frames);
-    // Measures what is still queued, then reports; nothing may be added after it.
-    LevelReport finish();
-
-private:
-    void send(bool last);
-    void run();
-
-    LevelMeter meter;
-    int channels;
-    std::vector<float> gathering;
-    std::mutex lock;
-    std::condition_variable changed;
-    std::deque<std::vector<float>> queue;
-    bool done = false;
-    std::thread worker;
 };
 
 // "-23.0 LUFS", or "-" where the figure has no value.
