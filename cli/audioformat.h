@@ -56,6 +56,7 @@ private:
     long long clipped = 0;
     long long overs = 0;
     double peakBefore = 0;
+    std::vector<double> dithers;
     std::vector<int32_t> converted;
 };
 
