@@ -94,6 +94,25 @@ std::string knownFormats()
     return out;
 }
 
+namespace {
+std::string unknownFormat(const std::string& name)
+{
+    return "--format " + name + " is not a known format; known: " + knownFormats();
+}
+} // namespace
+
+bool extensionOfFormat(const std::string& name, std::string& extension, std::string& error)
+{
+    const Container* container = byName(name);
+    if (!container) {
+        error = unknownFormat(name);
+        return false;
+    }
+    // Each name is one of its own extensions.
+    extension = std::string(".") + container->name;
+    return true;
+}
+
 bool chooseOutputFormat(const OutputFormatRequest& request, int preferredFormat, int& format,
                         std::string& error)
 {
@@ -101,7 +120,7 @@ bool chooseOutputFormat(const OutputFormatRequest& request, int preferredFormat,
     if (!request.format.empty()) {
         container = byName(request.format);
         if (!container) {
-            error = "--format " + request.format + " is not a known format; known: " + knownFormats();
+            error = unknownFormat(request.format);
             return false;
         }
     } else {

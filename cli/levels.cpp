@@ -123,6 +123,42 @@ LevelReport LevelMeter::report() const
     return r;
 }
 
+AlbumLevels measureAlbum(const std::vector<const LevelMeter*>& tracks)
+{
+    AlbumLevels album;
+    std::vector<ebur128_state*> states;
+    bool range = true;
+    double loudest = 0;
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        const LevelMeter::State* s = tracks[i]->state.get();
+        if (!s) continue;
+        ++album.tracks;
+        album.seconds += static_cast<double>(s->frames) / s->rate;
+        states.push_back(s->loudness);
+        range = range && s->scope.loudnessRange;
+        const double peak = s->peaks->truePeak();
+        if (peak > loudest) {
+            loudest = peak;
+            album.loudestTrack = i;
+        }
+    }
+    album.truePeakDbtp = decibels(loudest);
+    if (!states.empty()) loudnessOf(states.data(), states.size(), range, album.integratedLufs, album.loudnessRangeLu);
+    return album;
+}
+
+std::string albumLine(const AlbumLevels& album, const std::vector<std::string>& names)
+{
+    char head[64];
+    snprintf(head, sizeof head, "album of %zu file%s, %.2f s: ", album.tracks, album.tracks == 1 ? "" : "s",
+             album.seconds);
+    std::string line = head + std::string("integrated loudness ") + formatLevel(album.integratedLufs, "LUFS") +
+                       ", loudness range " + formatLevel(album.loudnessRangeLu, "LU") + ", true peak " +
+                       formatLevel(album.truePeakDbtp, "dBTP");
+    if (album.truePeakDbtp && album.loudestTrack < names.size()) line += " (" + names[album.loudestTrack] + ")";
+    return line;
+}
+
 std::string formatLevel(const std::optional<double>& value, const char* unit, int decimals)
 {
     if (!value) return "-";

@@ -33,6 +33,17 @@ struct MeterScope
     bool statistics = true; // RMS, crest factor, DC offset, correlation
 };
 
+// Several files measured as one programme, the way an album is judged.
+struct AlbumLevels
+{
+    size_t tracks = 0;
+    double seconds = 0;
+    // Gated over all tracks together; the range needs it in every track's scope.
+    std::optional<double> integratedLufs, loudnessRangeLu;
+    std::optional<double> truePeakDbtp;
+    size_t loudestTrack = 0; // the track with the loudest true peak
+};
+
 // One pass over interleaved frames. RMS is over every sample of every channel,
 // so a full-scale sine reads -3.01 dBFS; the correlation is that of the first
 // two channels.
@@ -51,7 +62,14 @@ public:
 private:
     struct State;
     std::unique_ptr<State> state;
+    friend AlbumLevels measureAlbum(const std::vector<const LevelMeter*>& tracks);
 };
+
+AlbumLevels measureAlbum(const std::vector<const LevelMeter*>& tracks);
+
+// "album of 3 files, 180.00 s: integrated loudness -14.1 LUFS, loudness range
+// 6.2 LU, true peak -1.3 dBTP (NAME)", NAME that of the loudest track.
+std::string albumLine(const AlbumLevels& album, const std::vector<std::string>& names);
 
 // "-23.0 LUFS", or "-" where the figure has no value.
 std::string formatLevel(const std::optional<double>& value, const char* unit, int decimals = 1);

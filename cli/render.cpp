@@ -1,7 +1,8 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vosk render: an audio file through the plug-in into a file of the same
-// rate, channels and length, in the format its name asks for.
+// rate, channels and length, in the format its name asks for; or many files
+// into a folder (renderbatch.cpp).
 #include "commands.h"
 #include "renderjob.h"
 
@@ -9,6 +10,7 @@ namespace vosk {
 
 int runRender(const CommandLine& cmd)
 {
+    if (!cmd.outDir.empty()) return runBatchRender(cmd);
     RenderRequest request;
     request.inPath = cmd.positional[0];
     request.outPath = cmd.positional[1];

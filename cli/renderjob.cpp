@@ -187,8 +187,25 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
         if (!presetOut->ok()) return failed(presetOut->error());
     }
 
-    auto plugin = preparePlugin(cmd, false);
+    // The module loads and unloads one instance at a time.
+    std::unique_ptr<HostedPlugin> plugin;
+    {
+        std::unique_lock<std::mutex> loading;
+        if (request.pluginLoading) loading = std::unique_lock<std::mutex>(*request.pluginLoading);
+        plugin = preparePlugin(cmd, !request.announceSettings);
+    }
     if (!plugin) return failed("");
+    struct Unload
+    {
+        std::unique_ptr<HostedPlugin>& plugin;
+        std::mutex* loading;
+        ~Unload()
+        {
+            std::unique_lock<std::mutex> guard;
+            if (loading) guard = std::unique_lock<std::mutex>(*loading);
+            plugin.reset();
+        }
+    } unload{plugin, request.pluginLoading};
 
     const int channels = info.channels;
     const auto block = static_cast<int32_t>(cmd.block);
@@ -217,7 +234,8 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
     std::unique_ptr<LevelMeter> inputLevels, outputLevels;
     if (request.measureInput) inputLevels = std::make_unique<LevelMeter>(channels, info.samplerate, MeterScope{false, false});
     if (request.measureOutput)
-        outputLevels = std::make_unique<LevelMeter>(channels, info.samplerate, MeterScope{false, false});
+        outputLevels = std::make_unique<LevelMeter>(channels, info.samplerate,
+                                                    MeterScope{request.outputLoudnessRange, false});
 
     // Reader -> (input meter, processing) -> (writer, output meter).
     const size_t blockSamples = static_cast<size_t>(kBlockFrames) * channels;
@@ -322,6 +340,7 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
         if (!sink.write(outPtr, first, count)) break;
         framesWritten += count;
         bar.update(framesWritten);
+        if (request.progress) request.progress(framesWritten);
     }
     bar.finish();
     sink.finish();
@@ -357,20 +376,23 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
     outcome.outputPeak = writer.peak();
     if (inputLevels) outcome.input = inputLevels->report();
     if (outputLevels) outcome.output = outputLevels->report();
+    outcome.outputMeter = std::move(outputLevels);
     return outcome;
 }
 
-void printRenderReport(const RenderOutcome& o)
+void printRenderReport(const RenderOutcome& o, bool perFile)
 {
     if (!o.presetPath.empty()) note("saved preset %s\n", o.presetPath.c_str());
     note("wrote %s: %lld frame%s, %d channel%s, %d Hz, %s%s\n", o.outPath.c_str(), o.frames, o.frames == 1 ? "" : "s",
          o.channels, o.channels == 1 ? "" : "s", o.rate, o.format.c_str(), o.dithered ? ", TPDF dither" : "");
-    note("latency %lld samples %s\n", o.latency, o.compensated ? "compensated" : "not compensated");
-    if (o.channels == 2)
-        note("meters: peak L %s, R %s; clip L %s, R %s\n", decibels(o.meterPeak[0]).c_str(),
-             decibels(o.meterPeak[1]).c_str(), o.clipped[0] ? "yes" : "no", o.clipped[1] ? "yes" : "no");
-    else
-        note("meters: peak %s; clip %s\n", decibels(o.meterPeak[0]).c_str(), o.clipped[0] ? "yes" : "no");
+    if (!perFile) {
+        note("latency %lld samples %s\n", o.latency, o.compensated ? "compensated" : "not compensated");
+        if (o.channels == 2)
+            note("meters: peak L %s, R %s; clip L %s, R %s\n", decibels(o.meterPeak[0]).c_str(),
+                 decibels(o.meterPeak[1]).c_str(), o.clipped[0] ? "yes" : "no", o.clipped[1] ? "yes" : "no");
+        else
+            note("meters: peak %s; clip %s\n", decibels(o.meterPeak[0]).c_str(), o.clipped[0] ? "yes" : "no");
+    }
 
     // Integer files cannot hold overs: say plainly that the file is clipped.
     // Floating-point files keep them.

@@ -1,13 +1,17 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One file through the plug-in, as `vosk render IN OUT` does it. Reading,
-// metering and writing run on threads of their own and overlap the
-// processing, which runs on the caller's thread.
+// One file through the plug-in, as `vosk render IN OUT` does it; the batch
+// runs several at once, each with its own plug-in. Reading, metering and
+// writing run on threads of their own and overlap the processing, which runs
+// on the caller's thread.
 #pragma once
 
 #include "commands.h"
 #include "levels.h"
 
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -20,7 +24,13 @@ struct RenderRequest
     // The loudness of what goes in and comes out, measured only when reported.
     bool measureInput = false;
     bool measureOutput = false;
-    bool progressBar = false; // on a terminal, for a long file
+    bool outputLoudnessRange = false; // for an album's range
+    bool announceSettings = true;     // "set ..." as the settings apply
+    bool progressBar = false; // of its own, on a terminal, for a long file
+    // Called on the caller's thread with the frames written so far.
+    std::function<void(long long frames)> progress;
+    // Held while the plug-in loads and unloads, where several renders run.
+    std::mutex* pluginLoading = nullptr;
 };
 
 // What the render did, for its report.
@@ -44,11 +54,18 @@ struct RenderOutcome
     long long samplesAboveFullScale = 0;
     double outputPeak = 0; // before conversion
     std::optional<LevelReport> input, output;
+    std::unique_ptr<LevelMeter> outputMeter; // kept for an album's figures
 };
 
 RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request);
 
-// The report of a render that succeeded, as notes and warnings.
-void printRenderReport(const RenderOutcome& outcome);
+// `vosk render IN... --out-dir DIR`: every file as renderFile does it, several
+// at once, then the album's figures.
+int runBatchRender(const CommandLine& cmd);
+
+// The report of a render that succeeded, as notes and warnings. `perFile`: the
+// short form a batch gives each file (the latency and the plug-in's meters
+// are left out).
+void printRenderReport(const RenderOutcome& outcome, bool perFile = false);
 
 } // namespace vosk

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <cmath>
 #include <vector>
 
@@ -26,9 +27,8 @@ struct Step
 };
 
 // A stereo 1 kHz sine in both channels, its level stepping as given.
-LevelReport measureSteps(const std::vector<Step>& steps)
+void feedSteps(LevelMeter& meter, const std::vector<Step>& steps)
 {
-    LevelMeter meter(2, kRate);
     std::vector<float> block;
     long long n = 0;
     for (const Step& s : steps) {
@@ -40,6 +40,12 @@ LevelReport measureSteps(const std::vector<Step>& steps)
                 static_cast<float>(amplitude * std::sin(2 * M_PI * 1000.0 * static_cast<double>(n) / kRate));
         meter.add(block.data(), frames);
     }
+}
+
+LevelReport measureSteps(const std::vector<Step>& steps)
+{
+    LevelMeter meter(2, kRate);
+    feedSteps(meter, steps);
     return meter.report();
 }
 
@@ -142,6 +148,26 @@ TEST(Loudness, TruePeakCountsTheWaveformUpToTheSilenceAfterTheEnd)
     ASSERT_TRUE(r.samplePeakDbfs && r.truePeakDbtp);
     EXPECT_NEAR(*r.samplePeakDbfs, -9.03, 0.01);
     EXPECT_GE(*r.truePeakDbtp, -6.4);
+}
+
+TEST(Loudness, AnAlbumIsGatedAsOneProgramme)
+{
+    // Three tracks 6 dB apart: the album's loudness is that of the three
+    // joined, not the mean of the tracks' figures; the loudest peak is in the
+    // first.
+    const std::vector<std::vector<Step>> tracks = {{{-20, 10}}, {{-26, 10}}, {{-32, 10}}};
+    std::vector<std::unique_ptr<LevelMeter>> meters;
+    LevelMeter joined(2, kRate);
+    for (const auto& steps : tracks) {
+        meters.push_back(std::make_unique<LevelMeter>(2, kRate));
+        for (LevelMeter* m : {meters.back().get(), &joined}) feedSteps(*m, steps);
+    }
+    const AlbumLevels album = measureAlbum({meters[0].get(), meters[1].get(), meters[2].get()});
+    const LevelReport whole = joined.report();
+    ASSERT_TRUE(album.integratedLufs && whole.integratedLufs && album.truePeakDbtp);
+    EXPECT_NEAR(*album.integratedLufs, *whole.integratedLufs, 0.05);
+    EXPECT_EQ(album.loudestTrack, 0u);
+    EXPECT_NEAR(album.seconds, 30.0, 1e-9);
 }
 
 TEST(Loudness, SilenceHasNoFiguresButItsLength)
