@@ -57,7 +57,7 @@ int runBatchRender(const CommandLine& cmd)
     }
 
     BatchProgress progress(inputs, cmd.quiet);
-    std::mutex pluginLoading;
+    std::mutex mainThread;
     std::vector<RenderOutcome> outcomes(count);
     size_t failures = 0;
     runInOrder(
@@ -75,7 +75,7 @@ int runBatchRender(const CommandLine& cmd)
             request.outputLoudnessRange = true;
             request.announceSettings = false;
             request.progress = progress.feed();
-            request.pluginLoading = &pluginLoading;
+            request.mainThread = &mainThread;
             outcomes[i] = renderFile(cmd, request);
         },
         [&](size_t i) {

@@ -187,29 +187,34 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
         if (!presetOut->ok()) return failed(presetOut->error());
     }
 
-    // The module loads and unloads one instance at a time.
+    auto asMainThread = [&] {
+        return request.mainThread ? std::unique_lock<std::mutex>(*request.mainThread) : std::unique_lock<std::mutex>();
+    };
     std::unique_ptr<HostedPlugin> plugin;
     {
-        std::unique_lock<std::mutex> loading;
-        if (request.pluginLoading) loading = std::unique_lock<std::mutex>(*request.pluginLoading);
+        const auto lifecycle = asMainThread();
         plugin = preparePlugin(cmd, !request.announceSettings);
     }
     if (!plugin) return failed("");
     struct Unload
     {
         std::unique_ptr<HostedPlugin>& plugin;
-        std::mutex* loading;
+        std::function<std::unique_lock<std::mutex>()> lock;
         ~Unload()
         {
-            std::unique_lock<std::mutex> guard;
-            if (loading) guard = std::unique_lock<std::mutex>(*loading);
-            plugin.reset();
+            const auto lifecycle = lock();
+            plugin.reset(); // stops it first, where it still runs
         }
-    } unload{plugin, request.pluginLoading};
+    } unload{plugin, asMainThread};
 
     const int channels = info.channels;
     const auto block = static_cast<int32_t>(cmd.block);
-    if (!plugin->start(info.samplerate, block, channels, error)) return failed(error);
+    bool started;
+    {
+        const auto lifecycle = asMainThread();
+        started = plugin->start(info.samplerate, block, channels, error);
+    }
+    if (!started) return failed(error);
     const long long latency = cmd.compensate ? plugin->latencySamples() : 0;
     // --tail: the filter's decay after the input's end, as long as the plug-in
     // reports it to any host.
@@ -345,7 +350,10 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
     bar.finish();
     sink.finish();
     stages.join();
-    plugin->stop();
+    {
+        const auto lifecycle = asMainThread();
+        plugin->stop();
+    }
     if (readFailure.happened) return failed(readFailure.message);
     if (writeFailure.happened) return failed(writeFailure.message);
 

@@ -29,8 +29,11 @@ struct RenderRequest
     bool progressBar = false; // of its own, on a terminal, for a long file
     // Called on the caller's thread with the frames written so far.
     std::function<void(long long frames)> progress;
-    // Held while the plug-in loads and unloads, where several renders run.
-    std::mutex* pluginLoading = nullptr;
+    // Where several renders run: held around what a host calls on its main
+    // thread, one plug-in at a time (loading, setting up, activating,
+    // unloading), since the SDK's objects share state there. Only the
+    // processing runs at once.
+    std::mutex* mainThread = nullptr;
 };
 
 // What the render did, for its report.
