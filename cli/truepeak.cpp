@@ -8,6 +8,7 @@
 #include "truepeak.h"
 
 #include "simd.h"
+#include "common/numbers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,7 +43,7 @@ std::vector<float> designPhases(int factor)
             const double t = static_cast<double>(p) / factor - (i - half + 1);
             const double r = t / half;
             const double window = besselI0(kKaiserBeta * std::sqrt(1 - r * r)) / besselI0(kKaiserBeta);
-            phase[i] = std::sin(M_PI * t) / (M_PI * t) * window;
+            phase[i] = std::sin(kPi * t) / (kPi * t) * window;
             sum += phase[i];
         }
         for (double tap : phase) taps.push_back(static_cast<float>(tap / sum));
