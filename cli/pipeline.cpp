@@ -2,10 +2,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pipeline.h"
 
+#include <algorithm>
+
 namespace vosk {
 
-BlockPool::BlockPool(size_t blocks, size_t samplesPerBlock) : shared(std::make_shared<Shared>())
+BlockPool::BlockPool(size_t blocks, size_t samplesPerBlock, size_t refill) : shared(std::make_shared<Shared>())
 {
+    shared->refill = std::max<size_t>(1, std::min(refill, blocks));
     for (size_t i = 0; i < blocks; ++i) {
         auto block = std::make_unique<FrameBlock>();
         block->samples.resize(samplesPerBlock);
@@ -16,7 +19,8 @@ BlockPool::BlockPool(size_t blocks, size_t samplesPerBlock) : shared(std::make_s
 std::shared_ptr<FrameBlock> BlockPool::acquire()
 {
     std::unique_lock<std::mutex> guard(shared->lock);
-    shared->returned.wait(guard, [&] { return !shared->free.empty() || shared->cancelled; });
+    if (shared->free.empty())
+        shared->returned.wait(guard, [&] { return shared->free.size() >= shared->refill || shared->cancelled; });
     if (shared->cancelled) return nullptr;
     FrameBlock* block = shared->free.back().release();
     shared->free.pop_back();
@@ -25,7 +29,7 @@ std::shared_ptr<FrameBlock> BlockPool::acquire()
     return std::shared_ptr<FrameBlock>(block, [home = shared](FrameBlock* returned) {
         std::lock_guard<std::mutex> homeGuard(home->lock);
         home->free.emplace_back(returned);
-        home->returned.notify_one();
+        if (home->free.size() == home->refill) home->returned.notify_one();
     });
 }
 

@@ -4,8 +4,10 @@
 // frames come from a fixed pool, pass from stage to stage through queues and
 // go back to the pool once every stage is done with them: the memory stays
 // fixed however long the file is, and a stage that runs ahead waits for the
-// slowest. Any stage may cancel the whole pipeline, which wakes every waiting
-// thread.
+// slowest. A stage that has to wait is woken once there is a batch of work
+// for it, not for every block: each wake-up costs a system call and a switch
+// of threads. Any stage may cancel the whole pipeline, which wakes every
+// waiting thread.
 #pragma once
 
 #include <condition_variable>
@@ -33,7 +35,9 @@ using SharedBlock = std::shared_ptr<const FrameBlock>;
 class BlockPool
 {
 public:
-    BlockPool(size_t blocks, size_t samplesPerBlock);
+    // A producer that finds the pool empty waits until `refill` blocks are
+    // back (at most `blocks`).
+    BlockPool(size_t blocks, size_t samplesPerBlock, size_t refill);
     // Waits for a free block; null once cancelled.
     std::shared_ptr<FrameBlock> acquire();
     void cancel();
@@ -44,6 +48,7 @@ private:
         std::mutex lock;
         std::condition_variable returned;
         std::vector<std::unique_ptr<FrameBlock>> free;
+        size_t refill = 1;
         bool cancelled = false;
     };
     // Held by every block handed out as well, so that a block may outlive
@@ -56,23 +61,26 @@ void deinterleave(const float* interleaved, int channels, long long frames, floa
 void interleave(const float* const* planar, long long offset, int channels, long long frames, float* interleaved);
 
 // A first-in first-out queue between two threads; the pool behind its items
-// bounds it.
+// bounds it. A consumer that finds it empty waits for `batch` items (fewer
+// than the pool holds), or its end.
 template <typename T> class HandOver
 {
 public:
+    explicit HandOver(size_t batchSize = 1) : batch(batchSize) {}
+
     void push(T item)
     {
         std::lock_guard<std::mutex> guard(lock);
         if (cancelled) return;
         items.push_back(std::move(item));
-        changed.notify_one();
+        if (items.size() == batch) changed.notify_one();
     }
 
     // Waits for an item; false once closed and empty, or cancelled.
     bool pop(T& item)
     {
         std::unique_lock<std::mutex> guard(lock);
-        changed.wait(guard, [&] { return !items.empty() || closed || cancelled; });
+        if (items.empty()) changed.wait(guard, [&] { return items.size() >= batch || closed || cancelled; });
         if (cancelled || items.empty()) return false;
         item = std::move(items.front());
         items.pop_front();
@@ -97,6 +105,7 @@ public:
     }
 
 private:
+    const size_t batch;
     std::mutex lock;
     std::condition_variable changed;
     std::deque<T> items;

@@ -28,9 +28,11 @@ struct SndFile
 };
 
 // Blocks of this many frames go between the stages; each pool holds about
-// three seconds at 44.1 kHz.
+// three seconds at 44.1 kHz. A stage that waits is woken for a quarter of a
+// pool's blocks (the processing for its input: for one), a producer for half.
 constexpr long long kBlockFrames = 8192;
 constexpr size_t kBlocksInFlight = 16;
+constexpr size_t kBatch = kBlocksInFlight / 4, kRefill = kBlocksInFlight / 2;
 
 // The processing thread's side of the input: frames taken from the reader's
 // blocks into the plug-in's channel buffers.
@@ -246,9 +248,9 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
     const size_t blockSamples = static_cast<size_t>(kBlockFrames) * channels;
     // An output block holds whole processing blocks.
     const long long outputFrames = std::max<long long>(kBlockFrames, block);
-    BlockPool inputBlocks(kBlocksInFlight, blockSamples),
-        outputBlocks(kBlocksInFlight, static_cast<size_t>(outputFrames) * channels);
-    HandOver<SharedBlock> toProcess, toInputMeter, toWriter, toOutputMeter;
+    BlockPool inputBlocks(kBlocksInFlight, blockSamples, kRefill),
+        outputBlocks(kBlocksInFlight, static_cast<size_t>(outputFrames) * channels, kRefill);
+    HandOver<SharedBlock> toProcess, toInputMeter(kBatch), toWriter(kBatch), toOutputMeter(kBatch);
     StageFailure readFailure, writeFailure;
     auto cancel = [&] {
         inputBlocks.cancel();
