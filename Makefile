@@ -40,12 +40,13 @@ test-sanitize: deps $(SAN_BUILD)/CMakeCache.txt
 $(TSAN_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOSK_TSAN=ON -DVOSK_BENCH=OFF $(CMAKE_ARGS)
 
-# Processing against concurrent saves and loads and the spectrum's hand-over, under
-# ThreadSanitizer: only the bundle and those tests are built.
+# Processing against concurrent saves and loads and the spectrum's hand-over, and
+# the command's batch (its stages' threads, several plug-ins at once), under
+# ThreadSanitizer: only the bundle, the command and those tests are built.
 TSAN_ENV = TSAN_OPTIONS=halt_on_error=1
 test-tsan: deps $(TSAN_BUILD)/CMakeCache.txt
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target plugin_threads_test plugin_spectrum_test
-	cd $(TSAN_BUILD) && $(TSAN_ENV) ctest --output-on-failure -j $(JOBS) -R '^HostileThreads\.'
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target plugin_threads_test plugin_spectrum_test vosk cli_test
+	cd $(TSAN_BUILD) && $(TSAN_ENV) ctest --output-on-failure -j $(JOBS) -R '^HostileThreads\.|^Batch\.'
 
 # Windows: the module cross-built with MinGW-w64, tested under Wine. The
 # generators run on this machine: the native build makes them first, and the

@@ -3,8 +3,11 @@
 // The command end to end on 44.1 kHz stereo 24-bit files. `vosk render` of 60
 // seconds: reading the file, loading the bundle, processing in 512-sample blocks
 // with latency compensation, writing the result, with dither (argument 1) and
-// without (0). `vosk analyze` of 60 seconds. Both report the real-time factor.
-// `vosk match` of two 3-minute files: both measured, both channels fitted.
+// without (0), each measured in and out for the loudness line. Three such files
+// rendered one after another, and as one batch (`--out-dir`, one job per core),
+// with and without the loudness lines.
+// `vosk analyze` of 60 seconds. All report the real-time factor. `vosk match`
+// of two 3-minute files: both measured, both channels fitted.
 #include "cli/commands.h"
 
 #include <benchmark/benchmark.h>
@@ -12,7 +15,9 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -73,6 +78,61 @@ void BM_RenderSixtySecondsStereo(benchmark::State& state)
 BENCHMARK(BM_RenderSixtySecondsStereo)
     ->Arg(1)
     ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(3.0);
+
+// Three files of 60 seconds: first argument 0 renders them one after another,
+// 1 as a batch; second argument 1 with -q (nothing measured), 0 with the
+// loudness lines.
+void BM_RenderThreeFiles(benchmark::State& state)
+{
+    const double seconds = 60.0;
+    const std::string folder = scratchPath("-batch");
+    std::vector<std::string> inputs;
+    if (mkdir(folder.c_str(), 0755) != 0) {
+        state.SkipWithError("cannot make the output folder");
+        return;
+    }
+    for (const char* name : {"-a.wav", "-b.wav", "-c.wav"}) {
+        inputs.push_back(scratchPath(name));
+        if (!generateInput(inputs.back(), seconds)) {
+            state.SkipWithError("cannot generate the input files");
+            return;
+        }
+    }
+    vosk::CommandLine render;
+    render.command = "render";
+    render.plugin = VOSK_BUNDLE_PATH;
+    const bool batch = state.range(0) != 0;
+    render.quiet = state.range(1) != 0;
+    for (auto _ : state) {
+        bool ok = true;
+        if (batch) {
+            render.positional = inputs;
+            render.outDir = folder;
+            ok = quietly(vosk::runRender, render) == 0;
+        } else {
+            for (const auto& in : inputs) {
+                render.positional = {in, folder + "/" + in.substr(in.rfind('/') + 1)};
+                ok = ok && quietly(vosk::runRender, render) == 0;
+            }
+        }
+        if (!ok) {
+            state.SkipWithError("render failed");
+            break;
+        }
+    }
+    state.counters["realtime_factor"] =
+        benchmark::Counter(3 * seconds * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    for (const auto& in : inputs) {
+        unlink(in.c_str());
+        unlink((folder + "/" + in.substr(in.rfind('/') + 1)).c_str());
+    }
+    rmdir(folder.c_str());
+}
+BENCHMARK(BM_RenderThreeFiles)
+    ->ArgsProduct({{0, 1}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MinTime(3.0);

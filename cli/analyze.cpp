@@ -1,6 +1,7 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vosk analyze: loudness, peaks and the long-term spectrum of audio files.
+#include "batch.h"
 #include "commands.h"
 #include "measure.h"
 #include "plot.h"
@@ -55,12 +56,6 @@ void printText(FILE* out, const FileMeasurement& m)
     fprintf(out, "\n");
 }
 
-std::string baseName(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
 int runAnalyze(const CommandLine& cmd)
@@ -74,14 +69,26 @@ int runAnalyze(const CommandLine& cmd)
         if (!png->ok()) return fail(png->error());
     }
 
-    std::vector<FileMeasurement> files;
-    for (const auto& path : cmd.positional) {
-        FileMeasurement m;
-        std::string error;
-        if (!measureFile(path, png ? SpectrumOf::Channels : SpectrumOf::None, !cmd.quiet, m, error))
-            return fail(error);
-        files.push_back(std::move(m));
-    }
+    // Several files at once, one bar for them all; the first that fails, in
+    // the order given, fails the command.
+    const size_t count = cmd.positional.size();
+    std::vector<FileMeasurement> files(count);
+    std::vector<std::string> errors(count);
+    BatchProgress progress(cmd.positional, cmd.quiet);
+    std::string firstError;
+    runInOrder(
+        count, jobsFor(cmd),
+        [&](size_t i) {
+            if (!measureFile(cmd.positional[i], png ? SpectrumOf::Channels : SpectrumOf::None, false, files[i],
+                             errors[i], progress.feed()))
+                files[i] = {};
+        },
+        [&](size_t i) {
+            if (firstError.empty()) firstError = errors[i];
+        },
+        [&] { progress.update(); });
+    progress.clear();
+    if (!firstError.empty()) return fail(firstError);
 
     std::vector<uint8_t> picture;
     if (png) {
@@ -119,6 +126,15 @@ int runAnalyze(const CommandLine& cmd)
         fprintf(out, "]\n");
     } else {
         for (const auto& m : files) printText(out, m);
+        if (files.size() > 1) {
+            std::vector<const LevelMeter*> tracks;
+            std::vector<std::string> names;
+            for (const auto& m : files) {
+                tracks.push_back(m.meter.get());
+                names.push_back(m.path);
+            }
+            fprintf(out, "%s\n", albumLine(measureAlbum(tracks), names).c_str());
+        }
     }
     if (png) {
         std::string error;

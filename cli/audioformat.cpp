@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audioformat.h"
 
+#include "simd.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -92,6 +94,25 @@ std::string knownFormats()
     return out;
 }
 
+namespace {
+std::string unknownFormat(const std::string& name)
+{
+    return "--format " + name + " is not a known format; known: " + knownFormats();
+}
+} // namespace
+
+bool extensionOfFormat(const std::string& name, std::string& extension, std::string& error)
+{
+    const Container* container = byName(name);
+    if (!container) {
+        error = unknownFormat(name);
+        return false;
+    }
+    // Each name is one of its own extensions.
+    extension = std::string(".") + container->name;
+    return true;
+}
+
 bool chooseOutputFormat(const OutputFormatRequest& request, int preferredFormat, int& format,
                         std::string& error)
 {
@@ -99,7 +120,7 @@ bool chooseOutputFormat(const OutputFormatRequest& request, int preferredFormat,
     if (!request.format.empty()) {
         container = byName(request.format);
         if (!container) {
-            error = "--format " + request.format + " is not a known format; known: " + knownFormats();
+            error = unknownFormat(request.format);
             return false;
         }
     } else {
@@ -178,46 +199,123 @@ SampleWriter::SampleWriter(SNDFILE* target, int format, int channelCount, bool d
     if (!bits) sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
 }
 
-bool SampleWriter::write(const float* interleaved, long long frames)
-{
-    const size_t count = static_cast<size_t>(frames) * static_cast<size_t>(channels);
-    if (!bits) {
-        for (size_t i = 0; i < count; ++i) {
-            const float a = std::fabs(interleaved[i]);
-            peakBefore = std::max(peakBefore, static_cast<double>(a));
-            overs += a > 1.0f;
-        }
-        return sf_write_float(file, interleaved, static_cast<sf_count_t>(count)) == sf_count_t(count);
-    }
+namespace {
 
-    // Full scale is 2^(bits-1), as libsndfile reads it back; the result goes
-    // left-justified into 32 bits.
-    const double scale = std::ldexp(1.0, bits - 1);
-    const double top = scale - 1, bottom = -scale, offset = 2 * scale;
-    const int64_t unit = int64_t(1) << (32 - bits);
-    converted.resize(count);
-    float peak = static_cast<float>(peakBefore);
-    for (size_t i = 0; i < count; ++i) {
-        const float x = interleaved[i];
-        const float a = std::fabs(x);
-        peak = std::max(peak, a);
-        overs += a > 1.0f;
+// NaN never wins: it fails the comparison.
+inline float larger(float candidate, float peak)
+{
+    return candidate > peak ? candidate : peak;
+}
+
+// Integer samples of `bits` bits, left-justified into 32: full scale is
+// 2^(bits-1), as libsndfile reads it back.
+struct Quantiser
+{
+    explicit Quantiser(int bits)
+        : scale(std::ldexp(1.0, bits - 1)), top(scale - 1), bottom(-scale), offset(2 * scale), shift(32 - bits)
+    {
+    }
+    double scale, top, bottom, offset;
+    int shift;
+
+    // Rounds to nearest without branches (audio changes sign at random):
+    // clamp, shift positive by a power of two, truncate.
+    int32_t operator()(float x, const double* dither, long long& clipped) const
+    {
         double v = x * scale;
-        if (dither) {
-            // The two halves of one draw, subtracted: a triangular density
-            // over +-1 step.
-            noise ^= noise << 13, noise ^= noise >> 7, noise ^= noise << 17;
-            v += (static_cast<double>(noise & 0xFFFFFFFFu) - static_cast<double>(noise >> 32)) * 0x1p-32;
-        }
-        // Rounds to nearest without branches (audio changes sign at random):
-        // clamp, shift positive by a power of two, truncate.
+        if (dither) v += *dither;
         clipped += (v >= top + 0.5) + (v < bottom - 0.5);
         v = v > bottom ? v : bottom;
         v = v < top ? v : top;
         const int64_t q = static_cast<int64_t>(v + offset + 0.5) - static_cast<int64_t>(offset);
-        converted[i] = static_cast<int32_t>(q * unit);
+        return static_cast<int32_t>(q * (int64_t(1) << shift));
     }
+};
+
+#if VOSK_CLI_AVX
+// Eight samples at a time; returns how many were measured.
+VOSK_TARGET_AVX size_t measureLevelsAvx(const float* x, size_t count, float& peak, long long& overs)
+{
+    const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
+    const __m256 one = _mm256_set1_ps(1.0f);
+    __m256 top = _mm256_set1_ps(peak);
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256 a = _mm256_and_ps(_mm256_loadu_ps(x + i), magnitude);
+        top = _mm256_max_ps(a, top);
+        overs += __builtin_popcount(static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(a, one, _CMP_GT_OQ))));
+    }
+    alignas(32) float lanes[8];
+    _mm256_store_ps(lanes, top);
+    for (float lane : lanes) peak = larger(lane, peak);
+    return i;
+}
+
+// Four samples at a time, each as Quantiser does it; returns how many were
+// converted. The shifted values must fit 32 bits (up to 24-bit samples).
+VOSK_TARGET_AVX size_t quantiseAvx(const float* x, const double* dither, size_t count, const Quantiser& q,
+                                   int32_t* out, long long& clipped)
+{
+    const __m256d scale = _mm256_set1_pd(q.scale), top = _mm256_set1_pd(q.top), bottom = _mm256_set1_pd(q.bottom);
+    const __m256d over = _mm256_set1_pd(q.top + 0.5), under = _mm256_set1_pd(q.bottom - 0.5);
+    const __m256d offset = _mm256_set1_pd(q.offset), half = _mm256_set1_pd(0.5);
+    const __m128i offsetInteger = _mm_set1_epi32(static_cast<int32_t>(q.offset));
+    const __m128i shift = _mm_cvtsi32_si128(q.shift);
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        __m256d v = _mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(x + i)), scale);
+        if (dither) v = _mm256_add_pd(v, _mm256_loadu_pd(dither + i));
+        clipped += __builtin_popcount(static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(v, over, _CMP_GE_OQ)))) +
+                   __builtin_popcount(static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(v, under, _CMP_LT_OQ))));
+        v = _mm256_min_pd(_mm256_max_pd(v, bottom), top);
+        const __m128i shifted = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_add_pd(v, offset), half));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_sll_epi32(_mm_sub_epi32(shifted, offsetInteger), shift));
+    }
+    return i;
+}
+#endif
+
+void measureLevels(const float* x, size_t count, float& peak, long long& overs)
+{
+    size_t i = 0;
+#if VOSK_CLI_AVX
+    if (avxAvailable()) i = measureLevelsAvx(x, count, peak, overs);
+#endif
+    for (; i < count; ++i) {
+        const float a = std::fabs(x[i]);
+        peak = larger(a, peak);
+        overs += a > 1.0f;
+    }
+}
+
+} // namespace
+
+bool SampleWriter::write(const float* interleaved, long long frames)
+{
+    const size_t count = static_cast<size_t>(frames) * static_cast<size_t>(channels);
+    float peak = static_cast<float>(peakBefore);
+    measureLevels(interleaved, count, peak, overs);
     peakBefore = peak;
+    if (!bits) return sf_write_float(file, interleaved, static_cast<sf_count_t>(count)) == sf_count_t(count);
+
+    // The two halves of one draw, subtracted: a triangular density over +-1
+    // step. The draws follow one another, so they are made first.
+    if (dither) {
+        dithers.resize(count);
+        for (double& d : dithers) {
+            noise ^= noise << 13, noise ^= noise >> 7, noise ^= noise << 17;
+            d = (static_cast<double>(noise & 0xFFFFFFFFu) - static_cast<double>(noise >> 32)) * 0x1p-32;
+        }
+    }
+    const double* draws = dither ? dithers.data() : nullptr;
+    const Quantiser quantise(bits);
+    converted.resize(count);
+    size_t i = 0;
+#if VOSK_CLI_AVX
+    // Up to 24 bits, the shifted values fit 32-bit lanes.
+    if (bits <= 24 && avxAvailable()) i = quantiseAvx(interleaved, draws, count, quantise, converted.data(), clipped);
+#endif
+    for (; i < count; ++i) converted[i] = quantise(interleaved[i], draws ? draws + i : nullptr, clipped);
     return sf_write_int(file, converted.data(), static_cast<sf_count_t>(count)) == sf_count_t(count);
 }
 

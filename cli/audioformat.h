@@ -24,6 +24,10 @@ struct OutputFormatRequest
 // The names --format accepts, and the extensions that choose them.
 std::string knownFormats();
 
+// The extension a file written in --format `name` gets (".flac"); false with
+// the reason where no format has the name.
+bool extensionOfFormat(const std::string& name, std::string& extension, std::string& error);
+
 // The libsndfile format for `request`, keeping the sample type of
 // `preferredFormat` where the container allows it. False with the reason.
 bool chooseOutputFormat(const OutputFormatRequest& request, int preferredFormat, int& format,
@@ -56,6 +60,7 @@ private:
     long long clipped = 0;
     long long overs = 0;
     double peakBefore = 0;
+    std::vector<double> dithers;
     std::vector<int32_t> converted;
 };
 

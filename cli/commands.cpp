@@ -105,6 +105,7 @@ void Progress::update(long long done)
 void Progress::finish()
 {
     if (on && last >= 0) fprintf(stderr, "\r%*s\r", 50, "");
+    last = -1;
 }
 
 void warn(const char* format, ...)

@@ -39,6 +39,8 @@ struct CommandLine
     std::string mode = "lr"; // match: left/right or mid/side
     double amount = 100;     // match: how much of the correction, in percent
     bool curve = false; // snapshot, edit: with the curve panel open
+    std::string outDir; // render: every input into this folder
+    int jobs = 0;       // render --out-dir, analyze: files at once; 0: one per core
 };
 
 // Each returns the process exit status and reports its own errors.
@@ -71,7 +73,8 @@ int checkPngName(const std::string& path);
 // `s` as a JSON string, quotes included.
 std::string jsonString(const std::string& s);
 
-// A progress bar on standard error, for long work on a terminal.
+// A progress bar on standard error, for long work on a terminal. finish()
+// clears it; the next update() draws it again.
 class Progress
 {
 public:

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "levels.h"
 
+#include "truepeak.h"
+
 #include <ebur128.h>
 
 #include <algorithm>
@@ -13,10 +15,11 @@ namespace vosk {
 struct LevelMeter::State
 {
     ebur128_state* loudness = nullptr;
+    MeterScope scope;
+    std::unique_ptr<TruePeakMeter> peaks;
     int channels = 0;
     int rate = 0;
     long long frames = 0;
-    double peak = 0;
     double sumSquares = 0;
     std::vector<double> sums;
     double channelSquares[2] = {0, 0};
@@ -28,15 +31,16 @@ struct LevelMeter::State
     }
 };
 
-LevelMeter::LevelMeter(int channels, int rate)
+LevelMeter::LevelMeter(int channels, int rate, MeterScope scope)
 {
     if (channels < 1 || rate <= 0) return;
     auto s = std::make_unique<State>();
     // The histogram keeps the memory fixed however long the file is.
-    s->loudness =
-        ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
-                     EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK | EBUR128_MODE_HISTOGRAM);
+    s->loudness = ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
+                               EBUR128_MODE_I | EBUR128_MODE_HISTOGRAM | (scope.loudnessRange ? EBUR128_MODE_LRA : 0));
     if (!s->loudness) return;
+    s->scope = scope;
+    s->peaks = std::make_unique<TruePeakMeter>(channels, rate);
     s->channels = channels;
     s->rate = rate;
     s->sums.assign(static_cast<size_t>(channels), 0.0);
@@ -50,13 +54,15 @@ void LevelMeter::add(const float* interleaved, long long frames)
     if (!state || frames <= 0) return;
     State& s = *state;
     ebur128_add_frames_float(s.loudness, interleaved, static_cast<size_t>(frames));
+    s.peaks->add(interleaved, frames);
+    s.frames += frames;
+    if (!s.scope.statistics) return;
     const int channels = s.channels;
-    double peak = s.peak, squares = 0;
+    double squares = 0;
     for (long long i = 0; i < frames; ++i) {
         const float* frame = interleaved + i * channels;
         for (int c = 0; c < channels; ++c) {
             const double v = frame[c];
-            peak = std::fabs(v) > peak ? std::fabs(v) : peak;
             squares += v * v;
             s.sums[static_cast<size_t>(c)] += v;
         }
@@ -66,9 +72,7 @@ void LevelMeter::add(const float* interleaved, long long frames)
             s.product += static_cast<double>(frame[0]) * frame[1];
         }
     }
-    s.peak = peak;
     s.sumSquares += squares;
-    s.frames += frames;
 }
 
 namespace {
@@ -77,6 +81,20 @@ std::optional<double> decibels(double linear, double scale = 20.0)
 {
     if (!(linear > 0) || !std::isfinite(linear)) return std::nullopt;
     return scale * std::log10(linear);
+}
+
+// Silence has neither loudness nor range.
+void loudnessOf(ebur128_state** states, size_t count, bool range, std::optional<double>& integratedLufs,
+                std::optional<double>& rangeLu)
+{
+    double integrated = -HUGE_VAL;
+    if (ebur128_loudness_global_multiple(states, count, &integrated) != EBUR128_SUCCESS ||
+        !std::isfinite(integrated))
+        return;
+    integratedLufs = integrated;
+    double lu = 0;
+    if (range && ebur128_loudness_range_multiple(states, count, &lu) == EBUR128_SUCCESS && std::isfinite(lu))
+        rangeLu = lu;
 }
 
 } // namespace
@@ -90,23 +108,13 @@ LevelReport LevelMeter::report() const
     r.channels = s.channels;
     r.frames = s.frames;
     r.seconds = static_cast<double>(s.frames) / s.rate;
-    for (double sum : s.sums) r.dcOffset.push_back(s.frames > 0 ? sum / static_cast<double>(s.frames) : 0.0);
+    r.truePeakDbtp = decibels(s.peaks->truePeak());
+    r.samplePeakDbfs = decibels(s.peaks->samplePeak());
+    ebur128_state* one[] = {s.loudness};
+    loudnessOf(one, 1, s.scope.loudnessRange, r.integratedLufs, r.loudnessRangeLu);
+    if (!s.scope.statistics) return r;
 
-    double integrated = -HUGE_VAL;
-    if (ebur128_loudness_global(s.loudness, &integrated) == EBUR128_SUCCESS && std::isfinite(integrated)) {
-        r.integratedLufs = integrated;
-        double range = 0;
-        if (ebur128_loudness_range(s.loudness, &range) == EBUR128_SUCCESS && std::isfinite(range))
-            r.loudnessRangeLu = range;
-    }
-    double truePeak = 0;
-    for (int c = 0; c < s.channels; ++c) {
-        double channelPeak = 0;
-        if (ebur128_true_peak(s.loudness, static_cast<unsigned>(c), &channelPeak) == EBUR128_SUCCESS)
-            truePeak = std::max(truePeak, channelPeak);
-    }
-    r.truePeakDbtp = decibels(truePeak);
-    r.samplePeakDbfs = decibels(s.peak);
+    for (double sum : s.sums) r.dcOffset.push_back(s.frames > 0 ? sum / static_cast<double>(s.frames) : 0.0);
     const double samples = static_cast<double>(s.frames) * s.channels;
     if (samples > 0) r.rmsDbfs = decibels(s.sumSquares / samples, 10.0);
     if (r.samplePeakDbfs && r.rmsDbfs) r.crestDb = *r.samplePeakDbfs - *r.rmsDbfs;
@@ -115,68 +123,40 @@ LevelReport LevelMeter::report() const
     return r;
 }
 
-namespace {
-constexpr size_t kChunkFrames = 16384;
-constexpr size_t kQueuedChunks = 8; // about three seconds at 44.1 kHz
-} // namespace
-
-BackgroundLevelMeter::BackgroundLevelMeter(int channelCount, int rate)
-    : meter(channelCount, rate), channels(channelCount)
+AlbumLevels measureAlbum(const std::vector<const LevelMeter*>& tracks)
 {
-    gathering.reserve(kChunkFrames * static_cast<size_t>(channels));
-    worker = std::thread(&BackgroundLevelMeter::run, this);
-}
-
-BackgroundLevelMeter::~BackgroundLevelMeter()
-{
-    if (worker.joinable()) finish();
-}
-
-void BackgroundLevelMeter::add(const float* interleaved, long long frames)
-{
-    const size_t chunk = kChunkFrames * static_cast<size_t>(channels);
-    size_t count = static_cast<size_t>(frames) * static_cast<size_t>(channels);
-    while (count > 0) {
-        const size_t take = std::min(count, chunk - gathering.size());
-        gathering.insert(gathering.end(), interleaved, interleaved + take);
-        interleaved += take;
-        count -= take;
-        if (gathering.size() == chunk) send(false);
-    }
-}
-
-void BackgroundLevelMeter::send(bool last)
-{
-    std::unique_lock<std::mutex> guard(lock);
-    changed.wait(guard, [&] { return queue.size() < kQueuedChunks; });
-    if (!gathering.empty()) queue.push_back(std::move(gathering));
-    gathering = {};
-    gathering.reserve(kChunkFrames * static_cast<size_t>(channels));
-    done = last;
-    changed.notify_all();
-}
-
-void BackgroundLevelMeter::run()
-{
-    for (;;) {
-        std::vector<float> chunk;
-        {
-            std::unique_lock<std::mutex> guard(lock);
-            changed.wait(guard, [&] { return !queue.empty() || done; });
-            if (queue.empty()) return;
-            chunk = std::move(queue.front());
-            queue.pop_front();
-            changed.notify_all();
+    AlbumLevels album;
+    std::vector<ebur128_state*> states;
+    bool range = true;
+    double loudest = 0;
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        const LevelMeter::State* s = tracks[i]->state.get();
+        if (!s) continue;
+        ++album.tracks;
+        album.seconds += static_cast<double>(s->frames) / s->rate;
+        states.push_back(s->loudness);
+        range = range && s->scope.loudnessRange;
+        const double peak = s->peaks->truePeak();
+        if (peak > loudest) {
+            loudest = peak;
+            album.loudestTrack = i;
         }
-        meter.add(chunk.data(), static_cast<long long>(chunk.size()) / channels);
     }
+    album.truePeakDbtp = decibels(loudest);
+    if (!states.empty()) loudnessOf(states.data(), states.size(), range, album.integratedLufs, album.loudnessRangeLu);
+    return album;
 }
 
-LevelReport BackgroundLevelMeter::finish()
+std::string albumLine(const AlbumLevels& album, const std::vector<std::string>& names)
 {
-    send(true);
-    worker.join();
-    return meter.report();
+    char head[64];
+    snprintf(head, sizeof head, "album of %zu file%s, %.2f s: ", album.tracks, album.tracks == 1 ? "" : "s",
+             album.seconds);
+    std::string line = head + std::string("integrated loudness ") + formatLevel(album.integratedLufs, "LUFS") +
+                       ", loudness range " + formatLevel(album.loudnessRangeLu, "LU") + ", true peak " +
+                       formatLevel(album.truePeakDbtp, "dBTP");
+    if (album.truePeakDbtp && album.loudestTrack < names.size()) line += " (" + names[album.loudestTrack] + ")";
+    return line;
 }
 
 std::string formatLevel(const std::optional<double>& value, const char* unit, int decimals)

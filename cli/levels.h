@@ -1,17 +1,13 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The figures a delivery is judged by, measured over a whole file: loudness and
-// true peak per EBU R128 / ITU-R BS.1770-4 (libebur128), sample peak, RMS, crest
-// factor, DC offset and the correlation between the channels.
+// The figures a delivery is judged by, measured over a whole file: loudness per
+// EBU R128 / ITU-R BS.1770-4 (libebur128), true peak (truepeak.h), sample peak,
+// RMS, crest factor, DC offset and the correlation between the channels.
 #pragma once
 
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace vosk {
@@ -29,13 +25,32 @@ struct LevelReport
     std::vector<double> dcOffset; // per channel, in full scale
 };
 
+// What a meter measures besides the integrated loudness and the peaks; each
+// costs time on long files.
+struct MeterScope
+{
+    bool loudnessRange = true;
+    bool statistics = true; // RMS, crest factor, DC offset, correlation
+};
+
+// Several files measured as one programme, the way an album is judged.
+struct AlbumLevels
+{
+    size_t tracks = 0;
+    double seconds = 0;
+    // Gated over all tracks together; the range needs it in every track's scope.
+    std::optional<double> integratedLufs, loudnessRangeLu;
+    std::optional<double> truePeakDbtp;
+    size_t loudestTrack = 0; // the track with the loudest true peak
+};
+
 // One pass over interleaved frames. RMS is over every sample of every channel,
 // so a full-scale sine reads -3.01 dBFS; the correlation is that of the first
 // two channels.
 class LevelMeter
 {
 public:
-    LevelMeter(int channels, int rate);
+    LevelMeter(int channels, int rate, MeterScope scope = {});
     ~LevelMeter();
     LevelMeter(const LevelMeter&) = delete;
     LevelMeter& operator=(const LevelMeter&) = delete;
@@ -47,36 +62,14 @@ public:
 private:
     struct State;
     std::unique_ptr<State> state;
+    friend AlbumLevels measureAlbum(const std::vector<const LevelMeter*>& tracks);
 };
 
-// A LevelMeter on a thread of its own, so that the work that feeds it need not
-// wait for the true peak's oversampling, the costliest part. The frames are
-// copied in; the feeder waits only when it runs a few seconds ahead.
-class BackgroundLevelMeter
-{
-public:
-    BackgroundLevelMeter(int channels, int rate);
-    ~BackgroundLevelMeter();
-    BackgroundLevelMeter(const BackgroundLevelMeter&) = delete;
-    BackgroundLevelMeter& operator=(const BackgroundLevelMeter&) = delete;
+AlbumLevels measureAlbum(const std::vector<const LevelMeter*>& tracks);
 
-    void add(const float* interleaved, long long frames);
-    // Measures what is still queued, then reports; nothing may be added after it.
-    LevelReport finish();
-
-private:
-    void send(bool last);
-    void run();
-
-    LevelMeter meter;
-    int channels;
-    std::vector<float> gathering;
-    std::mutex lock;
-    std::condition_variable changed;
-    std::deque<std::vector<float>> queue;
-    bool done = false;
-    std::thread worker;
-};
+// "album of 3 files, 180.00 s: integrated loudness -14.1 LUFS, loudness range
+// 6.2 LU, true peak -1.3 dBTP (NAME)", NAME that of the loudest track.
+std::string albumLine(const AlbumLevels& album, const std::vector<std::string>& names);
 
 // "-23.0 LUFS", or "-" where the figure has no value.
 std::string formatLevel(const std::optional<double>& value, const char* unit, int decimals = 1);

@@ -54,7 +54,12 @@ const CommandHelp kCommands[] = {
          ")\n"
          "  --no-compensate       keep the plug-in's latency at the start (and lose as much\n"
          "                        at the end, unless --tail)\n"
-         "  --tail                also the filter's decay after IN's end\n"},
+         "  --tail                also the filter's decay after IN's end\n"
+         "  --out-dir DIR         every IN into DIR under its own name (the extension follows\n"
+         "                        --format), several at once, then the album's loudness:\n"
+         "                        vosk render IN... --out-dir DIR\n"
+         "  --jobs N              with --out-dir, the files rendered at once (default: one\n"
+         "                        per core)\n"},
     {"response", "vosk response [OPTIONS]",
      "magnitude and group delay of both channels, 10 Hz to Nyquist\n"
      "  as CSV on standard output or into files",
@@ -74,9 +79,10 @@ const CommandHelp kCommands[] = {
     {"analyze", "vosk analyze FILE... [--json] [--png FILE]",
      "loudness, true peak and levels of each file\n"
      "  (EBU R128 loudness and range, true and sample peak, RMS, crest factor, DC offset,\n"
-     "  correlation; with --png the long-term spectra)",
+     "  correlation; with --png the long-term spectra); of several, the album's loudness",
      "  --json                one object per file, in an array; null where a figure has no value\n"
-     "  --png FILE            each channel's long-term spectrum, smoothed to 1/6 octave\n"},
+     "  --png FILE            each channel's long-term spectrum, smoothed to 1/6 octave\n"
+     "  --jobs N              the files measured at once (default: one per core)\n"},
     {"match", "vosk match MIX REFERENCE [OPTIONS]",
      "a match EQ: the bands that bring MIX towards REFERENCE's tone\n"
      "  (each channel's four bands fitted to the difference of the long-term spectra,\n"
@@ -229,6 +235,13 @@ int main(int argc, char** argv)
             cmd.format = value;
         } else if (takeValue(argc, argv, i, "--bits", value, error)) {
             cmd.bits = value;
+        } else if (takeValue(argc, argv, i, "--out-dir", value, error)) {
+            cmd.outDir = value;
+        } else if (takeValue(argc, argv, i, "--jobs", value, error)) {
+            long long jobs = 0;
+            if (error.empty() && (!parseInteger(value, jobs) || jobs < 1 || jobs > 256))
+                error = "--jobs expects a whole number from 1 to 256, got \"" + value + "\"";
+            cmd.jobs = static_cast<int>(jobs);
         } else if (arg == "--json") {
             cmd.json = true;
         } else if (arg == "--no-compensate") {
@@ -282,6 +295,10 @@ int main(int argc, char** argv)
 
     if (cmd.command != "match")
         if (int r = refuse(modeGiven || amountGiven, "--mode or --amount (only match takes them)")) return r;
+    if (cmd.command != "render")
+        if (int r = refuse(!cmd.outDir.empty(), "--out-dir (only render takes it)")) return r;
+    if (cmd.command != "render" && cmd.command != "analyze")
+        if (int r = refuse(cmd.jobs > 0, "--jobs (only render and analyze take it)")) return r;
     const bool notForFiles = settings || preset || rateGiven || secondsGiven || blockGiven || audioOptions ||
                              !cmd.compensate || !cmd.csv.empty() || !cmd.play.empty();
     if (cmd.command == "analyze") {
@@ -311,7 +328,14 @@ int main(int argc, char** argv)
     if (cmd.command != "edit")
         if (int r = refuse(!cmd.play.empty(), "--play (only edit plays a file)")) return r;
     if (cmd.command == "render") {
-        if (int r = only(2)) return r;
+        if (cmd.outDir.empty()) {
+            if (int r = refuse(cmd.jobs > 0, "--jobs without --out-dir")) return r;
+            if (int r = only(2)) return r;
+        } else {
+            if (cmd.positional.empty()) return usageError("usage: vosk render IN... --out-dir DIR [OPTIONS]");
+            if (int r = refuse(!cmd.savePreset.empty(), "--save-preset with --out-dir (save it with one file)"))
+                return r;
+        }
         if (int r = refuseAll({{!cmd.png.empty() || !cmd.csv.empty(), "--png or --csv"},
                                {rateGiven || secondsGiven, "--rate or --seconds (the input sets them)"}}))
             return r;

@@ -14,7 +14,7 @@
 namespace vosk {
 
 bool measureFile(const std::string& path, SpectrumOf spectrum, bool progress, FileMeasurement& out,
-                 std::string& error)
+                 std::string& error, const std::function<void(long long)>& framesDone)
 {
     if (!fileExists(path)) {
         error = "cannot read " + path + ": no such file";
@@ -41,7 +41,8 @@ bool measureFile(const std::string& path, SpectrumOf spectrum, bool progress, Fi
         return false;
     }
     const int channels = info.channels;
-    LevelMeter levels(channels, info.samplerate);
+    auto meter = std::make_unique<LevelMeter>(channels, info.samplerate);
+    LevelMeter& levels = *meter;
     if (!levels.ok()) {
         error = path + ": the loudness meter does not take " + std::to_string(info.samplerate) + " Hz";
         return false;
@@ -70,6 +71,7 @@ bool measureFile(const std::string& path, SpectrumOf spectrum, bool progress, Fi
         }
         done += got;
         bar.update(done);
+        if (framesDone) framesDone(done);
     }
     bar.finish();
     if (sf_error(file) != SF_ERR_NO_ERROR) {
@@ -78,6 +80,7 @@ bool measureFile(const std::string& path, SpectrumOf spectrum, bool progress, Fi
     }
     out.path = path;
     out.levels = levels.report();
+    out.meter = std::move(meter);
     if (ltas) {
         out.power = ltas->power();
         out.transformSize = ltas->size();

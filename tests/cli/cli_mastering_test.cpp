@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <regex>
+#include <sys/stat.h>
 
 using namespace vosk;
 using namespace vosk::test;
@@ -242,6 +243,88 @@ TEST(Match, RefusesWhatItCannotCompareAndWritesNothing)
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(scratch.entries(), before) << c.mix << " " << c.reference;
     }
+}
+
+// White noise at `rms` (full scale 1) for `seconds`, as 24-bit WAV.
+Audio quietNoise(double rms, double seconds, unsigned seed)
+{
+    Audio a{kRate, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_24, {}};
+    const double amplitude = rms * std::sqrt(3.0) * 2;
+    for (long long i = 0; i < std::llround(2 * seconds * kRate); ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        a.samples.push_back(static_cast<float>(amplitude * (static_cast<float>(seed >> 8) / 16777216.0f - 0.5f)));
+    }
+    return a;
+}
+
+// "album of N files, S s: integrated loudness X LUFS, ..., true peak T dBTP (NAME)"
+std::smatch albumLine(const std::string& text)
+{
+    static const std::regex line("album of ([0-9]+) files?, [0-9.]+ s: integrated loudness (-?[0-9.]+) LUFS, "
+                                 "loudness range [-0-9.]+ (LU)?, true peak -?[0-9.]+ dBTP \\((.*)\\)");
+    std::smatch m;
+    std::regex_search(text, m, line);
+    return m;
+}
+
+TEST(Batch, RendersEachFileAsASingleRenderWouldAndMeasuresTheAlbum)
+{
+    ScratchDir scratch;
+    const char* names[] = {"one.wav", "two.wav", "three.wav"};
+    const double levels[] = {0.05, 0.2, 0.1};
+    std::vector<std::string> args = {"render"};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(writeAudio(scratch.file(names[i]), quietNoise(levels[i], 2 + i, 11 + i)));
+        args.push_back(names[i]);
+    }
+    ASSERT_EQ(mkdir(scratch.file("out").c_str(), 0755), 0);
+    for (const char* option : {"--out-dir", "out", "--jobs", "3", "--preset"}) args.push_back(option);
+    args.push_back(presetPath("GentleMaster.vstpreset"));
+    const RunResult batch = runVosk(args, scratch);
+    ASSERT_EQ(batch.status, 0) << batch.err;
+
+    for (const char* name : names) {
+        const RunResult single = runVosk({"render", "-q", name, std::string("single-") + name, "--preset",
+                                          presetPath("GentleMaster.vstpreset")},
+                                         scratch);
+        ASSERT_EQ(single.status, 0) << single.err;
+        EXPECT_TRUE(readText(scratch.file("out/") + name) == readText(scratch.file("single-") + name)) << name;
+        EXPECT_NE(batch.out.find("wrote out/" + std::string(name)), std::string::npos) << batch.out;
+    }
+    const std::smatch rendered = albumLine(batch.out);
+    ASSERT_FALSE(rendered.empty()) << batch.out;
+    EXPECT_EQ(rendered[1], "3");
+    EXPECT_EQ(rendered[4], "out/two.wav");
+
+    // The written files measure the same.
+    const RunResult analyzed = runVosk({"analyze", "out/one.wav", "out/two.wav", "out/three.wav"}, scratch);
+    ASSERT_EQ(analyzed.status, 0) << analyzed.err;
+    const std::smatch measured = albumLine(analyzed.out);
+    ASSERT_FALSE(measured.empty()) << analyzed.out;
+    EXPECT_NEAR(std::stod(measured[2]), std::stod(rendered[2]), 0.1);
+}
+
+TEST(Batch, AFileThatFailsWritesNothingAndStopsNoOther)
+{
+    ScratchDir scratch;
+    ASSERT_EQ(mkdir(scratch.file("out").c_str(), 0755), 0);
+    ASSERT_TRUE(writeAudio(scratch.file("a.wav"), quietNoise(0.1, 1, 1)));
+    ASSERT_TRUE(writeAudio(scratch.file("c.wav"), quietNoise(0.1, 1, 2)));
+    ASSERT_TRUE(writeAudio(scratch.file("out/self.wav"), quietNoise(0.1, 1, 3)));
+    FILE* junk = fopen(scratch.file("b.wav").c_str(), "w");
+    ASSERT_TRUE(junk);
+    fputs("not audio", junk);
+    fclose(junk);
+    const std::string self = readText(scratch.file("out/self.wav"));
+
+    const RunResult r = runVosk({"render", "a.wav", "b.wav", "c.wav", "out/self.wav", "--out-dir", "out"}, scratch);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot read b.wav"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("out/self.wav is the input file"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.substr(r.err.rfind("vosk: ")), "vosk: error: 2 of 4 files failed; nothing was written for them\n");
+    EXPECT_EQ(readText(scratch.file("out/self.wav")), self);
+    EXPECT_EQ(scratch.entries("out"), (std::vector<std::string>{"a.wav", "c.wav", "self.wav"}));
+    EXPECT_EQ(albumLine(r.out)[1], "2");
 }
 
 } // namespace

@@ -26,14 +26,18 @@ ScratchDir::ScratchDir()
 ScratchDir::~ScratchDir()
 {
     if (dir.empty()) return;
-    for (const auto& e : entries()) unlink(file(e).c_str());
+    for (const auto& e : entries()) {
+        // A folder a test made: its files, then itself.
+        for (const auto& inner : entries(e)) unlink(file(e + "/" + inner).c_str());
+        if (unlink(file(e).c_str()) != 0) rmdir(file(e).c_str());
+    }
     rmdir(dir.c_str());
 }
 
-std::vector<std::string> ScratchDir::entries() const
+std::vector<std::string> ScratchDir::entries(const std::string& folder) const
 {
     std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
+    if (DIR* d = opendir(folder.empty() ? dir.c_str() : file(folder).c_str())) {
         while (dirent* e = readdir(d)) {
             const std::string n = e->d_name;
             if (n != "." && n != "..") names.push_back(n);

@@ -24,8 +24,8 @@ public:
     ~ScratchDir();
     const std::string& path() const { return dir; }
     std::string file(const std::string& name) const { return dir + "/" + name; }
-    // Names of everything in the folder, sorted.
-    std::vector<std::string> entries() const;
+    // Names of everything in the folder, or in a folder made in it, sorted.
+    std::vector<std::string> entries(const std::string& folder = "") const;
 
 private:
     std::string dir;
