@@ -51,7 +51,7 @@ template <class DT> void FFTReal<DT>::TrigOscillator::set_step(double angle)
     step_sin = static_cast<DataType>(std::sin(angle));
 }
 
-template <class DT> FFTReal<DT>::FFTReal(std::int32_t length) : _length(length), _nbr_bits(0)
+template <class DT> FFTReal<DT>::FFTReal(std::int32_t length, Lanes lanes) : _length(length), _nbr_bits(0)
 {
     // Checked before anything else: a length of 0 or less has no bit count.
     // clang-format off
@@ -66,9 +66,7 @@ template <class DT> FFTReal<DT>::FFTReal(std::int32_t length) : _length(length),
     init_trigo_osc();
     init_osc_sequence();
     init_parts();
-#if defined(FFFT_USE_AVX)
-    _use_avx = detail::avx::available();
-#endif
+    if constexpr (detail::use_sse2<DT>) _lanes = std::max(lanes_for(lanes), Lanes::Sse2);
 }
 
 template <class DT> void FFTReal<DT>::init_br_lut()
@@ -461,22 +459,15 @@ inline void inverse_block(DT* d1, const DT* u1, std::int32_t h, const DT* cos_i,
 // read in order from sin_i (oscillator levels).
 template <bool kInverse, bool kMirroredSine, class DT>
 inline void level_pass(DT* df, const DT* sf, std::int32_t span, std::int32_t h, const DT* cos_i,
-                       const DT* sin_i, std::int32_t from, std::int32_t to, [[maybe_unused]] bool use_avx)
+                       const DT* sin_i, std::int32_t from, std::int32_t to, [[maybe_unused]] Lanes lanes)
 {
 #if defined(FFFT_USE_SSE2)
     if constexpr (use_sse2<DT>) {
         const sse2::Twiddles<kMirroredSine> tw{cos_i, sin_i, h};
-        auto lanes = [&](auto whole) {
+        auto run = [&](auto whole) {
             constexpr bool kWhole = decltype(whole)::value;
 #if defined(FFFT_USE_AVX)
-            if (use_avx && h >= 8) {
-                if constexpr (kInverse) {
-                    avx::inverse_level<kWhole>(df, sf, span, tw, from, to);
-                } else {
-                    avx::direct_level<kWhole>(df, sf, span, tw, from, to);
-                }
-                return;
-            }
+            if (wide::level_pass<kInverse, kWhole>(lanes, df, sf, span, tw, from, to)) return;
 #endif
             if constexpr (kInverse) {
                 sse2::inverse_level<kWhole>(df, sf, span, tw, from, to);
@@ -485,9 +476,9 @@ inline void level_pass(DT* df, const DT* sf, std::int32_t span, std::int32_t h, 
             }
         };
         if (from == 0 && to == h) {
-            lanes(std::true_type{});
+            run(std::true_type{});
         } else {
-            lanes(std::false_type{});
+            run(std::false_type{});
         }
         return;
     }
@@ -518,14 +509,14 @@ void FFTReal<DT>::compute_level_pass(DataType df[], const DataType sf[], int pas
     // A run of butterflies that starts or ends mid-block keeps to whole groups of
     // the widest lanes.
     ffft_assert(0 <= from && from < to && to <= h);
-    ffft_assert((from % 8 == 0 && to % 8 == 0) || to - from == h);
+    ffft_assert((from % 16 == 0 && to % 16 == 0) || to - from == h);
 
     if (pass <= TRIGO_BD_LIMIT) {
         detail::level_pass<kInverse, true, DataType>(df, sf, span, h, cos_of_level(pass), nullptr, from, to,
-                                                     _use_avx);
+                                                     _lanes);
     } else {
         detail::level_pass<kInverse, false, DataType>(df, sf, span, h, osc_cos_of_level(pass),
-                                                      osc_sin_of_level(pass), from, to, _use_avx);
+                                                      osc_sin_of_level(pass), from, to, _lanes);
     }
 }
 
@@ -685,6 +676,9 @@ template <class DT> void FFTReal<DT>::rescale_by_length(DataType x[]) const
     // Four at a time, from the end towards the start.
 #if defined(FFFT_USE_SSE2)
     if constexpr (detail::use_sse2<DT>) {
+#if defined(FFFT_USE_AVX)
+        if (detail::wide::rescale(_lanes, x, _length, mul)) return;
+#endif
         detail::sse2::rescale(x, _length, mul);
         return;
     }

@@ -1,48 +1,80 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
-// AVX variants of the level passes of FFTReal<float>, chosen at run time when
-// the processor has AVX. Eight lanes run the scalar operations in the scalar
-// order (AVX has no fused multiply-add), so results stay identical bit for bit.
+// Wide variants of the level passes of FFTReal<float>, chosen at run time: eight
+// lanes where the processor has AVX, sixteen where it has AVX-512F. The passes
+// are written once over a lane type (ffft/Lanes.h); each lane runs the scalar
+// operations in the scalar order, so results stay identical bit for bit. The
+// sixteen-lane passes also run as pairs of AVX halves, where AVX-512 is missing.
 #pragma once
 
 #include "ffft/FFTRealSse2.h"
+#include "ffft/Lanes.h"
 
-#include <immintrin.h>
-
-#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__)) &&               \
-    !defined(FFFT_NO_AVX)
-#define FFFT_USE_AVX 1
-#define FFFT_TARGET_AVX __attribute__((target("avx")))
+#if defined(FFFT_USE_AVX)
 
 namespace ffft {
 namespace detail {
-namespace avx {
+namespace wide {
 
-inline bool available()
+using lanes::Lanes16OnAvx;
+using lanes::Lanes8;
+
+template <class L, bool kMirroredSine>
+FFFT_LANES_INLINE typename L::V sines(const sse2::Twiddles<kMirroredSine>& tw, std::int32_t i0)
 {
-    // Also checks that the operating system saves the wide registers.
-    return __builtin_cpu_supports("avx");
+    if constexpr (kMirroredSine) {
+        return L::reversed(L::load(tw.cos_i + tw.h - i0 - (L::width - 1)));
+    } else {
+        return L::load(tw.sin_i + i0);
+    }
 }
 
-FFFT_TARGET_AVX inline __m256 reversed(__m256 v)
+// Forward butterflies i0 .. i0 + W - 1 of one block, W <= i0 <= h - W.
+template <class L, bool kMirroredSine>
+FFFT_LANES_INLINE void direct_group(const sse2::Block& k, const sse2::Twiddles<kMirroredSine>& tw,
+                                    std::int32_t i0)
 {
-    const __m256 halves_swapped = _mm256_permute2f128_ps(v, v, 0x01);
-    return _mm256_permute_ps(halves_swapped, _MM_SHUFFLE(0, 1, 2, 3));
+    constexpr std::int32_t last = L::width - 1;
+    const auto ci = L::load(tw.cos_i + i0);
+    const auto si = sines<L>(tw, i0);
+    const auto p = L::load(k.s1 + i0);
+    const auto e = L::load(k.s1 + k.h + i0);
+    const auto a = L::load(k.s2 + i0);
+    const auto b = L::load(k.s2 + k.h + i0);
+    const auto v = a * ci - b * si;
+    const auto w = a * si + b * ci;
+    L::store(k.d1 + i0, p + v);
+    L::store(k.d1 + k.m - i0 - last, L::reversed(p - v));
+    L::store(k.d2 + i0, w + e);
+    L::store(k.d2 + k.m - i0 - last, L::reversed(w - e));
 }
 
-template <bool kMirroredSine>
-FFFT_TARGET_AVX inline __m256 sines(const sse2::Twiddles<kMirroredSine>& tw, std::int32_t i0)
+// Inverse butterflies i0 .. i0 + W - 1 of one block, W <= i0 <= h - W.
+template <class L, bool kMirroredSine>
+FFFT_LANES_INLINE void inverse_group(const sse2::Block& k, const sse2::Twiddles<kMirroredSine>& tw,
+                                     std::int32_t i0)
 {
-    return kMirroredSine ? reversed(_mm256_loadu_ps(tw.cos_i + tw.h - i0 - 7))
-                         : _mm256_loadu_ps(tw.sin_i + i0);
+    constexpr std::int32_t last = L::width - 1;
+    const auto ci = L::load(tw.cos_i + i0);
+    const auto si = sines<L>(tw, i0);
+    const auto p = L::load(k.s1 + i0);
+    const auto q = L::reversed(L::load(k.s1 + k.m - i0 - last));
+    const auto r = L::load(k.s2 + i0);
+    const auto t = L::reversed(L::load(k.s2 + k.m - i0 - last));
+    const auto vr = p - q;
+    const auto vi = r + t;
+    L::store(k.d1 + i0, p + q);
+    L::store(k.d1 + k.h + i0, r - t);
+    L::store(k.d2 + i0, vr * ci + vi * si);
+    L::store(k.d2 + k.h + i0, vi * ci - vr * si);
 }
 
-// Forward level pass with h >= 8, butterflies from .. to - 1 of each block
-// (multiples of 8): butterflies 0 .. 7 in two four-lane groups, the rest eight
-// at a time.
-template <bool kWhole, bool kMirroredSine>
-FFFT_TARGET_AVX void direct_level(float* df, const float* sf, std::int32_t length,
-                                  sse2::Twiddles<kMirroredSine> tw, std::int32_t from, std::int32_t to)
+// Level pass with h >= W, butterflies from .. to - 1 of each block (multiples
+// of W): the butterflies below W in the narrower groups (four lanes, then
+// eight), the rest W at a time.
+template <class L, bool kInverse, bool kWhole, bool kMirroredSine>
+FFFT_LANES_INLINE void level(float* df, const float* sf, std::int32_t length,
+                             sse2::Twiddles<kMirroredSine> tw, std::int32_t from, std::int32_t to)
 {
     if constexpr (kWhole) {
         from = 0;
@@ -55,65 +87,69 @@ FFFT_TARGET_AVX void direct_level(float* df, const float* sf, std::int32_t lengt
     for (std::int32_t c = 0; c < length; c += 2 * m) {
         const sse2::Block k{sf + c, sf + c + m, df + c, df + c + m, h, m};
         if (from == 0) {
-            sse2::direct_first_group(k, c_first, s_first);
-            sse2::direct_group(k, tw, 4);
+            if constexpr (kInverse) {
+                sse2::inverse_first_group(k, c_first, s_first);
+                sse2::inverse_group(k, tw, 4);
+                if constexpr (L::width == 16) inverse_group<Lanes8>(k, tw, 8);
+            } else {
+                sse2::direct_first_group(k, c_first, s_first);
+                sse2::direct_group(k, tw, 4);
+                if constexpr (L::width == 16) direct_group<Lanes8>(k, tw, 8);
+            }
         }
-        for (std::int32_t i0 = std::max(from, std::int32_t(8)); i0 < to; i0 += 8) {
-            const __m256 ci = _mm256_loadu_ps(tw.cos_i + i0);
-            const __m256 si = sines(tw, i0);
-            const __m256 p = _mm256_loadu_ps(k.s1 + i0);
-            const __m256 e = _mm256_loadu_ps(k.s1 + h + i0);
-            const __m256 a = _mm256_loadu_ps(k.s2 + i0);
-            const __m256 b = _mm256_loadu_ps(k.s2 + h + i0);
-            const __m256 v = _mm256_sub_ps(_mm256_mul_ps(a, ci), _mm256_mul_ps(b, si));
-            const __m256 w = _mm256_add_ps(_mm256_mul_ps(a, si), _mm256_mul_ps(b, ci));
-            _mm256_storeu_ps(k.d1 + i0, _mm256_add_ps(p, v));
-            _mm256_storeu_ps(k.d1 + m - i0 - 7, reversed(_mm256_sub_ps(p, v)));
-            _mm256_storeu_ps(k.d2 + i0, _mm256_add_ps(w, e));
-            _mm256_storeu_ps(k.d2 + m - i0 - 7, reversed(_mm256_sub_ps(w, e)));
+        for (std::int32_t i0 = std::max(from, std::int32_t(L::width)); i0 < to; i0 += L::width) {
+            if constexpr (kInverse) {
+                inverse_group<L>(k, tw, i0);
+            } else {
+                direct_group<L>(k, tw, i0);
+            }
         }
-        if (from == 0) sse2::direct_middle(k);
+        if constexpr (!kInverse) {
+            if (from == 0) sse2::direct_middle(k);
+        }
     }
 }
 
-// Inverse level pass with h >= 8, butterflies from .. to - 1 of each block
-// (multiples of 8), as the four-lane pass.
-template <bool kWhole, bool kMirroredSine>
-FFFT_TARGET_AVX void inverse_level(float* df, const float* sf, std::int32_t length,
-                                   sse2::Twiddles<kMirroredSine> tw, std::int32_t from, std::int32_t to)
+// Runs the level pass in the widest of `lanes` that its blocks allow; answers
+// false where none does (h < 8, or lanes narrower than AVX).
+template <bool kInverse, bool kWhole, bool kMirroredSine>
+inline bool level_pass(Lanes lanes, float* df, const float* sf, std::int32_t length,
+                       sse2::Twiddles<kMirroredSine> tw, std::int32_t from, std::int32_t to)
 {
-    if constexpr (kWhole) {
-        from = 0;
-        to = tw.h;
-    }
-    const std::int32_t h = tw.h;
-    const std::int32_t m = h * 2;
-    const __m128 c_first = tw.first_cosines();
-    const __m128 s_first = tw.first_sines();
-    for (std::int32_t c = 0; c < length; c += 2 * m) {
-        const sse2::Block k{sf + c, sf + c + m, df + c, df + c + m, h, m};
-        if (from == 0) {
-            sse2::inverse_first_group(k, c_first, s_first);
-            sse2::inverse_group(k, tw, 4);
-        }
-        for (std::int32_t i0 = std::max(from, std::int32_t(8)); i0 < to; i0 += 8) {
-            const __m256 ci = _mm256_loadu_ps(tw.cos_i + i0);
-            const __m256 si = sines(tw, i0);
-            const __m256 p = _mm256_loadu_ps(k.s1 + i0);
-            const __m256 q = reversed(_mm256_loadu_ps(k.s1 + m - i0 - 7));
-            const __m256 r = _mm256_loadu_ps(k.s2 + i0);
-            const __m256 t = reversed(_mm256_loadu_ps(k.s2 + m - i0 - 7));
-            const __m256 vr = _mm256_sub_ps(p, q);
-            const __m256 vi = _mm256_add_ps(r, t);
-            _mm256_storeu_ps(k.d1 + i0, _mm256_add_ps(p, q));
-            _mm256_storeu_ps(k.d1 + h + i0, _mm256_sub_ps(r, t));
-            _mm256_storeu_ps(k.d2 + i0, _mm256_add_ps(_mm256_mul_ps(vr, ci), _mm256_mul_ps(vi, si)));
-            _mm256_storeu_ps(k.d2 + h + i0, _mm256_sub_ps(_mm256_mul_ps(vi, ci), _mm256_mul_ps(vr, si)));
-        }
-    }
+    auto in = [&](auto lane_type) {
+        using L = decltype(lane_type);
+        L::run([&]() FFFT_LANES_BODY { level<L, kInverse, kWhole>(df, sf, length, tw, from, to); });
+        return true;
+    };
+#if defined(FFFT_USE_AVX512)
+    if (lanes == Lanes::Avx512 && tw.h >= 16) return in(lanes::Lanes16{});
+#endif
+    if (lanes == Lanes::SixteenOnAvx && tw.h >= 16) return in(Lanes16OnAvx{});
+    if (lanes >= Lanes::Avx && tw.h >= 8) return in(Lanes8{});
+    return false;
 }
 
-} // namespace avx
+// x *= mul over `length` values in the widest of `lanes` that the length fills;
+// answers false where none does.
+inline bool rescale(Lanes lanes, float* x, std::int32_t length, float mul)
+{
+    auto in = [&](auto lane_type) {
+        using L = decltype(lane_type);
+        L::run([&]() FFFT_LANES_BODY {
+            const auto factor = L::splat(mul);
+            for (std::int32_t i = 0; i < length; i += L::width) L::store(x + i, L::load(x + i) * factor);
+        });
+        return true;
+    };
+#if defined(FFFT_USE_AVX512)
+    if (lanes == Lanes::Avx512 && length >= 16) return in(lanes::Lanes16{});
+#endif
+    if (lanes == Lanes::SixteenOnAvx && length >= 16) return in(Lanes16OnAvx{});
+    if (lanes >= Lanes::Avx && length >= 8) return in(Lanes8{});
+    return false;
+}
+
+} // namespace wide
 } // namespace detail
 } // namespace ffft
 

@@ -1,0 +1,228 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Vector lanes for the transform and for the elementwise loops of its callers:
+// which sets of lanes this build, the processor and the operating system run,
+// and lane types of 1, 8 and 16 floats whose operations are the scalar ones
+// lane by lane. Code written once over a lane type computes, in every lane,
+// exactly what the scalar code computes; the build compiles without fused
+// multiply-adds, so every width gives the same bits.
+//
+// The lane types use the compiler's generic vector operations only, and their
+// functions are always inlined, so they carry no target of their own. Code over
+// a lane type L runs inside L::run(body), which is compiled for the lanes'
+// instruction set (AVX for eight lanes and for sixteen on AVX, AVX-512F for
+// sixteen) and inlines the body, written as a lambda marked FFFT_LANES_BODY.
+// L::run must only be called where lanes_available() says the lanes run. No
+// wide value crosses a call: the body's captures are references.
+#pragma once
+
+#include "ffft/def.h"
+
+#include <cstdint>
+
+// Lane types need the compiler's vector extensions.
+#if defined(FFFT_USE_SSE2) && (defined(__GNUC__) || defined(__clang__)) &&                                   \
+    (defined(__x86_64__) || defined(__i386__))
+#define FFFT_USE_LANE_TYPES 1
+#if !defined(FFFT_NO_AVX)
+#define FFFT_USE_AVX 1
+#define FFFT_TARGET_AVX __attribute__((target("avx")))
+#if !defined(FFFT_NO_AVX512)
+#define FFFT_USE_AVX512 1
+#define FFFT_TARGET_AVX512 __attribute__((target("avx512f")))
+#endif
+#include <cpuid.h>
+#endif
+#endif
+
+#if defined(__GNUC__) || defined(__clang__)
+#define FFFT_LANES_INLINE inline __attribute__((always_inline))
+#define FFFT_LANES_BODY __attribute__((always_inline))
+#else
+#define FFFT_LANES_INLINE inline
+#define FFFT_LANES_BODY
+#endif
+
+namespace ffft {
+
+// Sets of lanes, narrowest first. SixteenOnAvx runs the sixteen-lane code as
+// pairs of AVX halves, so that it can be checked on a processor without
+// AVX-512; it is never chosen unless asked for.
+enum class Lanes : std::uint8_t { Scalar, Sse2, Avx, SixteenOnAvx, Avx512 };
+
+inline const char* lanes_name(Lanes lanes)
+{
+    switch (lanes) {
+    case Lanes::Scalar:
+        return "scalar";
+    case Lanes::Sse2:
+        return "SSE2";
+    case Lanes::Avx:
+        return "AVX";
+    case Lanes::SixteenOnAvx:
+        return "sixteen lanes on AVX";
+    case Lanes::Avx512:
+        return "AVX-512F";
+    }
+    return "?";
+}
+
+namespace detail {
+
+#if defined(FFFT_USE_AVX)
+// Whether the operating system saves the register state of all of `components`
+// (bits of XCR0) on a context switch; without that the wide registers cannot be used.
+inline bool os_saves(std::uint32_t components)
+{
+    unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx) || (ecx & bit_OSXSAVE) == 0) return false;
+    std::uint32_t low = 0, high = 0;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    return (low & components) == components;
+}
+
+// XCR0: SSE and AVX state; opmask, upper halves of ZMM0-15, and ZMM16-31.
+constexpr std::uint32_t kAvxState = 0x06;
+constexpr std::uint32_t kAvx512State = 0x06 | 0xe0;
+
+inline Lanes detect_widest_lanes()
+{
+    __builtin_cpu_init();
+#if defined(FFFT_USE_AVX512)
+    if (__builtin_cpu_supports("avx512f") && os_saves(kAvx512State)) return Lanes::Avx512;
+#endif
+    if (__builtin_cpu_supports("avx") && os_saves(kAvxState)) return Lanes::Avx;
+    return Lanes::Sse2;
+}
+#endif
+
+} // namespace detail
+
+// The widest lanes this build runs on this processor (never SixteenOnAvx).
+inline Lanes widest_lanes()
+{
+#if defined(FFFT_USE_AVX)
+    static const Lanes widest = detail::detect_widest_lanes();
+    return widest;
+#elif defined(FFFT_USE_SSE2)
+    return Lanes::Sse2;
+#else
+    return Lanes::Scalar;
+#endif
+}
+
+inline bool lanes_available(Lanes lanes)
+{
+    const Lanes widest = widest_lanes();
+    if (lanes == Lanes::SixteenOnAvx) return widest >= Lanes::Avx;
+    return lanes <= widest;
+}
+
+// The lanes that run when `requested` are asked for: those where available,
+// else the widest narrower ones.
+inline Lanes lanes_for(Lanes requested)
+{
+    if (lanes_available(requested)) return requested;
+    const Lanes widest = widest_lanes();
+    return requested < widest ? requested : widest;
+}
+
+namespace lanes {
+
+// One float: the scalar code itself.
+struct Lanes1
+{
+    using V = float;
+    static constexpr int width = 1;
+    static FFFT_LANES_INLINE V load(const float* p) { return *p; }
+    static FFFT_LANES_INLINE void store(float* p, V v) { *p = v; }
+    static FFFT_LANES_INLINE V splat(float x) { return x; }
+    static FFFT_LANES_INLINE V reversed(V v) { return v; }
+    template <class Body> static void run(const Body& body) { body(); }
+};
+
+#if defined(FFFT_USE_LANE_TYPES)
+
+typedef float Float4 __attribute__((vector_size(16)));
+typedef float Float4Unaligned __attribute__((vector_size(16), aligned(4), may_alias));
+
+// Four floats in one SSE register.
+struct Lanes4
+{
+    using V = Float4;
+    static constexpr int width = 4;
+    static FFFT_LANES_INLINE V load(const float* p) { return *reinterpret_cast<const Float4Unaligned*>(p); }
+    static FFFT_LANES_INLINE void store(float* p, V v) { *reinterpret_cast<Float4Unaligned*>(p) = v; }
+    static FFFT_LANES_INLINE V splat(float x) { return V{x, x, x, x}; }
+    static FFFT_LANES_INLINE V reversed(V v) { return __builtin_shufflevector(v, v, 3, 2, 1, 0); }
+    template <class Body> static void run(const Body& body) { body(); }
+};
+
+#endif
+
+#if defined(FFFT_USE_AVX)
+
+typedef float Float8 __attribute__((vector_size(32)));
+typedef float Float8Unaligned __attribute__((vector_size(32), aligned(4), may_alias));
+
+// Eight floats in one AVX register.
+struct Lanes8
+{
+    using V = Float8;
+    static constexpr int width = 8;
+    static FFFT_LANES_INLINE V load(const float* p) { return *reinterpret_cast<const Float8Unaligned*>(p); }
+    static FFFT_LANES_INLINE void store(float* p, V v) { *reinterpret_cast<Float8Unaligned*>(p) = v; }
+    static FFFT_LANES_INLINE V splat(float x) { return V{x, x, x, x, x, x, x, x}; }
+    static FFFT_LANES_INLINE V reversed(V v) { return __builtin_shufflevector(v, v, 7, 6, 5, 4, 3, 2, 1, 0); }
+    template <class Body> FFFT_TARGET_AVX static void run(const Body& body) { body(); }
+};
+
+// Sixteen floats as two AVX halves, lanes 0 .. 7 in `low`: the lanes of
+// Lanes16 in the same places, for AVX processors.
+struct Lanes16OnAvx
+{
+    struct V
+    {
+        Float8 low, high;
+        friend FFFT_LANES_INLINE V operator+(V a, V b) { return V{a.low + b.low, a.high + b.high}; }
+        friend FFFT_LANES_INLINE V operator-(V a, V b) { return V{a.low - b.low, a.high - b.high}; }
+        friend FFFT_LANES_INLINE V operator*(V a, V b) { return V{a.low * b.low, a.high * b.high}; }
+    };
+    static constexpr int width = 16;
+    static FFFT_LANES_INLINE V load(const float* p) { return V{Lanes8::load(p), Lanes8::load(p + 8)}; }
+    static FFFT_LANES_INLINE void store(float* p, V v)
+    {
+        Lanes8::store(p, v.low);
+        Lanes8::store(p + 8, v.high);
+    }
+    static FFFT_LANES_INLINE V splat(float x) { return V{Lanes8::splat(x), Lanes8::splat(x)}; }
+    static FFFT_LANES_INLINE V reversed(V v) { return V{Lanes8::reversed(v.high), Lanes8::reversed(v.low)}; }
+    template <class Body> FFFT_TARGET_AVX static void run(const Body& body) { body(); }
+};
+
+#endif
+
+#if defined(FFFT_USE_AVX512)
+
+typedef float Float16 __attribute__((vector_size(64)));
+typedef float Float16Unaligned __attribute__((vector_size(64), aligned(4), may_alias));
+
+// Sixteen floats in one AVX-512 register.
+struct Lanes16
+{
+    using V = Float16;
+    static constexpr int width = 16;
+    static FFFT_LANES_INLINE V load(const float* p) { return *reinterpret_cast<const Float16Unaligned*>(p); }
+    static FFFT_LANES_INLINE void store(float* p, V v) { *reinterpret_cast<Float16Unaligned*>(p) = v; }
+    static FFFT_LANES_INLINE V splat(float x) { return V{x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x}; }
+    static FFFT_LANES_INLINE V reversed(V v)
+    {
+        return __builtin_shufflevector(v, v, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+    }
+    template <class Body> FFFT_TARGET_AVX512 static void run(const Body& body) { body(); }
+};
+
+#endif
+
+} // namespace lanes
+} // namespace ffft
