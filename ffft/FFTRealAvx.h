@@ -118,7 +118,7 @@ inline bool level_pass(Lanes lanes, float* df, const float* sf, std::int32_t len
 {
     auto in = [&](auto lane_type) {
         using L = decltype(lane_type);
-        L::run([&]() FFFT_LANES_BODY { level<L, kInverse, kWhole>(df, sf, length, tw, from, to); });
+        L::template run<&level<L, kInverse, kWhole, kMirroredSine>>(df, sf, length, tw, from, to);
         return true;
     };
 #if defined(FFFT_USE_AVX512)
@@ -129,16 +129,19 @@ inline bool level_pass(Lanes lanes, float* df, const float* sf, std::int32_t len
     return false;
 }
 
+template <class L> FFFT_LANES_INLINE void rescale_in(float* x, std::int32_t length, float mul)
+{
+    const auto factor = L::splat(mul);
+    for (std::int32_t i = 0; i < length; i += L::width) L::store(x + i, L::load(x + i) * factor);
+}
+
 // x *= mul over `length` values in the widest of `lanes` that the length fills;
 // answers false where none does.
 inline bool rescale(Lanes lanes, float* x, std::int32_t length, float mul)
 {
     auto in = [&](auto lane_type) {
         using L = decltype(lane_type);
-        L::run([&]() FFFT_LANES_BODY {
-            const auto factor = L::splat(mul);
-            for (std::int32_t i = 0; i < length; i += L::width) L::store(x + i, L::load(x + i) * factor);
-        });
+        L::template run<&rescale_in<L>>(x, length, mul);
         return true;
     };
 #if defined(FFFT_USE_AVX512)

@@ -9,11 +9,12 @@
 //
 // The lane types use the compiler's generic vector operations only, and their
 // functions are always inlined, so they carry no target of their own. Code over
-// a lane type L runs inside L::run(body), which is compiled for the lanes'
-// instruction set (AVX for eight lanes and for sixteen on AVX, AVX-512F for
-// sixteen) and inlines the body, written as a lambda marked FFFT_LANES_BODY.
-// L::run must only be called where lanes_available() says the lanes run. No
-// wide value crosses a call: the body's captures are references.
+// a lane type L is a function marked FFFT_LANES_INLINE, run as
+// L::run<&body<L>>(arguments): L::run is compiled for the lanes' instruction
+// set (AVX for eight lanes and for sixteen on AVX, AVX-512F for sixteen) and
+// inlines the body. It must only be called where lanes_available() says the
+// lanes run. No wide value crosses a call: the arguments are scalars and
+// pointers, taken by value so that the body's stores cannot alias them.
 #pragma once
 
 #include "ffft/def.h"
@@ -138,7 +139,7 @@ struct Lanes1
     static FFFT_LANES_INLINE void store(float* p, V v) { *p = v; }
     static FFFT_LANES_INLINE V splat(float x) { return x; }
     static FFFT_LANES_INLINE V reversed(V v) { return v; }
-    template <class Body> static void run(const Body& body) { body(); }
+    template <auto Body, class... Args> static void run(Args... args) { Body(args...); }
 };
 
 #if defined(FFFT_USE_LANE_TYPES)
@@ -153,9 +154,15 @@ struct Lanes4
     static constexpr int width = 4;
     static FFFT_LANES_INLINE V load(const float* p) { return *reinterpret_cast<const Float4Unaligned*>(p); }
     static FFFT_LANES_INLINE void store(float* p, V v) { *reinterpret_cast<Float4Unaligned*>(p) = v; }
-    static FFFT_LANES_INLINE V splat(float x) { return V{x, x, x, x}; }
+    static FFFT_LANES_INLINE V splat(float x)
+    {
+        return __builtin_shufflevector(first(x), first(x), 0, 0, 0, 0);
+    }
     static FFFT_LANES_INLINE V reversed(V v) { return __builtin_shufflevector(v, v, 3, 2, 1, 0); }
-    template <class Body> static void run(const Body& body) { body(); }
+    // x in lane 0. Splats are shuffles of it: a vector built of x in every lane
+    // would be built again at every use.
+    static FFFT_LANES_INLINE V first(float x) { return V{x, 0.0f, 0.0f, 0.0f}; }
+    template <auto Body, class... Args> static void run(Args... args) { Body(args...); }
 };
 
 #endif
@@ -172,9 +179,12 @@ struct Lanes8
     static constexpr int width = 8;
     static FFFT_LANES_INLINE V load(const float* p) { return *reinterpret_cast<const Float8Unaligned*>(p); }
     static FFFT_LANES_INLINE void store(float* p, V v) { *reinterpret_cast<Float8Unaligned*>(p) = v; }
-    static FFFT_LANES_INLINE V splat(float x) { return V{x, x, x, x, x, x, x, x}; }
+    static FFFT_LANES_INLINE V splat(float x)
+    {
+        return __builtin_shufflevector(Lanes4::first(x), Lanes4::first(x), 0, 0, 0, 0, 0, 0, 0, 0);
+    }
     static FFFT_LANES_INLINE V reversed(V v) { return __builtin_shufflevector(v, v, 7, 6, 5, 4, 3, 2, 1, 0); }
-    template <class Body> FFFT_TARGET_AVX static void run(const Body& body) { body(); }
+    template <auto Body, class... Args> FFFT_TARGET_AVX static void run(Args... args) { Body(args...); }
 };
 
 // Sixteen floats as two AVX halves, lanes 0 .. 7 in `low`: the lanes of
@@ -197,7 +207,7 @@ struct Lanes16OnAvx
     }
     static FFFT_LANES_INLINE V splat(float x) { return V{Lanes8::splat(x), Lanes8::splat(x)}; }
     static FFFT_LANES_INLINE V reversed(V v) { return V{Lanes8::reversed(v.high), Lanes8::reversed(v.low)}; }
-    template <class Body> FFFT_TARGET_AVX static void run(const Body& body) { body(); }
+    template <auto Body, class... Args> FFFT_TARGET_AVX static void run(Args... args) { Body(args...); }
 };
 
 #endif
@@ -214,12 +224,16 @@ struct Lanes16
     static constexpr int width = 16;
     static FFFT_LANES_INLINE V load(const float* p) { return *reinterpret_cast<const Float16Unaligned*>(p); }
     static FFFT_LANES_INLINE void store(float* p, V v) { *reinterpret_cast<Float16Unaligned*>(p) = v; }
-    static FFFT_LANES_INLINE V splat(float x) { return V{x, x, x, x, x, x, x, x, x, x, x, x, x, x, x, x}; }
+    static FFFT_LANES_INLINE V splat(float x)
+    {
+        return __builtin_shufflevector(Lanes4::first(x), Lanes4::first(x), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                       0, 0, 0, 0);
+    }
     static FFFT_LANES_INLINE V reversed(V v)
     {
         return __builtin_shufflevector(v, v, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
     }
-    template <class Body> FFFT_TARGET_AVX512 static void run(const Body& body) { body(); }
+    template <auto Body, class... Args> FFFT_TARGET_AVX512 static void run(Args... args) { Body(args...); }
 };
 
 #endif
