@@ -11,6 +11,7 @@
 #if defined(FFFT_USE_SSE2)
 #include "ffft/FFTRealAvx.h"
 #include "ffft/FFTRealSse2.h"
+#include "ffft/FFTRealStages.h"
 #endif
 
 namespace ffft {
@@ -309,12 +310,12 @@ void FFTReal<DT>::forward_part(std::int32_t part, DataType f[], const DataType x
             if (_nbr_bits >= 6) {
                 // The first stages and level 3 in registers, written where level 3
                 // writes; the arrays of the two stages before it are skipped.
-                detail::sse2::direct_stages_to_level_3(sf0, x, bit_reversal_table.data(), _length,
-                                                       cos_of_level(3), p.start, p.span, p.from);
+                detail::stages::direct_stages(_lanes, sf0, x, bit_reversal_table.data(), _length,
+                                              cos_of_level(3), p.start, p.span, p.from);
                 return;
             }
             if (_nbr_bits == 5) {
-                detail::sse2::direct_stages_1_to_3(df0, x, bit_reversal_table.data(), _length);
+                detail::stages::direct_stages_1_to_3(df0, x, bit_reversal_table.data(), _length);
                 return;
             }
         }
@@ -466,9 +467,7 @@ inline void level_pass(DT* df, const DT* sf, std::int32_t span, std::int32_t h, 
         const sse2::Twiddles<kMirroredSine> tw{cos_i, sin_i, h};
         auto run = [&](auto whole) {
             constexpr bool kWhole = decltype(whole)::value;
-#if defined(FFFT_USE_AVX)
             if (wide::level_pass<kInverse, kWhole>(lanes, df, sf, span, tw, from, to)) return;
-#endif
             if constexpr (kInverse) {
                 sse2::inverse_level<kWhole>(df, sf, span, tw, from, to);
             } else {
@@ -609,12 +608,12 @@ void FFTReal<DT>::inverse_part(std::int32_t part, const DataType f[], DataType x
 #if defined(FFFT_USE_SSE2)
         if constexpr (detail::use_sse2<DT>) {
             if (_nbr_bits >= 6) {
-                detail::sse2::inverse_stages_from_level_3(x, sf, bit_reversal_table.data(), _length,
-                                                          cos_of_level(3), p.start, p.span, p.from);
+                detail::stages::inverse_stages(_lanes, x, sf, bit_reversal_table.data(), _length,
+                                               cos_of_level(3), p.start, p.span, p.from);
                 return;
             }
             if (_nbr_bits == 5) {
-                detail::sse2::inverse_stages_3_to_1(x, sf, bit_reversal_table.data(), _length);
+                detail::stages::inverse_stages_3_to_1(x, sf, bit_reversal_table.data(), _length);
                 return;
             }
         }
@@ -676,10 +675,7 @@ template <class DT> void FFTReal<DT>::rescale_by_length(DataType x[]) const
     // Four at a time, from the end towards the start.
 #if defined(FFFT_USE_SSE2)
     if constexpr (detail::use_sse2<DT>) {
-#if defined(FFFT_USE_AVX)
-        if (detail::wide::rescale(_lanes, x, _length, mul)) return;
-#endif
-        detail::sse2::rescale(x, _length, mul);
+        detail::wide::rescale(_lanes, x, _length, mul);
         return;
     }
 #endif

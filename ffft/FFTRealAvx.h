@@ -1,23 +1,21 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Wide variants of the level passes of FFTReal<float>, chosen at run time: eight
-// lanes where the processor has AVX, sixteen where it has AVX-512F. The passes
-// are written once over a lane type (ffft/Lanes.h); each lane runs the scalar
-// operations in the scalar order, so results stay identical bit for bit. The
-// sixteen-lane passes also run as pairs of AVX halves, where AVX-512 is missing.
+// Wide variants of the level passes of FFTReal<float>, and its rescaling, chosen
+// at run time: eight lanes where the processor has AVX, sixteen where it has
+// AVX-512F. The passes are written once over a lane type (ffft/Lanes.h); each
+// lane runs the scalar operations in the scalar order, so results stay
+// identical bit for bit. The sixteen-lane passes also run as pairs of AVX
+// halves, where AVX-512 is missing.
 #pragma once
 
 #include "ffft/FFTRealSse2.h"
 #include "ffft/Lanes.h"
 
-#if defined(FFFT_USE_AVX)
+#if defined(FFFT_USE_SSE2)
 
 namespace ffft {
 namespace detail {
 namespace wide {
-
-using lanes::Lanes16OnAvx;
-using lanes::Lanes8;
 
 template <class L, bool kMirroredSine>
 FFFT_LANES_INLINE typename L::V sines(const sse2::Twiddles<kMirroredSine>& tw, std::int32_t i0)
@@ -90,11 +88,15 @@ FFFT_LANES_INLINE void level(float* df, const float* sf, std::int32_t length,
             if constexpr (kInverse) {
                 sse2::inverse_first_group(k, c_first, s_first);
                 sse2::inverse_group(k, tw, 4);
-                if constexpr (L::width == 16) inverse_group<Lanes8>(k, tw, 8);
+#if defined(FFFT_USE_AVX)
+                if constexpr (L::width == 16) inverse_group<lanes::Lanes8>(k, tw, 8);
+#endif
             } else {
                 sse2::direct_first_group(k, c_first, s_first);
                 sse2::direct_group(k, tw, 4);
-                if constexpr (L::width == 16) direct_group<Lanes8>(k, tw, 8);
+#if defined(FFFT_USE_AVX)
+                if constexpr (L::width == 16) direct_group<lanes::Lanes8>(k, tw, 8);
+#endif
             }
         }
         for (std::int32_t i0 = std::max(from, std::int32_t(L::width)); i0 < to; i0 += L::width) {
@@ -111,22 +113,20 @@ FFFT_LANES_INLINE void level(float* df, const float* sf, std::int32_t length,
 }
 
 // Runs the level pass in the widest of `lanes` that its blocks allow; answers
-// false where none does (h < 8, or lanes narrower than AVX).
+// false where that is SSE2 (h < 8, or lanes narrower than AVX).
 template <bool kInverse, bool kWhole, bool kMirroredSine>
 inline bool level_pass(Lanes lanes, float* df, const float* sf, std::int32_t length,
                        sse2::Twiddles<kMirroredSine> tw, std::int32_t from, std::int32_t to)
 {
-    auto in = [&](auto lane_type) {
+    bool wide = false;
+    lanes::with_lanes(lanes, tw.h, [&](auto lane_type) {
         using L = decltype(lane_type);
-        L::template run<&level<L, kInverse, kWhole, kMirroredSine>>(df, sf, length, tw, from, to);
-        return true;
-    };
-#if defined(FFFT_USE_AVX512)
-    if (lanes == Lanes::Avx512 && tw.h >= 16) return in(lanes::Lanes16{});
-#endif
-    if (lanes == Lanes::SixteenOnAvx && tw.h >= 16) return in(Lanes16OnAvx{});
-    if (lanes >= Lanes::Avx && tw.h >= 8) return in(Lanes8{});
-    return false;
+        if constexpr (L::width > 4) {
+            L::template run<&level<L, kInverse, kWhole, kMirroredSine>>(df, sf, length, tw, from, to);
+            wide = true;
+        }
+    });
+    return wide;
 }
 
 template <class L> FFFT_LANES_INLINE void rescale_in(float* x, std::int32_t length, float mul)
@@ -135,21 +135,14 @@ template <class L> FFFT_LANES_INLINE void rescale_in(float* x, std::int32_t leng
     for (std::int32_t i = 0; i < length; i += L::width) L::store(x + i, L::load(x + i) * factor);
 }
 
-// x *= mul over `length` values in the widest of `lanes` that the length fills;
-// answers false where none does.
-inline bool rescale(Lanes lanes, float* x, std::int32_t length, float mul)
+// x *= mul over `length` values (at least 4) in the widest of `lanes` that the
+// length fills.
+inline void rescale(Lanes lanes, float* x, std::int32_t length, float mul)
 {
-    auto in = [&](auto lane_type) {
+    lanes::with_lanes(lanes, length, [&](auto lane_type) {
         using L = decltype(lane_type);
         L::template run<&rescale_in<L>>(x, length, mul);
-        return true;
-    };
-#if defined(FFFT_USE_AVX512)
-    if (lanes == Lanes::Avx512 && length >= 16) return in(lanes::Lanes16{});
-#endif
-    if (lanes == Lanes::SixteenOnAvx && length >= 16) return in(Lanes16OnAvx{});
-    if (lanes >= Lanes::Avx && length >= 8) return in(Lanes8{});
-    return false;
+    });
 }
 
 } // namespace wide

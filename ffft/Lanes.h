@@ -21,9 +21,7 @@
 
 #include <cstdint>
 
-// Lane types need the compiler's vector extensions.
-#if defined(FFFT_USE_SSE2) && (defined(__GNUC__) || defined(__clang__)) &&                                   \
-    (defined(__x86_64__) || defined(__i386__))
+#if defined(FFFT_USE_SSE2)
 #define FFFT_USE_LANE_TYPES 1
 #if !defined(FFFT_NO_AVX)
 #define FFFT_USE_AVX 1
@@ -162,6 +160,24 @@ struct Lanes4
     // x in lane 0. Splats are shuffles of it: a vector built of x in every lane
     // would be built again at every use.
     static FFFT_LANES_INLINE V first(float x) { return V{x, 0.0f, 0.0f, 0.0f}; }
+
+    // The lanes in groups of four, "quads": each quad of a, b, c, d is transposed
+    // as a 4 x 4 matrix whose rows are the four vectors.
+    static constexpr int quads = 1;
+    static FFFT_LANES_INLINE void transpose_quads(V& a, V& b, V& c, V& d)
+    {
+        const V t0 = __builtin_shufflevector(a, b, 0, 4, 1, 5);
+        const V t1 = __builtin_shufflevector(c, d, 0, 4, 1, 5);
+        const V t2 = __builtin_shufflevector(a, b, 2, 6, 3, 7);
+        const V t3 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
+        a = __builtin_shufflevector(t0, t1, 0, 1, 4, 5);
+        b = __builtin_shufflevector(t0, t1, 2, 3, 6, 7);
+        c = __builtin_shufflevector(t2, t3, 0, 1, 4, 5);
+        d = __builtin_shufflevector(t2, t3, 2, 3, 6, 7);
+    }
+    // Quad j to or from to[j] (four values each).
+    static FFFT_LANES_INLINE void store_quads(float* const to[quads], V v) { store(to[0], v); }
+    static FFFT_LANES_INLINE V load_quads(const float* const from[quads]) { return load(from[0]); }
     template <auto Body, class... Args> static void run(Args... args) { Body(args...); }
 };
 
@@ -185,6 +201,28 @@ struct Lanes8
     }
     static FFFT_LANES_INLINE V reversed(V v) { return __builtin_shufflevector(v, v, 7, 6, 5, 4, 3, 2, 1, 0); }
     template <auto Body, class... Args> FFFT_TARGET_AVX static void run(Args... args) { Body(args...); }
+
+    static constexpr int quads = 2;
+    static FFFT_LANES_INLINE void transpose_quads(V& a, V& b, V& c, V& d)
+    {
+        const V t0 = __builtin_shufflevector(a, b, 0, 8, 1, 9, 4, 12, 5, 13);
+        const V t1 = __builtin_shufflevector(c, d, 0, 8, 1, 9, 4, 12, 5, 13);
+        const V t2 = __builtin_shufflevector(a, b, 2, 10, 3, 11, 6, 14, 7, 15);
+        const V t3 = __builtin_shufflevector(c, d, 2, 10, 3, 11, 6, 14, 7, 15);
+        a = __builtin_shufflevector(t0, t1, 0, 1, 8, 9, 4, 5, 12, 13);
+        b = __builtin_shufflevector(t0, t1, 2, 3, 10, 11, 6, 7, 14, 15);
+        c = __builtin_shufflevector(t2, t3, 0, 1, 8, 9, 4, 5, 12, 13);
+        d = __builtin_shufflevector(t2, t3, 2, 3, 10, 11, 6, 7, 14, 15);
+    }
+    static FFFT_LANES_INLINE void store_quads(float* const to[quads], V v)
+    {
+        Lanes4::store(to[0], __builtin_shufflevector(v, v, 0, 1, 2, 3));
+        Lanes4::store(to[1], __builtin_shufflevector(v, v, 4, 5, 6, 7));
+    }
+    static FFFT_LANES_INLINE V load_quads(const float* const from[quads])
+    {
+        return __builtin_shufflevector(Lanes4::load(from[0]), Lanes4::load(from[1]), 0, 1, 2, 3, 4, 5, 6, 7);
+    }
 };
 
 // Sixteen floats as two AVX halves, lanes 0 .. 7 in `low`: the lanes of
@@ -208,6 +246,22 @@ struct Lanes16OnAvx
     static FFFT_LANES_INLINE V splat(float x) { return V{Lanes8::splat(x), Lanes8::splat(x)}; }
     static FFFT_LANES_INLINE V reversed(V v) { return V{Lanes8::reversed(v.high), Lanes8::reversed(v.low)}; }
     template <auto Body, class... Args> FFFT_TARGET_AVX static void run(Args... args) { Body(args...); }
+
+    static constexpr int quads = 4;
+    static FFFT_LANES_INLINE void transpose_quads(V& a, V& b, V& c, V& d)
+    {
+        Lanes8::transpose_quads(a.low, b.low, c.low, d.low);
+        Lanes8::transpose_quads(a.high, b.high, c.high, d.high);
+    }
+    static FFFT_LANES_INLINE void store_quads(float* const to[quads], V v)
+    {
+        Lanes8::store_quads(to, v.low);
+        Lanes8::store_quads(to + 2, v.high);
+    }
+    static FFFT_LANES_INLINE V load_quads(const float* const from[quads])
+    {
+        return V{Lanes8::load_quads(from), Lanes8::load_quads(from + 2)};
+    }
 };
 
 #endif
@@ -234,8 +288,52 @@ struct Lanes16
         return __builtin_shufflevector(v, v, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
     }
     template <auto Body, class... Args> FFFT_TARGET_AVX512 static void run(Args... args) { Body(args...); }
+
+    static constexpr int quads = 4;
+    static FFFT_LANES_INLINE void transpose_quads(V& a, V& b, V& c, V& d)
+    {
+        const V t0 = __builtin_shufflevector(a, b, 0, 16, 1, 17, 4, 20, 5, 21, 8, 24, 9, 25, 12, 28, 13, 29);
+        const V t1 = __builtin_shufflevector(c, d, 0, 16, 1, 17, 4, 20, 5, 21, 8, 24, 9, 25, 12, 28, 13, 29);
+        const V t2 =
+            __builtin_shufflevector(a, b, 2, 18, 3, 19, 6, 22, 7, 23, 10, 26, 11, 27, 14, 30, 15, 31);
+        const V t3 =
+            __builtin_shufflevector(c, d, 2, 18, 3, 19, 6, 22, 7, 23, 10, 26, 11, 27, 14, 30, 15, 31);
+        a = __builtin_shufflevector(t0, t1, 0, 1, 16, 17, 4, 5, 20, 21, 8, 9, 24, 25, 12, 13, 28, 29);
+        b = __builtin_shufflevector(t0, t1, 2, 3, 18, 19, 6, 7, 22, 23, 10, 11, 26, 27, 14, 15, 30, 31);
+        c = __builtin_shufflevector(t2, t3, 0, 1, 16, 17, 4, 5, 20, 21, 8, 9, 24, 25, 12, 13, 28, 29);
+        d = __builtin_shufflevector(t2, t3, 2, 3, 18, 19, 6, 7, 22, 23, 10, 11, 26, 27, 14, 15, 30, 31);
+    }
+    static FFFT_LANES_INLINE void store_quads(float* const to[quads], V v)
+    {
+        Lanes4::store(to[0], __builtin_shufflevector(v, v, 0, 1, 2, 3));
+        Lanes4::store(to[1], __builtin_shufflevector(v, v, 4, 5, 6, 7));
+        Lanes4::store(to[2], __builtin_shufflevector(v, v, 8, 9, 10, 11));
+        Lanes4::store(to[3], __builtin_shufflevector(v, v, 12, 13, 14, 15));
+    }
+    static FFFT_LANES_INLINE V load_quads(const float* const from[quads])
+    {
+        const Float8 low = Lanes8::load_quads(from);
+        const Float8 high = Lanes8::load_quads(from + 2);
+        return __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    }
 };
 
+#endif
+
+#if defined(FFFT_USE_LANE_TYPES)
+// Calls body(lane type) with the type of `lanes`, or of the widest narrower
+// lanes that run, no wider than `widest` (SSE2 at least).
+template <class Body> FFFT_LANES_INLINE void with_lanes(Lanes lanes, std::int32_t widest, const Body& body)
+{
+#if defined(FFFT_USE_AVX512)
+    if (lanes == Lanes::Avx512 && widest >= 16) return body(Lanes16{});
+#endif
+#if defined(FFFT_USE_AVX)
+    if (lanes == Lanes::SixteenOnAvx && widest >= 16) return body(Lanes16OnAvx{});
+    if (lanes >= Lanes::Avx && widest >= 8) return body(Lanes8{});
+#endif
+    body(Lanes4{});
+}
 #endif
 
 } // namespace lanes
