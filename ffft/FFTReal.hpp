@@ -9,7 +9,7 @@
 #include <type_traits>
 
 #if defined(FFFT_USE_SSE2)
-#include "ffft/FFTRealAvx.h"
+#include "ffft/FFTRealWide.h"
 #include "ffft/FFTRealSse2.h"
 #include "ffft/FFTRealStages.h"
 #endif
@@ -672,13 +672,13 @@ template <class DT> void FFTReal<DT>::rescale_by_length(DataType x[]) const
         return;
     }
     ffft_assert((_length & 3) == 0);
-    // Four at a time, from the end towards the start.
 #if defined(FFFT_USE_SSE2)
     if constexpr (detail::use_sse2<DT>) {
         detail::wide::rescale(_lanes, x, _length, mul);
         return;
     }
 #endif
+    // Four at a time, from the end towards the start.
     std::int32_t i = _length - 4;
     do {
         x[i + 0] *= mul;

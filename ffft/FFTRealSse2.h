@@ -1,8 +1,9 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
-// SSE2 passes of FFTReal<float>. Each vector lane performs exactly the
-// operations of the scalar passes on the same operands, in the same order, so
-// the results are identical bit for bit; only the memory traffic differs.
+// SSE2 level passes of FFTReal<float>, and the groups of four butterflies that
+// the wider passes start their blocks with. Each vector lane performs exactly
+// the operations of the scalar passes on the same operands, in the same order,
+// so the results are identical bit for bit; only the memory traffic differs.
 #pragma once
 
 #include <algorithm>

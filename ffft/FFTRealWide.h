@@ -1,8 +1,8 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Wide variants of the level passes of FFTReal<float>, and its rescaling, chosen
-// at run time: eight lanes where the processor has AVX, sixteen where it has
-// AVX-512F. The passes are written once over a lane type (ffft/Lanes.h); each
+// Wide variants of the level passes of FFTReal<float>, and its rescaling in
+// every set of lanes, chosen at run time: eight lanes where the processor has
+// AVX, sixteen where it has AVX-512F. The passes are written once over a lane type (ffft/Lanes.h); each
 // lane runs the scalar operations in the scalar order, so results stay
 // identical bit for bit. The sixteen-lane passes also run as pairs of AVX
 // halves, where AVX-512 is missing.
