@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Vector lanes for the transform and for the elementwise loops of its callers:
 // which sets of lanes this build, the processor and the operating system run,
-// and lane types of 1, 8 and 16 floats whose operations are the scalar ones
+// and lane types of 1, 4, 8 and 16 floats whose operations are the scalar ones
 // lane by lane. Code written once over a lane type computes, in every lane,
 // exactly what the scalar code computes; the build compiles without fused
 // multiply-adds, so every width gives the same bits.
@@ -21,9 +21,7 @@
 
 #include <cstdint>
 
-#if defined(FFFT_USE_SSE2)
-#define FFFT_USE_LANE_TYPES 1
-#if !defined(FFFT_NO_AVX)
+#if defined(FFFT_USE_SSE2) && !defined(FFFT_NO_AVX)
 #define FFFT_USE_AVX 1
 #define FFFT_TARGET_AVX __attribute__((target("avx")))
 #if !defined(FFFT_NO_AVX512)
@@ -31,7 +29,6 @@
 #define FFFT_TARGET_AVX512 __attribute__((target("avx512f")))
 #endif
 #include <cpuid.h>
-#endif
 #endif
 
 #if defined(__GNUC__) || defined(__clang__)
@@ -118,12 +115,10 @@ inline bool lanes_available(Lanes lanes)
 }
 
 // The lanes that run when `requested` are asked for: those where available,
-// else the widest narrower ones.
+// else the widest there are (all narrower).
 inline Lanes lanes_for(Lanes requested)
 {
-    if (lanes_available(requested)) return requested;
-    const Lanes widest = widest_lanes();
-    return requested < widest ? requested : widest;
+    return lanes_available(requested) ? requested : widest_lanes();
 }
 
 namespace lanes {
@@ -140,7 +135,7 @@ struct Lanes1
     template <auto Body, class... Args> static void run(Args... args) { Body(args...); }
 };
 
-#if defined(FFFT_USE_LANE_TYPES)
+#if defined(FFFT_USE_SSE2)
 
 typedef float Float4 __attribute__((vector_size(16)));
 typedef float Float4Unaligned __attribute__((vector_size(16), aligned(4), may_alias));
@@ -320,7 +315,7 @@ struct Lanes16
 
 #endif
 
-#if defined(FFFT_USE_LANE_TYPES)
+#if defined(FFFT_USE_SSE2)
 // Calls body(lane type) with the type of `lanes`, or of the widest narrower
 // lanes that run, no wider than `widest` (SSE2 at least).
 template <class Body> FFFT_LANES_INLINE void with_lanes(Lanes lanes, std::int32_t widest, const Body& body)

@@ -158,7 +158,7 @@ template <class L> constexpr LaneKernels kernelsIn(Lanes lanes)
 }
 
 constexpr LaneKernels kScalar = kernelsIn<Lanes1>(Lanes::Scalar);
-#if defined(FFFT_USE_LANE_TYPES)
+#if defined(FFFT_USE_SSE2)
 constexpr LaneKernels kSse2 = kernelsIn<ffft::lanes::Lanes4>(Lanes::Sse2);
 #endif
 #if defined(FFFT_USE_AVX)
@@ -184,7 +184,7 @@ const LaneKernels& laneKernels(Lanes lanes)
     case Lanes::Avx:
         return kAvx;
 #endif
-#if defined(FFFT_USE_LANE_TYPES)
+#if defined(FFFT_USE_SSE2)
     case Lanes::Sse2:
         return kSse2;
 #endif
