@@ -32,6 +32,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(ENV{PKG_CONFIG_LIBDIR} "")
 set(ENV{PKG_CONFIG_PATH} "")
 
+# Windows x64 keeps the stack aligned to 16 bytes only: every aligned vector move
+# is assembled as an unaligned one, so that no spill of an AVX or AVX-512
+# register can fault, whatever alignment the compiler assumed for it.
+set(CMAKE_C_FLAGS_INIT "-Wa,-muse-unaligned-vector-move")
+set(CMAKE_CXX_FLAGS_INIT "-Wa,-muse-unaligned-vector-move")
+
 # Everything in the module, the C++ runtime and winpthreads included: a host's
 # LoadLibrary must not need any DLL beside the system's.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

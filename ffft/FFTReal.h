@@ -10,9 +10,14 @@
 //
 // All memory is taken in the constructor. The transforms share the object's
 // work buffer, so one object must not run two transforms at once.
+//
+// The passes run in vector lanes (ffft/Lanes.h), by default the widest the
+// processor has; every set of lanes gives the same bits. Where SSE2 is compiled
+// in, it is the narrowest set the transform runs.
 #pragma once
 
 #include "ffft/DynArray.h"
+#include "ffft/Lanes.h"
 #include "ffft/def.h"
 
 #include <cstdint>
@@ -26,13 +31,16 @@ public:
 
     typedef DT DataType;
 
-    explicit FFTReal(std::int32_t length);
+    explicit FFTReal(std::int32_t length, Lanes lanes = widest_lanes());
     virtual ~FFTReal() {}
 
     FFTReal(const FFTReal&) = delete;
     FFTReal& operator=(const FFTReal&) = delete;
 
     std::int32_t get_length() const { return _length; }
+    // The lanes the passes run in: those asked for, or the nearest this build
+    // and processor run.
+    Lanes lanes() const { return _lanes; }
 
     // x: N time-domain values (read only); f: N spectrum values.
     void forward_transform(DataType f[], const DataType x[]) const;
@@ -155,8 +163,7 @@ private:
     // sequence per level is computed once: per oscillator level, h cosines then
     // h sines, entry i (1 .. h-1) being the point after i steps.
     DynArray<DataType> osc_sequence;
-    // Level passes run eight lanes wide when the processor allows.
-    bool _use_avx = false;
+    Lanes _lanes = Lanes::Scalar;
 };
 
 } // namespace ffft

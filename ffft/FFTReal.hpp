@@ -9,8 +9,9 @@
 #include <type_traits>
 
 #if defined(FFFT_USE_SSE2)
-#include "ffft/FFTRealAvx.h"
+#include "ffft/FFTRealWide.h"
 #include "ffft/FFTRealSse2.h"
+#include "ffft/FFTRealStages.h"
 #endif
 
 namespace ffft {
@@ -51,7 +52,7 @@ template <class DT> void FFTReal<DT>::TrigOscillator::set_step(double angle)
     step_sin = static_cast<DataType>(std::sin(angle));
 }
 
-template <class DT> FFTReal<DT>::FFTReal(std::int32_t length) : _length(length), _nbr_bits(0)
+template <class DT> FFTReal<DT>::FFTReal(std::int32_t length, Lanes lanes) : _length(length), _nbr_bits(0)
 {
     // Checked before anything else: a length of 0 or less has no bit count.
     // clang-format off
@@ -66,9 +67,7 @@ template <class DT> FFTReal<DT>::FFTReal(std::int32_t length) : _length(length),
     init_trigo_osc();
     init_osc_sequence();
     init_parts();
-#if defined(FFFT_USE_AVX)
-    _use_avx = detail::avx::available();
-#endif
+    if constexpr (detail::use_sse2<DT>) _lanes = std::max(lanes_for(lanes), Lanes::Sse2);
 }
 
 template <class DT> void FFTReal<DT>::init_br_lut()
@@ -311,12 +310,12 @@ void FFTReal<DT>::forward_part(std::int32_t part, DataType f[], const DataType x
             if (_nbr_bits >= 6) {
                 // The first stages and level 3 in registers, written where level 3
                 // writes; the arrays of the two stages before it are skipped.
-                detail::sse2::direct_stages_to_level_3(sf0, x, bit_reversal_table.data(), _length,
-                                                       cos_of_level(3), p.start, p.span, p.from);
+                detail::stages::direct_stages(_lanes, sf0, x, bit_reversal_table.data(), _length,
+                                              cos_of_level(3), p.start, p.span, p.from);
                 return;
             }
             if (_nbr_bits == 5) {
-                detail::sse2::direct_stages_1_to_3(df0, x, bit_reversal_table.data(), _length);
+                detail::stages::direct_stages_1_to_3(df0, x, bit_reversal_table.data(), _length);
                 return;
             }
         }
@@ -461,23 +460,14 @@ inline void inverse_block(DT* d1, const DT* u1, std::int32_t h, const DT* cos_i,
 // read in order from sin_i (oscillator levels).
 template <bool kInverse, bool kMirroredSine, class DT>
 inline void level_pass(DT* df, const DT* sf, std::int32_t span, std::int32_t h, const DT* cos_i,
-                       const DT* sin_i, std::int32_t from, std::int32_t to, [[maybe_unused]] bool use_avx)
+                       const DT* sin_i, std::int32_t from, std::int32_t to, [[maybe_unused]] Lanes lanes)
 {
 #if defined(FFFT_USE_SSE2)
     if constexpr (use_sse2<DT>) {
         const sse2::Twiddles<kMirroredSine> tw{cos_i, sin_i, h};
-        auto lanes = [&](auto whole) {
+        auto run = [&](auto whole) {
             constexpr bool kWhole = decltype(whole)::value;
-#if defined(FFFT_USE_AVX)
-            if (use_avx && h >= 8) {
-                if constexpr (kInverse) {
-                    avx::inverse_level<kWhole>(df, sf, span, tw, from, to);
-                } else {
-                    avx::direct_level<kWhole>(df, sf, span, tw, from, to);
-                }
-                return;
-            }
-#endif
+            if (wide::level_pass<kInverse, kWhole>(lanes, df, sf, span, tw, from, to)) return;
             if constexpr (kInverse) {
                 sse2::inverse_level<kWhole>(df, sf, span, tw, from, to);
             } else {
@@ -485,9 +475,9 @@ inline void level_pass(DT* df, const DT* sf, std::int32_t span, std::int32_t h, 
             }
         };
         if (from == 0 && to == h) {
-            lanes(std::true_type{});
+            run(std::true_type{});
         } else {
-            lanes(std::false_type{});
+            run(std::false_type{});
         }
         return;
     }
@@ -518,14 +508,14 @@ void FFTReal<DT>::compute_level_pass(DataType df[], const DataType sf[], int pas
     // A run of butterflies that starts or ends mid-block keeps to whole groups of
     // the widest lanes.
     ffft_assert(0 <= from && from < to && to <= h);
-    ffft_assert((from % 8 == 0 && to % 8 == 0) || to - from == h);
+    ffft_assert((from % 16 == 0 && to % 16 == 0) || to - from == h);
 
     if (pass <= TRIGO_BD_LIMIT) {
         detail::level_pass<kInverse, true, DataType>(df, sf, span, h, cos_of_level(pass), nullptr, from, to,
-                                                     _use_avx);
+                                                     _lanes);
     } else {
         detail::level_pass<kInverse, false, DataType>(df, sf, span, h, osc_cos_of_level(pass),
-                                                      osc_sin_of_level(pass), from, to, _use_avx);
+                                                      osc_sin_of_level(pass), from, to, _lanes);
     }
 }
 
@@ -618,12 +608,12 @@ void FFTReal<DT>::inverse_part(std::int32_t part, const DataType f[], DataType x
 #if defined(FFFT_USE_SSE2)
         if constexpr (detail::use_sse2<DT>) {
             if (_nbr_bits >= 6) {
-                detail::sse2::inverse_stages_from_level_3(x, sf, bit_reversal_table.data(), _length,
-                                                          cos_of_level(3), p.start, p.span, p.from);
+                detail::stages::inverse_stages(_lanes, x, sf, bit_reversal_table.data(), _length,
+                                               cos_of_level(3), p.start, p.span, p.from);
                 return;
             }
             if (_nbr_bits == 5) {
-                detail::sse2::inverse_stages_3_to_1(x, sf, bit_reversal_table.data(), _length);
+                detail::stages::inverse_stages_3_to_1(x, sf, bit_reversal_table.data(), _length);
                 return;
             }
         }
@@ -682,13 +672,13 @@ template <class DT> void FFTReal<DT>::rescale_by_length(DataType x[]) const
         return;
     }
     ffft_assert((_length & 3) == 0);
-    // Four at a time, from the end towards the start.
 #if defined(FFFT_USE_SSE2)
     if constexpr (detail::use_sse2<DT>) {
-        detail::sse2::rescale(x, _length, mul);
+        detail::wide::rescale(_lanes, x, _length, mul);
         return;
     }
 #endif
+    // Four at a time, from the end towards the start.
     std::int32_t i = _length - 4;
     do {
         x[i + 0] *= mul;

@@ -6,10 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#if !defined(FFFT_NO_SIMD)
+// The vector passes are written with the vector extensions of GCC and clang.
+#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__)) && !defined(FFFT_NO_SIMD)
 #define FFFT_USE_SSE2 1
-#endif
 #endif
 
 namespace ffft {

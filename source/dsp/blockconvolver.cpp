@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "blockconvolver.h"
 
+#include "lanekernels.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -21,42 +23,6 @@ void zero(std::vector<float>& v)
     std::fill(v.begin(), v.end(), 0.0f);
 }
 
-// dest = a * p + b * q over the bins [from, to) of spectra of m points, in the
-// packed layout of the real FFT.
-void multiplyAdd(float* dest, const float* a, const float* p, const float* b, const float* q, int32_t m,
-                 int32_t from, int32_t to)
-{
-    const int32_t half = m / 2;
-    if (from == 0) dest[0] = a[0] * p[0] + b[0] * q[0];
-    if (to > half) dest[half] = a[half] * p[half] + b[half] * q[half];
-    const int32_t first = std::max(from, 1);
-    const int32_t last = std::min(to, half);
-    float* __restrict re = dest;
-    float* __restrict im = dest + half;
-    const float* __restrict aRe = a;
-    const float* __restrict aIm = a + half;
-    const float* __restrict pRe = p;
-    const float* __restrict pIm = p + half;
-    const float* __restrict bRe = b;
-    const float* __restrict bIm = b + half;
-    const float* __restrict qRe = q;
-    const float* __restrict qIm = q + half;
-    for (int32_t k = first; k < last; ++k) {
-        re[k] = (aRe[k] * pRe[k] - aIm[k] * pIm[k]) + (bRe[k] * qRe[k] - bIm[k] * qIm[k]);
-        im[k] = (aIm[k] * pRe[k] + aRe[k] * pIm[k]) + (bIm[k] * qRe[k] + bRe[k] * qIm[k]);
-    }
-}
-
-// Turns a left/right pair into mid/side or back: the matrix is its own inverse.
-void convertPair(float& a, float& b)
-{
-    constexpr float g = BlockConvolver::kMatrixGain;
-    const float x = a;
-    const float y = b;
-    a = (x + y) * g;
-    b = (x - y) * g;
-}
-
 } // namespace
 
 void BlockConvolver::allocate(TransformSize size)
@@ -65,6 +31,7 @@ void BlockConvolver::allocate(TransformSize size)
     b_ = size.n / 4;
     const int32_t m = 2 * b_;
     if (!fft_ || fft_->get_length() != m) fft_ = std::make_unique<ffft::FFTReal<float>>(m);
+    kernels_ = &laneKernels(fft_->lanes());
     const auto length = static_cast<size_t>(m);
     for (int c = 0; c < kNumChannels; ++c) {
         for (auto& frame : frame_[c]) frame.assign(length, 0.0f);
@@ -294,9 +261,12 @@ const float* BlockConvolver::converted(int64_t block, int channel, int slot, int
     const float* b = spectrum(block, 1);
     float* out = convert_[slot].data();
     const float sign = channel == 0 ? 1.0f : -1.0f;
-    for (int32_t k = from; k < std::min(to, half + 1); ++k) out[k] = (a[k] + sign * b[k]) * kMatrixGain;
-    for (int32_t k = half + std::max(from, 1); k < half + std::min(to, half); ++k)
-        out[k] = (a[k] + sign * b[k]) * kMatrixGain;
+    auto convert = [&](int32_t first, int32_t end) {
+        if (first < end)
+            kernels_->signedSumScaled(out + first, a + first, b + first, sign, kMatrixGain, end - first);
+    };
+    convert(from, std::min(to, half + 1));
+    convert(half + std::max(from, 1), half + std::min(to, half));
     return out;
 }
 
@@ -317,20 +287,24 @@ void BlockConvolver::multiply(int channel, int stream, int32_t from, int32_t to)
     case kSteady: {
         // The previous block's products use the response of its own hop.
         const float* tail = (m & 1) == 0 ? previousTail : nextTail;
-        multiplyAdd(sum, spectrum(m, channel), nextHead, spectrum(m - 1, channel), tail, length, from, to);
+        kernels_->multiplyAdd(sum, spectrum(m, channel), nextHead, spectrum(m - 1, channel), tail, length,
+                              from, to);
         break;
     }
     case kOldFirst:
-        multiplyAdd(sum, other(m, 0), previousHead, spectrum(m - 1, channel), previousTail, length, from, to);
+        kernels_->multiplyAdd(sum, other(m, 0), previousHead, spectrum(m - 1, channel), previousTail, length,
+                              from, to);
         break;
     case kNewBefore:
-        multiplyAdd(sum, other(m - 1, 0), nextHead, other(m - 2, 1), nextTail, length, from, to);
+        kernels_->multiplyAdd(sum, other(m - 1, 0), nextHead, other(m - 2, 1), nextTail, length, from, to);
         break;
     case kNewFirst:
-        multiplyAdd(sum, spectrum(m, channel), nextHead, other(m - 1, 0), nextTail, length, from, to);
+        kernels_->multiplyAdd(sum, spectrum(m, channel), nextHead, other(m - 1, 0), nextTail, length, from,
+                              to);
         break;
     case kOldSecond:
-        multiplyAdd(sum, other(m, 0), previousHead, other(m - 1, 1), previousTail, length, from, to);
+        kernels_->multiplyAdd(sum, other(m, 0), previousHead, other(m - 1, 1), previousTail, length, from,
+                              to);
         break;
     }
 }
@@ -340,43 +314,32 @@ void BlockConvolver::output(int channel, int32_t from, int32_t to)
     const int64_t m = window_;
     const bool first = (m & 1) == 0;
     const int32_t b = b_;
-    const float* w = fadeIn_.data() + (first ? 0 : b);
-    // The old and the new stream of one channel at sample i of the block.
-    auto streams = [&](int c, int32_t i, float& before, float& after) {
-        const float* y = y_[c][m & 1].data();
-        const float* yPrevious = y_[c][(m - 1) & 1].data();
-        if (first) {
-            before = old_[c][static_cast<size_t>(i)] + yPrevious[b + i];
-            after = y[i] + extra_[c][static_cast<size_t>(b + i)];
-        } else {
-            before = extra_[c][static_cast<size_t>(i)] + old_[c][static_cast<size_t>(b + i)];
-            after = y[i] + yPrevious[b + i];
-        }
+    const float* w = fadeIn_.data() + (first ? 0 : b) + from;
+    const int32_t count = to - from;
+    // The old and the new stream of one channel, from sample `from` of the block.
+    auto streams = [&](int c) {
+        const float* y = y_[c][m & 1].data() + from;
+        const float* yPrevious = y_[c][(m - 1) & 1].data() + from;
+        const float* old = old_[c].data() + from;
+        const float* extra = extra_[c].data() + from;
+        return first ? FadeStreams{{old, yPrevious + b}, {y, extra + b}}
+                     : FadeStreams{{extra, old + b}, {y, yPrevious + b}};
     };
-    float* slot[kNumChannels] = {out_[0].data() + (first ? 0 : b), out_[1].data() + (first ? 0 : b)};
+    float* slot[kNumChannels] = {out_[0].data() + (first ? 0 : b) + from,
+                                 out_[1].data() + (first ? 0 : b) + from};
     if (channel < 0) {
         // Both channels fade and meet in left/right.
-        for (int32_t i = from; i < to; ++i) {
-            float before[kNumChannels], after[kNumChannels];
-            for (int c = 0; c < kNumChannels; ++c) streams(c, i, before[c], after[c]);
-            if (hop_.previousMidSide) convertPair(before[0], before[1]);
-            if (hop_.nextMidSide) convertPair(after[0], after[1]);
-            for (int c = 0; c < kNumChannels; ++c) slot[c][i] = before[c] + w[i] * (after[c] - before[c]);
-        }
+        const FadeStreams both[kNumChannels] = {streams(0), streams(1)};
+        kernels_->crossfadePair(slot, both, hop_.previousMidSide, hop_.nextMidSide, kMatrixGain, w, count);
         return;
     }
-    float* __restrict out = slot[channel];
     if (!fading_[channel]) {
-        const float* __restrict y = y_[channel][m & 1].data();
-        const float* __restrict tail = y_[channel][(m - 1) & 1].data() + b;
-        for (int32_t i = from; i < to; ++i) out[i] = tail[i] + y[i];
+        const float* y = y_[channel][m & 1].data() + from;
+        const float* tail = y_[channel][(m - 1) & 1].data() + b + from;
+        kernels_->add(slot[channel], tail, y, count);
         return;
     }
-    for (int32_t i = from; i < to; ++i) {
-        float before = 0.0f, after = 0.0f;
-        streams(channel, i, before, after);
-        out[i] = before + w[i] * (after - before);
-    }
+    kernels_->crossfade(slot[channel], streams(channel), w, count);
 }
 
 } // namespace vosk

@@ -29,6 +29,8 @@
 
 namespace vosk {
 
+struct LaneKernels;
+
 // The responses of a hop: the one the previous hop used and the one the hop is
 // filtered with, each with the channel domain (left/right or mid/side) it works
 // in. A response is the spectra of its two partitions, one after the other.
@@ -125,6 +127,7 @@ private:
     const float* converted(int64_t block, int channel, int slot, int32_t from, int32_t to);
 
     std::unique_ptr<ffft::FFTReal<float>> fft_; // of 2B points
+    const LaneKernels* kernels_ = nullptr;      // in the transform's lanes
     int32_t n_ = 0;
     int32_t b_ = 0;
     int32_t blockPos_ = 0;

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "responsedesign.h"
 
+#include "lanekernels.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -162,22 +164,7 @@ void multiplySpectrum(float* dest, const float* factor, int32_t n)
 
 void multiplySpectrum(float* dest, const float* factor, int32_t n, int32_t from, int32_t to)
 {
-    const int32_t half = n / 2;
-    if (from == 0) dest[0] *= factor[0];
-    if (to > half) dest[half] *= factor[half];
-    // The two spectra are always distinct buffers.
-    float* __restrict destRe = dest;
-    float* __restrict destIm = dest + half;
-    const float* __restrict re = factor;
-    const float* __restrict im = factor + half;
-    for (int32_t k = std::max(from, 1); k < std::min(to, half); ++k) {
-        const float a = destRe[k];
-        const float b = destIm[k];
-        const float c = re[k];
-        const float d = im[k];
-        destRe[k] = a * c - b * d;
-        destIm[k] = b * c + a * d;
-    }
+    laneKernels().multiply(dest, factor, n, from, to);
 }
 
 } // namespace vosk

@@ -3,6 +3,7 @@
 #include "signalpath.h"
 
 #include "denormals.h"
+#include "lanekernels.h"
 
 #include "source/parameterids.h"
 #include "source/statecodec.h"
@@ -63,6 +64,7 @@ void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t 
         size_ = TransformSize{fftSize};
         fft_ = std::make_unique<ffft::FFTReal<float>>(fftSize);
     }
+    kernels_ = &laneKernels(fft_->lanes());
 
     convolver_.allocate(size_);
     designer_.allocate(sampleRateInt_, size_, *fft_, convolver_.partitionFft());
@@ -268,11 +270,10 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
 
     // Each hop is encoded, filtered and decoded in the domain of its own settings.
     const bool midSide = designer_.nextMidSide() && numIn == kNumChannels;
+    const LaneKernels& kernels = *kernels_;
     if (midSide) {
-        for (int32_t i = 0; i < count; ++i) {
-            work[0][i] = (src[0][i] + src[1][i]) * kMatrixGain;
-            work[1][i] = (src[0][i] - src[1][i]) * kMatrixGain;
-        }
+        kernels.sumScaled(work[0], src[0], src[1], kMatrixGain, count);
+        kernels.differenceScaled(work[1], src[0], src[1], kMatrixGain, count);
     }
 
     for (int32_t c = 0; c < numIn; ++c) {
@@ -282,9 +283,7 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
             fillZeros(w, count);
         } else {
             const float enabled = static_cast<float>(s.channelEnabled[c]);
-            const float inputGain = s.inputGain;
-            const float channelGain = s.channelGain[c];
-            for (int32_t i = 0; i < count; ++i) w[i] = enabled * from[i] * inputGain * channelGain;
+            kernels.gain(w, from, enabled, s.inputGain, s.channelGain[c], count);
         }
         convolver_.exchange(c, w, w, count);
     }
@@ -309,9 +308,9 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
             const float* mid = work[0];
             const float* side = work[1];
             if (c == 0) {
-                for (int32_t i = 0; i < count; ++i) out[i] = (mid[i] + side[i]) * kMatrixGain;
+                kernels.sumScaled(out, mid, side, kMatrixGain, count);
             } else {
-                for (int32_t i = 0; i < count; ++i) out[i] = (mid[i] - side[i]) * kMatrixGain;
+                kernels.differenceScaled(out, mid, side, kMatrixGain, count);
             }
         } else {
             std::memcpy(out, work[c], sizeof(float) * static_cast<size_t>(count));

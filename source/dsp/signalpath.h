@@ -19,6 +19,7 @@
 
 namespace vosk {
 
+struct LaneKernels;
 struct ProcessorState;
 
 // Receives the block's output parameter changes; answers whether the value
@@ -132,6 +133,7 @@ private:
 
     TransformSize size_;
     std::unique_ptr<ffft::FFTReal<float>> fft_; // of size_.n, made by the setup
+    const LaneKernels* kernels_ = nullptr;      // in the transform's lanes
     ProcessingSettings settings_;
     bool prepared_ = false;
     int32_t sampleRateInt_ = 0;

@@ -9,10 +9,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <ostream>
+#include <string>
 #include <vector>
+
+namespace ffft {
+void PrintTo(Lanes lanes, std::ostream* os)
+{
+    *os << lanes_name(lanes);
+}
+} // namespace ffft
 
 namespace {
 
@@ -38,14 +48,22 @@ std::int32_t dearest_part(const ffft::FFTReal<float>& fft)
     return dearest;
 }
 
-TEST(FFTRealBitIdentity, BothDirectionsEveryLengthWholeAndInParts)
+// Every set of lanes this build and processor run; the others are skipped.
+class FFTRealBitIdentity : public ::testing::TestWithParam<ffft::Lanes>
 {
+};
+
+TEST_P(FFTRealBitIdentity, BothDirectionsEveryLengthWholeAndInParts)
+{
+    const ffft::Lanes lanes = GetParam();
+    if (ffft::FFTReal<float>(64, lanes).lanes() != lanes)
+        GTEST_SKIP() << ffft::lanes_name(lanes) << " lanes do not run here";
     // 32768 points run level 13 on an oscillator and level 14 on exact values;
     // from 32768 on, the widest levels' blocks are cut into several parts.
-    [[maybe_unused]] const std::int32_t dearest_at_16384 = dearest_part(ffft::FFTReal<float>(16384));
+    [[maybe_unused]] const std::int32_t dearest_at_16384 = dearest_part(ffft::FFTReal<float>(16384, lanes));
     for (int bits = 0; bits <= 16; ++bits) {
         const int n = 1 << bits;
-        ffft::FFTReal<float> fft(n);
+        ffft::FFTReal<float> fft(n, lanes);
         reference::ScalarFft ref(n);
 #if defined(FFFT_USE_SSE2)
         // No part grows with the length (the portable path runs its first stages
@@ -83,8 +101,23 @@ TEST(FFTRealBitIdentity, BothDirectionsEveryLengthWholeAndInParts)
                 fft.inverse_part(p, x.data(), parts.data(), work.data());
             EXPECT_TRUE(bitwise_equal(expected, parts))
                 << "inverse in parts, N = " << n << ", trial " << trial;
+
+            for (float& v : expected) v *= 1.0f / float(n);
+            fft.rescale_by_length(actual.data());
+            EXPECT_TRUE(bitwise_equal(expected, actual)) << "rescaled, N = " << n << ", trial " << trial;
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryLanes, FFTRealBitIdentity,
+                         ::testing::Values(ffft::Lanes::Scalar, ffft::Lanes::Sse2, ffft::Lanes::Avx,
+                                           ffft::Lanes::SixteenOnAvx, ffft::Lanes::Avx512),
+                         [](const ::testing::TestParamInfo<ffft::Lanes>& param) {
+                             std::string name = ffft::lanes_name(param.param);
+                             name.erase(std::remove_if(name.begin(), name.end(),
+                                                       [](char c) { return !std::isalnum(c); }),
+                                        name.end());
+                             return name;
+                         });
 
 } // namespace

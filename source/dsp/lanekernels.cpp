@@ -1,0 +1,196 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "lanekernels.h"
+
+#include <algorithm>
+
+namespace vosk {
+
+namespace {
+
+using ffft::Lanes;
+using ffft::lanes::Lanes1;
+
+// step(lane type, i) over [from, to): whole groups of L's lanes, then the rest
+// one value at a time.
+template <class L, class Step> FFFT_LANES_INLINE void forEach(int32_t from, int32_t to, const Step& step)
+{
+    int32_t i = from;
+    for (; to - i >= L::width; i += L::width) step(L{}, i);
+    for (; i < to; ++i) step(Lanes1{}, i);
+}
+
+template <class L>
+FFFT_LANES_INLINE void multiplyAddIn(float* dest, const float* a, const float* p, const float* b,
+                                     const float* q, int32_t m, int32_t from, int32_t to)
+{
+    const int32_t half = m / 2;
+    if (from == 0) dest[0] = a[0] * p[0] + b[0] * q[0];
+    if (to > half) dest[half] = a[half] * p[half] + b[half] * q[half];
+    forEach<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
+        using V = decltype(lane);
+        const auto aRe = V::load(a + k), aIm = V::load(a + half + k);
+        const auto pRe = V::load(p + k), pIm = V::load(p + half + k);
+        const auto bRe = V::load(b + k), bIm = V::load(b + half + k);
+        const auto qRe = V::load(q + k), qIm = V::load(q + half + k);
+        V::store(dest + k, (aRe * pRe - aIm * pIm) + (bRe * qRe - bIm * qIm));
+        V::store(dest + half + k, (aIm * pRe + aRe * pIm) + (bIm * qRe + bRe * qIm));
+    });
+}
+
+template <class L>
+FFFT_LANES_INLINE void multiplyIn(float* dest, const float* factor, int32_t m, int32_t from, int32_t to)
+{
+    const int32_t half = m / 2;
+    if (from == 0) dest[0] *= factor[0];
+    if (to > half) dest[half] *= factor[half];
+    forEach<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
+        using V = decltype(lane);
+        const auto a = V::load(dest + k), b = V::load(dest + half + k);
+        const auto c = V::load(factor + k), d = V::load(factor + half + k);
+        V::store(dest + k, a * c - b * d);
+        V::store(dest + half + k, b * c + a * d);
+    });
+}
+
+template <class L>
+FFFT_LANES_INLINE void sumScaledIn(float* out, const float* x, const float* y, float g, int32_t count)
+{
+    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+        using V = decltype(lane);
+        V::store(out + i, (V::load(x + i) + V::load(y + i)) * V::splat(g));
+    });
+}
+
+template <class L>
+FFFT_LANES_INLINE void differenceScaledIn(float* out, const float* x, const float* y, float g, int32_t count)
+{
+    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+        using V = decltype(lane);
+        V::store(out + i, (V::load(x + i) - V::load(y + i)) * V::splat(g));
+    });
+}
+
+template <class L>
+FFFT_LANES_INLINE void signedSumScaledIn(float* out, const float* x, const float* y, float sign, float g,
+                                         int32_t count)
+{
+    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+        using V = decltype(lane);
+        V::store(out + i, (V::load(x + i) + V::splat(sign) * V::load(y + i)) * V::splat(g));
+    });
+}
+
+template <class L>
+FFFT_LANES_INLINE void gainIn(float* out, const float* x, float enabled, float inputGain, float channelGain,
+                              int32_t count)
+{
+    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+        using V = decltype(lane);
+        V::store(out + i, V::splat(enabled) * V::load(x + i) * V::splat(inputGain) * V::splat(channelGain));
+    });
+}
+
+template <class L> FFFT_LANES_INLINE void addIn(float* out, const float* x, const float* y, int32_t count)
+{
+    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+        using V = decltype(lane);
+        V::store(out + i, V::load(x + i) + V::load(y + i));
+    });
+}
+
+// The two streams of a crossfade at sample i.
+template <class V> struct Streams
+{
+    FFFT_LANES_INLINE Streams(const FadeStreams& s, int32_t i)
+        : before(V::load(s.before[0] + i) + V::load(s.before[1] + i)),
+          after(V::load(s.after[0] + i) + V::load(s.after[1] + i))
+    {
+    }
+    decltype(V::load(nullptr)) before, after;
+};
+
+template <class L>
+FFFT_LANES_INLINE void crossfadeIn(float* out, const FadeStreams& streams, const float* w, int32_t count)
+{
+    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+        using V = decltype(lane);
+        const Streams<V> s(streams, i);
+        V::store(out + i, s.before + V::load(w + i) * (s.after - s.before));
+    });
+}
+
+template <class L>
+FFFT_LANES_INLINE void crossfadePairIn(float* const out[2], const FadeStreams streams[2], bool beforeMidSide,
+                                       bool afterMidSide, float g, const float* w, int32_t count)
+{
+    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+        using V = decltype(lane);
+        Streams<V> s0(streams[0], i), s1(streams[1], i);
+        const auto gain = V::splat(g);
+        auto toLeftRight = [&](auto& a, auto& b) FFFT_LANES_BODY {
+            const auto x = a;
+            const auto y = b;
+            a = (x + y) * gain;
+            b = (x - y) * gain;
+        };
+        if (beforeMidSide) toLeftRight(s0.before, s1.before);
+        if (afterMidSide) toLeftRight(s0.after, s1.after);
+        const auto weight = V::load(w + i);
+        V::store(out[0] + i, s0.before + weight * (s0.after - s0.before));
+        V::store(out[1] + i, s1.before + weight * (s1.after - s1.before));
+    });
+}
+
+// Each kernel runs as L::run, compiled for the lanes' instruction set.
+template <class L> constexpr LaneKernels kernelsIn(Lanes lanes)
+{
+    return LaneKernels{lanes,
+                       &L::template run<&multiplyAddIn<L>>,
+                       &L::template run<&multiplyIn<L>>,
+                       &L::template run<&sumScaledIn<L>>,
+                       &L::template run<&differenceScaledIn<L>>,
+                       &L::template run<&signedSumScaledIn<L>>,
+                       &L::template run<&gainIn<L>>,
+                       &L::template run<&addIn<L>>,
+                       &L::template run<&crossfadeIn<L>>,
+                       &L::template run<&crossfadePairIn<L>>};
+}
+
+constexpr LaneKernels kScalar = kernelsIn<Lanes1>(Lanes::Scalar);
+#if defined(FFFT_USE_SSE2)
+constexpr LaneKernels kSse2 = kernelsIn<ffft::lanes::Lanes4>(Lanes::Sse2);
+#endif
+#if defined(FFFT_USE_AVX)
+constexpr LaneKernels kAvx = kernelsIn<ffft::lanes::Lanes8>(Lanes::Avx);
+constexpr LaneKernels kSixteenOnAvx = kernelsIn<ffft::lanes::Lanes16OnAvx>(Lanes::SixteenOnAvx);
+#endif
+#if defined(FFFT_USE_AVX512)
+constexpr LaneKernels kAvx512 = kernelsIn<ffft::lanes::Lanes16>(Lanes::Avx512);
+#endif
+
+} // namespace
+
+const LaneKernels& laneKernels(Lanes lanes)
+{
+    switch (ffft::lanes_for(lanes)) {
+#if defined(FFFT_USE_AVX512)
+    case Lanes::Avx512:
+        return kAvx512;
+#endif
+#if defined(FFFT_USE_AVX)
+    case Lanes::SixteenOnAvx:
+        return kSixteenOnAvx;
+    case Lanes::Avx:
+        return kAvx;
+#endif
+#if defined(FFFT_USE_SSE2)
+    case Lanes::Sse2:
+        return kSse2;
+#endif
+    default:
+        return kScalar;
+    }
+}
+
+} // namespace vosk
