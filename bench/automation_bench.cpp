@@ -12,9 +12,12 @@
 // runs of the same sequence, so that other work on a shared machine does not
 // count. With the curve panel's spectrum shown, nothing moves and a peer asks for
 // a frame every 1600 samples (a 30 Hz timer at 48 kHz), between calls, as a host's
-// main thread would. VOSK_BUNDLE names another bundle to measure.
+// main thread would. With the listening tools shown, the loudnesses are
+// measured, and with the delta heard, the output is also the processed signal
+// less the delayed input. VOSK_BUNDLE names another bundle to measure.
 #include "tests/support/plugin_host.h"
 
+#include "source/listeningmessages.h"
 #include "source/parameterids.h"
 #include "source/spectrumcapture.h"
 #include "source/parametertable.h"
@@ -33,7 +36,15 @@ namespace {
 
 constexpr double kSeconds = 12.0;
 
-enum class Moving { Nothing, Frequency, Gain, EveryBandParameter, NothingSpectrumShown };
+enum class Moving {
+    Nothing,
+    Frequency,
+    Gain,
+    EveryBandParameter,
+    NothingSpectrumShown,
+    NothingListeningShown,
+    NothingDeltaHeard
+};
 
 // A slow triangle between lo and hi, one step per call.
 double sweep(int64_t call, double lo, double hi)
@@ -47,6 +58,8 @@ void queueChanges(test::ProcessorHost& host, Moving moving, int64_t call)
     switch (moving) {
     case Moving::Nothing:
     case Moving::NothingSpectrumShown:
+    case Moving::NothingListeningShown:
+    case Moving::NothingDeltaHeard:
         return;
     case Moving::Frequency:
         host.addParameterChange(kFreq3L, 0, sweep(call, 0.55, 0.65));
@@ -121,6 +134,18 @@ bool timeOneRun(benchmark::State& state, Moving moving, std::vector<double>& mic
         processor->connect(panel);
         tell(kSpectrumWantedMessage, 1);
     }
+    if (moving == Moving::NothingListeningShown || moving == Moving::NothingDeltaHeard) {
+        IPtr<IMessage> wanted = test::makeMessage(host.hostContext(), kLoudnessWantedMessage);
+        wanted->getAttributes()->setInt(kLoudnessWantedAttribute, 1);
+        processor->notify(wanted);
+    }
+    if (moving == Moving::NothingDeltaHeard) {
+        IPtr<IMessage> message = test::makeMessage(host.hostContext(), kListeningMessage);
+        for (const char* attribute : {kSoloBandAttribute, kSoloChannelAttribute, kCompareAttribute})
+            message->getAttributes()->setInt(attribute, 0);
+        message->getAttributes()->setInt(kDeltaAttribute, 1);
+        processor->notify(message);
+    }
     constexpr int64_t kTickSamples = 1600;
 
     const int64_t calls = static_cast<int64_t>(kSeconds * rate) / blockSize;
@@ -181,6 +206,14 @@ void BM_NothingMovesSpectrumShown(benchmark::State& state)
 {
     perCall(state, Moving::NothingSpectrumShown);
 }
+void BM_NothingMovesListeningShown(benchmark::State& state)
+{
+    perCall(state, Moving::NothingListeningShown);
+}
+void BM_NothingMovesDeltaHeard(benchmark::State& state)
+{
+    perCall(state, Moving::NothingDeltaHeard);
+}
 void BM_FrequencyMoves(benchmark::State& state)
 {
     perCall(state, Moving::Frequency);
@@ -203,6 +236,14 @@ void BM_EveryBandParameterMoves(benchmark::State& state)
         ->Unit(benchmark::kMillisecond)
 VOSK_PER_CALL(BM_NothingMoves);
 BENCHMARK(BM_NothingMovesSpectrumShown)
+    ->ArgsProduct({{64, 256, 1024}, {16384}, {48000}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NothingMovesListeningShown)
+    ->ArgsProduct({{64, 256, 1024}, {16384}, {48000}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NothingMovesDeltaHeard)
     ->ArgsProduct({{64, 256, 1024}, {16384}, {48000}})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

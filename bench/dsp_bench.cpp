@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the signal path alone: steady-state stereo processing as a real-time
 // factor, blocks while every band parameter moves as a fraction of their
-// duration, and the memory one instance holds, at each transform length.
+// duration, and the memory one instance holds, at each transform length; and
+// the part the loudness measure of the listening tools takes of it, in the
+// host's call sizes.
 #include "source/dsp/signalpath.h"
 #include "source/parameterids.h"
 
@@ -106,6 +108,26 @@ void BM_HeaviestBlock(benchmark::State& state)
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// The loudness measure alone, on a stereo input and output, in calls of
+// state.range(0) samples; compare its time per call with the steady state's.
+void BM_LoudnessMeasure(benchmark::State& state)
+{
+    const auto call = static_cast<int32_t>(state.range(0));
+    LoudnessMatch loudness;
+    loudness.prepare(static_cast<int32_t>(kRate));
+    Block block;
+    for (auto _ : state) {
+        for (int32_t done = 0; done + call <= kBlock; done += call) {
+            const float* in[2] = {block.ins[0] + done, block.ins[1] + done};
+            const float* out[2] = {block.outs[0] + done, block.outs[1] + done};
+            loudness.add(in, out, 2, call, true);
+        }
+        benchmark::DoNotOptimize(loudness.inputToOutputGain());
+    }
+    state.counters["realtime_factor"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kBlock / kRate, benchmark::Counter::kIsRate);
+}
+
 // Heap bytes one prepared instance holds, as the allocator counts them.
 void BM_InstanceMemory(benchmark::State& state)
 {
@@ -127,6 +149,7 @@ void BM_InstanceMemory(benchmark::State& state)
 BENCHMARK(BM_SteadyStateLeftRight)->Arg(16384)->Arg(32768)->Arg(65536)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SteadyStateMidSide)->Arg(16384)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HeaviestBlock)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoudnessMeasure)->Arg(64)->Arg(512)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_InstanceMemory)->Arg(16384)->Arg(32768)->Arg(65536)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace

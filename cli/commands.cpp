@@ -3,7 +3,7 @@
 // Steps shared by the subcommands.
 #include "commands.h"
 
-#include "editor/curvepanelhost.h"
+#include "editorhost/curvepanelhost.h"
 #include "hosting/fileio.h"
 #include "platform.h"
 

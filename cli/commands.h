@@ -26,6 +26,7 @@ struct CommandLine
     long long block = kDefaultBlock;
     bool compensate = true;
     bool tail = false; // render: also the filter's decay after the input's end
+    std::string listen; // render: what a listening tool plays instead (listen.h)
     bool json = false;
     double rate = kDefaultResponseRate;
     double seconds = kDefaultSeconds;

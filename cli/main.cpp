@@ -4,6 +4,7 @@
 // its response, driving the built bundle as a VST 3 host does.
 #include "audioformat.h"
 #include "commands.h"
+#include "listen.h"
 #include "hosting/fileio.h"
 #include "source/version.h"
 
@@ -59,7 +60,12 @@ const CommandHelp kCommands[] = {
          "                        --format), several at once, then the album's loudness:\n"
          "                        vosk render IN... --out-dir DIR\n"
          "  --jobs N              with --out-dir, the files rendered at once (default: one\n"
-         "                        per core)\n"},
+         "                        per core)\n"
+
+         "  --listen solo:3L|delta|compare\n"
+         "                        what the engineer hears with a listening tool on: band 3\n"
+         "                        of the left/mid channel alone (1R..4R: right/side), what\n"
+         "                        the equaliser changes, or IN at the processed loudness\n"},
     {"response", "vosk response [OPTIONS]",
      "magnitude and group delay of both channels, 10 Hz to Nyquist\n"
      "  as CSV on standard output or into files",
@@ -242,6 +248,10 @@ int main(int argc, char** argv)
             if (error.empty() && (!parseInteger(value, jobs) || jobs < 1 || jobs > 256))
                 error = "--jobs expects a whole number from 1 to 256, got \"" + value + "\"";
             cmd.jobs = static_cast<int>(jobs);
+        } else if (takeValue(argc, argv, i, "--listen", value, error)) {
+            ListeningRequest request;
+            if (error.empty()) parseListen(value, request, error);
+            cmd.listen = value;
         } else if (arg == "--json") {
             cmd.json = true;
         } else if (arg == "--no-compensate") {
@@ -273,6 +283,7 @@ int main(int argc, char** argv)
     if (!command) return usageError("unknown command \"" + cmd.command + "\"");
     if (cmd.curve && cmd.command != "snapshot" && cmd.command != "edit")
         return usageError(cmd.command + " takes no --curve");
+    if (!cmd.listen.empty() && cmd.command != "render") return usageError(cmd.command + " takes no --listen");
 
     const bool toStandardOutput = cmd.png == "-" || cmd.csv == "-" || cmd.savePreset == "-" ||
                                   ((cmd.command == "render" || cmd.command == "generate") &&

@@ -3,6 +3,7 @@
 #include "renderjob.h"
 
 #include "audioformat.h"
+#include "listen.h"
 #include "pipeline.h"
 #include "platform.h"
 #include "hosting/fileio.h"
@@ -155,6 +156,10 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
         return failed("the audio and the preset cannot both go to standard output");
     if (inPath == "-" && cmd.preset == "-")
         return failed("the audio and the preset cannot both come from standard input");
+    std::string error;
+    ListeningRequest listening;
+    if (!cmd.listen.empty() && !parseListen(cmd.listen, listening, error)) return failed(error, 2);
+    if (listening.compare && inPath == "-") return failed("--listen compare reads the input twice: give a file");
     SF_INFO info{};
     SndFile in;
     if (inPath != "-" && !fileExists(inPath)) return failed("cannot read " + inPath + ": no such file");
@@ -175,7 +180,6 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
     SF_INFO outInfo{};
     outInfo.samplerate = info.samplerate;
     outInfo.channels = info.channels;
-    std::string error;
     if (!chooseOutputFormat({outPath, cmd.format, cmd.bits}, info.format, outInfo.format, error))
         return failed(error, 2);
     if (!sf_format_check(&outInfo))
@@ -214,9 +218,12 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
     bool started;
     {
         const auto lifecycle = asMainThread();
-        started = plugin->start(info.samplerate, block, channels, error);
+        // Listening is heard while the music plays: an offline render plays the settings.
+        started = plugin->start(info.samplerate, block, channels, error, !listening.any());
     }
     if (!started) return failed(error);
+    if (listening.any() && !startListening(*plugin, listening, in.file, channels, block, error))
+        return failed(inPath + ": " + error);
     const long long latency = cmd.compensate ? plugin->latencySamples() : 0;
     // --tail: the filter's decay after the input's end, as long as the plug-in
     // reports it to any host.
@@ -380,6 +387,7 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
     outcome.dithered = writer.dithered();
     outcome.latency = plugin->latencySamples();
     outcome.compensated = cmd.compensate;
+    if (listening.any()) outcome.listening = describeListen(listening);
     outcome.integerSamples = writer.integer();
     outcome.clippedSamples = writer.clippedSamples();
     outcome.samplesAboveFullScale = writer.samplesAboveFullScale();
@@ -397,6 +405,7 @@ void printRenderReport(const RenderOutcome& o, bool perFile)
          o.channels, o.channels == 1 ? "" : "s", o.rate, o.format.c_str(), o.dithered ? ", TPDF dither" : "");
     if (!perFile) {
         note("latency %lld samples %s\n", o.latency, o.compensated ? "compensated" : "not compensated");
+        if (!o.listening.empty()) note("listening: %s, not the settings' output\n", o.listening.c_str());
         if (o.channels == 2)
             note("meters: peak L %s, R %s; clip L %s, R %s\n", decibels(o.meterPeak[0]).c_str(),
                  decibels(o.meterPeak[1]).c_str(), o.clipped[0] ? "yes" : "no", o.clipped[1] ? "yes" : "no");

@@ -50,6 +50,7 @@ struct RenderOutcome
     bool dithered = false;
     long long latency = 0;
     bool compensated = true;
+    std::string listening; // what a listening tool played instead of the settings' output
     double meterPeak[2] = {0, 0};
     bool clipped[2] = {false, false};
     bool integerSamples = false;

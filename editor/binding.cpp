@@ -3,7 +3,7 @@
 #include "binding.h"
 
 #include "common/utf.h"
-#include "editor/parameteredits.h"
+#include "editorhost/parameteredits.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,6 +3,7 @@
 #include "curvepanel.h"
 
 #include "editor.h"
+#include "listeningviews.h"
 
 #include "source/parameterids.h"
 #include "source/parametertable.h"
@@ -57,7 +58,10 @@ Color withAlpha(Color c, double alpha)
 
 CurvePanel::CurvePanel(Editor& editor, const ViewDesc& desc) : Control(editor, desc)
 {
-    if (auto* controller = editor.controller()) host_ = Steinberg::FUnknownPtr<ICurvePanelHost>(controller);
+    if (auto* controller = editor.controller()) {
+        host_ = Steinberg::FUnknownPtr<ICurvePanelHost>(controller);
+        listening_ = Steinberg::FUnknownPtr<IListeningHost>(controller);
+    }
     frequencies_ = logFrequencies(kLowHz, kHighHz, kCurvePoints);
     // A project saved with the panel open opens with it.
     if (host_ && host_->curvePanelOpen() && binding_) {
@@ -115,6 +119,7 @@ void CurvePanel::close()
 {
     open_ = false;
     dragBand_ = 0;
+    soloHeld_ = false;
     spectrumShown_ = false;
     curveSource_.release();
     if (host_) host_->setCurvePanelOpen(false);
@@ -149,6 +154,10 @@ void CurvePanel::idle()
         changed = changed || shown || spectrumShown_;
         spectrumShown_ = shown;
     }
+    const ListeningRequest listening = ListeningView::current(listening_);
+    if (listening.solo() != soloDrawn_.solo() ||
+        (listening.solo() && (listening.soloBand != soloDrawn_.soloBand || listening.soloChannel != soloDrawn_.soloChannel)))
+        changed = true;
     if (changed) invalidate();
 }
 
@@ -241,6 +250,8 @@ bool CurvePanel::onMouseDown(const MouseEvent& e)
     }
     const int band = bandAt(e.where);
     if (band == 0) return false;
+    lastPressed_ = band;
+    soloOnPress(band, (e.modifiers & kAlt) != 0);
     if (e.clicks == 2) {
         edit(bandTag(kGain1R, band, pointerChannel_), bandGainNormFromDb(0.0));
         return true;
@@ -268,8 +279,40 @@ void CurvePanel::onMouseMove(const MouseEvent& e)
         ->performEdit(bandGainNormFromDb(db));
 }
 
+void CurvePanel::soloOnPress(int band, bool held)
+{
+    const ListeningRequest listening = ListeningView::current(listening_);
+    if (!held && !listening.solo()) return;
+    ListeningRequest soloed = listening;
+    soloed.soloBand = band;
+    soloed.soloChannel = pointerChannel_;
+    if (held && !soloHeld_) {
+        beforeHeldSolo_ = listening;
+        soloHeld_ = true;
+    }
+    ListeningView::request(listening_, soloed);
+    invalidate();
+}
+
+int CurvePanel::bandToSolo() const
+{
+    if (lastPressed_ && bandOn(pointerChannel_, lastPressed_)) return lastPressed_;
+    for (int band = 1; band <= 4; ++band)
+        if (bandOn(pointerChannel_, band)) return band;
+    return 0;
+}
+
 void CurvePanel::onMouseUp(const MouseEvent&)
 {
+    if (soloHeld_) {
+        // The delta or comparison asked for meanwhile stays; the solo goes back.
+        ListeningRequest listening = ListeningView::current(listening_);
+        listening.soloBand = beforeHeldSolo_.soloBand;
+        listening.soloChannel = beforeHeldSolo_.soloChannel;
+        ListeningView::request(listening_, listening);
+        soloHeld_ = false;
+        invalidate();
+    }
     if (!dragBand_) return;
     editor_.binding(static_cast<int>(bandTag(kFreq1R, dragBand_, pointerChannel_)))->endEdit();
     editor_.binding(static_cast<int>(bandTag(kGain1R, dragBand_, pointerChannel_)))->endEdit();
@@ -393,6 +436,8 @@ void CurvePanel::drawHandles(Canvas& canvas)
 {
     const Font f{font("font").family, 10, true};
     const Color text = color("handle-text-color", {0.06, 0.06, 0.06, 1});
+    const Color soloColor = color("solo-color", {1, 1, 1, 1});
+    soloDrawn_ = ListeningView::current(listening_);
     for (int c : {1 - pointerChannel_, pointerChannel_}) {
         const Color own = channelColor(c);
         for (int band = 1; band <= 4; ++band) {
@@ -401,6 +446,9 @@ void CurvePanel::drawHandles(Canvas& canvas)
             const Rect dot{std::round(h->x) - kHandleRadius, std::round(h->y) - kHandleRadius,
                            2 * kHandleRadius, 2 * kHandleRadius};
             const double alpha = c == pointerChannel_ ? 1.0 : 0.45;
+            // The soloed band's dot wears a ring.
+            if (soloDrawn_.solo() && soloDrawn_.soloChannel == c && soloDrawn_.soloBand == band)
+                canvas.strokeRoundRect({dot.x - 3, dot.y - 3, dot.w + 6, dot.h + 6}, kHandleRadius + 3, soloColor, 2);
             canvas.fillRoundRect(dot, kHandleRadius, withAlpha(own, alpha));
             canvas.strokeRoundRect(dot, kHandleRadius, withAlpha({0, 0, 0, 1}, alpha), 1);
             canvas.drawText(std::to_string(band), dot, f, withAlpha(text, alpha), Align::Center);
@@ -417,7 +465,9 @@ void CurvePanel::drawLegend(Canvas& canvas)
         const Color own = channelColor(c);
         const bool chosen = c == pointerChannel_;
         canvas.fillRoundRect(box, 4, chosen ? own : Color{0, 0, 0, 0.5});
-        canvas.strokeRoundRect(box, 4, own, 1);
+        // The soloed channel's name is framed as its dot is.
+        const bool soloed = soloDrawn_.solo() && soloDrawn_.soloChannel == c;
+        canvas.strokeRoundRect(box, 4, soloed ? color("solo-color", {1, 1, 1, 1}) : own, soloed ? 2 : 1);
         canvas.drawText(names[curves_.midSide ? 1 : 0][c], box, f, chosen ? Color{0.06, 0.06, 0.06, 1} : own,
                         Align::Center);
     }

@@ -6,11 +6,13 @@
 // which the host may refuse.
 #pragma once
 
-#include "curvepanelhost.h"
-#include "spectrumsource.h"
+#include "editorhost/curvepanelhost.h"
+#include "editorhost/listeninghost.h"
+#include "editorhost/spectrumsource.h"
 #include "views.h"
 
 #include "source/dsp/frequencyresponse.h"
+#include "source/dsp/listening.h"
 
 #include <pluginterfaces/base/smartpointer.h>
 
@@ -50,6 +52,9 @@ public:
     std::optional<Point> handle(int channel, int band) const;
     // The channel whose dots take the pointer, chosen on the legend.
     int pointerChannel() const { return pointerChannel_; }
+    // The band a latched solo takes: the one last pressed, while it is on, or
+    // else the first that is on (0: none is on).
+    int bandToSolo() const;
     Rect plotArea() const;
     Rect legendArea(int channel) const;
     double xOf(double hz) const;
@@ -74,6 +79,9 @@ private:
     void drawCurves(Canvas& canvas, const Rect& plot);
     void drawHandles(Canvas& canvas);
     void drawLegend(Canvas& canvas);
+    // Alt (Option) pressed on a dot solos its band while the button is held; a
+    // press on another dot moves a solo to it.
+    void soloOnPress(int band, bool held);
 
     Steinberg::IPtr<ICurvePanelHost> host_;
     bool open_ = false;
@@ -89,6 +97,12 @@ private:
     SpectrumSource* spectrumAsked_ = nullptr; // told that the panel shows
     SpectrumPicture spectrum_;
     bool spectrumShown_ = false;
+
+    Steinberg::IPtr<IListeningHost> listening_;
+    ListeningRequest soloDrawn_;      // the solo the dots and legend show
+    ListeningRequest beforeHeldSolo_; // what a held solo gives back at the release
+    bool soloHeld_ = false;
+    int lastPressed_ = 0;
 
     // A handle being dragged: its band (0: none) and where the drag began.
     int dragBand_ = 0;

@@ -8,9 +8,9 @@
 #include "binding.h"
 #include "canvas.h"
 #include "events.h"
-#include "parameteredits.h"
+#include "editorhost/parameteredits.h"
 #include "resources.h"
-#include "spectrumsource.h"
+#include "editorhost/spectrumsource.h"
 #include "uidesc.h"
 #include "views.h"
 

@@ -3,6 +3,7 @@
 #include "views.h"
 
 #include "curvepanel.h"
+#include "listeningviews.h"
 #include "editor.h"
 
 #include "common/numbers.h"
@@ -513,6 +514,9 @@ std::unique_ptr<View> createView(Editor& editor, const ViewDesc& desc)
     if (c == "CAnimationSplashScreen" || c == "CSplashScreen")
         return std::make_unique<SplashScreen>(editor, desc);
     if (c == "CurvePanel") return std::make_unique<CurvePanel>(editor, desc);
+    if (c == "ListeningButton") return std::make_unique<ListeningButton>(editor, desc);
+    if (c == "SoloButton") return std::make_unique<SoloButton>(editor, desc);
+    if (c == "LoudnessReadout") return std::make_unique<LoudnessReadout>(editor, desc);
     // CView, CViewContainer drawn flat and anything unknown: a picture at most.
     return std::make_unique<View>(editor, desc);
 }

@@ -3,6 +3,7 @@
 #include "controller.h"
 
 #include "catalogue.h"
+#include "listeningmessages.h"
 #include "source/dsp/settings.h"
 #include "parameterids.h"
 #include "spectrumcapture.h"
@@ -159,15 +160,70 @@ tresult PLUGIN_API UIDescriptionController::notify(Steinberg::Vst::IMessage* mes
         setupFftSize_ = static_cast<Steinberg::int32>(size);
         return kResultOk;
     }
+    if (id && std::strcmp(id, kLoudnessMessage) == 0) {
+        double lu = 0;
+        loudnessKnown_ = message->getAttributes()->getFloat(kLoudnessDifferenceAttribute, lu) == kResultOk &&
+                         std::isfinite(lu);
+        loudnessDifference_ = loudnessKnown_ ? lu : 0;
+        return kResultOk;
+    }
     return EditController::notify(message);
+}
+
+void PLUGIN_API UIDescriptionController::setListening(Steinberg::int32 soloBand, Steinberg::int32 soloChannel,
+                                                      Steinberg::TBool delta, Steinberg::TBool compare)
+{
+    if (!ListeningRequest::valid(soloBand, soloChannel, delta ? 1 : 0, compare ? 1 : 0)) return;
+    const ListeningRequest request{soloBand, soloChannel, delta != 0, compare != 0};
+    listening_ = request;
+    Steinberg::IPtr<Steinberg::Vst::IMessage> message = owned(allocateMessage());
+    if (!message) return;
+    message->setMessageID(kListeningMessage);
+    Steinberg::Vst::IAttributeList* attributes = message->getAttributes();
+    attributes->setInt(kSoloBandAttribute, request.soloBand);
+    attributes->setInt(kSoloChannelAttribute, request.soloChannel);
+    attributes->setInt(kDeltaAttribute, request.delta ? 1 : 0);
+    attributes->setInt(kCompareAttribute, request.compare ? 1 : 0);
+    sendMessage(message);
+}
+
+void PLUGIN_API UIDescriptionController::listening(Steinberg::int32& soloBand, Steinberg::int32& soloChannel,
+                                                   Steinberg::TBool& delta, Steinberg::TBool& compare)
+{
+    soloBand = listening_.soloBand;
+    soloChannel = listening_.soloChannel;
+    delta = listening_.delta;
+    compare = listening_.compare;
+}
+
+void PLUGIN_API UIDescriptionController::setLoudnessWanted(Steinberg::TBool wanted)
+{
+    const int before = loudnessWanted_;
+    loudnessWanted_ = wanted ? loudnessWanted_ + 1 : std::max(loudnessWanted_ - 1, 0);
+    if ((before == 0) == (loudnessWanted_ == 0)) return;
+    if (loudnessWanted_ == 0) loudnessKnown_ = false;
+    sendToProcessor(kLoudnessWantedMessage, kLoudnessWantedAttribute, loudnessWanted_ > 0 ? 1 : 0);
+}
+
+Steinberg::TBool PLUGIN_API UIDescriptionController::loudnessDifference(double& lu)
+{
+    // The answer may come at once, or by a later call if the host queues messages.
+    sendToProcessor(kLoudnessRequestMessage);
+    lu = loudnessDifference_;
+    return loudnessKnown_;
 }
 
 void UIDescriptionController::sendSpectrumMessage(const char* id, Steinberg::int64 on)
 {
+    sendToProcessor(id, on >= 0 ? kSpectrumWantedAttribute : nullptr, on);
+}
+
+void UIDescriptionController::sendToProcessor(const char* id, const char* attribute, Steinberg::int64 value)
+{
     Steinberg::IPtr<Steinberg::Vst::IMessage> message = owned(allocateMessage());
     if (!message) return;
     message->setMessageID(id);
-    if (on >= 0) message->getAttributes()->setInt(kSpectrumWantedAttribute, on);
+    if (attribute) message->getAttributes()->setInt(attribute, value);
     sendMessage(message);
 }
 

@@ -4,9 +4,11 @@
 // the editor's edits on to the host for registered parameters only.
 #pragma once
 
-#include "editor/curvepanelhost.h"
-#include "editor/parameteredits.h"
-#include "editor/spectrumsource.h"
+#include "editorhost/curvepanelhost.h"
+#include "editorhost/listeninghost.h"
+#include "editorhost/parameteredits.h"
+#include "editorhost/spectrumsource.h"
+#include "source/dsp/listening.h"
 #include "spectrumanalysis.h"
 
 #include "public.sdk/source/vst/vsteditcontroller.h"
@@ -22,6 +24,7 @@ using EditorViewFactory = Steinberg::IPlugView* (*)(UIDescriptionController&);
 class UIDescriptionController : public Steinberg::Vst::EditController,
                                 public IParameterEdits,
                                 public ICurvePanelHost,
+                                public IListeningHost,
                                 public ui::SpectrumSource
 {
 public:
@@ -51,13 +54,23 @@ public:
     tresult PLUGIN_API setState(Steinberg::IBStream* state) override;
     tresult PLUGIN_API getState(Steinberg::IBStream* state) override;
 
-    // IConnectionPoint: the processor reports its setup for the curve.
+    // IConnectionPoint: the processor reports its setup for the curve and the
+    // loudness figures for the listening tools.
     tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
 
     // ICurvePanelHost
     Steinberg::TBool PLUGIN_API curvePanelOpen() override { return curvePanelOpen_; }
     void PLUGIN_API setCurvePanelOpen(Steinberg::TBool open) override { curvePanelOpen_ = open != 0; }
     Steinberg::TBool PLUGIN_API processingSetup(double& sampleRate, Steinberg::int32& fftSize) override;
+
+    // IListeningHost: the request goes to the processor at once, whole; one it
+    // cannot play is refused and changes nothing.
+    void PLUGIN_API setListening(Steinberg::int32 soloBand, Steinberg::int32 soloChannel, Steinberg::TBool delta,
+                                 Steinberg::TBool compare) override;
+    void PLUGIN_API listening(Steinberg::int32& soloBand, Steinberg::int32& soloChannel, Steinberg::TBool& delta,
+                              Steinberg::TBool& compare) override;
+    void PLUGIN_API setLoudnessWanted(Steinberg::TBool wanted) override;
+    Steinberg::TBool PLUGIN_API loudnessDifference(double& lu) override;
 
     // IEditController2: the knob mode the host prefers. Until it says, knobs drag
     // vertically, so that a click near a knob's centre never makes it jump.
@@ -79,6 +92,7 @@ public:
     DEFINE_INTERFACES
         DEF_INTERFACE(IParameterEdits)
         DEF_INTERFACE(ICurvePanelHost)
+        DEF_INTERFACE(IListeningHost)
     END_DEFINE_INTERFACES(EditController)
     REFCOUNT_METHODS(EditController)
 
@@ -89,6 +103,7 @@ private:
     void fftSizeMayHaveChanged(Steinberg::int32 before);
 
     void sendSpectrumMessage(const char* id, Steinberg::int64 on = -1);
+    void sendToProcessor(const char* id, const char* attribute = nullptr, Steinberg::int64 value = 0);
 
     EditorViewFactory openEditor_;
     Steinberg::Vst::KnobMode knobMode_ = Steinberg::Vst::kLinearMode;
@@ -98,10 +113,15 @@ private:
     bool curvePanelOpen_ = false;
     double setupRate_ = 0; // 0 until the processor reports its setup
     Steinberg::int32 setupFftSize_ = 0;
+    ListeningRequest listening_;
+    int loudnessWanted_ = 0; // callers that want the loudnesses measured
+    double loudnessDifference_ = 0;
+    bool loudnessKnown_ = false;
 };
 
 // The module's editor: the editor runtime built from the module's own description
-// and images (editorview.cpp).
+// and images. The editor layer defines it (editor/moduleview.cpp), and the module
+// hands it to its controllers; nothing here depends on the editor.
 Steinberg::IPlugView* createEditorView(UIDescriptionController& controller);
 
 } // namespace vosk

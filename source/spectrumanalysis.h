@@ -5,7 +5,7 @@
 // slowly. Plain C++ on the UI thread.
 #pragma once
 
-#include "editor/spectrumsource.h"
+#include "editorhost/spectrumsource.h"
 
 #include "ffft/FFTReal.h"
 

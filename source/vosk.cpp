@@ -3,6 +3,7 @@
 #include "vosk.h"
 
 #include "classids.h"
+#include "listeningmessages.h"
 #include "statestream.h"
 
 #include "pluginterfaces/base/ibstream.h"
@@ -119,6 +120,17 @@ tresult PLUGIN_API VOSK::notify(IMessage* message)
         spectrum.request();
         return kResultOk;
     }
+    if (id && std::strcmp(id, kListeningMessage) == 0) return takeListening(*message) ? kResultOk : kResultFalse;
+    if (id && std::strcmp(id, kLoudnessWantedMessage) == 0) {
+        Steinberg::int64 on = 0;
+        if (message->getAttributes()->getInt(kLoudnessWantedAttribute, on) != kResultOk) return kResultFalse;
+        loudnessWanted.store(on != 0);
+        return kResultOk;
+    }
+    if (id && std::strcmp(id, kLoudnessRequestMessage) == 0) {
+        sendLoudness();
+        return kResultOk;
+    }
     if (id && std::strcmp(id, "BinaryMessage") == 0) {
         const void* data = nullptr;
         uint32 size = 0;
@@ -129,8 +141,39 @@ tresult PLUGIN_API VOSK::notify(IMessage* message)
 
 tresult PLUGIN_API VOSK::disconnect(IConnectionPoint* other)
 {
+    // Nobody is left to listen, or to end what was asked.
     spectrum.setWanted(false);
+    listening.store(0);
+    loudnessWanted.store(false);
     return AudioEffect::disconnect(other);
+}
+
+// All four values or nothing: a message from a careless peer must not leave
+// half a request behind.
+bool VOSK::takeListening(IMessage& message)
+{
+    IAttributeList* attributes = message.getAttributes();
+    Steinberg::int64 band = 0, channel = 0, delta = 0, compare = 0;
+    if (attributes->getInt(kSoloBandAttribute, band) != kResultOk ||
+        attributes->getInt(kSoloChannelAttribute, channel) != kResultOk ||
+        attributes->getInt(kDeltaAttribute, delta) != kResultOk ||
+        attributes->getInt(kCompareAttribute, compare) != kResultOk ||
+        !ListeningRequest::valid(band, channel, delta, compare))
+        return false;
+    const ListeningRequest request{static_cast<int32_t>(band), static_cast<int32_t>(channel), delta != 0,
+                                   compare != 0};
+    listening.store(request.packed());
+    return true;
+}
+
+void VOSK::sendLoudness()
+{
+    IPtr<IMessage> message = owned(allocateMessage());
+    if (!message) return;
+    message->setMessageID(kLoudnessMessage);
+    const float difference = signalPath.loudnessDifferenceLu();
+    if (std::isfinite(difference)) message->getAttributes()->setFloat(kLoudnessDifferenceAttribute, difference);
+    sendMessage(message);
 }
 
 // The newest frame the audio thread handed over, copied into the message.
@@ -194,6 +237,8 @@ tresult PLUGIN_API VOSK::setupProcessing(ProcessSetup& setup)
     if (result != kResultOk) return result;
     signalPath.prepare(setup.sampleRate, setup.maxSamplesPerBlock, requestedFftSize.load());
     spectrum.prepare(setup.sampleRate);
+    // An export or a freeze plays the settings, never what the engineer listens to.
+    offline = setup.processMode == kOffline;
     tellProcessingSetup();
     return result;
 }
@@ -284,6 +329,9 @@ tresult PLUGIN_API VOSK::process(ProcessData& data)
 {
     if (data.symbolicSampleSize != kSample32) return kResultFalse;
     takePendingRestore();
+
+    signalPath.setListening(offline ? ListeningRequest{} : ListeningRequest::unpacked(listening.load()));
+    signalPath.setMeasuring(!offline && loudnessWanted.load());
 
     AudioBlock block; // without an input bus the signal path writes silence
     block.numPoints = gatherPoints(data.inputParameterChanges, data.numSamples);

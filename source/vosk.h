@@ -67,6 +67,8 @@ private:
     void requestFftSize(int32_t size);
     int32 gatherPoints(Steinberg::Vst::IParameterChanges* changes, int32 numSamples);
     void sendSpectrumFrame();
+    bool takeListening(Steinberg::Vst::IMessage& message);
+    void sendLoudness();
 
     SignalPath signalPath;
     SpectrumCapture spectrum;
@@ -88,6 +90,12 @@ private:
     std::atomic<int> restoreSlot{kSlotEmpty};
     ProcessorState pendingRestore;
     std::atomic<bool> active{false};
+
+    // What the editor asks to hear (ListeningRequest, packed), taken by each block;
+    // an offline setup plays the settings whatever is asked.
+    std::atomic<uint32_t> listening{0};
+    std::atomic<bool> loudnessWanted{false};
+    std::atomic<bool> offline{false}; // set by the setup
 
     // The transform length chosen, by the host's value, the controller or a state.
     // A change is a change of latency: it applies where no audio runs, at the next

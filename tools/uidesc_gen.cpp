@@ -388,7 +388,29 @@ void buildTemplate()
          {"right-color", "#4fb3e8ff"},
          {"spectrum-input-color", "#8a8f9630"},
          {"spectrum-output-color", "#c8ccd270"},
-         {"handle-text-color", "#101010ff"}});
+         {"handle-text-color", "#101010ff"},
+         {"solo-color", "#ffffffff"}});
+    // Its listening tools, over it: they show and end with it.
+    const auto listening = [](const std::string& cls, int x, int w, Attrs own) {
+        Attrs attrs{{"control-tag", name(vosk::kCurvePanel)},
+                    {"font", "~ NormalFontSmall"},
+                    {"text-color", "#a0a4a8ff"},
+                    {"frame-color", "#a0a4a8ff"},
+                    {"off-color", "#00000080"},
+                    {"lit-text-color", "#101010ff"}};
+        attrs.insert(attrs.end(), own.begin(), own.end());
+        add(cls, x, 586, w, 16, attrs);
+    };
+    listening("ListeningButton", 48, 52,
+              {{"listen", "delta"}, {"title", "DELTA"}, {"on-color", "#e8845cff"},
+               {"tooltip", "Hear only what the equaliser changes: the output less the input."}});
+    listening("ListeningButton", 104, 64,
+              {{"listen", "compare"}, {"title", "COMPARE"}, {"on-color", "#7fd08aff"},
+               {"tooltip", "Hear the input at the processed loudness: hold, or click to keep it."}});
+    listening("LoudnessReadout", 174, 110, {});
+    listening("SoloButton", 862, 44,
+              {{"title", "SOLO"}, {"on-color", "#ffffffff"},
+               {"tooltip", "Hear the band last taken alone. Alt-click a dot to hear its band while held."}});
 
     onOff(945, 150, 20, 20, name(vosk::kLpeak), "led");
     onOff(965, 150, 20, 20, name(vosk::kRpeak), "led");

@@ -11,6 +11,9 @@ enum SectionShape : int32_t {
     ShapeHighCut = 0,
     ShapeLowCut = 1,
     ShapeBell = 2,
+    // What a bell acts on, alone: its window between the same edges, at unity
+    // gain, silence elsewhere. Only a solo designs it; no parameter selects it.
+    ShapeBellRegion = 3,
 };
 
 constexpr int kNumChannels = 2;

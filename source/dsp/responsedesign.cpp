@@ -85,6 +85,9 @@ double SectionPlan::tap(int32_t i) const
     case ShapeBell:
         if (i == 0) return g * (up - lo) / pi + 1.0;
         return g * std::sin(up * i) / (pi * i) - g * std::sin(lo * i) / (pi * i);
+    case ShapeBellRegion:
+        if (i == 0) return (up - lo) / pi;
+        return std::sin(up * i) / (pi * i) - std::sin(lo * i) / (pi * i);
     default:
         return 0.0;
     }
@@ -104,7 +107,7 @@ SectionPlan planSection(const BandSettings& section, int32_t length, int32_t sam
     if (section.shape == ShapeHighCut || section.shape == ShapeLowCut) {
         // At the Nyquist frequency a low-pass passes everything and a high-pass nothing.
         plan.omega = static_cast<float>(twoPi * std::min(f, nyquist) / sr);
-    } else if (section.shape == ShapeBell) {
+    } else if (section.shape == ShapeBell || section.shape == ShapeBellRegion) {
         const double width = section.width;
         const double upper = std::min({f + f * width, 20000.0, nyquist});
         double lower = width < 1.0 ? f - width * (f * 0.5) : f / (2.0 * width);
@@ -119,7 +122,7 @@ SectionPlan planSection(const BandSettings& section, int32_t length, int32_t sam
 void writeTaps(const SectionPlan& plan, const float* w, float* buffer, int32_t centreIndex, int32_t from,
                int32_t to)
 {
-    if (plan.shape != ShapeHighCut && plan.shape != ShapeLowCut && plan.shape != ShapeBell) return;
+    if (plan.shape < ShapeHighCut || plan.shape > ShapeBellRegion) return;
     const int32_t length = plan.length;
     const int32_t centre = plan.centre();
     float* taps = buffer + (centreIndex - centre); // tap j lands at N/4 - L/2 + j

@@ -14,7 +14,7 @@ bool sameKernel(const BandSettings& a, const BandSettings& b, int section)
 {
     if (a.shape != b.shape || a.freqHz != b.freqHz) return false;
     if (section != kLowCutSection && section != kHighCutSection && a.q != b.q) return false; // the length
-    return a.shape != ShapeBell || (a.gain == b.gain && a.width == b.width);
+    return (a.shape != ShapeBell && a.shape != ShapeBellRegion) || (a.gain == b.gain && a.width == b.width);
 }
 
 bool sameResponse(const BandSettings (&a)[kNumSections], const BandSettings (&b)[kNumSections])
@@ -133,9 +133,15 @@ void ResponseDesigner::begin(const ResponseSettings& target, bool fade)
     workLeft_ = 0;
     bool any = false;
     for (int c = 0; c < kNumChannels; ++c) {
-        changes_[c] = !inUseValid_ || !sameResponse(target.sections[c], inUseSettings_.sections[c]);
+        const bool silent = target.silent[c];
+        changes_[c] = !inUseValid_ || silent != inUseSettings_.silent[c] ||
+                      (!silent && !sameResponse(target.sections[c], inUseSettings_.sections[c]));
         any = any || changes_[c];
         if (!changes_[c]) continue;
+        if (silent) {
+            add(StepKind::Silence, c, 0, 0, 0, size_.n / 4);
+            continue;
+        }
         bool anyOn = false;
         for (int s = 0; s < kNumSections; ++s) {
             const BandSettings& section = target.sections[c][s];
@@ -244,6 +250,9 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         partitionFft.forward_part(step.from, nextKernel(c) + s * half, partitionInput_.data(), work_.data());
         break;
     }
+    case StepKind::Silence:
+        std::fill(nextKernel(c), nextKernel(c) + n, 0.0f);
+        break;
     }
 }
 

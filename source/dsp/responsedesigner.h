@@ -23,6 +23,7 @@ struct ResponseSettings
 {
     BandSettings sections[kNumChannels][kNumSections];
     bool midSide = false; // the channels are mid and side
+    bool silent[kNumChannels] = {false, false}; // the channel plays nothing (a solo's other channel)
 };
 
 class ResponseDesigner
@@ -66,7 +67,8 @@ private:
         Impulse,
         ImpulseSpectrum,
         Truncate,
-        Partition
+        Partition,
+        Silence
     };
     struct Step
     {

@@ -72,7 +72,11 @@ void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t 
         bypassDelay_[c].assign(static_cast<size_t>(latency()), 0.0f);
         source_[c].assign(static_cast<size_t>(chunkSize_), 0.0f);
         work_[c].assign(static_cast<size_t>(chunkSize_), 0.0f);
+        delayed_[c].assign(static_cast<size_t>(chunkSize_), 0.0f);
     }
+    listeningMix_.prepare(sampleRateInt_);
+    loudness_.prepare(sampleRateInt_);
+    soloHeard_ = 0;
     bypassPos_ = 0;
     samplesSinceConvolutionInput_ = drainSamples();
     samplesSinceDelayInput_ = drainSamples();
@@ -87,6 +91,7 @@ ResponseSettings SignalPath::responseSettings(int channels) const
         for (int s = 0; s < kNumSections; ++s) target.sections[c][s] = settings_.sections[c][s];
     // The matrix needs both channels.
     target.midSide = settings_.midSide && channels == kNumChannels;
+    applySolo(listening_, target);
     return target;
 }
 
@@ -103,6 +108,8 @@ void SignalPath::startHop(int channels)
 {
     designer_.begin(responseSettings(channels), !firstHop_);
     hopStarted_ = true;
+    // This hop comes out after the latency and fades out over the hop after it.
+    if (listening_.solo()) soloHeard_ = latency() + 2 * size_.half();
 }
 
 void SignalPath::endBlock(int channels)
@@ -188,6 +195,7 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
     float peak[kNumChannels] = {0.0f, 0.0f};
     bool silent = n > 0;
     shared_ = false;
+    listeningMix_.setTargets(listening_.delta, listening_.compare);
     for (int32_t position = 0;;) {
         applyPointsUpTo(position);
         if (position >= n) break;
@@ -224,7 +232,9 @@ bool SignalPath::processSegment(const AudioBlock& block, int32_t offset, int32_t
     const bool convolutionDrained = convolutionSilent && samplesSinceConvolutionInput_ >= drain;
     const bool delayDrained = inputSilent && samplesSinceDelayInput_ >= latency();
 
-    const bool drained = convolutionDrained && (delayDrained || !settings_.bypass);
+    // Bypass, delta and compare play the delayed input too, and the measure reads it.
+    const bool delayHeard = settings_.bypass || listeningMix_.active() || measuring_;
+    const bool drained = convolutionDrained && (delayDrained || !delayHeard);
     if (drained) {
         // Everything that entered has left: the work would only produce zeros.
         if (!delayDrained) {
@@ -237,6 +247,7 @@ bool SignalPath::processSegment(const AudioBlock& block, int32_t offset, int32_t
         for (int32_t c = 0; c < numOut; ++c)
             fillZeros(block.outputs[c] ? block.outputs[c] + offset : nullptr, count);
         convolver_.skipSilence(count);
+        listen(block, offset, count, nullptr);
     } else {
         for (int32_t done = 0; done < count; done += chunkSize_) {
             processChunk(block, offset + done, std::min(chunkSize_, count - done), gainSilent, peak);
@@ -298,10 +309,7 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
             continue;
         }
         if (s.bypass) {
-            const float* line = bypassDelay_[c].data();
-            const int32_t first = std::min(count, latency() - bypassPos_);
-            std::memcpy(out, line + bypassPos_, sizeof(float) * static_cast<size_t>(first));
-            std::memcpy(out + first, line, sizeof(float) * static_cast<size_t>(count - first));
+            readBypassDelay(c, out, count);
             continue;
         }
         if (outputMidSide) {
@@ -326,9 +334,76 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
         }
     }
 
+    listen(block, offset, count, src);
+
     // The bypass delay always runs so that switching bypass never jumps in time.
     for (int32_t c = 0; c < numIn; ++c) pushBypassDelay(c, src[c], count);
     advanceBypassDelay(count);
+}
+
+// The loudness of the input and of the processed output, then what the engineer
+// asked to hear instead; `source` null: both silent.
+void SignalPath::listen(const AudioBlock& block, int32_t offset, int32_t count, const float* const* source)
+{
+    const int32_t numIn = std::min(block.numInputChannels, kNumChannels);
+    const int heard = std::min(numIn, block.numOutputChannels);
+    float* outputs[kNumChannels] = {nullptr, nullptr};
+    const float* delayed[kNumChannels] = {nullptr, nullptr};
+    for (int c = 0; c < heard; ++c) outputs[c] = block.outputs[c] ? block.outputs[c] + offset : nullptr;
+    const bool processed = !settings_.bypass && soloHeard_ == 0 && !listening_.solo();
+    soloHeard_ = std::max<int64_t>(soloHeard_ - count, 0);
+    const bool mixing = !settings_.bypass && listeningMix_.active();
+    if (measuring_) {
+        // The input as the output has it, delayed by the latency: read where the
+        // bypass delay holds it, in the two stretches of its ring.
+        loudness_.setFrozen(listeningMix_.comparing());
+        const int32_t first = std::min(count, latency() - bypassPos_);
+        const float* ring[kNumChannels] = {nullptr, nullptr};
+        for (int c = 0; c < numIn && source; ++c) ring[c] = bypassDelay_[c].data() + bypassPos_;
+        loudness_.add(source ? ring : nullptr, source ? outputs : nullptr, numIn, first, processed);
+        if (first < count) {
+            const float* more[kNumChannels] = {nullptr, nullptr};
+            float* after[kNumChannels] = {nullptr, nullptr};
+            for (int c = 0; c < numIn && source; ++c) more[c] = bypassDelay_[c].data();
+            for (int c = 0; c < heard; ++c) after[c] = outputs[c] ? outputs[c] + first : nullptr;
+            loudness_.add(source ? more : nullptr, source ? after : nullptr, numIn, count - first, processed);
+        }
+    }
+    if (!mixing) return;
+    if (source) {
+        for (int c = 0; c < numIn; ++c) {
+            readBypassDelay(c, delayed_[c].data(), count);
+            delayed[c] = delayed_[c].data();
+        }
+    }
+    if (!source) {
+        // Drained: the processed signal and the delayed input are both silent.
+        listeningMix_.advance(count);
+        return;
+    }
+    float* mixed[kNumChannels];
+    const float* inputs[kNumChannels];
+    int channels = 0;
+    for (int c = 0; c < heard; ++c) {
+        if (!outputs[c]) continue;
+        mixed[channels] = outputs[c];
+        inputs[channels++] = delayed[c];
+    }
+    listeningMix_.mix(mixed, inputs, channels, count, loudness_.inputToOutputGain());
+}
+
+void SignalPath::setMeasuring(bool on)
+{
+    if (on && !measuring_) loudness_.restart();
+    measuring_ = on;
+}
+
+void SignalPath::readBypassDelay(int32_t channel, float* to, int32_t count) const
+{
+    const float* line = bypassDelay_[channel].data();
+    const int32_t first = std::min(count, latency() - bypassPos_);
+    std::memcpy(to, line + bypassPos_, sizeof(float) * static_cast<size_t>(first));
+    std::memcpy(to + first, line, sizeof(float) * static_cast<size_t>(count - first));
 }
 
 void SignalPath::pushBypassDelay(int32_t channel, const float* samples, int32_t count)

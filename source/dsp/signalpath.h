@@ -8,6 +8,8 @@
 
 #include "source/dsp/blockconvolver.h"
 #include "source/dsp/intake.h"
+#include "source/dsp/listening.h"
+#include "source/dsp/loudness.h"
 #include "source/dsp/responsedesigner.h"
 #include "source/dsp/settings.h"
 
@@ -103,6 +105,18 @@ public:
         return changed;
     }
 
+    // What the output plays instead of the processed signal, from the next block
+    // on: a solo from the next hop, as a change of the response; delta and
+    // compare fading in and out over 10 ms. Bypass plays the dry signal whatever
+    // is asked.
+    void setListening(const ListeningRequest& listening) { listening_ = listening; }
+    // Whether the loudnesses that a comparison matches are measured: while
+    // something shows them or may compare. Each start measures afresh.
+    void setMeasuring(bool on);
+    // The processed signal's loudness over the last 10 seconds less the input's
+    // (LoudnessMatch::differenceLu); any thread may ask.
+    float loudnessDifferenceLu() const { return loudness_.differenceLu(); }
+
     void captureState(ProcessorState& state) const;
     void restoreState(const ProcessorState& state);
 
@@ -123,6 +137,8 @@ private:
     bool processSegment(const AudioBlock& block, int32_t offset, int32_t count, float peak[kNumChannels]);
     void processChunk(const AudioBlock& block, int32_t offset, int32_t count, bool gainSilent,
                       float peak[kNumChannels]);
+    void listen(const AudioBlock& block, int32_t offset, int32_t count, const float* const* source);
+    void readBypassDelay(int32_t channel, float* to, int32_t count) const;
     void pushBypassDelay(int32_t channel, const float* samples, int32_t count); // null: zeros
     void advanceBypassDelay(int32_t count);
     // Without peaks (bypassed) the meters are not reported.
@@ -155,6 +171,14 @@ private:
 
     std::vector<float> source_[kNumChannels]; // the input as read (silent channels as zeros)
     std::vector<float> work_[kNumChannels];   // encoded, gained and convolved channels
+
+    ListeningRequest listening_;
+    ListeningMix listeningMix_;
+    LoudnessMatch loudness_;
+    bool measuring_ = false;
+    std::vector<float> delayed_[kNumChannels]; // the input as the bypass plays it, for the mix
+    // While a solo's responses may still be heard, the output is not the settings'.
+    int64_t soloHeard_ = 0;
 };
 
 } // namespace vosk

@@ -90,6 +90,10 @@ TEST_F(RenderRefusal, MalformedSettingsAndOptions)
     expectRefused({"render", "in.wav", "out.wav", "--block", "12x"}, "--block");
     expectRefused({"render", "in.wav"}, "usage");
     expectRefused({"render", "in.wav", "out.wav", "--frobnicate"}, "unknown option --frobnicate");
+    expectRefused({"render", "in.wav", "out.wav", "--listen", "solo:5L"}, "--listen expects solo:BAND");
+    expectRefused({"render", "in.wav", "out.wav", "--listen", "louder"}, "--listen expects solo:BAND");
+    expectRefused({"render", "-", "out.wav", "--listen", "compare"}, "reads the input twice");
+    expectRefused({"info", "--listen", "delta"}, "takes no --listen");
 }
 
 TEST_F(RenderRefusal, MoreThanTwoChannels)

@@ -6,14 +6,17 @@
 #include "cli/analysis.h"
 #include "editor/curvepanel.h"
 #include "editor/editor.h"
+#include "editor/listeningviews.h"
 #include "editor/plugview.h"
 #include "hosting/componenthandler.h"
 #include "hosting/hostedplugin.h"
 #include "source/controller.h"
+#include "source/listeningmessages.h"
 #include "source/parameterids.h"
 #include "source/parametertable.h"
 
 #include "public.sdk/source/common/memorystream.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
 
 #include <gtest/gtest.h>
 
@@ -163,7 +166,10 @@ class PanelTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(controller->initialize(nullptr), kResultOk);
+        // A host context, so that the controller's messages reach a peer. The SDK's
+        // host application counts no references: one lives for the whole process.
+        static Vst::HostApplication hostContext;
+        ASSERT_EQ(controller->initialize(static_cast<Vst::IHostApplication*>(&hostContext)), kResultOk);
         controller->setComponentHandler(&handler);
         editor = std::make_unique<ui::Editor>(controller, ui::ResourceFolder(kResources), "voskEditor.uidesc",
                                               "view");
@@ -327,6 +333,114 @@ TEST_F(PanelTest, AsksForTheSpectrumOnlyWhileOpenAndDrawsItBehindTheCurve)
     editor->idle(0);
     EXPECT_EQ(source.asked, asked) << "nothing is asked while the panel is closed";
     editor->setSpectrumSource(nullptr);
+}
+
+ui::Point centreOf(const ui::View& view)
+{
+    return {view.frame().x + view.frame().w / 2, view.frame().y + view.frame().h / 2};
+}
+
+// The listening tools as the engineer uses them: Alt on a dot solos its band
+// while held, SOLO latches the band last taken and a press on another dot moves
+// it there, DELTA toggles, COMPARE plays while held or stays after a click, the
+// readout shows the difference the processor reports; closing the panel or the
+// editor ends everything.
+// Records whether the processor is asked to measure the loudnesses.
+class LoudnessPeer : public Vst::IConnectionPoint
+{
+public:
+    tresult PLUGIN_API connect(IConnectionPoint*) override { return kResultOk; }
+    tresult PLUGIN_API disconnect(IConnectionPoint*) override { return kResultOk; }
+    tresult PLUGIN_API notify(Vst::IMessage* message) override
+    {
+        int64 on = -1;
+        if (std::string(message->getMessageID()) == kLoudnessWantedMessage &&
+            message->getAttributes()->getInt(kLoudnessWantedAttribute, on) == kResultOk)
+            wanted.push_back(on != 0);
+        return kResultOk;
+    }
+    tresult PLUGIN_API queryInterface(const TUID, void** obj) override
+    {
+        *obj = nullptr;
+        return kNoInterface;
+    }
+    uint32 PLUGIN_API addRef() override { return 1; }
+    uint32 PLUGIN_API release() override { return 1; }
+    std::vector<bool> wanted;
+};
+
+TEST_F(PanelTest, ListeningToolsFollowTheirGesturesAndEndWithThePanelAndTheEditor)
+{
+    FUnknownPtr<IListeningHost> host(static_cast<Vst::IEditController*>(controller));
+    ASSERT_TRUE(host);
+    LoudnessPeer processor;
+    ASSERT_EQ(controller->connect(&processor), kResultOk);
+    const auto heard = [&] { return ui::ListeningView::current(host); };
+    const auto view = [&](const std::string& cls, const std::string& listen = "") -> const ui::View* {
+        for (const auto& v : editor->views())
+            if (v->className() == cls && v->desc().get("listen") == listen) return v.get();
+        return nullptr;
+    };
+    const ui::View* solo = view("SoloButton");
+    const ui::View* delta = view("ListeningButton", "delta");
+    const ui::View* compare = view("ListeningButton", "compare");
+    const auto* readout = dynamic_cast<const ui::LoudnessReadout*>(view("LoudnessReadout"));
+    ASSERT_TRUE(solo && delta && compare && readout);
+    for (uint32_t id : {kOn2L, kOn3L}) controller->setParamNormalized(id, 1);
+    controller->setParamNormalized(kFreq2L, hz(300));
+    controller->setParamNormalized(kFreq3L, hz(3000));
+    editor->idle(0);
+    const auto dot2 = panel->handle(0, 2), dot3 = panel->handle(0, 3);
+    ASSERT_TRUE(dot2 && dot3);
+
+    editor->onMouse({ui::MouseEvent::Kind::Down, *dot2, 1, ui::kAlt});
+    EXPECT_EQ(heard(), (ListeningRequest{2, 0, false, false}));
+    editor->onMouse({ui::MouseEvent::Kind::Up, *dot2, 1, ui::kAlt});
+    EXPECT_FALSE(heard().any());
+
+    click(*editor, centreOf(*solo));
+    EXPECT_EQ(heard(), (ListeningRequest{2, 0, false, false})) << "the band last taken";
+    click(*editor, *dot3);
+    EXPECT_EQ(heard(), (ListeningRequest{3, 0, false, false}));
+    click(*editor, centreOf(*solo));
+    EXPECT_FALSE(heard().any());
+
+    click(*editor, centreOf(*delta));
+    EXPECT_EQ(heard(), (ListeningRequest{0, 0, true, false}));
+    click(*editor, centreOf(*compare));
+    EXPECT_EQ(heard(), (ListeningRequest{0, 0, true, true})) << "a click keeps the comparison";
+    click(*editor, centreOf(*compare));
+    click(*editor, centreOf(*delta));
+    EXPECT_FALSE(heard().any());
+    editor->idle(1000);
+    editor->onMouse({ui::MouseEvent::Kind::Down, centreOf(*compare), 1, 0});
+    EXPECT_TRUE(heard().compare);
+    editor->idle(1000 + ui::ListeningButton::kHoldMs);
+    editor->onMouse({ui::MouseEvent::Kind::Up, centreOf(*compare), 1, 0});
+    EXPECT_FALSE(heard().compare) << "a held comparison ends with the press";
+
+    IPtr<Vst::HostMessage> loudness(new Vst::HostMessage, false);
+    loudness->setMessageID(kLoudnessMessage);
+    loudness->getAttributes()->setFloat(kLoudnessDifferenceAttribute, 1.43);
+    ASSERT_EQ(controller->notify(loudness), kResultOk);
+    editor->idle(2000);
+    EXPECT_EQ(readout->text(), "EQ +1.4 LU");
+
+    click(*editor, centreOf(*solo));
+    click(*editor, centreOf(*delta));
+    EXPECT_EQ(heard(), (ListeningRequest{3, 0, true, false}));
+    click(*editor, kCurveButton);
+    EXPECT_FALSE(heard().any()) << "the panel closed";
+    // The panel opened before the processor's end was connected, and asked then.
+    EXPECT_EQ(processor.wanted, std::vector<bool>{false}) << "measured while the panel shows";
+    click(*editor, kCurveButton);
+    click(*editor, centreOf(*delta));
+    EXPECT_TRUE(heard().delta);
+    editor->idle(3000);
+    editor.reset();
+    EXPECT_FALSE(heard().any()) << "the editor closed";
+    EXPECT_EQ(processor.wanted, (std::vector<bool>{false, true, false}));
+    controller->disconnect(&processor);
 }
 
 // A host whose frame resizes as asked, or refuses.

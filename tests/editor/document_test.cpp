@@ -34,14 +34,15 @@ TEST(Document, TemplateHoldsTheViewsOfEveryClass)
     EXPECT_EQ(t->container.cls, "CViewContainer");
     EXPECT_EQ(t->container.get("size"), "1024, 570");
     EXPECT_EQ(t->container.get("bitmap"), "GUI_Edit");
-    ASSERT_EQ(t->views.size(), 190u);
+    ASSERT_EQ(t->views.size(), 194u);
 
     std::map<std::string, int> classes;
     for (const auto& v : t->views) ++classes[v.cls];
     const std::map<std::string, int> expected{
         {"CAnimKnob", 35}, {"CTextEdit", 35},  {"COnOffButton", 28},          {"COptionMenu", 8},
         {"CVuMeter", 2},   {"CTextButton", 2}, {"CAnimationSplashScreen", 1}, {"CView", 4},
-        {"CTextLabel", 74}, {"CurvePanel", 1}};
+        {"CTextLabel", 74}, {"CurvePanel", 1},  {"ListeningButton", 2},       {"SoloButton", 1},
+        {"LoudnessReadout", 1}};
     EXPECT_EQ(classes, expected);
 
     // Frames and tags of a few views that differ from their neighbours.

@@ -1,10 +1,11 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The bundle's process call never allocates, in any mode and with parameter
-// changes, driven as a host drives it.
+// The bundle's process call never allocates, in any mode, with parameter
+// changes and with the listening tools on, driven as a host drives it.
 #include "tests/support/allocation_counter.h"
 #include "tests/support/plugin_host.h"
 
+#include "source/listeningmessages.h"
 #include "source/parameterids.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,22 @@ TEST(BundleAllocation, ProcessNeverAllocates)
     for (int k = 0; k < 30; ++k) block(1000, 3); // silent input: drained, then skipped
     host.addParameterChange(kInGain, 0, 0.0);
     block(512);
+
+    // The loudnesses measured, a band soloed, the delta and the comparison heard.
+    FUnknownPtr<IConnectionPoint> processor(host.component());
+    IPtr<IMessage> wanted = test::makeMessage(host.hostContext(), kLoudnessWantedMessage);
+    wanted->getAttributes()->setInt(kLoudnessWantedAttribute, 1);
+    processor->notify(wanted);
+    host.addParameterChange(kInGain, 0, 0.25);
+    for (int k = 0; k < 10; ++k) block(4410);
+    IPtr<IMessage> listen = test::makeMessage(host.hostContext(), kListeningMessage);
+    for (const char* attribute : {kSoloBandAttribute, kDeltaAttribute, kCompareAttribute})
+        listen->getAttributes()->setInt(attribute, 1);
+    listen->getAttributes()->setInt(kSoloChannelAttribute, 0);
+    processor->notify(listen);
+    block(512);
+    block(9000);
+    for (int k = 0; k < 30; ++k) block(1000, 3);
     EXPECT_EQ(during, 0);
 }
 

@@ -4,8 +4,7 @@
 // a change is heard, that the output does not depend on how the host cuts the
 // audio into blocks, and that a change never splatters.
 #include "bundle_processors.h"
-
-#include "ffft/FFTReal.h"
+#include "toneproducts.h"
 
 #include <gtest/gtest.h>
 
@@ -101,31 +100,6 @@ TEST_F(Automation, ChangesTakeEffectFromTheNextHopStart)
     EXPECT_NE(first(atHopStart, 2 * kHop + 64), first(unchanged, 2 * kHop + 64));
 }
 
-// The strongest product at least 600 Hz from a tone, below the tone, in dB, over
-// 4096-point Blackman windows sliding across `signal` from `from` on.
-double worstProductsBelowTone(const std::vector<float>& signal, size_t from, double toneHz)
-{
-    constexpr int32_t n = 4096;
-    ffft::FFTReal<double> fft(n);
-    std::vector<double> window(n), frame(n), spectrum(n);
-    for (int32_t i = 0; i < n; ++i)
-        window[i] = 0.42 - 0.5 * std::cos(2 * M_PI * i / (n - 1)) + 0.08 * std::cos(4 * M_PI * i / (n - 1));
-    double worst = -1000.0;
-    for (size_t start = from; start + n <= signal.size(); start += n / 4) {
-        for (int32_t i = 0; i < n; ++i) frame[i] = window[i] * signal[start + i];
-        fft.forward_transform(spectrum.data(), frame.data());
-        double tone = 0.0, products = 0.0;
-        for (int32_t k = 1; k < n / 2; ++k) {
-            const double power = spectrum[k] * spectrum[k] + spectrum[n / 2 + k] * spectrum[n / 2 + k];
-            const double hz = k * kRate48k / n;
-            if (std::fabs(hz - toneHz) < 100.0) tone = std::max(tone, power);
-            if (std::fabs(hz - toneHz) >= 600.0) products = std::max(products, power);
-        }
-        worst = std::max(worst, 10.0 * std::log10(products / tone));
-    }
-    return worst;
-}
-
 TEST_F(Automation, ChangesLeaveNoProductsAwayFromATone)
 {
     // A 1200 Hz tone at -12 dBFS in the left channel; band 3 is a bell at 1200 Hz.
@@ -151,7 +125,7 @@ TEST_F(Automation, ChangesLeaveNoProductsAwayFromATone)
         SCOPED_TRACE(c.what);
         const Stereo out = play(in, 64, c.changes);
         // From well after the tone's onset has come out.
-        EXPECT_LT(worstProductsBelowTone(out.ch[0], 48000, 1200.0), -90.0);
+        EXPECT_LT(test::worstProductsBelowTone(out.ch[0], 48000, 1200.0, kRate48k), -90.0);
     }
 }
 

@@ -2,8 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The curve panel's live spectrum as a host meets it: the module's processor
 // and the controller connected, the processor playing, and the controller asked
-// for the picture on every tick of a panel's timer. The threaded case is also
-// part of the run of make test-tsan.
+// for the picture on every tick of a panel's timer; and the listening tools'
+// requests and figures crossing the same way. The threaded cases are also part
+// of the run of make test-tsan.
 #include "source/controller.h"
 #include "source/parameterids.h"
 #include "source/parametertable.h"
@@ -154,6 +155,42 @@ TEST(HostileThreads, SpectrumFramesCrossWhileProcessing)
     plugin.controller->setSpectrumWanted(false);
     EXPECT_GT(shown, 0) << "of " << ticks << " ticks";
     EXPECT_EQ(wrongPeaks, 0) << "of " << shown << " pictures";
+}
+
+// What the panel asks to hear reaches the audio thread, and the loudness
+// figures come back, while both run.
+TEST(HostileThreads, ListeningCrossesWhileProcessing)
+{
+    test::Module module(VOSK_BUNDLE_PATH);
+    ASSERT_TRUE(module.ok()) << module.error();
+    IPtr<IPluginFactory> factory = module.factory();
+    constexpr int32 kBlock = 64;
+    Connected plugin(factory, kBlock);
+    plugin.controller->setLoudnessWanted(true);
+
+    constexpr int kBlocks = 20000;
+    std::atomic<int> processed{0};
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        while (!stop.load(std::memory_order_relaxed)) {
+            plugin.play(kBlock);
+            processed.fetch_add(1, std::memory_order_relaxed);
+        }
+    });
+    int ticks = 0, figures = 0;
+    for (; processed.load(std::memory_order_relaxed) < kBlocks; ++ticks) {
+        // A solo, nothing, the delta, the comparison: a few seconds of each, asked again and again.
+        const int phase = (processed.load(std::memory_order_relaxed) / 2000) % 4;
+        plugin.controller->setListening(phase == 0 ? 3 : 0, 1, phase == 2, phase == 3);
+        double lu = 0;
+        if (plugin.controller->loudnessDifference(lu) && std::isfinite(lu)) ++figures;
+        std::this_thread::yield();
+    }
+    stop.store(true, std::memory_order_relaxed);
+    audio.join();
+    plugin.controller->setListening(0, 0, false, false);
+    plugin.controller->setLoudnessWanted(false);
+    EXPECT_GT(figures, 0) << "of " << ticks << " ticks";
 }
 
 } // namespace

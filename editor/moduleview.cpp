@@ -1,11 +1,11 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The editor hook of the controller: the editor runtime built from the module's
-// own description and images.
-#include "controller.h"
-
-#include "source/platform/module.h"
+// The editor hook of the plug-in's controller: the editor runtime built from
+// the module's own description and images.
 #include "editor/plugview.h"
+
+#include "source/controller.h"
+#include "source/platform/module.h"
 
 #if defined(_WIN32)
 #include "editor/platform/win32/moduleresources.h"
