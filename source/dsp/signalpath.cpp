@@ -52,7 +52,7 @@ float peakMagnitude(const float* x, int32_t count, float peak)
 
 } // namespace
 
-void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t fftSize)
+void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t fftSize, Phase phase)
 {
     ScopedFlushDenormals flushDenormals;
 
@@ -60,6 +60,7 @@ void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t 
                          ? static_cast<int32_t>(sampleRate)
                          : 44100;
     chunkSize_ = std::clamp(maxSamplesPerBlock, kMinChunk, kMaxChunk);
+    phase_ = phase;
     if (!fft_ || fftSize != size_.n) {
         size_ = TransformSize{fftSize};
         fft_ = std::make_unique<ffft::FFTReal<float>>(fftSize);

@@ -71,12 +71,14 @@ public:
 
     // Allocates every buffer for the setup and the transform length (nothing is
     // allocated later), clears all history and designs both responses.
-    void prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t fftSize = kDefaultFftSize);
+    void prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t fftSize = kDefaultFftSize,
+                 Phase phase = Phase::Linear);
     bool isPrepared() const { return prepared_; }
 
     // The transform length in use and the delay it gives, in every state.
     int32_t fftSize() const { return size_.n; }
-    int32_t latency() const { return size_.latency(); }
+    Phase phase() const { return phase_; }
+    int32_t latency() const { return phase_ == Phase::Minimum ? 0 : size_.latency(); }
     // How long the output rings past the latency once the input stops.
     int32_t tail() const { return size_.tail(); }
 
@@ -148,6 +150,7 @@ private:
     int64_t drainSamples() const { return 3 * size_.half(); }
 
     TransformSize size_;
+    Phase phase_ = Phase::Linear;
     std::unique_ptr<ffft::FFTReal<float>> fft_; // of size_.n, made by the setup
     const LaneKernels* kernels_ = nullptr;      // in the transform's lanes
     ProcessingSettings settings_;
