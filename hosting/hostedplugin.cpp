@@ -218,6 +218,12 @@ std::unique_ptr<HostedPlugin> HostedPlugin::load(const std::string& modulePath, 
     p.controllerInitialized = true;
     // Performed values go to the processor with the next block, as a host forwards them.
     p.handler.onPerform = [&p](ParamID id, ParamValue value) { p.pending.emplace_back(id, value); };
+    // A new latency (the transform length or the phase) takes over where the processor
+    // restarts; before the start, the setup takes it up.
+    HostedPlugin* raw = plugin.get();
+    p.handler.onRestart = [raw](int32 flags) {
+        if (raw->active && (flags & kLatencyChanged)) raw->restart();
+    };
     p.controller->setComponentHandler(&p.handler);
 
     if (!p.controllerIsComponent) {
@@ -497,6 +503,15 @@ void HostedPlugin::stop()
     p.component->setActive(false);
     p.data.unprepare();
     active = false;
+}
+
+void HostedPlugin::restart()
+{
+    Impl& p = *impl;
+    if (p.processing) p.processor->setProcessing(false);
+    p.component->setActive(false);
+    p.component->setActive(true);
+    if (p.processing) p.processor->setProcessing(true);
 }
 
 void HostedPlugin::process(const float* const* inputs, float* const* outputs, int32_t numSamples)

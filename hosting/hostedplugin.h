@@ -128,6 +128,8 @@ public:
     // `channels()` entries. Input and output may be the same buffers.
     void process(const float* const* inputs, float* const* outputs, int32_t numSamples);
 
+    // Read anew at each call: a restart the controller asks for while the plug-in
+    // runs (a new transform length or phase) happens at once, as a host does it.
     uint32_t latencySamples() const;
     uint32_t tailSamples() const;
 
@@ -145,6 +147,7 @@ public:
 private:
     HostedPlugin();
     void refreshParameters();
+    void restart();
 
     std::unique_ptr<Impl> impl;
     FactoryDescription factoryInfo;
