@@ -10,6 +10,7 @@
 #include "source/dsp/intake.h"
 #include "source/dsp/listening.h"
 #include "source/dsp/loudness.h"
+#include "source/dsp/minimumconvolver.h"
 #include "source/dsp/responsedesigner.h"
 #include "source/dsp/settings.h"
 
@@ -80,7 +81,7 @@ public:
     Phase phase() const { return phase_; }
     int32_t latency() const { return phase_ == Phase::Minimum ? 0 : size_.latency(); }
     // How long the output rings past the latency once the input stops.
-    int32_t tail() const { return size_.tail(); }
+    int32_t tail() const { return phase_ == Phase::Minimum ? size_.half() : size_.tail(); }
 
     ProcessingSettings& settings() { return settings_; }
     const ProcessingSettings& settings() const { return settings_; }
@@ -136,11 +137,19 @@ private:
     void endBlock(int channels);
     void startProducts();
     void spreadWork(int32_t callSamples, int32_t position);
+    // Minimum phase: samples into the hop, and where its designed responses are handed over.
+    int32_t minimumInHop() const { return static_cast<int32_t>(minimum_.time() % size_.half()); }
+    int32_t minimumSamplesToResponses() const
+    {
+        return responsesGiven_ ? -1 : size_.half() - minimum_.responsesLead() - minimumInHop();
+    }
+    void giveMinimumResponses();
     bool processSegment(const AudioBlock& block, int32_t offset, int32_t count, float peak[kNumChannels]);
     void processChunk(const AudioBlock& block, int32_t offset, int32_t count, bool gainSilent,
                       float peak[kNumChannels]);
     void listen(const AudioBlock& block, int32_t offset, int32_t count, const float* const* source);
-    void readBypassDelay(int32_t channel, float* to, int32_t count) const;
+    // At zero latency the bypass plays `source`, the input as read.
+    void readBypassDelay(int32_t channel, float* to, int32_t count, const float* source) const;
     void pushBypassDelay(int32_t channel, const float* samples, int32_t count); // null: zeros
     void advanceBypassDelay(int32_t count);
     // Without peaks (bypassed) the meters are not reported.
@@ -164,6 +173,8 @@ private:
     int64_t samplesSinceDelayInput_ = 0;
 
     BlockConvolver convolver_;
+    MinimumConvolver minimum_;
+    bool responsesGiven_ = false; // minimum phase: the next hop's responses are with the convolver
     ResponseDesigner designer_;
     bool hopStarted_ = false; // the settings of the hop being gathered are sampled
     bool firstHop_ = true;    // no hop has come out since the setup: nothing to fade from

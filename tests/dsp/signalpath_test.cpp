@@ -3,8 +3,11 @@
 // The whole signal path driven block by block as the plug-in glue drives it.
 #include "dsp_test_util.h"
 
+#include "ffft/FFTReal.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <xmmintrin.h>
@@ -210,6 +213,114 @@ TEST(SignalPath, InPlaceBuffersGiveTheSameOutput)
         b.process(block, nullptr);
     }
     expectIdentical(in, expected);
+}
+
+// The example preset's parameter values, and every band at the end of its ranges
+// with both cuts on.
+const std::vector<std::pair<uint32_t, double>> kExampleValues = {
+    {kLink, 0},       {kMidSide, 1},    {kInGain, 0.25},  {kLgain, 0.25},  {kRgain, 0.25},
+    {20, 0.14644423}, {21, 0.38204268}, {22, 0.73470664}, {23, 0.92605042}, {24, 0.14644423},
+    {25, 0.38204268}, {26, 0.73470664}, {27, 0.92605042}, {44, 0.4},       {45, 0.3},
+    {46, 0.35},       {47, 0.25},       {48, 0.4},        {49, 0.3},       {50, 0.35},
+    {51, 0.25},       {28, 0.59425110}, {29, 0.37096360}, {30, 0.54823911}, {31, 0.62946272},
+    {32, 0.59425110}, {33, 0.37096360}, {34, 0.54823911}, {35, 0.62946272},
+};
+
+std::vector<std::pair<uint32_t, double>> extremeValues()
+{
+    std::vector<std::pair<uint32_t, double>> values = {{kLink, 1}, {kOnLoCut, 1}, {kOnHiCut, 1}};
+    for (int c = 0; c < 2; ++c)
+        for (int b = 1; b <= 4; ++b) {
+            const double end = (b + c) % 2;
+            values.push_back({bandTag(kOn1R, b, c), 1});
+            values.push_back({bandTag(kFreq1R, b, c), b <= 2 ? end * 0.1 : 1 - end * 0.1});
+            values.push_back({bandTag(kGain1R, b, c), end});
+            values.push_back({bandTag(kQ1R, b, c), 1 - end});
+            values.push_back({bandTag(kBW1R, b, c), end});
+        }
+    return values;
+}
+
+// dB of a response at the bins of a transform of `length` points, first half only.
+std::vector<double> levelsOf(const std::vector<float>& taps, int32_t length)
+{
+    ffft::FFTReal<float> fft(length);
+    std::vector<float> padded(static_cast<size_t>(length), 0.0f), spectrum(padded.size());
+    std::copy(taps.begin(), taps.begin() + std::min<size_t>(taps.size(), padded.size()), padded.begin());
+    fft.forward_transform(spectrum.data(), padded.data());
+    std::vector<double> levels(static_cast<size_t>(length / 2));
+    for (int32_t k = 1; k < length / 2; ++k) {
+        const double re = spectrum[static_cast<size_t>(k)], im = spectrum[static_cast<size_t>(length / 2 + k)];
+        levels[static_cast<size_t>(k)] = 10.0 * std::log10(re * re + im * im + 1e-30);
+    }
+    return levels;
+}
+
+// At zero latency an impulse comes out from its own sample on, peaks at once and
+// has Linear's magnitude: at every length and rate, on a gentle curve and at the
+// ends of every range.
+TEST(SignalPathMinimumPhase, AnImpulseComesOutAtOnceWithLinearsMagnitude)
+{
+    const struct
+    {
+        const char* what;
+        std::vector<std::pair<uint32_t, double>> values;
+    } settings[] = {{"example preset", kExampleValues}, {"every band at its extremes", extremeValues()}};
+    for (int32_t size : {16384, 32768, 65536}) {
+        for (double rate : {44100.0, 48000.0, 96000.0, 192000.0}) {
+            for (const auto& setting : settings) {
+                SCOPED_TRACE(testing::Message() << size << " points at " << rate << " Hz, " << setting.what);
+                SignalPath linear, minimum;
+                for (SignalPath* path : {&linear, &minimum}) {
+                    for (const auto& [id, value] : setting.values) path->applyParameter(id, value);
+                }
+                linear.prepare(rate, 512, size, Phase::Linear);
+                minimum.prepare(rate, 512, size, Phase::Minimum);
+                EXPECT_EQ(minimum.latency(), 0);
+
+                const size_t at = 1000;
+                Stereo in(at + static_cast<size_t>(size) / 2);
+                in.ch[0][at] = in.ch[1][at] = 1.0f;
+                const Stereo out = run(minimum, in, 512);
+                for (int c = 0; c < 2; ++c) {
+                    SCOPED_TRACE(c);
+                    const auto& y = out.ch[c];
+                    for (size_t i = 0; i < at; ++i) ASSERT_EQ(y[i], 0.0f) << i;
+                    const auto peak = std::max_element(y.begin(), y.end(),
+                                                       [](float a, float b) { return std::fabs(a) < std::fabs(b); });
+                    EXPECT_LT(peak - y.begin(), static_cast<std::ptrdiff_t>(at + 64));
+
+                    const int32_t length = 4 * size;
+                    const std::vector<double> expected = levelsOf(linear.kernelTaps(c), length);
+                    const std::vector<double> actual =
+                        levelsOf(std::vector<float>(y.begin() + static_cast<std::ptrdiff_t>(at), y.end()), length);
+                    double worst = 0.0, worstHz = 0.0;
+                    for (int32_t k = 1; k < length / 2; ++k) {
+                        const double hz = k * rate / length;
+                        if (hz < 20.0 || hz > 20000.0 || expected[static_cast<size_t>(k)] < -40.0) continue;
+                        const double error = std::fabs(actual[static_cast<size_t>(k)] - expected[static_cast<size_t>(k)]);
+                        if (error > worst) worst = error, worstHz = hz;
+                    }
+                    EXPECT_LT(worst, 0.01) << "at " << worstHz << " Hz";
+                    {
+                        const std::vector<double> designed = levelsOf(minimum.kernelTaps(c), length);
+                        double w2 = 0, h2 = 0;
+                        for (int32_t k = 1; k < length / 2; ++k) {
+                            const double hz = k * rate / length;
+                            if (hz < 20.0 || hz > 20000.0 || expected[static_cast<size_t>(k)] < -40.0) continue;
+                            const double error = std::fabs(designed[static_cast<size_t>(k)] - expected[static_cast<size_t>(k)]);
+                            if (error > w2) w2 = error, h2 = hz;
+                        }
+                        printf("DEBUG designed err %g at %g\n", w2, h2);
+                        std::vector<float> taps = minimum.kernelTaps(c);
+                        double diff = 0; size_t wi = 0;
+                        for (size_t i = 0; i < taps.size() / 2; ++i) if (std::fabs(taps[i] - y[at + i]) > diff) diff = std::fabs(taps[i] - y[at + i]), wi = i;
+                        printf("DEBUG conv diff %g at %zu: %g vs %g; %g %g %g\n", diff, wi, taps[wi], y[at+wi], y[at+wi-1], y[at+wi+1], taps[wi+1]);
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(SignalPath, RestoresTheCallersFloatingPointMode)
