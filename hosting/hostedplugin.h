@@ -116,7 +116,8 @@ public:
     // --- processing ---
     // Bus arrangement for `channels` (1 or 2), bus activation, setupProcessing,
     // setActive and setProcessing. A mono request the plug-in refuses runs on
-    // its stereo buses with the signal on both channels.
+    // its stereo buses with the signal on both channels. Values set since the
+    // last call go to the processor first, and it is set up again with them.
     bool start(double sampleRate, int32_t maxBlockSize, int32_t channels, std::string& error,
                bool offline = true);
     void stop();
@@ -148,6 +149,8 @@ private:
     HostedPlugin();
     void refreshParameters();
     void restart();
+    void queuePending();
+    void passReports();
 
     std::unique_ptr<Impl> impl;
     FactoryDescription factoryInfo;
