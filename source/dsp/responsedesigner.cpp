@@ -38,9 +38,10 @@ int storedIndex(int section)
 constexpr int32_t kLongChunk = 16384;
 constexpr int32_t kLogBins = 1024;
 constexpr int32_t kExpBins = 512;
-// The magnitude's floor before its logarithm, as a power: -160 dB, below what
-// single precision resolves, and no deeper, so that the cepstrum stays short.
-constexpr double kFloorPower = 1e-16;
+// The magnitude's floor before its logarithm, as a power: -90 dB, far below the
+// -40 dB the magnitude must hold to, and no deeper, so that the cepstrum stays
+// short (at -160 dB the bass of a low cut is 0.04 dB off).
+constexpr double kFloorPower = 1e-9;
 
 } // namespace
 
@@ -79,7 +80,7 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
     if (phase_ == Phase::Minimum) {
         const int32_t m = kCepstrumFactor * size.n;
         if (!longFft_ || longFft_->get_length() != m) longFft_ = std::make_unique<ffft::FFTReal<float>>(m);
-        for (auto* v : {&longTime_, &longSpectrum_, &longWork_}) v->assign(static_cast<size_t>(m), 0.0f);
+        for (auto* v : {&longTime_, &longSpectrum_}) v->assign(static_cast<size_t>(m), 0.0f);
         costs(longForwardCost_, longFft_->forward_part_count(),
               [&](int32_t part) { return longFft_->forward_part_cost(part); });
         costs(longInverseCost_, longFft_->inverse_part_count(),
@@ -92,7 +93,7 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         kernelSize = static_cast<size_t>(layout.size);
     } else {
         longFft_.reset();
-        for (auto* v : {&longTime_, &longSpectrum_, &longWork_}) std::vector<float>().swap(*v);
+        for (auto* v : {&longTime_, &longSpectrum_}) std::vector<float>().swap(*v);
     }
     steps_.resize(static_cast<size_t>(kNumChannels *
                                       (kDesignedSections * (sectionSteps + combineSteps) + kernelSteps)));
@@ -207,10 +208,10 @@ void ResponseDesigner::runMinimumStep(const Step& step)
         for (int32_t i = step.from; i < step.to; ++i) time[i] = i < size_.half() ? scratch_[static_cast<size_t>(i)] : 0.0f;
         break;
     case StepKind::LongForward:
-        longFft_->forward_part(step.from, spectrum, time, longWork_.data());
+        longFft_->forward_part(step.from, spectrum, time, longFft_->use_buffer());
         break;
     case StepKind::LongInverse:
-        longFft_->inverse_part(step.from, spectrum, time, longWork_.data());
+        longFft_->inverse_part(step.from, spectrum, time, longFft_->use_buffer());
         break;
     case StepKind::LogMagnitude:
         for (int32_t k = step.from; k < step.to; ++k) {
@@ -316,14 +317,13 @@ void ResponseDesigner::run(int64_t budget, const ffft::FFTReal<float>& fft, cons
     int64_t spent = 0;
     while (nextStep_ < stepCount_ && spent < budget) {
         const Step& step = steps_[static_cast<size_t>(nextStep_++)];
-        runStep(step, fft, convolver.partitionFft());
+        runStep(step, fft, convolver);
         spent += step.cost;
         workLeft_ -= step.cost;
     }
 }
 
-void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft,
-                               const ffft::FFTReal<float>& partitionFft)
+void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft, const BlockConvolver& convolver)
 {
     const int c = step.channel;
     const int s = step.section;
@@ -386,7 +386,8 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         const int32_t quarter = n / 4;
         if (step.from == 0)
             std::copy(scratch + s * quarter, scratch + (s + 1) * quarter, partitionInput_.begin());
-        partitionFft.forward_part(step.from, nextKernel(c) + s * half, partitionInput_.data(), work_.data());
+        convolver.partitionFft().forward_part(step.from, nextKernel(c) + s * half, partitionInput_.data(),
+                                              work_.data());
         break;
     }
     case StepKind::Silence:

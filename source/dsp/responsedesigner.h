@@ -37,9 +37,10 @@ public:
                   const ffft::FFTReal<float>& partitionFft, Phase phase = Phase::Linear,
                   const MinimumConvolver* minimum = nullptr);
 
-    // The length of the transform whose cepstrum makes a minimum-phase response:
-    // long enough that the cepstrum's time aliasing stays far below the accuracy asked.
-    static constexpr int32_t kCepstrumFactor = 4;
+    // The length of the transform whose cepstrum makes a minimum-phase response,
+    // in transform lengths: the low cut's steep bass gives a long cepstrum, and
+    // eight lengths keep its aliasing to a few thousandths of a dB there.
+    static constexpr int32_t kCepstrumFactor = 8;
 
     // Designs `target` in full at once and puts it in use (setup, not the audio thread).
     void designNow(const ResponseSettings& target, const ffft::FFTReal<float>& fft,
@@ -104,7 +105,7 @@ private:
     void addKernelDesign(int channel);
     void addMinimumDesign(int channel);
     void runMinimumStep(const Step& step);
-    void runStep(const Step& step, const ffft::FFTReal<float>& fft, const ffft::FFTReal<float>& partitionFft);
+    void runStep(const Step& step, const ffft::FFTReal<float>& fft, const BlockConvolver& convolver);
     float* sectionSpectrum(int channel, int section);
     // The responses' slots turn round three: the one in use, the next, and the one
     // before, which a fade still reads while the next hop is designed.
@@ -113,7 +114,7 @@ private:
     Phase phase_ = Phase::Linear;
     const MinimumConvolver* minimum_ = nullptr;
     std::unique_ptr<ffft::FFTReal<float>> longFft_; // of kCepstrumFactor N points
-    std::vector<float> longTime_, longSpectrum_, longWork_;
+    std::vector<float> longTime_, longSpectrum_; // its work array is its own
     std::vector<int32_t> longForwardCost_, longInverseCost_;
 
     int32_t sampleRate_ = 44100;

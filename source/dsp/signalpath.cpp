@@ -67,9 +67,17 @@ void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t 
     }
     kernels_ = &laneKernels(fft_->lanes());
 
-    convolver_.allocate(size_);
-    if (phase_ == Phase::Minimum) minimum_.allocate(size_);
-    designer_.allocate(sampleRateInt_, size_, *fft_, convolver_.partitionFft(), phase_, &minimum_);
+    // Each phase holds only its own convolution.
+    const bool minimum = phase_ == Phase::Minimum;
+    if (minimum) {
+        convolver_ = BlockConvolver{};
+        minimum_.allocate(size_);
+    } else {
+        minimum_ = MinimumConvolver{};
+        convolver_.allocate(size_);
+    }
+    designer_.allocate(sampleRateInt_, size_, *fft_, minimum ? *fft_ : convolver_.partitionFft(), phase_,
+                       &minimum_);
     responsesGiven_ = false;
     for (int c = 0; c < kNumChannels; ++c) {
         bypassDelay_[c].assign(static_cast<size_t>(latency()), 0.0f);
