@@ -77,19 +77,19 @@ void VOSK::tellProcessingSetup()
     }
 }
 
-TransformSize VOSK::transformInUse() const
-{
-    return TransformSize{signalPath.isPrepared() ? signalPath.fftSize() : requestedFftSize.load()};
-}
-
-Phase VOSK::phaseInUse() const
-{
-    return signalPath.isPrepared() ? signalPath.phase() : requestedPhase.load();
-}
-
+// The signal path's figures; before any setup, those the next setup will give.
 VOSK::uint32 PLUGIN_API VOSK::getLatencySamples()
 {
-    return phaseInUse() == Phase::Minimum ? 0 : static_cast<uint32>(transformInUse().latency());
+    if (signalPath.isPrepared()) return static_cast<uint32>(signalPath.latency());
+    const TransformSize size{requestedFftSize.load()};
+    return requestedPhase.load() == Phase::Minimum ? 0 : static_cast<uint32>(size.latency());
+}
+
+VOSK::uint32 PLUGIN_API VOSK::getTailSamples()
+{
+    if (signalPath.isPrepared()) return static_cast<uint32>(signalPath.tail());
+    const TransformSize size{requestedFftSize.load()};
+    return static_cast<uint32>(requestedPhase.load() == Phase::Minimum ? size.half() : size.tail());
 }
 
 void VOSK::requestFftSize(int32_t size)

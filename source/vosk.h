@@ -53,7 +53,7 @@ public:
     // minimum phase not at all; in every state, bypass included, so that a host's
     // delay compensation never moves.
     uint32 PLUGIN_API getLatencySamples() override;
-    uint32 PLUGIN_API getTailSamples() override { return static_cast<uint32>(transformInUse().tail()); }
+    uint32 PLUGIN_API getTailSamples() override;
     tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
     tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override;
 
@@ -62,11 +62,7 @@ private:
     bool takePendingRestore();
     void publishSnapshot();
     void tellProcessingSetup();
-    // The transform the output is filtered with: the one set up, or before any
-    // setup the one the next will use.
-    TransformSize transformInUse() const;
     void requestFftSize(int32_t size);
-    Phase phaseInUse() const;
     void requestPhase(Phase phase) { requestedPhase.store(phase); }
     int32 gatherPoints(Steinberg::Vst::IParameterChanges* changes, int32 numSamples);
     void sendSpectrumFrame();

@@ -79,8 +79,9 @@ TEST_F(FftSize, LatencyTailAndDelayFollowTheLengthAfterARestart)
     }
 }
 
-// The phase takes the same path: held until the restart, then the latency follows
-// it, and a state saved in a phase reopens in it. Only a phase away from linear
+// The phase takes the same path: held until the restart, then the latency and the
+// tail follow it (minimum phase rings for half a transform after the input, with
+// no latency), and a state saved in a phase reopens in it. Only a phase away from linear
 // adds to the state, so a state in linear phase is the one earlier versions wrote,
 // and such a state reopens in linear phase whatever played before.
 TEST_F(FftSize, ThePhaseTakesOverAtTheRestartAndComesBackWithTheState)
@@ -88,20 +89,24 @@ TEST_F(FftSize, ThePhaseTakesOverAtTheRestartAndComesBackWithTheState)
     const struct
     {
         double value;
-        uint32 latency;
+        uint32 latency, tail;
         uint8_t stateVersion;
-    } cases[] = {{listValueOfPhase(Phase::Minimum), 0, 3}, {0.7, 0, 3}, {listValueOfPhase(Phase::Linear), 12288, 2}};
+    } cases[] = {{listValueOfPhase(Phase::Minimum), 0, 8192, 3},
+                 {0.7, 0, 8192, 3},
+                 {listValueOfPhase(Phase::Linear), 12288, 4096, 2}};
     std::vector<uint8_t> linearState;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);
         ProcessorHost& host = restartedWith(kRate, {{kPhase, c.value}});
         EXPECT_EQ(host.processor()->getLatencySamples(), c.latency);
+        EXPECT_EQ(host.processor()->getTailSamples(), c.tail);
 
         const std::vector<uint8_t> saved = test::stateOf(host.component());
         ASSERT_GT(saved.size(), 12u);
         EXPECT_EQ(saved[12], c.stateVersion);
         ProcessorHost& loaded = makeHost(kBlock, false);
         ASSERT_EQ(test::restore(loaded.component(), saved), kResultOk);
+        EXPECT_EQ(loaded.processor()->getTailSamples(), c.tail) << "before the setup: the one it will give";
         ASSERT_EQ(loaded.setupProcessing(kRate, kBlock), kResultOk);
         EXPECT_EQ(loaded.processor()->getLatencySamples(), c.latency);
         EXPECT_EQ(test::stateOf(loaded.component()), saved);
