@@ -75,10 +75,11 @@ bool measurePhaseImpulses(HostedPlugin& plugin, double sampleRate, std::vector<P
     for (Phase phase : {Phase::Linear, Phase::Minimum}) {
         PhaseImpulse impulse;
         impulse.phase = kPhaseEntries[phase == Phase::Minimum ? 1 : 0];
+        const bool midSide = midSideOn(plugin);
+        impulse.channel = midSide ? "mid" : "left";
         plugin.setParameter(kPhase, listValueOfPhase(phase));
         std::vector<float> second;
-        ok = recordImpulses(plugin, sampleRate, midSideOn(plugin), impulse.taps, second, impulse.latencySamples,
-                            error);
+        ok = recordImpulses(plugin, sampleRate, midSide, impulse.taps, second, impulse.latencySamples, error);
         if (!ok) break;
         impulses.push_back(std::move(impulse));
     }

@@ -31,7 +31,8 @@ bool measureResponse(HostedPlugin& plugin, double sampleRate, const std::vector<
 // the impulse's own sample on: the latency comes first.
 struct PhaseImpulse
 {
-    const char* phase = ""; // the Phase parameter's entry
+    const char* phase = "";   // the Phase parameter's entry
+    const char* channel = ""; // "left" or "mid"
     double latencySamples = 0;
     std::vector<float> taps;
 };

@@ -499,8 +499,8 @@ bool renderResponsePng(const Response& r, const PlotLabels& labels, const std::v
         cairo_rectangle(cr, std::round(p.x) + 0.5, std::round(p.y) + 0.5, std::round(p.w), std::round(p.h));
         cairo_stroke(cr);
         char heading[256];
-        snprintf(heading, sizeof heading, "%s phase: latency %.0f samples (%.1f ms)", impulse.phase,
-                 impulse.latencySamples, impulse.latencySamples * msPerSample);
+        snprintf(heading, sizeof heading, "%s phase, %s channel: latency %.0f samples (%.1f ms)", impulse.phase,
+                 impulse.channel, impulse.latencySamples, impulse.latencySamples * msPerSample);
         setColour(cr, kText);
         text(cr, p.x, p.y - 16, heading, 15, 0.0, 0.0, true);
         const size_t before = shape.peak - shape.first;
