@@ -107,7 +107,8 @@ bool timeOneRun(benchmark::State& state, Moving moving, std::vector<double>& mic
     // The transform length and phase, as a host applies new ones: the values, then a restart.
     std::vector<float> silence(static_cast<size_t>(blockSize), 0.0f), scratch(silence.size());
     host.addParameterChange(kFftSizeMenu, 0, listValueOfFftSize(static_cast<int32_t>(state.range(1))));
-    host.addParameterChange(kPhase, 0, listValueOfPhase(state.range(3) == 1 ? Phase::Minimum : Phase::Linear));
+    host.addParameterChange(kPhase, 0,
+                            listValueOfPhase(state.range(3) == 1 ? Phase::Minimum : Phase::Linear));
     host.processStereo(silence.data(), silence.data(), scratch.data(), scratch.data(), blockSize);
     host.setActive(false);
     host.setActive(true);

@@ -44,7 +44,7 @@ const CommandHelp kCommands[] = {
      "  --json                the same as JSON\n"
      "  --preset FILE         the values after loading FILE\n"
      "  --set NAME=VALUE      the values after setting these (FftSize=32768,\n"
-         "                        Phase=Minimum: their latency)\n"},
+     "                        Phase=Minimum: their latency)\n"},
     {"render", "vosk render IN OUT [OPTIONS]",
      "processes IN into OUT (same rate, channels and length)\n"
      "  OUT's format follows its extension; - is standard input or output",

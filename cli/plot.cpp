@@ -244,7 +244,8 @@ ImpulseShape shapeOf(const std::vector<float>& taps)
     float peak = 0;
     for (size_t i = 0; i < taps.size(); ++i)
         if (std::fabs(taps[i]) > peak) peak = std::fabs(taps[i]), shape.peak = i;
-    const double ringing = peak * std::pow(10.0, kRingingDb / 20), floor = peak * std::pow(10.0, kImpulseFloorDb / 20);
+    const double ringing = peak * std::pow(10.0, kRingingDb / 20),
+                 floor = peak * std::pow(10.0, kImpulseFloorDb / 20);
     shape.first = shape.peak;
     for (size_t i = 0; i < shape.peak; ++i)
         if (std::fabs(taps[i]) >= ringing) {
@@ -302,7 +303,8 @@ void impulseEnvelope(cairo_t* cr, const TimePanel& p, const std::vector<float>& 
         const auto from = static_cast<size_t>(c * samplesPerColumn);
         const auto to = std::min(taps.size(), static_cast<size_t>((c + 1) * samplesPerColumn) + 1);
         double loudest = 0;
-        for (size_t i = from; i < to; ++i) loudest = std::max(loudest, std::fabs(static_cast<double>(taps[i])));
+        for (size_t i = from; i < to; ++i)
+            loudest = std::max(loudest, std::fabs(static_cast<double>(taps[i])));
         const double db = loudest > 0 ? std::max(20 * std::log10(loudest / peakLevel), p.vLow) : p.vLow;
         cairo_line_to(cr, p.x + c + 0.5, p.py(db));
     }
@@ -334,8 +336,9 @@ bool renderResponsePng(const Response& r, const PlotLabels& labels, const std::v
     }
     constexpr double kImpulseTop = kHeight + 30, kImpulseHeight = 150, kImpulseGap = 70;
     const int height =
-        impulses.empty() ? kHeight
-                         : static_cast<int>(kImpulseTop + impulses.size() * (kImpulseHeight + kImpulseGap) + 20);
+        impulses.empty()
+            ? kHeight
+            : static_cast<int>(kImpulseTop + impulses.size() * (kImpulseHeight + kImpulseGap) + 20);
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, height);
     cairo_t* cr = cairo_create(surface);
     cairo_set_source_rgb(cr, 0.965, 0.965, 0.97);
@@ -474,8 +477,8 @@ bool renderResponsePng(const Response& r, const PlotLabels& labels, const std::v
     for (size_t k = 0; k < impulses.size(); ++k) {
         const PhaseImpulse& impulse = impulses[k];
         const ImpulseShape& shape = shapes[k];
-        const TimePanel p{left, kImpulseTop + k * (kImpulseHeight + kImpulseGap), plotW, kImpulseHeight, tHigh,
-                          kImpulseFloorDb, 0};
+        const double panelTop = kImpulseTop + k * (kImpulseHeight + kImpulseGap);
+        const TimePanel p{left, panelTop, plotW, kImpulseHeight, tHigh, kImpulseFloorDb, 0};
         cairo_set_source_rgb(cr, 1, 1, 1);
         cairo_rectangle(cr, p.x, p.y, p.w, p.h);
         cairo_fill(cr);
@@ -499,8 +502,9 @@ bool renderResponsePng(const Response& r, const PlotLabels& labels, const std::v
         cairo_rectangle(cr, std::round(p.x) + 0.5, std::round(p.y) + 0.5, std::round(p.w), std::round(p.h));
         cairo_stroke(cr);
         char heading[256];
-        snprintf(heading, sizeof heading, "%s phase, %s channel: latency %.0f samples (%.1f ms)", impulse.phase,
-                 impulse.channel, impulse.latencySamples, impulse.latencySamples * msPerSample);
+        snprintf(heading, sizeof heading, "%s phase, %s channel: latency %.0f samples (%.1f ms)",
+                 impulse.phase, impulse.channel, impulse.latencySamples,
+                 impulse.latencySamples * msPerSample);
         setColour(cr, kText);
         text(cr, p.x, p.y - 16, heading, 15, 0.0, 0.0, true);
         const size_t before = shape.peak - shape.first;

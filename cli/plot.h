@@ -21,8 +21,9 @@ struct PlotLabels
 };
 
 // PNG bytes of the plot.
-bool renderResponsePng(const Response& response, const PlotLabels& labels, const std::vector<PhaseImpulse>& impulses,
-                       std::vector<uint8_t>& png, std::string& error);
+bool renderResponsePng(const Response& response, const PlotLabels& labels,
+                       const std::vector<PhaseImpulse>& impulses, std::vector<uint8_t>& png,
+                       std::string& error);
 
 // Curves over a logarithmic frequency axis, in panels stacked from the top.
 struct PlotCurve

@@ -82,10 +82,12 @@ std::string LatencyReadout::text() const
 {
     const CurvePanel* curves = panel();
     if (!binding_ || !curves || curves->sampleRate() <= 0) return {};
-    const int32_t samples =
-        phaseFromListValue(binding_->value()) == Phase::Minimum ? 0 : TransformSize{curves->fftSize()}.latency();
+    const int32_t samples = phaseFromListValue(binding_->value()) == Phase::Minimum
+                                ? 0
+                                : TransformSize{curves->fftSize()}.latency();
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%d smp \xC2\xB7 %.1f ms", samples, 1000.0 * samples / curves->sampleRate());
+    std::snprintf(buffer, sizeof buffer, "%d smp \xC2\xB7 %.1f ms", samples,
+                  1000.0 * samples / curves->sampleRate());
     return buffer;
 }
 

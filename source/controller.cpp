@@ -74,15 +74,15 @@ tresult PLUGIN_API UIDescriptionController::setParamNormalized(ParamID tag, Para
 
 UIDescriptionController::LatencyChoice UIDescriptionController::latencyChoice()
 {
-    return {fftSizeFromListValue(getParamNormalized(kFftSizeMenu)), phaseFromListValue(getParamNormalized(kPhase))};
+    return {fftSizeFromListValue(getParamNormalized(kFftSizeMenu)),
+            phaseFromListValue(getParamNormalized(kPhase))};
 }
 
 void UIDescriptionController::latencyMayHaveChanged(const LatencyChoice& before)
 {
     const LatencyChoice now = latencyChoice();
     if (now.fftSize == before.fftSize && now.phase == before.phase) return;
-    if (now.fftSize != before.fftSize)
-        sendToProcessor(kFftSizeMessage, kFftSizeAttribute, now.fftSize);
+    if (now.fftSize != before.fftSize) sendToProcessor(kFftSizeMessage, kFftSizeAttribute, now.fftSize);
     if (now.phase != before.phase)
         sendToProcessor(kPhaseMessage, kPhaseAttribute, now.phase == Phase::Minimum ? 1 : 0);
     if (componentHandler) componentHandler->restartComponent(Steinberg::Vst::kLatencyChanged);

@@ -231,10 +231,11 @@ constexpr ParameterEntry plain(uint32_t id, const char* name, const char* title,
     return {id, name, title, ParameterKind::Plain, steps, defaultValue, flags, nullptr};
 }
 template <size_t N>
-constexpr ParameterEntry list(uint32_t id, const char* name, const char* title, const char* const (&entries)[N])
+constexpr ParameterEntry list(uint32_t id, const char* name, const char* title,
+                              const char* const (&entries)[N])
 {
-    return {id,  name, title, ParameterKind::List, static_cast<int32_t>(N) - 1, 0.0, kAutomatable | kListFlag,
-            entries};
+    constexpr int32_t steps = static_cast<int32_t>(N) - 1;
+    return {id, name, title, ParameterKind::List, steps, 0.0, kAutomatable | kListFlag, entries};
 }
 constexpr ParameterEntry linearGain(uint32_t id, const char* name, const char* title, int32_t flags)
 {
@@ -363,10 +364,10 @@ constexpr bool isParameter(uint32_t id)
 // It keeps the exact normalised value each was last set to, so that a saved project gives the
 // host back what it set, not merely the side of the threshold the value fell on.
 inline constexpr uint32_t kHeldValueTags[] = {
-    kBypass, kOnLoCut, kOnHiCut, kOn1R,    kOn2R,     kOn3R,    kOn4R,    kOn1L,    kOn2L,    kOn3L,
-    kOn4L,   kLink,    kMidSide, kMuteMid, kMuteSide, kType1,   kType2,   kType3,   kType4,   kType5,
-    kType6,  kShape1R, kShape2R, kShape3R, kShape4R,  kShape1L, kShape2L, kShape3L, kShape4L, kFftSizeMenu,
-    kPhase,
+    kBypass,  kOnLoCut, kOnHiCut, kOn1R,    kOn2R,    kOn3R,        kOn4R,     kOn1L,
+    kOn2L,    kOn3L,    kOn4L,    kLink,    kMidSide, kMuteMid,     kMuteSide, kType1,
+    kType2,   kType3,   kType4,   kType5,   kType6,   kShape1R,     kShape2R,  kShape3R,
+    kShape4R, kShape1L, kShape2L, kShape3L, kShape4L, kFftSizeMenu, kPhase,
 };
 constexpr int kNumHeldValues = static_cast<int>(sizeof(kHeldValueTags) / sizeof(kHeldValueTags[0]));
 

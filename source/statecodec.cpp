@@ -201,7 +201,8 @@ std::vector<uint8_t> encodeState(const ProcessorState& state)
     out.i32(state.bypass ? 1 : 0);
     if (!state.hasSettings) return bytes;
 
-    const std::array<float, kNumHeldValues> held = state.hasHeldValues ? state.heldValues : heldValuesOf(state);
+    const std::array<float, kNumHeldValues> held =
+        state.hasHeldValues ? state.heldValues : heldValuesOf(state);
     const bool phaseHeld = held[kPhasePlace] != defaultHeldValues()[kPhasePlace];
     for (uint8_t b : kSettingsTag) out.u8(b);
     out.u32(phaseHeld ? kVersionWithPhase : kVersionWithHeldValues);
@@ -224,7 +225,8 @@ std::vector<uint8_t> encodeState(const ProcessorState& state)
     for (float gain : state.channelGain) out.f32(gain);
     out.i32(state.fftSize);
     for (bool lit : state.clip) out.u8(lit ? 1 : 0);
-    for (int i = 0; i < (phaseHeld ? kNumHeldValues : kHeldValuesV2); ++i) out.f32(held[static_cast<size_t>(i)]);
+    for (int i = 0; i < (phaseHeld ? kNumHeldValues : kHeldValuesV2); ++i)
+        out.f32(held[static_cast<size_t>(i)]);
     return bytes;
 }
 

@@ -254,7 +254,8 @@ tresult PLUGIN_API VOSK::setupProcessing(ProcessSetup& setup)
 {
     const tresult result = AudioEffect::setupProcessing(setup);
     if (result != kResultOk) return result;
-    signalPath.prepare(setup.sampleRate, setup.maxSamplesPerBlock, requestedFftSize.load(), requestedPhase.load());
+    signalPath.prepare(setup.sampleRate, setup.maxSamplesPerBlock, requestedFftSize.load(),
+                       requestedPhase.load());
     spectrum.prepare(setup.sampleRate);
     // An export or a freeze plays the settings, never what the engineer listens to.
     offline = setup.processMode == kOffline;
@@ -292,7 +293,8 @@ bool VOSK::takePendingRestore()
     signalPath.restoreState(pendingRestore);
     if (pendingRestore.hasSettings) {
         requestFftSize(pendingRestore.fftSize);
-        requestPhase(phaseFromListValue(pendingRestore.heldValues[static_cast<size_t>(heldValueIndex(kPhase))]));
+        requestPhase(
+            phaseFromListValue(pendingRestore.heldValues[static_cast<size_t>(heldValueIndex(kPhase))]));
     }
     // Published before the slot empties: a save that finds it empty finds the restore.
     publishSnapshot();

@@ -272,8 +272,8 @@ TEST(RenderSignal, TailKeepsTheDecayAfterTheEnd)
         SCOPED_TRACE(std::string(fftSize) + " " + phase);
         const std::string size = std::string("FftSize=") + fftSize;
         auto render = [&](std::vector<std::string> args, Audio& out) {
-            args.insert(args.begin(), {"render", "in.wav", "out.wav", "--tail", "--set", "Gain2L=4", "--set", size,
-                                       "--set", std::string("Phase=") + phase});
+            args.insert(args.begin(), {"render", "in.wav", "out.wav", "--tail", "--set", "Gain2L=4", "--set",
+                                       size, "--set", std::string("Phase=") + phase});
             const RunResult r = runVosk(args, scratch);
             ASSERT_EQ(r.status, 0) << r.err;
             ASSERT_TRUE(readAudio(scratch.file("out.wav"), out));

@@ -471,7 +471,9 @@ TEST(CurvePanel, ThePhaseSelectorSetsThePhaseAndTheLatencyShownFollowsIt)
         int segment;
         double value;
         const char* shown;
-    } steps[] = {{1, 1.0, "0 smp \xC2\xB7 0.0 ms"}, {1, 1.0, "0 smp \xC2\xB7 0.0 ms"}, {0, 0.0, "12288 smp \xC2\xB7 256.0 ms"}};
+    } steps[] = {{1, 1.0, "0 smp \xC2\xB7 0.0 ms"},
+                 {1, 1.0, "0 smp \xC2\xB7 0.0 ms"},
+                 {0, 0.0, "12288 smp \xC2\xB7 256.0 ms"}};
     for (const auto& step : steps) {
         SCOPED_TRACE(step.shown);
         const ui::Rect box = selector->segment(step.segment);

@@ -39,10 +39,10 @@ TEST(Document, TemplateHoldsTheViewsOfEveryClass)
     std::map<std::string, int> classes;
     for (const auto& v : t->views) ++classes[v.cls];
     const std::map<std::string, int> expected{
-        {"CAnimKnob", 35}, {"CTextEdit", 35},  {"COnOffButton", 28},          {"COptionMenu", 8},
-        {"CVuMeter", 2},   {"CTextButton", 2}, {"CAnimationSplashScreen", 1}, {"CView", 4},
-        {"CTextLabel", 74}, {"CurvePanel", 1},  {"ListeningButton", 2},       {"SoloButton", 1},
-        {"LoudnessReadout", 1}, {"PhaseSelector", 1},  {"LatencyReadout", 1}};
+        {"CAnimKnob", 35},      {"CTextEdit", 35},    {"COnOffButton", 28},          {"COptionMenu", 8},
+        {"CVuMeter", 2},        {"CTextButton", 2},   {"CAnimationSplashScreen", 1}, {"CView", 4},
+        {"CTextLabel", 74},     {"CurvePanel", 1},    {"ListeningButton", 2},        {"SoloButton", 1},
+        {"LoudnessReadout", 1}, {"PhaseSelector", 1}, {"LatencyReadout", 1}};
     EXPECT_EQ(classes, expected);
 
     // Frames and tags of a few views that differ from their neighbours.

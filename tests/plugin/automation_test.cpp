@@ -52,7 +52,8 @@ protected:
         if (phase != Phase::Linear) {
             host.addParameterChange(kPhase, 0, listValueOfPhase(phase));
             std::vector<float> silence(block, 0.0f), out(block);
-            host.processStereo(silence.data(), silence.data(), out.data(), out.data(), static_cast<int32>(block));
+            host.processStereo(silence.data(), silence.data(), out.data(), out.data(),
+                               static_cast<int32>(block));
             EXPECT_EQ(host.setActive(false), kResultOk);
             EXPECT_EQ(host.setActive(true), kResultOk);
             EXPECT_EQ(host.processor()->getLatencySamples(), 0u);
