@@ -221,6 +221,18 @@ void MinimumConvolver::multiply(Segment& segment, int channel, int stream, int32
 void MinimumConvolver::process(const float* const x[kNumChannels], float* const y[kNumChannels], int channels,
                                int32_t count)
 {
+    for (int32_t done = 0; done < count;) {
+        const int32_t n = std::min(count - done, samplesToBoundary());
+        const float* in[kNumChannels] = {x[0] + done, channels > 1 ? x[1] + done : nullptr};
+        float* out[kNumChannels] = {y[0] + done, channels > 1 ? y[1] + done : nullptr};
+        processBlock(in, out, channels, n);
+        done += n;
+    }
+}
+
+void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* const y[kNumChannels],
+                                    int channels, int32_t count)
+{
     const LaneKernels& k = *kernels_;
     const float g = BlockConvolver::kMatrixGain;
     // Blocks that ended with the previous call: the rest of their predecessors' steps, then theirs.

@@ -143,6 +143,12 @@ private:
     {
         return responsesGiven_ ? -1 : size_.half() - minimum_.responsesLead() - minimumInHop();
     }
+    // Samples to the hop's end or, before it, to where its responses are handed over.
+    int32_t minimumSamplesToEvent() const
+    {
+        const int32_t toResponses = minimumSamplesToResponses();
+        return toResponses > 0 ? toResponses : size_.half() - minimumInHop();
+    }
     void giveMinimumResponses();
     bool processSegment(const AudioBlock& block, int32_t offset, int32_t count, float peak[kNumChannels]);
     void processChunk(const AudioBlock& block, int32_t offset, int32_t count, bool gainSilent,
