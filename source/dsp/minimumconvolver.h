@@ -30,7 +30,7 @@ struct LaneKernels;
 // of 2B points, one after the other.
 struct MinimumLayout
 {
-    static constexpr int32_t kHeadTaps = 64;
+    static constexpr int32_t kHeadTaps = 128;
     static constexpr int32_t kGrowth = 8;
     static constexpr int kMaxSegments = 6;
     struct Segment
