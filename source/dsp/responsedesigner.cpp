@@ -259,6 +259,11 @@ void ResponseDesigner::runMinimumStep(const Step& step)
         std::fill(partitionInput_.begin() + b, partitionInput_.begin() + 2 * b, 0.0f);
         break;
     }
+    case StepKind::CopyChannel: {
+        const float* from = changes_[0] ? nextKernel(0) : kernelInUse(0);
+        std::copy(from + step.from, from + step.to, nextKernel(c) + step.from);
+        break;
+    }
     case StepKind::PartitionSpectrum: {
         const MinimumLayout::Segment& segment = minimum_->layout().segments[step.section];
         float* to = nextKernel(c) + segment.spectra + static_cast<size_t>(step.to) * 2 * segment.block;
@@ -284,6 +289,15 @@ void ResponseDesigner::begin(const ResponseSettings& target, bool fade)
         if (!changes_[c]) continue;
         if (silent) {
             add(StepKind::Silence, c, 0, 0, 0, static_cast<int32_t>(kernels_[c][0].size() / 4));
+            continue;
+        }
+        if (phase_ == Phase::Minimum && c == 1 && !target.silent[0] &&
+            sameResponse(target.sections[1], target.sections[0])) {
+            // Linked channels: the long design once, its result copied.
+            const auto size = static_cast<int32_t>(kernels_[c][0].size());
+            for (int32_t from = 0; from < size; from += kLongChunk)
+                add(StepKind::CopyChannel, c, 0, from, std::min(size, from + kLongChunk),
+                    2 * (std::min(size, from + kLongChunk) - from));
             continue;
         }
         bool anyOn = false;
