@@ -191,35 +191,52 @@ void MinimumConvolver::multiply(Segment& segment, int channel, int stream, int32
     const HopResponses& r = segment.responses;
     const float* kernel = stream == 0 ? r.next[channel] : r.previous[channel];
     float* sum = segment.sum.data();
-    if (from == 0) std::fill(segment.sum.begin(), segment.sum.end(), 0.0f);
-    if (!kernel) return;
+    if (!kernel) return; // the output step writes zeros
     kernel += segment.shape.spectra;
     const bool midSide = (stream == 0 ? r.nextMidSide : r.previousMidSide) && segment.channels == kNumChannels;
     const int32_t partitions = segment.shape.partitions;
+    if (from == 0) std::fill(segment.sum.begin(), segment.sum.end(), 0.0f);
+    if (!midSide) {
+        for (int32_t j = 0; j < partitions; ++j) {
+            const size_t slot = static_cast<size_t>((segment.latest - j + partitions) % partitions) * m;
+            kernels_->multiplyAccumulate(sum, segment.spectra[channel].data() + slot,
+                                         kernel + static_cast<size_t>(j) * m, m, from, to);
+        }
+        return;
+    }
+    // Mid/side from left/right spectra: the matrix is linear, so bin by bin it
+    // converts the spectra as it would the samples.
+    float* x = segment.converted.data();
+    const float sign = channel == 0 ? 1.0f : -1.0f;
     for (int32_t j = 0; j < partitions; ++j) {
         const size_t slot = static_cast<size_t>((segment.latest - j + partitions) % partitions) * m;
-        const float* x = segment.spectra[channel].data() + slot;
-        if (midSide) {
-            // The matrix is linear: bin by bin it converts the spectra as it would the samples.
-            const float* left = segment.spectra[0].data() + slot;
-            const float* right = segment.spectra[1].data() + slot;
-            float* converted = segment.converted.data();
-            const float sign = channel == 0 ? 1.0f : -1.0f;
-            auto convert = [&](int32_t first, int32_t end) {
-                if (first < end)
-                    kernels_->signedSumScaled(converted + first, left + first, right + first, sign,
-                                              BlockConvolver::kMatrixGain, end - first);
-            };
-            convert(from, std::min(to, b + 1));
-            convert(b + std::max(from, 1), b + std::min(to, b));
-            x = converted;
-        }
+        const float* left = segment.spectra[0].data() + slot;
+        const float* right = segment.spectra[1].data() + slot;
+        auto convert = [&](int32_t first, int32_t end) {
+            if (first < end)
+                kernels_->signedSumScaled(x + first, left + first, right + first, sign, BlockConvolver::kMatrixGain,
+                                          end - first);
+        };
+        convert(from, std::min(to, b + 1));
+        convert(b + std::max(from, 1), b + std::min(to, b));
         kernels_->multiplyAccumulate(sum, x, kernel + static_cast<size_t>(j) * m, m, from, to);
     }
 }
 
 void MinimumConvolver::process(const float* const x[kNumChannels], float* const y[kNumChannels], int channels,
                                int32_t count)
+{
+    for (int32_t done = 0; done < count;) {
+        const int32_t n = std::min(count - done, samplesToBoundary());
+        const float* in[kNumChannels] = {x[0] + done, channels > 1 ? x[1] + done : nullptr};
+        float* out[kNumChannels] = {y[0] + done, channels > 1 ? y[1] + done : nullptr};
+        processBlock(in, out, channels, n);
+        done += n;
+    }
+}
+
+void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* const y[kNumChannels],
+                                    int channels, int32_t count)
 {
     const LaneKernels& k = *kernels_;
     const float g = BlockConvolver::kMatrixGain;

@@ -30,7 +30,7 @@ struct LaneKernels;
 // of 2B points, one after the other.
 struct MinimumLayout
 {
-    static constexpr int32_t kHeadTaps = 64;
+    static constexpr int32_t kHeadTaps = 128;
     static constexpr int32_t kGrowth = 8;
     static constexpr int kMaxSegments = 6;
     struct Segment
@@ -73,8 +73,8 @@ public:
     // The responses of output hop `hop`, due `responsesLead()` samples before it starts.
     void setResponses(const HopResponses& responses, int64_t hop);
 
-    // Filters `count` samples (at most samplesToBoundary()) of the channels in use,
-    // left/right in and out; x and y may be the same arrays.
+    // Filters `count` samples of the channels in use, left/right in and out; x and
+    // y may be the same arrays.
     void process(const float* const x[kNumChannels], float* const y[kNumChannels], int channels,
                  int32_t count);
     // Same as processing `count` zeros, valid only while the whole history is zero.
@@ -109,6 +109,9 @@ private:
         int32_t stepCount = 0, nextStep = 0;
         int64_t workLeft = 0;
     };
+    // At most to the next end of a block of the smallest segment.
+    void processBlock(const float* const x[kNumChannels], float* const y[kNumChannels], int channels,
+                      int32_t count);
     void layOut(Segment& segment, int64_t block, int channels);
     void add(Segment& segment, Op op, int channel, int stream, int32_t part, int32_t end, int32_t cost);
     void run(Segment& segment, int64_t budget);

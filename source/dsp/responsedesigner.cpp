@@ -37,7 +37,7 @@ int storedIndex(int section)
 // bins per step of its logarithms and exponentials.
 constexpr int32_t kLongChunk = 16384;
 constexpr int32_t kLogBins = 1024;
-constexpr int32_t kExpBins = 512;
+constexpr int32_t kExpBins = 256;
 // The magnitude's floor before its logarithm, as a power: -90 dB, far below the
 // -40 dB the magnitude must hold to, and no deeper, so that the cepstrum stays
 // short (at -160 dB the bass of a low cut is 0.04 dB off).
@@ -175,21 +175,23 @@ void ResponseDesigner::addMinimumDesign(int channel)
         }
     };
     const int32_t bins = m / 2 + 1;
-    chunks(StepKind::Pad, m, kLongChunk, 1);
+    // Costs as measured: a pass over the long arrays takes some six butterfly values
+    // a value, a logarithm half a sine, an exponential with its cosine and sine three.
+    chunks(StepKind::Pad, m, kLongChunk, 6);
     addTransform(StepKind::LongForward, channel, 0, longForwardCost_);
-    chunks(StepKind::LogMagnitude, bins, kLogBins, kTrigCost);
+    chunks(StepKind::LogMagnitude, bins, kLogBins, kTrigCost / 2);
     addTransform(StepKind::LongInverse, channel, 0, longInverseCost_);
-    chunks(StepKind::Fold, m, kLongChunk, 1);
+    chunks(StepKind::Fold, m, kLongChunk, 6);
     addTransform(StepKind::LongForward, channel, 0, longForwardCost_);
     chunks(StepKind::Exponential, bins, kExpBins, 3 * kTrigCost);
     addTransform(StepKind::LongInverse, channel, 0, longInverseCost_);
-    chunks(StepKind::MinimumTaps, size_.half(), kLongChunk, 1);
+    chunks(StepKind::MinimumTaps, size_.half(), kLongChunk, 4);
     const MinimumLayout& layout = minimum_->layout();
     for (int s = 0; s < layout.count; ++s) {
         const ffft::FFTReal<float>& fft = minimum_->segmentFft(s);
         const int32_t b = layout.segments[s].block;
         for (int32_t j = 0; j < layout.segments[s].partitions; ++j) {
-            add(StepKind::PartitionTaps, channel, s, j, 0, 2 * b);
+            add(StepKind::PartitionTaps, channel, s, j, 0, 10 * b);
             for (int32_t part = 0; part < fft.forward_part_count(); ++part)
                 add(StepKind::PartitionSpectrum, channel, s, part, j, fft.forward_part_cost(part));
         }
@@ -235,7 +237,9 @@ void ResponseDesigner::runMinimumStep(const Step& step)
         for (int32_t k = step.from; k < step.to; ++k) {
             const bool complex = k > 0 && k < half;
             const double magnitude = std::exp(static_cast<double>(spectrum[k]));
-            const double angle = complex ? spectrum[half + k] : 0.0;
+            // The phase runs over many turns: taken back to one, its cosine and sine stay quick.
+            double angle = complex ? spectrum[half + k] : 0.0;
+            angle -= 2.0 * kPi * std::floor(angle / (2.0 * kPi) + 0.5);
             spectrum[k] = static_cast<float>(magnitude * std::cos(angle));
             if (complex) spectrum[half + k] = static_cast<float>(magnitude * std::sin(angle));
         }
@@ -253,6 +257,11 @@ void ResponseDesigner::runMinimumStep(const Step& step)
         const float* taps = nextKernel(c) + segment.firstTap + step.from * b;
         std::copy(taps, taps + b, partitionInput_.begin());
         std::fill(partitionInput_.begin() + b, partitionInput_.begin() + 2 * b, 0.0f);
+        break;
+    }
+    case StepKind::CopyChannel: {
+        const float* from = changes_[0] ? nextKernel(0) : kernelInUse(0);
+        std::copy(from + step.from, from + step.to, nextKernel(c) + step.from);
         break;
     }
     case StepKind::PartitionSpectrum: {
@@ -280,6 +289,15 @@ void ResponseDesigner::begin(const ResponseSettings& target, bool fade)
         if (!changes_[c]) continue;
         if (silent) {
             add(StepKind::Silence, c, 0, 0, 0, static_cast<int32_t>(kernels_[c][0].size() / 4));
+            continue;
+        }
+        if (phase_ == Phase::Minimum && c == 1 && !target.silent[0] &&
+            sameResponse(target.sections[1], target.sections[0])) {
+            // Linked channels: the long design once, its result copied.
+            const auto size = static_cast<int32_t>(kernels_[c][0].size());
+            for (int32_t from = 0; from < size; from += kLongChunk)
+                add(StepKind::CopyChannel, c, 0, from, std::min(size, from + kLongChunk),
+                    2 * (std::min(size, from + kLongChunk) - from));
             continue;
         }
         bool anyOn = false;

@@ -89,7 +89,8 @@ private:
         Exponential,
         MinimumTaps,
         PartitionTaps,
-        PartitionSpectrum
+        PartitionSpectrum,
+        CopyChannel
     };
     struct Step
     {

@@ -117,7 +117,7 @@ void SignalPath::designNow()
         minimum_.setResponses(designer_.responses(), hop);
         minimum_.setResponses(designer_.responses(), hop + 1);
         // Past the hand-over the next hop keeps these; before it, the hop's design comes on time.
-        responsesGiven_ = minimumInHop() > size_.half() - minimum_.responsesLead();
+        responsesGiven_ = minimumInHop() >= size_.half() - minimum_.responsesLead();
     }
     hopStarted_ = false;
     firstHop_ = true;
@@ -241,7 +241,7 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
         if (position >= n) break;
         if (!hopStarted_) startHop(numIn);
         if (minimum) {
-            int32_t end = std::min(n, position + minimum_.samplesToBoundary());
+            int32_t end = std::min(n, position + minimumSamplesToEvent());
             if (nextPoint < numPoints) end = std::min(end, points[nextPoint].offset);
             spreadWork(n, position);
             const bool drained = processSegment(block, position, end - position, peak);

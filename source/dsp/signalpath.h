@@ -64,7 +64,9 @@ struct AudioBlock
 // while the hop is gathered, in small steps spread over its process calls, and
 // filter that hop's input. Where they differ from the previous hop's, the output
 // crossfades over the hop that comes out next. Gains, mutes and bypass apply
-// from the sample their change names.
+// from the sample their change names. In minimum phase, at zero latency, the
+// response designed from a hop's settings filters the next hop's output (the
+// input before it included), fading in over that hop.
 class SignalPath
 {
 public:
@@ -124,8 +126,9 @@ public:
     void restoreState(const ProcessorState& state);
 
     int32_t sampleRate() const { return sampleRateInt_; }
-    // A channel's response in use: the spectra of its two partitions (N values), and
-    // its taps (N values, the first half in use; for tools and tests: allocates).
+    // A channel's response in use: the spectra of its two partitions (N values; in
+    // minimum phase its taps, then its segments' spectra), and its taps (N values,
+    // the first half in use; for tools and tests: allocates).
     const float* kernelSpectrum(int channel) const { return designer_.kernelInUse(channel); }
     std::vector<float> kernelTaps(int channel) const;
     // How many redesigns have begun since construction (one per hop whose settings changed).
@@ -142,6 +145,12 @@ private:
     int32_t minimumSamplesToResponses() const
     {
         return responsesGiven_ ? -1 : size_.half() - minimum_.responsesLead() - minimumInHop();
+    }
+    // Samples to the hop's end or, before it, to where its responses are handed over.
+    int32_t minimumSamplesToEvent() const
+    {
+        const int32_t toResponses = minimumSamplesToResponses();
+        return toResponses > 0 ? toResponses : size_.half() - minimumInHop();
     }
     void giveMinimumResponses();
     bool processSegment(const AudioBlock& block, int32_t offset, int32_t count, float peak[kNumChannels]);

@@ -388,6 +388,37 @@ TEST(SignalPathMinimumPhase, ChangesAreTheSameForAnySplitAndLeaveNoProducts)
     }
 }
 
+// At zero latency bypass plays the input itself, to the bit, and leaves without
+// a jump in time; delta plays the processed signal less the undelayed input.
+TEST(SignalPathMinimumPhase, BypassAndDeltaUseTheUndelayedInput)
+{
+    const auto prepared = [] {
+        auto path = std::make_unique<SignalPath>();
+        for (const auto& [id, value] : kExampleValues) path->applyParameter(id, value);
+        path->prepare(48000.0, 512, kFftSize, Phase::Minimum);
+        return path;
+    };
+    const Stereo in = noise(4 * kHalfFft, 5);
+    const Stereo processed = play(*prepared(), in, 512, {});
+    const size_t on = 5000, off = 9000;
+    const Stereo bypassed = play(*prepared(), in, 512, {{on, kBypass, 1.0}, {off, kBypass, 0.0}});
+    expectIdentical(slice(bypassed, on, off - on), slice(in, on, off - on));
+    expectIdentical(slice(bypassed, off, in.size() - off), slice(processed, off, in.size() - off));
+
+    auto path = prepared();
+    ListeningRequest delta;
+    delta.delta = true;
+    path->setListening(delta);
+    const Stereo difference = play(*path, in, 512, {});
+    const size_t faded = 48000 / 100 + 512; // past the 10 ms fade-in
+    double worst = 0.0;
+    for (int c = 0; c < 2; ++c)
+        for (size_t i = faded; i < in.size(); ++i)
+            worst = std::max(worst, std::fabs(static_cast<double>(difference.ch[c][i]) -
+                                              (static_cast<double>(processed.ch[c][i]) - in.ch[c][i])));
+    EXPECT_LT(worst, 1e-6);
+}
+
 TEST(SignalPath, RestoresTheCallersFloatingPointMode)
 {
     SignalPath path;
