@@ -3,7 +3,8 @@
 // The cost of each process call while knobs move, driven through the built
 // module as a host drives it: stereo noise in calls of 64, 256 and 1024 samples
 // at 48 kHz and each transform length, and in calls of 64 at the lengths the
-// higher rates use (96 kHz with 32768 points, 192 kHz with 65536), with nothing
+// higher rates use (96 kHz with 32768 points, 192 kHz with 65536), the last in
+// either phase (the fourth argument, 1 for minimum phase), with nothing
 // moving, one knob (band 3 frequency or gain of the left channel, link on)
 // changing every call, and every continuous band parameter of both channels
 // changing every call. Reports the mean, the 99th percentile and the worst call,
@@ -103,9 +104,11 @@ bool timeOneRun(benchmark::State& state, Moving moving, std::vector<double>& mic
     host.initialize();
     host.setupProcessing(rate, blockSize);
     host.setActive(true);
-    // The transform length, as a host applies a new one: the value, then a restart.
+    // The transform length and phase, as a host applies new ones: the values, then a restart.
     std::vector<float> silence(static_cast<size_t>(blockSize), 0.0f), scratch(silence.size());
     host.addParameterChange(kFftSizeMenu, 0, listValueOfFftSize(static_cast<int32_t>(state.range(1))));
+    host.addParameterChange(kPhase, 0,
+                            listValueOfPhase(state.range(3) == 1 ? Phase::Minimum : Phase::Linear));
     host.processStereo(silence.data(), silence.data(), scratch.data(), scratch.data(), blockSize);
     host.setActive(false);
     host.setActive(true);
@@ -229,22 +232,25 @@ void BM_EveryBandParameterMoves(benchmark::State& state)
 
 #define VOSK_PER_CALL(bm)                                                                                    \
     BENCHMARK(bm)                                                                                            \
-        ->ArgsProduct({{64, 256, 1024}, {16384, 32768, 65536}, {48000}})                                     \
-        ->Args({64, 32768, 96000})                                                                           \
-        ->Args({64, 65536, 192000})                                                                          \
+        ->ArgsProduct({{64, 256, 1024}, {16384, 32768, 65536}, {48000}, {0}})                                \
+        ->Args({64, 32768, 96000, 0})                                                                        \
+        ->Args({64, 65536, 192000, 0})                                                                       \
+        ->Args({64, 16384, 48000, 1})                                                                        \
+        ->Args({64, 32768, 96000, 1})                                                                        \
+        ->Args({64, 65536, 192000, 1})                                                                       \
         ->Iterations(1)                                                                                      \
         ->Unit(benchmark::kMillisecond)
 VOSK_PER_CALL(BM_NothingMoves);
 BENCHMARK(BM_NothingMovesSpectrumShown)
-    ->ArgsProduct({{64, 256, 1024}, {16384}, {48000}})
+    ->ArgsProduct({{64, 256, 1024}, {16384}, {48000}, {0}})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NothingMovesListeningShown)
-    ->ArgsProduct({{64, 256, 1024}, {16384}, {48000}})
+    ->ArgsProduct({{64, 256, 1024}, {16384}, {48000}, {0}})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NothingMovesDeltaHeard)
-    ->ArgsProduct({{64, 256, 1024}, {16384}, {48000}})
+    ->ArgsProduct({{64, 256, 1024}, {16384}, {48000}, {0}})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 VOSK_PER_CALL(BM_FrequencyMoves);

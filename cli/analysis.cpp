@@ -4,6 +4,7 @@
 
 #include "hosting/hostedplugin.h"
 #include "source/parameterids.h"
+#include "source/parametertable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,19 +39,61 @@ std::string responseCsv(const Response& r)
     return out;
 }
 
-bool measureResponse(HostedPlugin& plugin, double sampleRate, const std::vector<double>& freqs,
-                     Response& response, std::string& error)
+namespace {
+
+// Both channels' impulse responses as the plug-in plays them now, and its latency.
+bool recordImpulses(HostedPlugin& plugin, double sampleRate, bool midSide, std::vector<float>& first,
+                    std::vector<float>& second, double& latency, std::string& error)
 {
     const int32_t block = 4096;
     if (!plugin.start(sampleRate, block, 2, error)) return false;
-    const double latency = plugin.latencySamples();
-
-    const bool midSide = plugin.findParameter(kMidSide) && plugin.normalizedValue(kMidSide) < 0.5;
-    std::vector<float> first, second;
+    latency = plugin.latencySamples();
     recordImpulseResponses([&plugin](const float* const* in, float* const* out,
                                      int32_t count) { plugin.process(in, out, count); },
                            static_cast<int64_t>(latency), midSide, first, second);
     plugin.stop();
+    return true;
+}
+
+bool midSideOn(const HostedPlugin& plugin)
+{
+    return plugin.findParameter(kMidSide) && plugin.normalizedValue(kMidSide) < 0.5;
+}
+
+} // namespace
+
+bool measurePhaseImpulses(HostedPlugin& plugin, double sampleRate, std::vector<PhaseImpulse>& impulses,
+                          std::string& error)
+{
+    if (!plugin.findParameter(kPhase)) {
+        error = "the plug-in has no Phase parameter";
+        return false;
+    }
+    const double own = plugin.normalizedValue(kPhase);
+    impulses.clear();
+    bool ok = true;
+    for (Phase phase : {Phase::Linear, Phase::Minimum}) {
+        PhaseImpulse impulse;
+        impulse.phase = kPhaseEntries[phase == Phase::Minimum ? 1 : 0];
+        const bool midSide = midSideOn(plugin);
+        impulse.channel = midSide ? "mid" : "left";
+        plugin.setParameter(kPhase, listValueOfPhase(phase));
+        std::vector<float> second;
+        ok = recordImpulses(plugin, sampleRate, midSide, impulse.taps, second, impulse.latencySamples, error);
+        if (!ok) break;
+        impulses.push_back(std::move(impulse));
+    }
+    plugin.setParameter(kPhase, own);
+    return ok;
+}
+
+bool measureResponse(HostedPlugin& plugin, double sampleRate, const std::vector<double>& freqs,
+                     Response& response, std::string& error)
+{
+    const bool midSide = midSideOn(plugin);
+    std::vector<float> first, second;
+    double latency = 0;
+    if (!recordImpulses(plugin, sampleRate, midSide, first, second, latency, error)) return false;
 
     response = Response{};
     response.sampleRate = sampleRate;

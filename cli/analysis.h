@@ -27,6 +27,22 @@ struct Response
 bool measureResponse(HostedPlugin& plugin, double sampleRate, const std::vector<double>& freqs,
                      Response& response, std::string& error);
 
+// The impulse response of the first channel (left, or mid) in one phase, from
+// the impulse's own sample on: the latency comes first.
+struct PhaseImpulse
+{
+    const char* phase = "";   // the Phase parameter's entry
+    const char* channel = ""; // "left" or "mid"
+    double latencySamples = 0;
+    std::vector<float> taps;
+};
+
+// The first channel's impulse response in linear and in minimum phase, in this
+// order, for the settings loaded; the plug-in keeps its own phase and is left
+// stopped.
+bool measurePhaseImpulses(HostedPlugin& plugin, double sampleRate, std::vector<PhaseImpulse>& impulses,
+                          std::string& error);
+
 // frequency,<label> dB,...,<label> group delay ms,...
 std::string responseCsv(const Response& response);
 

@@ -43,7 +43,8 @@ const CommandHelp kCommands[] = {
      "  (for each: what --set takes, its default and its value)",
      "  --json                the same as JSON\n"
      "  --preset FILE         the values after loading FILE\n"
-     "  --set NAME=VALUE      the values after setting these (FftSize=32768: its latency)\n"},
+     "  --set NAME=VALUE      the values after setting these (FftSize=32768,\n"
+     "                        Phase=Minimum: their latency)\n"},
     {"render", "vosk render IN OUT [OPTIONS]",
      "processes IN into OUT (same rate, channels and length)\n"
      "  OUT's format follows its extension; - is standard input or output",
@@ -72,7 +73,9 @@ const CommandHelp kCommands[] = {
      kSettingOptions + "  --rate HZ             the sample rate (default " +
          std::to_string(kDefaultResponseRate) +
          ")\n"
-         "  --png FILE            a plot; FILE ends in .png, or is - for standard output\n"
+         "  --png FILE            a plot, with the impulse response in linear and in\n"
+         "                        minimum phase under it; FILE ends in .png, or is - for\n"
+         "                        standard output\n"
          "  --csv FILE            the table\n"},
     {"generate", "vosk generate OUT [OPTIONS]",
      "a stereo test signal: pink noise under a slow sine sweep\n"

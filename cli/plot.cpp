@@ -216,6 +216,108 @@ void verticalLabel(cairo_t* cr, const Panel& p, const std::string& label)
     cairo_restore(cr);
 }
 
+// Time on a linear axis, for the impulse responses.
+struct TimePanel
+{
+    double x, y, w, h;
+    double tHighMs;
+    double vLow, vHigh;
+
+    double px(double ms) const { return x + w * ms / tHighMs; }
+    double py(double v) const { return y + h * (vHigh - v) / (vHigh - vLow); }
+};
+
+// Where an impulse response rises above a level (dB of its peak) and where it peaks.
+struct ImpulseShape
+{
+    size_t peak = 0;
+    size_t first = 0; // the first sample above kRingingDb
+    size_t last = 0;  // the last sample above the plot's floor
+};
+
+constexpr double kImpulseFloorDb = -120;
+constexpr double kRingingDb = -80;
+
+ImpulseShape shapeOf(const std::vector<float>& taps)
+{
+    ImpulseShape shape;
+    float peak = 0;
+    for (size_t i = 0; i < taps.size(); ++i)
+        if (std::fabs(taps[i]) > peak) peak = std::fabs(taps[i]), shape.peak = i;
+    const double ringing = peak * std::pow(10.0, kRingingDb / 20),
+                 floor = peak * std::pow(10.0, kImpulseFloorDb / 20);
+    shape.first = shape.peak;
+    for (size_t i = 0; i < shape.peak; ++i)
+        if (std::fabs(taps[i]) >= ringing) {
+            shape.first = i;
+            break;
+        }
+    for (size_t i = taps.size(); i > 0; --i)
+        if (std::fabs(taps[i - 1]) >= floor) {
+            shape.last = i - 1;
+            break;
+        }
+    return shape;
+}
+
+void timeGrid(cairo_t* cr, const TimePanel& p, double stepMs)
+{
+    for (double ms = 0; ms <= p.tHighMs + 1e-9; ms += stepMs) {
+        cairo_set_source_rgba(cr, 0, 0, 0, ms == 0 ? 0.22 : 0.1);
+        cairo_set_line_width(cr, 1.0);
+        const double x = std::round(p.px(ms)) + 0.5;
+        cairo_move_to(cr, x, p.y);
+        cairo_line_to(cr, x, p.y + p.h);
+        cairo_stroke(cr);
+        char buf[32];
+        snprintf(buf, sizeof buf, "%g", ms);
+        setColour(cr, kText);
+        text(cr, x, p.y + p.h + 8, buf, 13, 0.5, 1.0);
+    }
+    for (double db = p.vLow; db <= p.vHigh + 1e-9; db += 20) {
+        cairo_set_source_rgba(cr, 0, 0, 0, db == 0 ? 0.3 : 0.1);
+        const double y = std::round(p.py(db)) + 0.5;
+        cairo_move_to(cr, p.x, y);
+        cairo_line_to(cr, p.x + p.w, y);
+        cairo_stroke(cr);
+        char buf[16];
+        snprintf(buf, sizeof buf, "%.0f", db);
+        setColour(cr, kText);
+        text(cr, p.x - 10, y, buf, 13, 1.0, 0.5);
+    }
+}
+
+// The loudest sample of each pixel column, in dB of the peak, filled down to the floor.
+void impulseEnvelope(cairo_t* cr, const TimePanel& p, const std::vector<float>& taps, size_t peak,
+                     double sampleRate, Colour colour)
+{
+    const double peakLevel = std::fabs(static_cast<double>(taps[peak]));
+    if (!(peakLevel > 0)) return;
+    const int columns = static_cast<int>(p.w);
+    const double samplesPerColumn = p.tHighMs / 1000.0 * sampleRate / columns;
+    cairo_save(cr);
+    cairo_rectangle(cr, p.x, p.y, p.w, p.h);
+    cairo_clip(cr);
+    cairo_move_to(cr, p.x, p.py(p.vLow));
+    for (int c = 0; c < columns; ++c) {
+        const auto from = static_cast<size_t>(c * samplesPerColumn);
+        const auto to = std::min(taps.size(), static_cast<size_t>((c + 1) * samplesPerColumn) + 1);
+        double loudest = 0;
+        for (size_t i = from; i < to; ++i)
+            loudest = std::max(loudest, std::fabs(static_cast<double>(taps[i])));
+        const double db = loudest > 0 ? std::max(20 * std::log10(loudest / peakLevel), p.vLow) : p.vLow;
+        cairo_line_to(cr, p.x + c + 0.5, p.py(db));
+    }
+    cairo_line_to(cr, p.x + p.w, p.py(p.vLow));
+    cairo_close_path(cr);
+    setColour(cr, colour, 0.25);
+    cairo_fill_preserve(cr);
+    setColour(cr, colour);
+    cairo_set_line_width(cr, 1.4);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+}
+
 bool sameCurve(const std::vector<double>& a, const std::vector<double>& b)
 {
     for (size_t i = 0; i < a.size(); ++i)
@@ -225,14 +327,19 @@ bool sameCurve(const std::vector<double>& a, const std::vector<double>& b)
 
 } // namespace
 
-bool renderResponsePng(const Response& r, const PlotLabels& labels, std::vector<uint8_t>& png,
-                       std::string& error)
+bool renderResponsePng(const Response& r, const PlotLabels& labels, const std::vector<PhaseImpulse>& impulses,
+                       std::vector<uint8_t>& png, std::string& error)
 {
     if (r.frequencies.empty() || r.curves.empty()) {
         error = "nothing to plot";
         return false;
     }
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
+    constexpr double kImpulseTop = kHeight + 30, kImpulseHeight = 150, kImpulseGap = 70;
+    const int height =
+        impulses.empty()
+            ? kHeight
+            : static_cast<int>(kImpulseTop + impulses.size() * (kImpulseHeight + kImpulseGap) + 20);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, height);
     cairo_t* cr = cairo_create(surface);
     cairo_set_source_rgb(cr, 0.965, 0.965, 0.97);
     cairo_paint(cr);
@@ -352,6 +459,71 @@ bool renderResponsePng(const Response& r, const PlotLabels& labels, std::vector<
     verticalLabel(cr, delay, "group delay (ms)");
     setColour(cr, kText);
     text(cr, delay.x + delay.w / 2, delay.y + delay.h + 44, "frequency (Hz)", 14, 0.5, 0.5);
+
+    // The impulse responses, on one time axis: the latency, and the ringing before
+    // the peak, side by side.
+    std::vector<ImpulseShape> shapes;
+    double lastMs = 1;
+    for (const PhaseImpulse& impulse : impulses) {
+        shapes.push_back(impulse.taps.empty() ? ImpulseShape{} : shapeOf(impulse.taps));
+        lastMs = std::max(lastMs, (shapes.back().last + 1) * msPerSample);
+    }
+    double timeStep = 1;
+    for (double s : {1.0, 2.0, 5.0, 10.0, 20.0, 50.0, 100.0, 200.0, 500.0, 1000.0}) {
+        timeStep = s;
+        if (lastMs * 1.05 / s <= 12) break;
+    }
+    const double tHigh = std::ceil(lastMs * 1.05 / timeStep) * timeStep;
+    for (size_t k = 0; k < impulses.size(); ++k) {
+        const PhaseImpulse& impulse = impulses[k];
+        const ImpulseShape& shape = shapes[k];
+        const double panelTop = kImpulseTop + k * (kImpulseHeight + kImpulseGap);
+        const TimePanel p{left, panelTop, plotW, kImpulseHeight, tHigh, kImpulseFloorDb, 0};
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_rectangle(cr, p.x, p.y, p.w, p.h);
+        cairo_fill(cr);
+        timeGrid(cr, p, timeStep);
+        if (!impulse.taps.empty()) {
+            // The latency reported, where a host expects the peak.
+            cairo_save(cr);
+            const double dash[] = {3.0, 4.0};
+            cairo_set_dash(cr, dash, 2, 0);
+            cairo_set_source_rgba(cr, 0, 0, 0, 0.55);
+            cairo_set_line_width(cr, 1.2);
+            const double x = std::round(p.px(impulse.latencySamples * msPerSample)) + 0.5;
+            cairo_move_to(cr, x, p.y);
+            cairo_line_to(cr, x, p.y + p.h);
+            cairo_stroke(cr);
+            cairo_restore(cr);
+            impulseEnvelope(cr, p, impulse.taps, shape.peak, r.sampleRate, kCurveColours[k % kColourCount]);
+        }
+        cairo_set_source_rgba(cr, 0, 0, 0, 0.55);
+        cairo_set_line_width(cr, 1.0);
+        cairo_rectangle(cr, std::round(p.x) + 0.5, std::round(p.y) + 0.5, std::round(p.w), std::round(p.h));
+        cairo_stroke(cr);
+        char heading[256];
+        snprintf(heading, sizeof heading, "%s phase, %s channel: latency %.0f samples (%.1f ms)",
+                 impulse.phase, impulse.channel, impulse.latencySamples,
+                 impulse.latencySamples * msPerSample);
+        setColour(cr, kText);
+        text(cr, p.x, p.y - 16, heading, 15, 0.0, 0.0, true);
+        const size_t before = shape.peak - shape.first;
+        snprintf(heading, sizeof heading,
+                 "peak at %.1f ms  \xC2\xB7  above %.0f dB for %zu sample%s (%.1f ms) before the peak",
+                 shape.peak * msPerSample, kRingingDb, before, before == 1 ? "" : "s", before * msPerSample);
+        setColour(cr, kMuted);
+        text(cr, p.x + p.w, p.y - 16, heading, 12, 1.0, 0.0);
+        cairo_save(cr);
+        cairo_translate(cr, 26, p.y + p.h / 2);
+        cairo_rotate(cr, -kPi / 2);
+        setColour(cr, kText);
+        text(cr, 0, 0, "level (dB)", 14, 0.5, 0.5);
+        cairo_restore(cr);
+    }
+    if (!impulses.empty()) {
+        setColour(cr, kText);
+        text(cr, left + plotW / 2, height - 24, "time after the impulse (ms)", 14, 0.5, 0.5);
+    }
 
     cairo_destroy(cr);
     return encode(surface, png, error) == CAIRO_STATUS_SUCCESS;

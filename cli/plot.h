@@ -1,7 +1,8 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The response plot: magnitude above, group delay below, on a logarithmic
-// frequency axis.
+// frequency axis; under them, where given, the first channel's impulse response
+// in each phase, one above the other, over time.
 #pragma once
 
 #include "analysis.h"
@@ -20,7 +21,8 @@ struct PlotLabels
 };
 
 // PNG bytes of the plot.
-bool renderResponsePng(const Response& response, const PlotLabels& labels, std::vector<uint8_t>& png,
+bool renderResponsePng(const Response& response, const PlotLabels& labels,
+                       const std::vector<PhaseImpulse>& impulses, std::vector<uint8_t>& png,
                        std::string& error);
 
 // Curves over a logarithmic frequency axis, in panels stacked from the top.

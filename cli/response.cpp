@@ -1,7 +1,8 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vosk response: an impulse through the plug-in, its magnitude and group
-// delay per channel, as a plot and a table.
+// delay per channel, as a plot and a table. The plot shows the impulse response
+// in both phases too, whichever plays.
 #include "analysis.h"
 #include "commands.h"
 #include "hosting/fileio.h"
@@ -48,7 +49,9 @@ int runResponse(const CommandLine& cmd)
             const auto slash = cmd.preset.find_last_of('/');
             labels.preset = slash == std::string::npos ? cmd.preset : cmd.preset.substr(slash + 1);
         }
-        if (!renderResponsePng(response, labels, picture, error)) return fail(error);
+        std::vector<PhaseImpulse> impulses;
+        if (!measurePhaseImpulses(*plugin, cmd.rate, impulses, error)) return fail(error);
+        if (!renderResponsePng(response, labels, impulses, picture, error)) return fail(error);
     }
     if (csv && !writeAll(csv->descriptor(), std::vector<uint8_t>(table.begin(), table.end()), error))
         return fail(cmd.csv + ": " + error);

@@ -28,7 +28,8 @@ constexpr const char* kLabels[] = {"50", "100", "200", "500", "1k", "2k", "5k", 
 
 // What the curve is computed from: the parameters that shape the response. The
 // meters and clip lamps move with the music, and the type parameters only act
-// when a host sends them; the transform length in use comes from the processor.
+// when a host sends them; the transform length in use comes from the processor,
+// and the phase leaves the magnitude drawn as it is.
 bool shapesCurve(uint32_t id)
 {
     switch (id) {
@@ -37,6 +38,7 @@ bool shapesCurve(uint32_t id)
     case kLpeak:
     case kRpeak:
     case kFftSizeMenu:
+    case kPhase:
         return false;
     default:
         return isParameter(id) && !(id >= kType1 && id <= kType6);

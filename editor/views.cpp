@@ -5,6 +5,7 @@
 #include "curvepanel.h"
 #include "listeningviews.h"
 #include "editor.h"
+#include "phaseviews.h"
 
 #include "common/numbers.h"
 #include "common/utf.h"
@@ -517,6 +518,8 @@ std::unique_ptr<View> createView(Editor& editor, const ViewDesc& desc)
     if (c == "ListeningButton") return std::make_unique<ListeningButton>(editor, desc);
     if (c == "SoloButton") return std::make_unique<SoloButton>(editor, desc);
     if (c == "LoudnessReadout") return std::make_unique<LoudnessReadout>(editor, desc);
+    if (c == "PhaseSelector") return std::make_unique<PhaseSelector>(editor, desc);
+    if (c == "LatencyReadout") return std::make_unique<LatencyReadout>(editor, desc);
     // CView, CViewContainer drawn flat and anything unknown: a picture at most.
     return std::make_unique<View>(editor, desc);
 }

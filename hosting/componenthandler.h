@@ -29,6 +29,8 @@ public:
     Steinberg::int32 restartFlags = 0;
     // Told of every performed value, as a host forwards them to the processor.
     std::function<void(Steinberg::Vst::ParamID, Steinberg::Vst::ParamValue)> onPerform;
+    // Told of every restart asked for, as a host restarts the processor.
+    std::function<void(Steinberg::int32)> onRestart;
 
     Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override
     {
@@ -49,6 +51,7 @@ public:
     Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override
     {
         restartFlags |= flags;
+        if (onRestart) onRestart(flags);
         return Steinberg::kResultOk;
     }
 

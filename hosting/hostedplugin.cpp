@@ -218,6 +218,12 @@ std::unique_ptr<HostedPlugin> HostedPlugin::load(const std::string& modulePath, 
     p.controllerInitialized = true;
     // Performed values go to the processor with the next block, as a host forwards them.
     p.handler.onPerform = [&p](ParamID id, ParamValue value) { p.pending.emplace_back(id, value); };
+    // A new latency (the transform length or the phase) takes over where the processor
+    // restarts; before the start, the setup takes it up.
+    HostedPlugin* raw = plugin.get();
+    p.handler.onRestart = [raw](int32 flags) {
+        if (raw->active && (flags & kLatencyChanged)) raw->restart();
+    };
     p.controller->setComponentHandler(&p.handler);
 
     if (!p.controllerIsComponent) {
@@ -485,7 +491,63 @@ bool HostedPlugin::start(double sampleRate, int32_t maxBlockSize, int32_t channe
     p.data.outputParameterChanges = &p.outputChanges;
     p.data.processContext = &p.context;
     hostChannels = channels;
+
+    // Values set before the start are the settings to play from the first sample.
+    // A plug-in may hear changes at its first sample only from a later one (a
+    // response designed while the music plays): they reach it in a call of no
+    // samples, and the setup that follows starts from them.
+    if (!p.pending.empty()) {
+        queuePending();
+        p.data.numSamples = 0;
+        p.processor->process(p.data);
+        passReports();
+        if (p.processing) p.processor->setProcessing(false);
+        p.component->setActive(false);
+        if (p.processor->setupProcessing(setup) != kResultOk || p.component->setActive(true) != kResultOk) {
+            stop();
+            error = "the plug-in refused the processing setup";
+            return false;
+        }
+        if (p.processing) p.processor->setProcessing(true);
+    }
     return true;
+}
+
+void HostedPlugin::queuePending()
+{
+    Impl& p = *impl;
+    p.inputChanges.clearQueue();
+    for (const auto& change : p.pending) {
+        int32 queueIndex = 0;
+        if (IParamValueQueue* queue = p.inputChanges.addParameterData(change.first, queueIndex)) {
+            int32 pointIndex = 0;
+            queue->addPoint(0, change.second, pointIndex);
+        }
+    }
+    p.pending.clear();
+    p.outputChanges.clearQueue();
+}
+
+void HostedPlugin::passReports()
+{
+    // The processor's reports reach the controller, as a host passes them on.
+    Impl& p = *impl;
+    const int32 queues = p.outputChanges.getParameterCount();
+    for (int32 q = 0; q < queues; ++q) {
+        IParamValueQueue* queue = p.outputChanges.getParameterData(q);
+        if (!queue) continue;
+        const int32 points = queue->getPointCount();
+        if (points <= 0) continue;
+        const ParamID id = queue->getParameterId();
+        int32 offset = 0;
+        ParamValue value = 0;
+        if (queue->getPoint(points - 1, offset, value) == kResultOk)
+            p.controller->setParamNormalized(id, value);
+        if (p.outputListener) {
+            for (int32 i = 0; i < points; ++i)
+                if (queue->getPoint(i, offset, value) == kResultOk) p.outputListener(id, value);
+        }
+    }
 }
 
 void HostedPlugin::stop()
@@ -499,21 +561,20 @@ void HostedPlugin::stop()
     active = false;
 }
 
+void HostedPlugin::restart()
+{
+    Impl& p = *impl;
+    if (p.processing) p.processor->setProcessing(false);
+    p.component->setActive(false);
+    p.component->setActive(true);
+    if (p.processing) p.processor->setProcessing(true);
+}
+
 void HostedPlugin::process(const float* const* inputs, float* const* outputs, int32_t numSamples)
 {
     Impl& p = *impl;
     if (!active || numSamples <= 0) return;
-
-    p.inputChanges.clearQueue();
-    for (const auto& change : p.pending) {
-        int32 queueIndex = 0;
-        if (IParamValueQueue* queue = p.inputChanges.addParameterData(change.first, queueIndex)) {
-            int32 pointIndex = 0;
-            queue->addPoint(0, change.second, pointIndex);
-        }
-    }
-    p.pending.clear();
-    p.outputChanges.clearQueue();
+    queuePending();
 
     AudioBusBuffers& in = p.data.inputs[0];
     AudioBusBuffers& out = p.data.outputs[0];
@@ -533,24 +594,7 @@ void HostedPlugin::process(const float* const* inputs, float* const* outputs, in
 
     p.processor->process(p.data);
     p.context.projectTimeSamples += numSamples;
-
-    // The processor's reports reach the controller, as a host passes them on.
-    const int32 queues = p.outputChanges.getParameterCount();
-    for (int32 q = 0; q < queues; ++q) {
-        IParamValueQueue* queue = p.outputChanges.getParameterData(q);
-        if (!queue) continue;
-        const int32 points = queue->getPointCount();
-        if (points <= 0) continue;
-        const ParamID id = queue->getParameterId();
-        int32 offset = 0;
-        ParamValue value = 0;
-        if (queue->getPoint(points - 1, offset, value) == kResultOk)
-            p.controller->setParamNormalized(id, value);
-        if (p.outputListener) {
-            for (int32 i = 0; i < points; ++i)
-                if (queue->getPoint(i, offset, value) == kResultOk) p.outputListener(id, value);
-        }
-    }
+    passReports();
 }
 
 uint32_t HostedPlugin::latencySamples() const

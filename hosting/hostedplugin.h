@@ -116,7 +116,8 @@ public:
     // --- processing ---
     // Bus arrangement for `channels` (1 or 2), bus activation, setupProcessing,
     // setActive and setProcessing. A mono request the plug-in refuses runs on
-    // its stereo buses with the signal on both channels.
+    // its stereo buses with the signal on both channels. Values set since the
+    // last call go to the processor first, and it is set up again with them.
     bool start(double sampleRate, int32_t maxBlockSize, int32_t channels, std::string& error,
                bool offline = true);
     void stop();
@@ -128,6 +129,8 @@ public:
     // `channels()` entries. Input and output may be the same buffers.
     void process(const float* const* inputs, float* const* outputs, int32_t numSamples);
 
+    // Read anew at each call: a restart the controller asks for while the plug-in
+    // runs (a new transform length or phase) happens at once, as a host does it.
     uint32_t latencySamples() const;
     uint32_t tailSamples() const;
 
@@ -145,6 +148,9 @@ public:
 private:
     HostedPlugin();
     void refreshParameters();
+    void restart();
+    void queuePending();
+    void passReports();
 
     std::unique_ptr<Impl> impl;
     FactoryDescription factoryInfo;

@@ -25,7 +25,7 @@ constexpr ParamID kRegistrationOrder[kCatalogueSize] = {
     kBW1R,    kBW2R,    kBW3R,    kBW4R,    kBW1L,       kBW2L,        kBW3L,    kBW4L,    kType1,
     kType2,   kType3,   kType4,   kType5,   kType6,      kGain1R,      kGain2R,  kGain3R,  kGain4R,
     kGain1L,  kGain2L,  kGain3L,  kGain4L,  VuMeterLeft, VUMeterRight, kShape1R, kShape2R, kShape3R,
-    kShape4R, kShape1L, kShape2L, kShape3L, kShape4L,    kFftSizeMenu,
+    kShape4R, kShape1L, kShape2L, kShape3L, kShape4L,    kFftSizeMenu, kPhase,
 };
 
 } // namespace
@@ -50,7 +50,7 @@ Steinberg::Vst::Parameter* createParameter(const CatalogueEntry& entry)
     case ParameterKind::List: {
         auto* parameter = new (std::nothrow) ListParameter(title, entry.id, entry.flags);
         if (!parameter) return nullptr;
-        for (int i = 0; i < kListEntries; ++i) {
+        for (int i = 0; i <= entry.stepCount; ++i) {
             String128 text;
             writeAscii(entry.entries[i], text);
             parameter->appendString(text);

@@ -18,7 +18,7 @@ namespace vosk {
 
 using CatalogueEntry = ParameterEntry;
 
-constexpr int kCatalogueSize = 69;
+constexpr int kCatalogueSize = 70;
 extern const std::array<CatalogueEntry, kCatalogueSize> kCatalogue;
 
 // Creates the entry's parameter object (owned by the caller, one reference), with its

@@ -66,21 +66,25 @@ tresult PLUGIN_API UIDescriptionController::setParamNormalized(ParamID tag, Para
 {
     // A NaN would pass the base's clamping and reach every control bound to the tag.
     if (std::isnan(value)) return kInvalidArgument;
-    const int32_t fftSize = fftSizeFromListValue(getParamNormalized(kFftSizeMenu));
+    const LatencyChoice before = latencyChoice();
     const tresult result = EditController::setParamNormalized(tag, value);
-    if (tag == kFftSizeMenu) fftSizeMayHaveChanged(fftSize);
+    if (tag == kFftSizeMenu || tag == kPhase) latencyMayHaveChanged(before);
     return result;
 }
 
-void UIDescriptionController::fftSizeMayHaveChanged(Steinberg::int32 before)
+UIDescriptionController::LatencyChoice UIDescriptionController::latencyChoice()
 {
-    const int32_t size = fftSizeFromListValue(getParamNormalized(kFftSizeMenu));
-    if (size == before) return;
-    if (Steinberg::IPtr<Steinberg::Vst::IMessage> message = owned(allocateMessage())) {
-        message->setMessageID(kFftSizeMessage);
-        message->getAttributes()->setInt(kFftSizeAttribute, size);
-        sendMessage(message);
-    }
+    return {fftSizeFromListValue(getParamNormalized(kFftSizeMenu)),
+            phaseFromListValue(getParamNormalized(kPhase))};
+}
+
+void UIDescriptionController::latencyMayHaveChanged(const LatencyChoice& before)
+{
+    const LatencyChoice now = latencyChoice();
+    if (now.fftSize == before.fftSize && now.phase == before.phase) return;
+    if (now.fftSize != before.fftSize) sendToProcessor(kFftSizeMessage, kFftSizeAttribute, now.fftSize);
+    if (now.phase != before.phase)
+        sendToProcessor(kPhaseMessage, kPhaseAttribute, now.phase == Phase::Minimum ? 1 : 0);
     if (componentHandler) componentHandler->restartComponent(Steinberg::Vst::kLatencyChanged);
 }
 
@@ -99,7 +103,7 @@ tresult PLUGIN_API UIDescriptionController::setComponentState(Steinberg::IBStrea
     setValue(kBypass, switchValue(kBypass, decoded.bypass));
     if (!decoded.hasSettings) return kResultOk; // an older state: the rest is the host's
 
-    const int32_t fftSize = fftSizeFromListValue(getParamNormalized(kFftSizeMenu));
+    const LatencyChoice before = latencyChoice();
     // Switches, lists and types as they were set. An older state has no record of them:
     // the switches and lists take the values that set what it plays, and the types stay
     // as they are, as they always did.
@@ -108,7 +112,7 @@ tresult PLUGIN_API UIDescriptionController::setComponentState(Steinberg::IBStrea
         if (!decoded.hasHeldValues && tag >= kType1 && tag <= kType6) continue;
         setValue(tag, decoded.heldValues[static_cast<size_t>(i)]);
     }
-    fftSizeMayHaveChanged(fftSize);
+    latencyMayHaveChanged(before);
     setValue(kLpeak, switchValue(kLpeak, decoded.clip[0]));
     setValue(kRpeak, switchValue(kRpeak, decoded.clip[1]));
 

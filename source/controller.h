@@ -8,6 +8,7 @@
 #include "editorhost/listeninghost.h"
 #include "editorhost/parameteredits.h"
 #include "editorhost/spectrumsource.h"
+#include "source/dsp/responsedesign.h"
 #include "source/dsp/listening.h"
 #include "spectrumanalysis.h"
 
@@ -98,9 +99,17 @@ public:
 
 private:
     void setValue(ParamID tag, ParamValue value);
-    // After the FftSize value may have changed from `before`: a new length is a new
+    // What the FftSize and Phase values choose: a new length or phase is a new
     // latency, which the processor takes up when the host restarts it.
-    void fftSizeMayHaveChanged(Steinberg::int32 before);
+    struct LatencyChoice
+    {
+        Steinberg::int32 fftSize;
+        Phase phase;
+    };
+    LatencyChoice latencyChoice();
+    // After the choice may have changed from `before`: the processor is told ahead
+    // of the restart asked for.
+    void latencyMayHaveChanged(const LatencyChoice& before);
 
     void sendSpectrumMessage(const char* id, Steinberg::int64 on = -1);
     void sendToProcessor(const char* id, const char* attribute = nullptr, Steinberg::int64 value = 0);

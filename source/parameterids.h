@@ -43,9 +43,10 @@ enum ParameterId : uint32_t {
     kShape1L = 75, kShape2L = 76, kShape3L = 77, kShape4L = 78,
     kFftSizeMenu = 79,
     kCurvePanel = 80,    // editor-only tag: the curve panel's button and the panel
+    kPhase = 81,
 };
 
-constexpr uint32_t kNumControlTags = 81;
+constexpr uint32_t kNumControlTags = 82;
 
 // The link and mid/side switches act while their normalised value is below one half,
 // every other switch while it is above. Projects and automation store these values,
@@ -59,6 +60,9 @@ constexpr bool actsBelowHalf(uint32_t id)
 // ahead of the restart it asks the host for, so that the restart finds it there.
 inline constexpr const char* kFftSizeMessage = "FftSize";
 inline constexpr const char* kFftSizeAttribute = "Size";
+// The same for a phase chosen (attribute "Phase", 1 for minimum phase).
+inline constexpr const char* kPhaseMessage = "Phase";
+inline constexpr const char* kPhaseAttribute = "Phase";
 
 // The processor tells the controller the sample rate (attribute "Rate", a float)
 // and transform length ("Size") it plays with at each setup, for the editor's curve.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "source/dsp/filtersection.h"
+#include "source/dsp/responsedesign.h"
 #include "source/parameterids.h"
 
 #include <array>
@@ -18,7 +19,7 @@ namespace vosk {
 enum class ParameterKind : uint8_t {
     TagOnly,    // a control tag of the editor with no parameter behind it
     Plain,      // a switch (one step) or a bare number
-    List,       // kListEntries texts
+    List,       // stepCount + 1 texts
     Frequency,  // band frequency
     BandGain,   // band gain
     LinearGain, // input and master gains
@@ -32,6 +33,7 @@ constexpr int32_t kReadOnly = 1 << 1;
 constexpr int32_t kListFlag = 1 << 3;
 constexpr int32_t kBypassFlag = 1 << 16;
 
+// The shape and FftSize lists have three entries each.
 constexpr int kListEntries = 3;
 
 struct ParameterEntry
@@ -43,10 +45,10 @@ struct ParameterEntry
     int32_t stepCount;
     double defaultValue; // normalised
     int32_t flags;
-    const char* const* entries; // lists: kListEntries texts; otherwise null
+    const char* const* entries; // lists: stepCount + 1 texts; otherwise null
 };
 
-// --- the shape lists -----------------------------------------------------------------------
+// --- the lists -----------------------------------------------------------------------
 
 // The band shape lists show their entries in this order, at the values 0, 0.5 and 1.
 inline constexpr const char* kShapeEntries[kListEntries] = {"Bell", "Low Cut", "High Cut"};
@@ -64,6 +66,20 @@ constexpr int32_t fftSizeFromListValue(double value)
 constexpr double listValueOfFftSize(int32_t size)
 {
     return size == kFftSizes[0] ? 0.0 : size == kFftSizes[1] ? 0.5 : size == kFftSizes[2] ? 1.0 : -1.0;
+}
+
+// The phase the Phase list's value selects: its second entry from one half on, as a
+// host shows it.
+inline constexpr const char* kPhaseEntries[] = {"Linear", "Minimum"};
+
+constexpr Phase phaseFromListValue(double value)
+{
+    return value >= 0.5 ? Phase::Minimum : Phase::Linear;
+}
+
+constexpr double listValueOfPhase(Phase phase)
+{
+    return phase == Phase::Minimum ? 1.0 : 0.0;
 }
 
 // The shape a shape list's value selects: only the entries' own values select the cuts.
@@ -214,9 +230,12 @@ constexpr ParameterEntry plain(uint32_t id, const char* name, const char* title,
 {
     return {id, name, title, ParameterKind::Plain, steps, defaultValue, flags, nullptr};
 }
-constexpr ParameterEntry list(uint32_t id, const char* name, const char* title, const char* const* entries)
+template <size_t N>
+constexpr ParameterEntry list(uint32_t id, const char* name, const char* title,
+                              const char* const (&entries)[N])
 {
-    return {id, name, title, ParameterKind::List, kListEntries - 1, 0.0, kAutomatable | kListFlag, entries};
+    constexpr int32_t steps = static_cast<int32_t>(N) - 1;
+    return {id, name, title, ParameterKind::List, steps, 0.0, kAutomatable | kListFlag, entries};
 }
 constexpr ParameterEntry linearGain(uint32_t id, const char* name, const char* title, int32_t flags)
 {
@@ -324,6 +343,7 @@ inline constexpr ParameterEntry kParameters[kNumControlTags] = {
     table::list(kShape4L, "kShape4L", "kShape8", kShapeEntries),
     table::list(kFftSizeMenu, "kFftSizeMenu", "FftSize", kFftSizeEntries),
     table::tagOnly(kCurvePanel, "kCurvePanel"),
+    table::list(kPhase, "kPhase", "Phase", kPhaseEntries),
 };
 
 constexpr bool tableIsIndexedById()
@@ -344,9 +364,10 @@ constexpr bool isParameter(uint32_t id)
 // It keeps the exact normalised value each was last set to, so that a saved project gives the
 // host back what it set, not merely the side of the threshold the value fell on.
 inline constexpr uint32_t kHeldValueTags[] = {
-    kBypass, kOnLoCut, kOnHiCut, kOn1R,    kOn2R,     kOn3R,    kOn4R,    kOn1L,    kOn2L,    kOn3L,
-    kOn4L,   kLink,    kMidSide, kMuteMid, kMuteSide, kType1,   kType2,   kType3,   kType4,   kType5,
-    kType6,  kShape1R, kShape2R, kShape3R, kShape4R,  kShape1L, kShape2L, kShape3L, kShape4L, kFftSizeMenu,
+    kBypass,  kOnLoCut, kOnHiCut, kOn1R,    kOn2R,    kOn3R,        kOn4R,     kOn1L,
+    kOn2L,    kOn3L,    kOn4L,    kLink,    kMidSide, kMuteMid,     kMuteSide, kType1,
+    kType2,   kType3,   kType4,   kType5,   kType6,   kShape1R,     kShape2R,  kShape3R,
+    kShape4R, kShape1L, kShape2L, kShape3L, kShape4L, kFftSizeMenu, kPhase,
 };
 constexpr int kNumHeldValues = static_cast<int>(sizeof(kHeldValueTags) / sizeof(kHeldValueTags[0]));
 

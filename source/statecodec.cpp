@@ -14,13 +14,20 @@ namespace {
 
 // The settings block follows the 8-byte head: tag, version, payload size, payload.
 constexpr uint8_t kSettingsTag[4] = {'V', 'O', 'S', 'K'};
-constexpr uint32_t kSettingsVersion = 2;
 constexpr size_t kBandSize = 1 + 4 + 8 * 4;
 constexpr size_t kPayloadSizeV1 = 2 * 4 * kBandSize + 4 + 2 * 4 + 2 * 4;
 // Appended since: the transform length.
 constexpr size_t kPayloadSizeWithFftSize = kPayloadSizeV1 + 4;
-// Version 2: the clip lamps and the held values.
-constexpr size_t kPayloadSizeV2 = kPayloadSizeWithFftSize + 2 + 4 * kNumHeldValues;
+// Version 2: the clip lamps and the held values of its time, all but the phase's.
+constexpr int kHeldValuesV2 = kNumHeldValues - 1;
+static_assert(kHeldValueTags[kHeldValuesV2] == kPhase, "the phase is the one held value appended since");
+constexpr size_t kPayloadSizeV2 = kPayloadSizeWithFftSize + 2 + 4 * kHeldValuesV2;
+// Version 3: the phase's held value. Written only where it is not the default, so
+// that a state in linear phase keeps the bytes it always had.
+constexpr size_t kPayloadSizeV3 = kPayloadSizeV2 + 4;
+constexpr uint32_t kVersionWithHeldValues = 2;
+constexpr uint32_t kVersionWithPhase = 3;
+constexpr size_t kPhasePlace = static_cast<size_t>(kHeldValuesV2);
 // Later versions may append to the payload, within reason.
 constexpr size_t kMaxPayloadSize = 1 << 16;
 
@@ -188,15 +195,18 @@ size_t settingsPayloadSize(const uint8_t* header)
 std::vector<uint8_t> encodeState(const ProcessorState& state)
 {
     std::vector<uint8_t> bytes;
-    bytes.reserve(kStateHeadSize + kSettingsHeaderSize + kPayloadSizeV2);
+    bytes.reserve(kStateHeadSize + kSettingsHeaderSize + kPayloadSizeV3);
     Writer out(bytes);
     out.f32(state.inputGain);
     out.i32(state.bypass ? 1 : 0);
     if (!state.hasSettings) return bytes;
 
+    const std::array<float, kNumHeldValues> held =
+        state.hasHeldValues ? state.heldValues : heldValuesOf(state);
+    const bool phaseHeld = held[kPhasePlace] != defaultHeldValues()[kPhasePlace];
     for (uint8_t b : kSettingsTag) out.u8(b);
-    out.u32(kSettingsVersion);
-    out.u32(static_cast<uint32_t>(kPayloadSizeV2));
+    out.u32(phaseHeld ? kVersionWithPhase : kVersionWithHeldValues);
+    out.u32(static_cast<uint32_t>(phaseHeld ? kPayloadSizeV3 : kPayloadSizeV2));
     for (const auto& channel : state.bands) {
         for (const auto& band : channel) {
             out.u8(band.on ? 1 : 0);
@@ -215,7 +225,8 @@ std::vector<uint8_t> encodeState(const ProcessorState& state)
     for (float gain : state.channelGain) out.f32(gain);
     out.i32(state.fftSize);
     for (bool lit : state.clip) out.u8(lit ? 1 : 0);
-    for (float held : state.hasHeldValues ? state.heldValues : heldValuesOf(state)) out.f32(held);
+    for (int i = 0; i < (phaseHeld ? kNumHeldValues : kHeldValuesV2); ++i)
+        out.f32(held[static_cast<size_t>(i)]);
     return bytes;
 }
 
@@ -270,7 +281,11 @@ bool decodeState(const uint8_t* data, size_t size, ProcessorState& out)
     state.hasHeldValues = payloadSize >= kPayloadSizeV2;
     if (state.hasHeldValues) {
         for (bool& lit : state.clip) valid = readSwitch(in, lit) && valid;
-        for (float& held : state.heldValues) {
+        // States without the phase's value played in linear phase.
+        state.heldValues = defaultHeldValues();
+        const int stored = payloadSize >= kPayloadSizeV3 ? kNumHeldValues : kHeldValuesV2;
+        for (int i = 0; i < stored; ++i) {
+            float& held = state.heldValues[static_cast<size_t>(i)];
             held = in.f32();
             valid = valid && isNormalised(held);
         }

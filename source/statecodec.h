@@ -37,7 +37,8 @@ struct ProcessorState
     int32_t fftSize = 16384;             // the transform length chosen; states without it had this one
 
     // Since version 2: the clip lamps, and the exact normalised value of every parameter
-    // read through a threshold or a list (by heldValueIndex), as the host last set it.
+    // read through a threshold or a list (by heldValueIndex), as the host last set it;
+    // the phase's since version 3, which only a state away from linear phase needs.
     // Without them (older states, states put together by hand) the held values are
     // those that set what the state plays, the type values following the bands' shapes.
     bool clip[2] = {false, false};

@@ -55,10 +55,11 @@ tresult PLUGIN_API VOSK::setActive(TBool state)
     signalPath.resetMeters();
     // Whatever reached the processor while it ran is in the snapshot before the restart.
     if (!state && !takePendingRestore()) publishSnapshot();
-    // A transform length chosen since the setup takes over here, with its latency.
+    // A transform length or phase chosen since the setup takes over here, with its latency.
     const int32_t size = requestedFftSize.load();
-    if (state && signalPath.isPrepared() && size != signalPath.fftSize()) {
-        signalPath.prepare(processSetup.sampleRate, processSetup.maxSamplesPerBlock, size);
+    const Phase phase = requestedPhase.load();
+    if (state && signalPath.isPrepared() && (size != signalPath.fftSize() || phase != signalPath.phase())) {
+        signalPath.prepare(processSetup.sampleRate, processSetup.maxSamplesPerBlock, size, phase);
         tellProcessingSetup();
     }
     active = state != 0;
@@ -76,9 +77,19 @@ void VOSK::tellProcessingSetup()
     }
 }
 
-TransformSize VOSK::transformInUse() const
+// The signal path's figures; before any setup, those the next setup will give.
+VOSK::uint32 PLUGIN_API VOSK::getLatencySamples()
 {
-    return TransformSize{signalPath.isPrepared() ? signalPath.fftSize() : requestedFftSize.load()};
+    if (signalPath.isPrepared()) return static_cast<uint32>(signalPath.latency());
+    const TransformSize size{requestedFftSize.load()};
+    return requestedPhase.load() == Phase::Minimum ? 0 : static_cast<uint32>(size.latency());
+}
+
+VOSK::uint32 PLUGIN_API VOSK::getTailSamples()
+{
+    if (signalPath.isPrepared()) return static_cast<uint32>(signalPath.tail());
+    const TransformSize size{requestedFftSize.load()};
+    return static_cast<uint32>(requestedPhase.load() == Phase::Minimum ? size.half() : size.tail());
 }
 
 void VOSK::requestFftSize(int32_t size)
@@ -106,6 +117,14 @@ tresult PLUGIN_API VOSK::notify(IMessage* message)
         if (message->getAttributes()->getInt(kFftSizeAttribute, size) != kResultOk) return kResultFalse;
         requestFftSize(static_cast<int32_t>(size));
         // While processing runs, the next process call publishes it with the settings.
+        if (!active) publishSnapshot();
+        return kResultOk;
+    }
+    if (id && std::strcmp(id, kPhaseMessage) == 0) {
+        Steinberg::int64 phase = 0;
+        if (message->getAttributes()->getInt(kPhaseAttribute, phase) != kResultOk || phase < 0 || phase > 1)
+            return kResultFalse;
+        requestPhase(phase == 1 ? Phase::Minimum : Phase::Linear);
         if (!active) publishSnapshot();
         return kResultOk;
     }
@@ -235,7 +254,8 @@ tresult PLUGIN_API VOSK::setupProcessing(ProcessSetup& setup)
 {
     const tresult result = AudioEffect::setupProcessing(setup);
     if (result != kResultOk) return result;
-    signalPath.prepare(setup.sampleRate, setup.maxSamplesPerBlock, requestedFftSize.load());
+    signalPath.prepare(setup.sampleRate, setup.maxSamplesPerBlock, requestedFftSize.load(),
+                       requestedPhase.load());
     spectrum.prepare(setup.sampleRate);
     // An export or a freeze plays the settings, never what the engineer listens to.
     offline = setup.processMode == kOffline;
@@ -271,7 +291,11 @@ bool VOSK::takePendingRestore()
     int expected = kSlotReady;
     if (!restoreSlot.compare_exchange_strong(expected, kSlotBusy, std::memory_order_acquire)) return false;
     signalPath.restoreState(pendingRestore);
-    if (pendingRestore.hasSettings) requestFftSize(pendingRestore.fftSize);
+    if (pendingRestore.hasSettings) {
+        requestFftSize(pendingRestore.fftSize);
+        requestPhase(
+            phaseFromListValue(pendingRestore.heldValues[static_cast<size_t>(heldValueIndex(kPhase))]));
+    }
     // Published before the slot empties: a save that finds it empty finds the restore.
     publishSnapshot();
     restoreSlot.store(kSlotEmpty, std::memory_order_release);
@@ -282,10 +306,15 @@ void VOSK::publishSnapshot()
 {
     ProcessorState state;
     signalPath.captureState(state);
-    // The length held goes with the settings of the same moment.
+    // The length and phase held go with the settings of the same moment; a phase the
+    // controller asked for ahead of its parameter change is saved as that change.
     state.fftSize = requestedFftSize.load();
+    const Phase phase = requestedPhase.load();
+    float& heldPhase = state.heldValues[static_cast<size_t>(heldValueIndex(kPhase))];
+    if (phaseFromListValue(heldPhase) != phase) heldPhase = static_cast<float>(listValueOfPhase(phase));
     snapshot.publish(state);
     publishedFftSize.store(state.fftSize);
+    publishedPhase.store(phase);
 }
 
 // Every point of every queue, in the order they apply: by offset, and in the
@@ -340,6 +369,7 @@ tresult PLUGIN_API VOSK::process(ProcessData& data)
         const ParameterPoint& point = blockPoints[static_cast<size_t>(i)];
         if (point.id == kFftSizeMenu && std::isfinite(point.value))
             requestFftSize(fftSizeFromListValue(point.value));
+        if (point.id == kPhase && std::isfinite(point.value)) requestPhase(phaseFromListValue(point.value));
     }
     block.points = blockPoints.data();
     block.numSamples = data.numSamples;
@@ -363,7 +393,8 @@ tresult PLUGIN_API VOSK::process(ProcessData& data)
     if (out) out->silenceFlags = silence;
     // A lamp the audio lit is saved like a change the host sent.
     const bool stateChanged = signalPath.takeStateChange();
-    if (block.numPoints > 0 || stateChanged || publishedFftSize.load() != requestedFftSize.load())
+    if (block.numPoints > 0 || stateChanged || publishedFftSize.load() != requestedFftSize.load() ||
+        publishedPhase.load() != requestedPhase.load())
         publishSnapshot();
     return kResultOk;
 }

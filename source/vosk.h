@@ -49,10 +49,11 @@ public:
     // IAudioProcessor
     tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
                                           SpeakerArrangement* outputs, int32 numOuts) override;
-    // The convolution delays by a quarter plus half a transform, in every state,
-    // bypass included, so that a host's delay compensation never moves.
-    uint32 PLUGIN_API getLatencySamples() override { return static_cast<uint32>(transformInUse().latency()); }
-    uint32 PLUGIN_API getTailSamples() override { return static_cast<uint32>(transformInUse().tail()); }
+    // In linear phase the convolution delays by a quarter plus half a transform, in
+    // minimum phase not at all; in every state, bypass included, so that a host's
+    // delay compensation never moves.
+    uint32 PLUGIN_API getLatencySamples() override;
+    uint32 PLUGIN_API getTailSamples() override;
     tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
     tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override;
 
@@ -61,10 +62,8 @@ private:
     bool takePendingRestore();
     void publishSnapshot();
     void tellProcessingSetup();
-    // The transform the output is filtered with: the one set up, or before any
-    // setup the one the next will use.
-    TransformSize transformInUse() const;
     void requestFftSize(int32_t size);
+    void requestPhase(Phase phase) { requestedPhase.store(phase); }
     int32 gatherPoints(Steinberg::Vst::IParameterChanges* changes, int32 numSamples);
     void sendSpectrumFrame();
     bool takeListening(Steinberg::Vst::IMessage& message);
@@ -101,11 +100,14 @@ private:
     // A change is a change of latency: it applies where no audio runs, at the next
     // setup or activation (the controller asks the host for that restart).
     std::atomic<int32_t> requestedFftSize{kDefaultFftSize};
+    // The same for the phase, which changes the latency too.
+    std::atomic<Phase> requestedPhase{Phase::Linear};
 
     // The settings as getState saves them, published by whichever thread changes
     // them, so that a save during playback never reads a half-applied change.
     PublishedValue<ProcessorState> snapshot;
     std::atomic<int32_t> publishedFftSize{kDefaultFftSize}; // the length the snapshot holds
+    std::atomic<Phase> publishedPhase{Phase::Linear};
 };
 
 } // namespace vosk

@@ -391,8 +391,8 @@ void buildTemplate()
          {"handle-text-color", "#101010ff"},
          {"solo-color", "#ffffffff"}});
     // Its listening tools, over it: they show and end with it.
-    const auto listening = [](const std::string& cls, int x, int w, Attrs own) {
-        Attrs attrs{{"control-tag", name(vosk::kCurvePanel)},
+    auto listening = [](const std::string& cls, int x, int w, Attrs own, uint32_t tag = vosk::kCurvePanel) {
+        Attrs attrs{{"control-tag", name(tag)},
                     {"font", "~ NormalFontSmall"},
                     {"text-color", "#a0a4a8ff"},
                     {"frame-color", "#a0a4a8ff"},
@@ -408,6 +408,14 @@ void buildTemplate()
               {{"listen", "compare"}, {"title", "COMPARE"}, {"on-color", "#7fd08aff"},
                {"tooltip", "Hear the input at the processed loudness: hold, or click to keep it."}});
     listening("LoudnessReadout", 174, 110, {});
+    // The phase chosen and the latency it gives, with the same look.
+    listening(
+        "PhaseSelector", 560, 124,
+        {{"on-color", "#a0a4a8ff"},
+         {"tooltip", "Linear: no phase shift, at the latency beside. Minimum: the same curve at no latency, "
+                     "with no ringing before a transient. A change restarts the processor."}},
+        vosk::kPhase);
+    listening("LatencyReadout", 690, 150, {}, vosk::kPhase);
     listening("SoloButton", 862, 44,
               {{"title", "SOLO"}, {"on-color", "#ffffffff"},
                {"tooltip", "Hear the band last taken alone. Alt-click a dot to hear its band while held."}});
@@ -510,5 +518,5 @@ int main()
         element("\t\t", "control-tag", {{"name", name(id)}, {"tag", std::to_string(id)}});
     std::printf("\t</control-tags>\n");
     std::printf("</vstgui-ui-description>\n");
-    return views.size() == 190 ? 0 : 1;
+    return views.size() == 196 ? 0 : 1;
 }

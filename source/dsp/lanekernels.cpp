@@ -54,6 +54,33 @@ FFFT_LANES_INLINE void multiplyIn(float* dest, const float* factor, int32_t m, i
 }
 
 template <class L>
+FFFT_LANES_INLINE void multiplyAccumulateIn(float* dest, const float* a, const float* p, int32_t m,
+                                            int32_t from, int32_t to)
+{
+    const int32_t half = m / 2;
+    if (from == 0) dest[0] = dest[0] + a[0] * p[0];
+    if (to > half) dest[half] = dest[half] + a[half] * p[half];
+    forEach<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
+        using V = decltype(lane);
+        const auto aRe = V::load(a + k), aIm = V::load(a + half + k);
+        const auto pRe = V::load(p + k), pIm = V::load(p + half + k);
+        V::store(dest + k, V::load(dest + k) + (aRe * pRe - aIm * pIm));
+        V::store(dest + half + k, V::load(dest + half + k) + (aIm * pRe + aRe * pIm));
+    });
+}
+
+template <class L>
+FFFT_LANES_INLINE void directFormIn(float* out, const float* x, const float* h, int32_t taps, int32_t count)
+{
+    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+        using V = decltype(lane);
+        auto sum = V::splat(h[0]) * V::load(x + i);
+        for (int32_t j = 1; j < taps; ++j) sum = sum + V::splat(h[j]) * V::load(x + i - j);
+        V::store(out + i, sum);
+    });
+}
+
+template <class L>
 FFFT_LANES_INLINE void sumScaledIn(float* out, const float* x, const float* y, float g, int32_t count)
 {
     forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
@@ -148,12 +175,14 @@ template <class L> constexpr LaneKernels kernelsIn(Lanes lanes)
     return LaneKernels{lanes,
                        &L::template run<&multiplyAddIn<L>>,
                        &L::template run<&multiplyIn<L>>,
+                       &L::template run<&multiplyAccumulateIn<L>>,
                        &L::template run<&sumScaledIn<L>>,
                        &L::template run<&differenceScaledIn<L>>,
                        &L::template run<&signedSumScaledIn<L>>,
                        &L::template run<&gainIn<L>>,
                        &L::template run<&addIn<L>>,
                        &L::template run<&crossfadeIn<L>>,
+                       &L::template run<&directFormIn<L>>,
                        &L::template run<&crossfadePairIn<L>>};
 }
 

@@ -30,6 +30,9 @@ struct LaneKernels
     void (*multiplyAdd)(float* dest, const float* a, const float* p, const float* b, const float* q,
                         int32_t m, int32_t from, int32_t to);
     void (*multiply)(float* dest, const float* factor, int32_t m, int32_t from, int32_t to);
+    // dest += a p over bins [from, to), as multiplyAdd's layout.
+    void (*multiplyAccumulate)(float* dest, const float* a, const float* p, int32_t m, int32_t from,
+                               int32_t to);
 
     // Over `count` values: out = (x + y) g, out = (x - y) g, out = (x + sign y) g.
     void (*sumScaled)(float* out, const float* x, const float* y, float g, int32_t count);
@@ -44,6 +47,9 @@ struct LaneKernels
     void (*crossfade)(float* out, const FadeStreams& streams, const float* w, int32_t count);
     // Both channels at once, each stream first turned from mid/side into
     // left/right ((x + y) g, (x - y) g) where its flag says so.
+    // out[i] = h[0] x[i] + h[1] x[i - 1] + ... + h[taps - 1] x[i - taps + 1], summed in
+    // that order; x[-taps + 1 .. -1] are the samples before the first.
+    void (*directForm)(float* out, const float* x, const float* h, int32_t taps, int32_t count);
     void (*crossfadePair)(float* const out[2], const FadeStreams streams[2], bool beforeMidSide,
                           bool afterMidSide, float g, const float* w, int32_t count);
 };

@@ -47,6 +47,10 @@ static_assert(TransformSize{}.maxSectionLength() == 8191 && TransformSize{}.high
               "the default transform's kernels");
 constexpr TransformSize kDefaultTransform{};
 
+// How a response's phase is made from its magnitude: linear (symmetric about the
+// centre, with the latency above) or minimum (causal, at zero latency).
+enum class Phase : uint8_t { Linear, Minimum };
+
 // Single-precision pi and 2 pi, the constants the kernels are designed with.
 constexpr float kPiF = static_cast<float>(kPi);
 constexpr float kTwoPiF = static_cast<float>(2 * kPi);

@@ -3,6 +3,7 @@
 #include "responsedesigner.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace vosk {
@@ -32,11 +33,24 @@ int storedIndex(int section)
     return section < 5 ? section : section - 2; // the spares own no spectrum
 }
 
+// Values per step of the minimum-phase design's passes over the long arrays, and
+// bins per step of its logarithms and exponentials.
+constexpr int32_t kLongChunk = 16384;
+constexpr int32_t kLogBins = 1024;
+constexpr int32_t kExpBins = 256;
+// The magnitude's floor before its logarithm, as a power: -90 dB, far below the
+// -40 dB the magnitude must hold to, and no deeper, so that the cepstrum stays
+// short (at -160 dB the bass of a low cut is 0.04 dB off).
+constexpr double kFloorPower = 1e-9;
+
 } // namespace
 
 void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ffft::FFTReal<float>& fft,
-                                const ffft::FFTReal<float>& partitionFft)
+                                const ffft::FFTReal<float>& partitionFft, Phase phase,
+                                const MinimumConvolver* minimum)
 {
+    phase_ = minimum ? phase : Phase::Linear;
+    minimum_ = minimum;
     sampleRate_ = sampleRate;
     size_ = size;
     const size_t n = static_cast<size_t>(size.n);
@@ -61,14 +75,32 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
     const int32_t sectionSteps =
         1 + (longest + kWindowChunk - 1) / kWindowChunk + (longest / 2 + kTapChunk) / kTapChunk + forward;
     const int32_t combineSteps = (size.n / 2 + kCombineBins) / kCombineBins;
-    const int32_t kernelSteps =
-        1 + forward + fft.inverse_part_count() + 2 * partitionFft.forward_part_count();
+    int32_t kernelSteps = 1 + forward + fft.inverse_part_count() + 2 * partitionFft.forward_part_count();
+    size_t kernelSize = n;
+    if (phase_ == Phase::Minimum) {
+        const int32_t m = kCepstrumFactor * size.n;
+        if (!longFft_ || longFft_->get_length() != m) longFft_ = std::make_unique<ffft::FFTReal<float>>(m);
+        for (auto* v : {&longTime_, &longSpectrum_}) v->assign(static_cast<size_t>(m), 0.0f);
+        costs(longForwardCost_, longFft_->forward_part_count(),
+              [&](int32_t part) { return longFft_->forward_part_cost(part); });
+        costs(longInverseCost_, longFft_->inverse_part_count(),
+              [&](int32_t part) { return longFft_->inverse_part_cost(part); });
+        const MinimumLayout& layout = minimum->layout();
+        kernelSteps += 2 * (m / kLongChunk + 1) + 2 * (longFft_->forward_part_count() + longFft_->inverse_part_count()) +
+                       (m / 2 / kLogBins + 1) + (m / 2 / kExpBins + 1) + (size.half() / kLongChunk + 1);
+        for (int s = 0; s < layout.count; ++s)
+            kernelSteps += layout.segments[s].partitions * (1 + minimum->segmentFft(s).forward_part_count());
+        kernelSize = static_cast<size_t>(layout.size);
+    } else {
+        longFft_.reset();
+        for (auto* v : {&longTime_, &longSpectrum_}) std::vector<float>().swap(*v);
+    }
     steps_.resize(static_cast<size_t>(kNumChannels *
                                       (kDesignedSections * (sectionSteps + combineSteps) + kernelSteps)));
     for (int c = 0; c < kNumChannels; ++c) {
         for (bool& d : designed_[c]) d = false;
         combined_[c].assign(n, 0.0f);
-        for (auto& kernel : kernels_[c]) kernel.assign(n, 0.0f);
+        for (auto& kernel : kernels_[c]) kernel.assign(kernelSize, 0.0f);
         inUse_[c] = 0;
         changes_[c] = false;
     }
@@ -118,11 +150,128 @@ void ResponseDesigner::addKernelDesign(int channel)
     addTransform(StepKind::Truncate, channel, 0, inverseCost_);
     steps_[static_cast<size_t>(stepCount_ - 1)].cost += size_.n;
     workLeft_ += size_.n;
+    if (phase_ == Phase::Minimum) {
+        addMinimumDesign(channel);
+        return;
+    }
     for (int partition = 0; partition < 2; ++partition) {
         addTransform(StepKind::Partition, channel, partition, partitionCost_);
         steps_[static_cast<size_t>(stepCount_ - static_cast<int32_t>(partitionCost_.size()))].cost +=
             size_.n / 8;
         workLeft_ += size_.n / 8;
+    }
+}
+
+// The minimum-phase response with the linear one's magnitude, by its real
+// cepstrum: the linear taps' log magnitude, transformed back, folded onto the
+// causal half and exponentiated is the minimum phase's spectrum.
+void ResponseDesigner::addMinimumDesign(int channel)
+{
+    const int32_t m = longFft_->get_length();
+    auto chunks = [&](StepKind kind, int32_t count, int32_t chunk, int32_t cost) {
+        for (int32_t from = 0; from < count; from += chunk) {
+            const int32_t to = std::min(count, from + chunk);
+            add(kind, channel, 0, from, to, (to - from) * cost);
+        }
+    };
+    const int32_t bins = m / 2 + 1;
+    // Costs as measured: a pass over the long arrays takes some six butterfly values
+    // a value, a logarithm half a sine, an exponential with its cosine and sine three.
+    chunks(StepKind::Pad, m, kLongChunk, 6);
+    addTransform(StepKind::LongForward, channel, 0, longForwardCost_);
+    chunks(StepKind::LogMagnitude, bins, kLogBins, kTrigCost / 2);
+    addTransform(StepKind::LongInverse, channel, 0, longInverseCost_);
+    chunks(StepKind::Fold, m, kLongChunk, 6);
+    addTransform(StepKind::LongForward, channel, 0, longForwardCost_);
+    chunks(StepKind::Exponential, bins, kExpBins, 3 * kTrigCost);
+    addTransform(StepKind::LongInverse, channel, 0, longInverseCost_);
+    chunks(StepKind::MinimumTaps, size_.half(), kLongChunk, 4);
+    const MinimumLayout& layout = minimum_->layout();
+    for (int s = 0; s < layout.count; ++s) {
+        const ffft::FFTReal<float>& fft = minimum_->segmentFft(s);
+        const int32_t b = layout.segments[s].block;
+        for (int32_t j = 0; j < layout.segments[s].partitions; ++j) {
+            add(StepKind::PartitionTaps, channel, s, j, 0, 10 * b);
+            for (int32_t part = 0; part < fft.forward_part_count(); ++part)
+                add(StepKind::PartitionSpectrum, channel, s, part, j, fft.forward_part_cost(part));
+        }
+    }
+}
+
+void ResponseDesigner::runMinimumStep(const Step& step)
+{
+    const int c = step.channel;
+    const int32_t m = longFft_->get_length();
+    const int32_t half = m / 2;
+    float* time = longTime_.data();
+    float* spectrum = longSpectrum_.data();
+    switch (step.kind) {
+    case StepKind::Pad:
+        for (int32_t i = step.from; i < step.to; ++i) time[i] = i < size_.half() ? scratch_[static_cast<size_t>(i)] : 0.0f;
+        break;
+    case StepKind::LongForward:
+        longFft_->forward_part(step.from, spectrum, time, longFft_->use_buffer());
+        break;
+    case StepKind::LongInverse:
+        longFft_->inverse_part(step.from, spectrum, time, longFft_->use_buffer());
+        break;
+    case StepKind::LogMagnitude:
+        for (int32_t k = step.from; k < step.to; ++k) {
+            const bool complex = k > 0 && k < half;
+            const double re = spectrum[k];
+            const double im = complex ? spectrum[half + k] : 0.0;
+            spectrum[k] = static_cast<float>(0.5 * std::log(std::max(re * re + im * im, kFloorPower)));
+            if (complex) spectrum[half + k] = 0.0f;
+        }
+        break;
+    case StepKind::Fold: {
+        // The inverse gave m times the cepstrum.
+        const float scale = 1.0f / static_cast<float>(m);
+        for (int32_t i = step.from; i < step.to; ++i) {
+            const float weight = i == 0 || i == half ? 1.0f : i < half ? 2.0f : 0.0f;
+            time[i] = time[i] * (weight * scale);
+        }
+        break;
+    }
+    case StepKind::Exponential:
+        for (int32_t k = step.from; k < step.to; ++k) {
+            const bool complex = k > 0 && k < half;
+            const double magnitude = std::exp(static_cast<double>(spectrum[k]));
+            // The phase runs over many turns: taken back to one, its cosine and sine stay quick.
+            double angle = complex ? spectrum[half + k] : 0.0;
+            angle -= 2.0 * kPi * std::floor(angle / (2.0 * kPi) + 0.5);
+            spectrum[k] = static_cast<float>(magnitude * std::cos(angle));
+            if (complex) spectrum[half + k] = static_cast<float>(magnitude * std::sin(angle));
+        }
+        break;
+    case StepKind::MinimumTaps: {
+        const float scale = 1.0f / static_cast<float>(m);
+        float* taps = nextKernel(c);
+        for (int32_t i = step.from; i < step.to; ++i) taps[i] = time[i] * scale;
+        break;
+    }
+    case StepKind::PartitionTaps: {
+        // Partition j of segment s: B taps from 2B + j B, then B zeros.
+        const MinimumLayout::Segment& segment = minimum_->layout().segments[step.section];
+        const int32_t b = segment.block;
+        const float* taps = nextKernel(c) + segment.firstTap + step.from * b;
+        std::copy(taps, taps + b, partitionInput_.begin());
+        std::fill(partitionInput_.begin() + b, partitionInput_.begin() + 2 * b, 0.0f);
+        break;
+    }
+    case StepKind::CopyChannel: {
+        const float* from = changes_[0] ? nextKernel(0) : kernelInUse(0);
+        std::copy(from + step.from, from + step.to, nextKernel(c) + step.from);
+        break;
+    }
+    case StepKind::PartitionSpectrum: {
+        const MinimumLayout::Segment& segment = minimum_->layout().segments[step.section];
+        float* to = nextKernel(c) + segment.spectra + static_cast<size_t>(step.to) * 2 * segment.block;
+        minimum_->segmentFft(step.section).forward_part(step.from, to, partitionInput_.data(), work_.data());
+        break;
+    }
+    default:
+        break;
     }
 }
 
@@ -139,7 +288,16 @@ void ResponseDesigner::begin(const ResponseSettings& target, bool fade)
         any = any || changes_[c];
         if (!changes_[c]) continue;
         if (silent) {
-            add(StepKind::Silence, c, 0, 0, 0, size_.n / 4);
+            add(StepKind::Silence, c, 0, 0, 0, static_cast<int32_t>(kernels_[c][0].size() / 4));
+            continue;
+        }
+        if (phase_ == Phase::Minimum && c == 1 && !target.silent[0] &&
+            sameResponse(target.sections[1], target.sections[0])) {
+            // Linked channels: the long design once, its result copied.
+            const auto size = static_cast<int32_t>(kernels_[c][0].size());
+            for (int32_t from = 0; from < size; from += kLongChunk)
+                add(StepKind::CopyChannel, c, 0, from, std::min(size, from + kLongChunk),
+                    2 * (std::min(size, from + kLongChunk) - from));
             continue;
         }
         bool anyOn = false;
@@ -177,14 +335,13 @@ void ResponseDesigner::run(int64_t budget, const ffft::FFTReal<float>& fft, cons
     int64_t spent = 0;
     while (nextStep_ < stepCount_ && spent < budget) {
         const Step& step = steps_[static_cast<size_t>(nextStep_++)];
-        runStep(step, fft, convolver.partitionFft());
+        runStep(step, fft, convolver);
         spent += step.cost;
         workLeft_ -= step.cost;
     }
 }
 
-void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft,
-                               const ffft::FFTReal<float>& partitionFft)
+void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft, const BlockConvolver& convolver)
 {
     const int c = step.channel;
     const int s = step.section;
@@ -247,11 +404,15 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         const int32_t quarter = n / 4;
         if (step.from == 0)
             std::copy(scratch + s * quarter, scratch + (s + 1) * quarter, partitionInput_.begin());
-        partitionFft.forward_part(step.from, nextKernel(c) + s * half, partitionInput_.data(), work_.data());
+        convolver.partitionFft().forward_part(step.from, nextKernel(c) + s * half, partitionInput_.data(),
+                                              work_.data());
         break;
     }
     case StepKind::Silence:
-        std::fill(nextKernel(c), nextKernel(c) + n, 0.0f);
+        std::fill(nextKernel(c), nextKernel(c) + kernels_[c][0].size(), 0.0f);
+        break;
+    default:
+        runMinimumStep(step);
         break;
     }
 }

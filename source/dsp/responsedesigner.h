@@ -9,11 +9,13 @@
 #pragma once
 
 #include "blockconvolver.h"
+#include "minimumconvolver.h"
 #include "responsedesign.h"
 
 #include "ffft/FFTReal.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace vosk {
@@ -30,8 +32,15 @@ class ResponseDesigner
 {
 public:
     // Forgets every design; `fft` is of the size's length, `partitionFft` half that.
+    // In minimum phase the responses are cut as `minimum` holds them.
     void allocate(int32_t sampleRate, TransformSize size, const ffft::FFTReal<float>& fft,
-                  const ffft::FFTReal<float>& partitionFft);
+                  const ffft::FFTReal<float>& partitionFft, Phase phase = Phase::Linear,
+                  const MinimumConvolver* minimum = nullptr);
+
+    // The length of the transform whose cepstrum makes a minimum-phase response,
+    // in transform lengths: the low cut's steep bass gives a long cepstrum, and
+    // eight lengths keep its aliasing to a few thousandths of a dB there.
+    static constexpr int32_t kCepstrumFactor = 8;
 
     // Designs `target` in full at once and puts it in use (setup, not the audio thread).
     void designNow(const ResponseSettings& target, const ffft::FFTReal<float>& fft,
@@ -53,7 +62,8 @@ public:
 
     // The domain of the hop being designed for (and gathered).
     bool nextMidSide() const { return target_.midSide; }
-    // The spectra of the two partitions of a channel's response in use.
+    // The spectra of the two partitions of a channel's response in use (in minimum
+    // phase: its taps, then its partitions' spectra).
     const float* kernelInUse(int channel) const { return kernels_[channel][inUse_[channel]].data(); }
     int64_t designsBegun() const { return designsBegun_; }
 
@@ -68,7 +78,19 @@ private:
         ImpulseSpectrum,
         Truncate,
         Partition,
-        Silence
+        Silence,
+        // Minimum phase: the taps padded, log magnitude, cepstrum folded to be
+        // causal, exponential, taps, and the spectra of their partitions.
+        Pad,
+        LongForward,
+        LogMagnitude,
+        LongInverse,
+        Fold,
+        Exponential,
+        MinimumTaps,
+        PartitionTaps,
+        PartitionSpectrum,
+        CopyChannel
     };
     struct Step
     {
@@ -82,11 +104,19 @@ private:
     void addTransform(StepKind kind, int channel, int section, const std::vector<int32_t>& costs);
     void addSectionDesign(int channel, int section);
     void addKernelDesign(int channel);
-    void runStep(const Step& step, const ffft::FFTReal<float>& fft, const ffft::FFTReal<float>& partitionFft);
+    void addMinimumDesign(int channel);
+    void runMinimumStep(const Step& step);
+    void runStep(const Step& step, const ffft::FFTReal<float>& fft, const BlockConvolver& convolver);
     float* sectionSpectrum(int channel, int section);
     // The responses' slots turn round three: the one in use, the next, and the one
     // before, which a fade still reads while the next hop is designed.
     float* nextKernel(int channel) { return kernels_[channel][(inUse_[channel] + 1) % 3].data(); }
+
+    Phase phase_ = Phase::Linear;
+    const MinimumConvolver* minimum_ = nullptr;
+    std::unique_ptr<ffft::FFTReal<float>> longFft_; // of kCepstrumFactor N points
+    std::vector<float> longTime_, longSpectrum_; // its work array is its own
+    std::vector<int32_t> longForwardCost_, longInverseCost_;
 
     int32_t sampleRate_ = 44100;
     TransformSize size_;

@@ -52,7 +52,7 @@ float peakMagnitude(const float* x, int32_t count, float peak)
 
 } // namespace
 
-void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t fftSize)
+void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t fftSize, Phase phase)
 {
     ScopedFlushDenormals flushDenormals;
 
@@ -60,14 +60,25 @@ void SignalPath::prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t 
                          ? static_cast<int32_t>(sampleRate)
                          : 44100;
     chunkSize_ = std::clamp(maxSamplesPerBlock, kMinChunk, kMaxChunk);
+    phase_ = phase;
     if (!fft_ || fftSize != size_.n) {
         size_ = TransformSize{fftSize};
         fft_ = std::make_unique<ffft::FFTReal<float>>(fftSize);
     }
     kernels_ = &laneKernels(fft_->lanes());
 
-    convolver_.allocate(size_);
-    designer_.allocate(sampleRateInt_, size_, *fft_, convolver_.partitionFft());
+    // Each phase holds only its own convolution.
+    const bool minimum = phase_ == Phase::Minimum;
+    if (minimum) {
+        convolver_ = BlockConvolver{};
+        minimum_.allocate(size_);
+    } else {
+        minimum_ = MinimumConvolver{};
+        convolver_.allocate(size_);
+    }
+    designer_.allocate(sampleRateInt_, size_, *fft_, minimum ? *fft_ : convolver_.partitionFft(), phase_,
+                       &minimum_);
+    responsesGiven_ = false;
     for (int c = 0; c < kNumChannels; ++c) {
         bypassDelay_[c].assign(static_cast<size_t>(latency()), 0.0f);
         source_[c].assign(static_cast<size_t>(chunkSize_), 0.0f);
@@ -100,13 +111,22 @@ void SignalPath::designNow()
     if (!prepared_) return;
     ScopedFlushDenormals flushDenormals;
     designer_.designNow(responseSettings(kNumChannels), *fft_, convolver_);
+    if (phase_ == Phase::Minimum) {
+        // From the hop being played on; a hop already begun is designed afresh.
+        const int64_t hop = minimum_.time() / size_.half();
+        minimum_.setResponses(designer_.responses(), hop);
+        minimum_.setResponses(designer_.responses(), hop + 1);
+        // Past the hand-over the next hop keeps these; before it, the hop's design comes on time.
+        responsesGiven_ = minimumInHop() >= size_.half() - minimum_.responsesLead();
+    }
     hopStarted_ = false;
     firstHop_ = true;
 }
 
 void SignalPath::startHop(int channels)
 {
-    designer_.begin(responseSettings(channels), !firstHop_);
+    // At zero latency the hop before has always been heard, with the responses in use.
+    designer_.begin(responseSettings(channels), !firstHop_ || phase_ == Phase::Minimum);
     hopStarted_ = true;
     // This hop comes out after the latency and fades out over the hop after it.
     if (listening_.solo()) soloHeard_ = latency() + 2 * size_.half();
@@ -132,6 +152,17 @@ void SignalPath::startProducts()
     shared_ = false;
 }
 
+// Minimum phase: the hop's design is due where the largest segment lays out
+// the first block that the next hop hears.
+void SignalPath::giveMinimumResponses()
+{
+    designer_.run(INT64_MAX, *fft_, convolver_);
+    minimum_.setResponses(designer_.responses(), minimum_.time() / size_.half() + 1);
+    designer_.commit();
+    responsesGiven_ = true;
+    shared_ = false;
+}
+
 // A call whose audio does not reach the next deadline does its share of the work
 // due there: what is left, divided among it and the calls of the same size that
 // still end before the deadline. The call that reaches it finishes the rest.
@@ -145,14 +176,22 @@ void SignalPath::spreadWork(int32_t callSamples, int32_t position)
         const int64_t calls = 1 + (toDeadline - restOfCall - 1) / callSamples;
         return (left + calls - 1) / calls;
     };
-    const int64_t design = share(designer_.workLeft(), convolver_.samplesToResponses());
+    const bool minimum = phase_ == Phase::Minimum;
+    const int64_t toResponses = minimum ? minimumSamplesToResponses() : convolver_.samplesToResponses();
+    const int64_t design = share(designer_.workLeft(), toResponses);
     if (design > 0) designer_.run(design, *fft_, convolver_);
+    if (minimum) return; // the convolution spreads its own work
     const int64_t convolution = share(convolver_.workLeft(), convolver_.samplesToEvent());
     if (convolution > 0) convolver_.run(convolution);
 }
 
 std::vector<float> SignalPath::kernelTaps(int channel) const
 {
+    if (phase_ == Phase::Minimum) {
+        std::vector<float> taps(static_cast<size_t>(size_.n), 0.0f);
+        std::copy(kernelSpectrum(channel), kernelSpectrum(channel) + size_.half(), taps.begin());
+        return taps;
+    }
     const ffft::FFTReal<float>& fft = convolver_.partitionFft();
     const int32_t length = fft.get_length();
     std::vector<float> taps(static_cast<size_t>(2 * length), 0.0f), partition(static_cast<size_t>(length));
@@ -196,10 +235,25 @@ uint64_t SignalPath::process(const AudioBlock& block, OutputReports* reports)
     bool silent = n > 0;
     shared_ = false;
     listeningMix_.setTargets(listening_.delta, listening_.compare);
+    const bool minimum = phase_ == Phase::Minimum;
     for (int32_t position = 0;;) {
         applyPointsUpTo(position);
         if (position >= n) break;
         if (!hopStarted_) startHop(numIn);
+        if (minimum) {
+            int32_t end = std::min(n, position + minimumSamplesToEvent());
+            if (nextPoint < numPoints) end = std::min(end, points[nextPoint].offset);
+            spreadWork(n, position);
+            const bool drained = processSegment(block, position, end - position, peak);
+            silent = silent && drained;
+            position = end;
+            if (minimumSamplesToResponses() == 0) giveMinimumResponses();
+            if (minimumInHop() == 0) {
+                hopStarted_ = responsesGiven_ = shared_ = false;
+                firstHop_ = false;
+            }
+            continue;
+        }
         int32_t end = std::min<int64_t>(n, position + convolver_.samplesToEvent());
         if (nextPoint < numPoints) end = std::min(end, points[nextPoint].offset);
         spreadWork(n, position);
@@ -237,7 +291,7 @@ bool SignalPath::processSegment(const AudioBlock& block, int32_t offset, int32_t
     const bool drained = convolutionDrained && (delayDrained || !delayHeard);
     if (drained) {
         // Everything that entered has left: the work would only produce zeros.
-        if (!delayDrained) {
+        if (!delayDrained && latency() > 0) {
             for (int32_t c = 0; c < numIn; ++c) {
                 const bool flagged = (block.inputSilenceFlags >> c) & 1u;
                 pushBypassDelay(c, flagged || !block.inputs[c] ? nullptr : block.inputs[c] + offset, count);
@@ -246,7 +300,11 @@ bool SignalPath::processSegment(const AudioBlock& block, int32_t offset, int32_t
         }
         for (int32_t c = 0; c < numOut; ++c)
             fillZeros(block.outputs[c] ? block.outputs[c] + offset : nullptr, count);
-        convolver_.skipSilence(count);
+        if (phase_ == Phase::Minimum) {
+            minimum_.skipSilence(count);
+        } else {
+            convolver_.skipSilence(count);
+        }
         listen(block, offset, count, nullptr);
     } else {
         for (int32_t done = 0; done < count; done += chunkSize_) {
@@ -281,6 +339,7 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
 
     // Each hop is encoded, filtered and decoded in the domain of its own settings.
     const bool midSide = designer_.nextMidSide() && numIn == kNumChannels;
+    const bool minimum = phase_ == Phase::Minimum;
     const LaneKernels& kernels = *kernels_;
     if (midSide) {
         kernels.sumScaled(work[0], src[0], src[1], kMatrixGain, count);
@@ -296,10 +355,22 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
             const float enabled = static_cast<float>(s.channelEnabled[c]);
             kernels.gain(w, from, enabled, s.inputGain, s.channelGain[c], count);
         }
-        convolver_.exchange(c, w, w, count);
+        if (!minimum) convolver_.exchange(c, w, w, count);
     }
-    convolver_.advance(count);
-    const bool outputMidSide = convolver_.outputMidSide() && numIn == kNumChannels;
+    if (minimum) {
+        // The responses of a zero-latency hop filter all the input before it, so the
+        // convolution takes left/right and each response works in its own domain.
+        if (midSide) {
+            float* right = delayed_[0].data();
+            kernels.differenceScaled(right, work[0], work[1], kMatrixGain, count);
+            kernels.sumScaled(work[0], work[0], work[1], kMatrixGain, count);
+            std::memcpy(work[1], right, sizeof(float) * static_cast<size_t>(count));
+        }
+        minimum_.process(work, work, numIn, count);
+    } else {
+        convolver_.advance(count);
+    }
+    const bool outputMidSide = !minimum && convolver_.outputMidSide() && numIn == kNumChannels;
 
     for (int32_t c = 0; c < numOut; ++c) {
         if (!block.outputs[c]) continue;
@@ -309,7 +380,7 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
             continue;
         }
         if (s.bypass) {
-            readBypassDelay(c, out, count);
+            readBypassDelay(c, out, count, src[c]);
             continue;
         }
         if (outputMidSide) {
@@ -337,6 +408,7 @@ void SignalPath::processChunk(const AudioBlock& block, int32_t offset, int32_t c
     listen(block, offset, count, src);
 
     // The bypass delay always runs so that switching bypass never jumps in time.
+    if (latency() == 0) return;
     for (int32_t c = 0; c < numIn; ++c) pushBypassDelay(c, src[c], count);
     advanceBypassDelay(count);
 }
@@ -357,9 +429,11 @@ void SignalPath::listen(const AudioBlock& block, int32_t offset, int32_t count, 
         // The input as the output has it, delayed by the latency: read where the
         // bypass delay holds it, in the two stretches of its ring.
         loudness_.setFrozen(listeningMix_.comparing());
-        const int32_t first = std::min(count, latency() - bypassPos_);
+        // At zero latency it is the input itself.
+        const int32_t first = latency() == 0 ? count : std::min(count, latency() - bypassPos_);
         const float* ring[kNumChannels] = {nullptr, nullptr};
-        for (int c = 0; c < numIn && source; ++c) ring[c] = bypassDelay_[c].data() + bypassPos_;
+        for (int c = 0; c < numIn && source; ++c)
+            ring[c] = latency() == 0 ? source[c] : bypassDelay_[c].data() + bypassPos_;
         loudness_.add(source ? ring : nullptr, source ? outputs : nullptr, numIn, first, processed);
         if (first < count) {
             const float* more[kNumChannels] = {nullptr, nullptr};
@@ -372,7 +446,7 @@ void SignalPath::listen(const AudioBlock& block, int32_t offset, int32_t count, 
     if (!mixing) return;
     if (source) {
         for (int c = 0; c < numIn; ++c) {
-            readBypassDelay(c, delayed_[c].data(), count);
+            readBypassDelay(c, delayed_[c].data(), count, source[c]);
             delayed[c] = delayed_[c].data();
         }
     }
@@ -398,8 +472,12 @@ void SignalPath::setMeasuring(bool on)
     measuring_ = on;
 }
 
-void SignalPath::readBypassDelay(int32_t channel, float* to, int32_t count) const
+void SignalPath::readBypassDelay(int32_t channel, float* to, int32_t count, const float* source) const
 {
+    if (latency() == 0) {
+        std::memcpy(to, source, sizeof(float) * static_cast<size_t>(count));
+        return;
+    }
     const float* line = bypassDelay_[channel].data();
     const int32_t first = std::min(count, latency() - bypassPos_);
     std::memcpy(to, line + bypassPos_, sizeof(float) * static_cast<size_t>(first));

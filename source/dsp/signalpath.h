@@ -10,6 +10,7 @@
 #include "source/dsp/intake.h"
 #include "source/dsp/listening.h"
 #include "source/dsp/loudness.h"
+#include "source/dsp/minimumconvolver.h"
 #include "source/dsp/responsedesigner.h"
 #include "source/dsp/settings.h"
 
@@ -63,7 +64,9 @@ struct AudioBlock
 // while the hop is gathered, in small steps spread over its process calls, and
 // filter that hop's input. Where they differ from the previous hop's, the output
 // crossfades over the hop that comes out next. Gains, mutes and bypass apply
-// from the sample their change names.
+// from the sample their change names. In minimum phase, at zero latency, the
+// response designed from a hop's settings filters the next hop's output (the
+// input before it included), fading in over that hop.
 class SignalPath
 {
 public:
@@ -71,14 +74,16 @@ public:
 
     // Allocates every buffer for the setup and the transform length (nothing is
     // allocated later), clears all history and designs both responses.
-    void prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t fftSize = kDefaultFftSize);
+    void prepare(double sampleRate, int32_t maxSamplesPerBlock, int32_t fftSize = kDefaultFftSize,
+                 Phase phase = Phase::Linear);
     bool isPrepared() const { return prepared_; }
 
     // The transform length in use and the delay it gives, in every state.
     int32_t fftSize() const { return size_.n; }
-    int32_t latency() const { return size_.latency(); }
+    Phase phase() const { return phase_; }
+    int32_t latency() const { return phase_ == Phase::Minimum ? 0 : size_.latency(); }
     // How long the output rings past the latency once the input stops.
-    int32_t tail() const { return size_.tail(); }
+    int32_t tail() const { return phase_ == Phase::Minimum ? size_.half() : size_.tail(); }
 
     ProcessingSettings& settings() { return settings_; }
     const ProcessingSettings& settings() const { return settings_; }
@@ -121,8 +126,9 @@ public:
     void restoreState(const ProcessorState& state);
 
     int32_t sampleRate() const { return sampleRateInt_; }
-    // A channel's response in use: the spectra of its two partitions (N values), and
-    // its taps (N values, the first half in use; for tools and tests: allocates).
+    // A channel's response in use: the spectra of its two partitions (N values; in
+    // minimum phase its taps, then its segments' spectra), and its taps (N values,
+    // the first half in use; for tools and tests: allocates).
     const float* kernelSpectrum(int channel) const { return designer_.kernelInUse(channel); }
     std::vector<float> kernelTaps(int channel) const;
     // How many redesigns have begun since construction (one per hop whose settings changed).
@@ -134,11 +140,25 @@ private:
     void endBlock(int channels);
     void startProducts();
     void spreadWork(int32_t callSamples, int32_t position);
+    // Minimum phase: samples into the hop, and where its designed responses are handed over.
+    int32_t minimumInHop() const { return static_cast<int32_t>(minimum_.time() % size_.half()); }
+    int32_t minimumSamplesToResponses() const
+    {
+        return responsesGiven_ ? -1 : size_.half() - minimum_.responsesLead() - minimumInHop();
+    }
+    // Samples to the hop's end or, before it, to where its responses are handed over.
+    int32_t minimumSamplesToEvent() const
+    {
+        const int32_t toResponses = minimumSamplesToResponses();
+        return toResponses > 0 ? toResponses : size_.half() - minimumInHop();
+    }
+    void giveMinimumResponses();
     bool processSegment(const AudioBlock& block, int32_t offset, int32_t count, float peak[kNumChannels]);
     void processChunk(const AudioBlock& block, int32_t offset, int32_t count, bool gainSilent,
                       float peak[kNumChannels]);
     void listen(const AudioBlock& block, int32_t offset, int32_t count, const float* const* source);
-    void readBypassDelay(int32_t channel, float* to, int32_t count) const;
+    // At zero latency the bypass plays `source`, the input as read.
+    void readBypassDelay(int32_t channel, float* to, int32_t count, const float* source) const;
     void pushBypassDelay(int32_t channel, const float* samples, int32_t count); // null: zeros
     void advanceBypassDelay(int32_t count);
     // Without peaks (bypassed) the meters are not reported.
@@ -148,6 +168,7 @@ private:
     int64_t drainSamples() const { return 3 * size_.half(); }
 
     TransformSize size_;
+    Phase phase_ = Phase::Linear;
     std::unique_ptr<ffft::FFTReal<float>> fft_; // of size_.n, made by the setup
     const LaneKernels* kernels_ = nullptr;      // in the transform's lanes
     ProcessingSettings settings_;
@@ -161,6 +182,8 @@ private:
     int64_t samplesSinceDelayInput_ = 0;
 
     BlockConvolver convolver_;
+    MinimumConvolver minimum_;
+    bool responsesGiven_ = false; // minimum phase: the next hop's responses are with the convolver
     ResponseDesigner designer_;
     bool hopStarted_ = false; // the settings of the hop being gathered are sampled
     bool firstHop_ = true;    // no hop has come out since the setup: nothing to fade from

@@ -179,7 +179,8 @@ TEST(Response, WritesCsvFromTenHertzToNyquistAndAPng)
     cairo_surface_t* png = cairo_image_surface_create_from_png(scratch.file("r.png").c_str());
     ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
     EXPECT_EQ(cairo_image_surface_get_width(png), 1400);
-    EXPECT_EQ(cairo_image_surface_get_height(png), 900);
+    EXPECT_EQ(cairo_image_surface_get_height(png), 1390)
+        << "the impulse responses of both phases under the curves";
     cairo_surface_destroy(png);
 }
 

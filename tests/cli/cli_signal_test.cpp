@@ -183,29 +183,40 @@ TEST(RenderSignal, PresetGivesTheControllerItsValues)
     EXPECT_EQ(shown(vosk::kBW2L), "0.50");
 }
 
-TEST(ResponseSignal, ShowsTheBellAndTheLatencyAsGroupDelay)
+// In linear phase the group delay is the latency at every frequency; in minimum
+// phase there is no latency, and what a bell delays is a few samples around it.
+TEST(ResponseSignal, ShowsTheBellAndItsGroupDelayInEachPhase)
 {
-    ScratchDir scratch;
-    // The link goes off first, so only the left band moves.
-    const RunResult r = runVosk({"response", "--rate", "48000", "--set", "cLink=Off", "--set", "Freq3L=2000",
-                                 "--set", "Gain3L=4", "--csv", "r.csv"},
-                                scratch);
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::string csv = readText(scratch.file("r.csv"));
-    double bestLeft = -100, rightThere = 0, delayThere = 0;
-    size_t start = csv.find('\n') + 1;
-    for (size_t nl; (nl = csv.find('\n', start)) != std::string::npos; start = nl + 1) {
-        double f, l, rr, dl, dr;
-        if (sscanf(csv.c_str() + start, "%lf,%lf,%lf,%lf,%lf", &f, &l, &rr, &dl, &dr) != 5) continue;
-        if (f > 1500 && f < 2500 && l > bestLeft) bestLeft = l, rightThere = rr, delayThere = dl;
+    const struct
+    {
+        const char* phase;
+        double delaySamples, within;
+    } cases[] = {
+        // Each section after the first moves the centre a quarter sample earlier.
+        {"Linear", 12288, 1.5},
+        {"Minimum", 0, 64},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.phase);
+        ScratchDir scratch;
+        // The link goes off first, so only the left band moves.
+        const RunResult r =
+            runVosk({"response", "--rate", "48000", "--set", "cLink=Off", "--set", "Freq3L=2000", "--set",
+                     "Gain3L=4", "--set", std::string("Phase=") + c.phase, "--csv", "r.csv"},
+                    scratch);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string csv = readText(scratch.file("r.csv"));
+        double bestLeft = -100, rightThere = 0, delayThere = 0;
+        size_t start = csv.find('\n') + 1;
+        for (size_t nl; (nl = csv.find('\n', start)) != std::string::npos; start = nl + 1) {
+            double f, l, rr, dl, dr;
+            if (sscanf(csv.c_str() + start, "%lf,%lf,%lf,%lf,%lf", &f, &l, &rr, &dl, &dr) != 5) continue;
+            if (f > 1500 && f < 2500 && l > bestLeft) bestLeft = l, rightThere = rr, delayThere = dl;
+        }
+        EXPECT_NEAR(bestLeft, 4.0, 0.2);
+        EXPECT_NEAR(rightThere, 0.0, 0.2); // unlinked: the right channel keeps its flat band
+        EXPECT_NEAR(delayThere * 48000 / 1000.0, c.delaySamples, c.within);
     }
-    EXPECT_NEAR(bestLeft, 4.0, 0.2);
-    EXPECT_NEAR(rightThere, 0.0, 0.2); // unlinked: the right channel keeps its flat band
-    std::string error;
-    auto plugin = vosk::HostedPlugin::load(VOSK_BUNDLE_PATH, error);
-    ASSERT_TRUE(plugin) << error;
-    // Each section after the first moves the centre a quarter sample earlier.
-    EXPECT_NEAR(delayThere * 48000 / 1000.0, plugin->latencySamples(), 1.5);
 }
 
 // The example preset shipped for the demo still loads into this build's
@@ -240,8 +251,9 @@ TEST(ResponseSignal, ShippedExamplePresetKeepsItsCurve)
 namespace {
 
 // With --tail nothing is lost at the end, compensated or not, at each transform
-// length: an impulse on the last input frame comes out as whole as one in the
-// middle, and the two renders differ only by the latency at the start.
+// length and in each phase: an impulse on the last input frame comes out as whole
+// as one in the middle, and the two renders differ only by the latency at the
+// start, which minimum phase does not have.
 TEST(RenderSignal, TailKeepsTheDecayAfterTheEnd)
 {
     ScratchDir scratch;
@@ -249,11 +261,19 @@ TEST(RenderSignal, TailKeepsTheDecayAfterTheEnd)
     Audio in = sine(700, frames, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0.0f);
     for (int at : {middle, frames - 1}) in.samples[2 * at] = in.samples[2 * at + 1] = 0.5f;
     ASSERT_TRUE(writeAudio(scratch.file("in.wav"), in));
-    for (const char* fftSize : {"16384", "65536"}) {
-        SCOPED_TRACE(fftSize);
+    const struct
+    {
+        const char* fftSize;
+        const char* phase;
+    } cases[] = {{"16384", "Linear"}, {"65536", "Linear"}, {"16384", "Minimum"}, {"65536", "Minimum"}};
+    for (const auto& setting : cases) {
+        const char* fftSize = setting.fftSize;
+        const char* phase = setting.phase;
+        SCOPED_TRACE(std::string(fftSize) + " " + phase);
         const std::string size = std::string("FftSize=") + fftSize;
         auto render = [&](std::vector<std::string> args, Audio& out) {
-            args.insert(args.begin(), {"render", "in.wav", "out.wav", "--tail", "--set", "Gain2L=4", "--set", size});
+            args.insert(args.begin(), {"render", "in.wav", "out.wav", "--tail", "--set", "Gain2L=4", "--set",
+                                       size, "--set", std::string("Phase=") + phase});
             const RunResult r = runVosk(args, scratch);
             ASSERT_EQ(r.status, 0) << r.err;
             ASSERT_TRUE(readAudio(scratch.file("out.wav"), out));
@@ -266,8 +286,11 @@ TEST(RenderSignal, TailKeepsTheDecayAfterTheEnd)
         auto plugin = vosk::HostedPlugin::load(VOSK_BUNDLE_PATH, error);
         ASSERT_TRUE(plugin) << error;
         plugin->setParameter(vosk::kFftSizeMenu, vosk::listValueOfFftSize(std::stoi(fftSize)));
+        const bool minimum = std::string(phase) == "Minimum";
+        plugin->setParameter(vosk::kPhase, minimum ? 1.0 : 0.0);
         const long long latency = plugin->latencySamples(), tail = plugin->tailSamples();
-        ASSERT_EQ(latency, std::stoi(fftSize) / 4 * 3);
+        // Minimum phase needs nothing compensated.
+        ASSERT_EQ(latency, minimum ? 0 : std::stoi(fftSize) / 4 * 3);
         ASSERT_EQ(aligned.frames(), frames + tail);
         ASSERT_EQ(raw.frames(), frames + latency + tail);
         long long mismatches = 0;
@@ -280,9 +303,11 @@ TEST(RenderSignal, TailKeepsTheDecayAfterTheEnd)
             for (long long i = from; i < to; ++i) sum += double(aligned.at(i, 0)) * aligned.at(i, 0);
             return sum;
         };
-        const double inMiddle = energy(middle - tail, middle + tail);
+        // Minimum phase rings after the impulse only.
+        const long long before = minimum ? 0 : tail;
+        const double inMiddle = energy(middle - before, middle + tail);
         EXPECT_GT(inMiddle, 0.1);
-        EXPECT_NEAR(energy(frames - 1 - tail, aligned.frames()), inMiddle, inMiddle * 1e-4);
+        EXPECT_NEAR(energy(frames - 1 - before, aligned.frames()), inMiddle, inMiddle * 1e-4);
     }
 }
 

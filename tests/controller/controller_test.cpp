@@ -74,6 +74,7 @@ std::vector<Expected> expectedCatalogue()
     add(14, "VU_R", "", 0, 0.0, 2, "0.0000");
     for (int k = 0; k < 8; ++k) add(71 + k, "kShape" + std::to_string(k + 1), "", 2, 0.0, 9, "Bell");
     add(79, "FftSize", "", 2, 0.0, 9, "16384");
+    add(81, "Phase", "", 1, 0.0, 9, "Linear");
     return all;
 }
 
@@ -121,9 +122,9 @@ protected:
 TEST_F(Controller, RegistersTheCatalogueInOrder)
 {
     const std::vector<Expected> expected = expectedCatalogue();
-    ASSERT_EQ(controller->getParameterCount(), 69);
-    ASSERT_EQ(expected.size(), 69u);
-    for (int32 i = 0; i < 69; ++i) {
+    ASSERT_EQ(controller->getParameterCount(), 70);
+    ASSERT_EQ(expected.size(), 70u);
+    for (int32 i = 0; i < 70; ++i) {
         const Expected& e = expected[i];
         ParameterInfo info{};
         ASSERT_EQ(controller->getParameterInfo(i, info), kResultOk);
@@ -142,7 +143,7 @@ TEST_F(Controller, RegistersTheCatalogueInOrder)
     }
     // An index past the end is refused, not thrown at the host.
     ParameterInfo info{};
-    EXPECT_EQ(controller->getParameterInfo(69, info), kResultFalse);
+    EXPECT_EQ(controller->getParameterInfo(70, info), kResultFalse);
     EXPECT_EQ(controller->getParameterInfo(-1, info), kResultFalse);
 }
 
@@ -161,7 +162,7 @@ TEST_F(Controller, SwitchesReadTheTextsTheyShow)
 
 TEST_F(Controller, TagsWithoutAParameterFindNothing)
 {
-    for (ParamID id : {12u, 15u, 52u, 53u, 54u, 55u, 56u, 57u, 64u, 65u, 70u, 80u, 100000u}) {
+    for (ParamID id : {12u, 15u, 52u, 53u, 54u, 55u, 56u, 57u, 64u, 65u, 70u, 80u, 82u, 100000u}) {
         SCOPED_TRACE(id);
         String128 out{};
         EXPECT_EQ(controller->getParamStringByValue(id, 0.5, out), kResultFalse);
@@ -243,11 +244,15 @@ TEST_F(Controller, ListsShowAndReadTheirEntries)
     EXPECT_EQ(text(kShape1L, 1.0), "High Cut");
     EXPECT_EQ(text(kFftSizeMenu, 0.5), "32768");
     EXPECT_EQ(text(kFftSizeMenu, 1.0), "65536");
+    EXPECT_EQ(text(kPhase, 0.49), "Linear");
+    EXPECT_EQ(text(kPhase, 0.5), "Minimum");
     EXPECT_EQ(text(kShape4R, -1.0), "Bell"); // out of range: no exception into the host
     EXPECT_EQ(typed(kShape2L, "High Cut"), 1.0);
     EXPECT_EQ(typed(kShape2L, "Low Cut"), 0.5);
     EXPECT_EQ(typed(kFftSizeMenu, "65536"), 1.0);
     EXPECT_EQ(typed(kFftSizeMenu, "4096"), 123.0);
+    EXPECT_EQ(typed(kPhase, "Minimum"), 1.0);
+    EXPECT_EQ(typed(kPhase, "Linear"), 0.0);
     EXPECT_EQ(controller->normalizedParamToPlain(kShape3L, 0.5), 1.0);
     EXPECT_EQ(controller->plainParamToNormalized(kShape3L, 2.0), 1.0);
     // Every other parameter's plain value is its normalised value.
@@ -258,7 +263,7 @@ TEST_F(Controller, ListsShowAndReadTheirEntries)
 TEST_F(Controller, InitialisesOnceUntilTerminated)
 {
     EXPECT_EQ(controller->initialize(context), kResultFalse);
-    EXPECT_EQ(controller->getParameterCount(), 69);
+    EXPECT_EQ(controller->getParameterCount(), 70);
 
     EXPECT_EQ(controller->setParamNormalized(kFreq1L, 0.1), kResultOk);
     EXPECT_EQ(controller->setParamNormalized(kShape1L, 1.0), kResultOk);
@@ -267,7 +272,7 @@ TEST_F(Controller, InitialisesOnceUntilTerminated)
     EXPECT_EQ(controller->getParamNormalized(kFreq1L), 0.0);
 
     ASSERT_EQ(controller->initialize(context), kResultOk);
-    EXPECT_EQ(controller->getParameterCount(), 69);
+    EXPECT_EQ(controller->getParameterCount(), 70);
     EXPECT_EQ(controller->getParamNormalized(kFreq1L), 0.5666700005531311);
     EXPECT_EQ(controller->getParamNormalized(kShape1L), 0.0);
 }

@@ -214,26 +214,33 @@ struct Player
     }
 };
 
-// A new transform length is a new latency: the processor hears of it first, then
-// the host is asked for the restart in which the processor takes it up.
-TEST_F(ComponentState, AChangedFftSizeReachesTheProcessorAndAsksForARestart)
+// A new transform length or phase is a new latency: the processor hears of it
+// first, then the host is asked for the restart in which the processor takes it up.
+TEST_F(ComponentState, AChangedFftSizeOrPhaseReachesTheProcessorAndAsksForARestart)
 {
     RecordingComponentHandler handler;
     ASSERT_EQ(controller->setComponentHandler(&handler), kResultOk);
     IPtr<test::RecordingPeer> processor(new test::RecordingPeer(), false);
     FUnknownPtr<IConnectionPoint> connection(controller);
     ASSERT_EQ(connection->connect(processor), kResultOk);
-    const auto stateWith = [](int32_t fftSize) {
+    const auto stateWith = [](int32_t fftSize, float phase = 0.0f) {
         ProcessorState state;
         state.hasSettings = true;
         state.fftSize = fftSize;
+        state.hasHeldValues = true;
+        state.heldValues[static_cast<size_t>(heldValueIndex(kFftSizeMenu))] =
+            static_cast<float>(listValueOfFftSize(fftSize));
+        state.heldValues[static_cast<size_t>(heldValueIndex(kPhase))] = phase;
         return encodeState(state);
     };
-    // The length is the last field, and the payload's size stands after the head,
-    // the tag and the version.
+    // What the first version wrote: its 316 bytes of settings end before the length.
+    // The version and the payload's size stand after the head and the tag.
     const auto withoutFftSize = [](std::vector<uint8_t> bytes) {
-        bytes.resize(bytes.size() - 4);
-        bytes[16] = static_cast<uint8_t>(bytes[16] - 4);
+        constexpr size_t kFirstPayload = 316;
+        bytes.resize(8 + 12 + kFirstPayload);
+        bytes[12] = 1;
+        bytes[16] = kFirstPayload & 0xFF;
+        bytes[17] = kFirstPayload >> 8;
         return bytes;
     };
 
@@ -242,21 +249,25 @@ TEST_F(ComponentState, AChangedFftSizeReachesTheProcessorAndAsksForARestart)
         const char* how;
         std::function<void()> change;
         bool restarts;
-        double value;
+        double fftSizeValue, phaseValue;
     } steps[] = {
-        {"the host's value", [&] { controller->setParamNormalized(kFftSizeMenu, 0.5); }, true, 0.5},
-        {"the same again", [&] { controller->setParamNormalized(kFftSizeMenu, 0.6); }, false, 0.6},
-        {"a state", [&] { restore(stateWith(65536)); }, true, 1.0},
-        {"the same state", [&] { restore(stateWith(65536)); }, false, 1.0},
+        {"the host's value", [&] { controller->setParamNormalized(kFftSizeMenu, 0.5); }, true, 0.5, 0.0},
+        {"the same again", [&] { controller->setParamNormalized(kFftSizeMenu, 0.6); }, false, 0.6, 0.0},
+        {"a state", [&] { restore(stateWith(65536)); }, true, 1.0, 0.0},
+        {"the same state", [&] { restore(stateWith(65536)); }, false, 1.0, 0.0},
+        {"the host's phase", [&] { controller->setParamNormalized(kPhase, 1.0); }, true, 1.0, 1.0},
+        {"a state in the same phase", [&] { restore(stateWith(65536, 0.7f)); }, false, 1.0, double(0.7f)},
+        {"a state written before the phase was stored", [&] { restore(stateWith(65536)); }, true, 1.0, 0.0},
         {"a state written before the length was stored", [&] { restore(withoutFftSize(stateWith(16384))); },
-         true, 0.0},
+         true, 0.0, 0.0},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.how);
         handler.restartFlags = 0;
         const size_t told = processor->messageIds.size();
         step.change();
-        EXPECT_EQ(value(kFftSizeMenu), step.value);
+        EXPECT_EQ(value(kFftSizeMenu), step.fftSizeValue);
+        EXPECT_EQ(value(kPhase), step.phaseValue);
         EXPECT_EQ(handler.restartFlags, step.restarts ? kLatencyChanged : 0);
         EXPECT_EQ(processor->messageIds.size(), told + (step.restarts ? 1 : 0));
     }

@@ -94,6 +94,9 @@ TEST_P(LaneKernelsIdentity, EveryKernelGivesTheScalarBits)
         expectSame("multiply", [&](const LaneKernels& k, float* out, float*) {
             k.multiply(out, a, m, range[0], range[1]);
         });
+        expectSame("multiplyAccumulate", [&](const LaneKernels& k, float* out, float*) {
+            k.multiplyAccumulate(out, a, b, m, range[0], range[1]);
+        });
     }
 
     // Runs of values that start anywhere, shorter and longer than every width.
@@ -119,6 +122,10 @@ TEST_P(LaneKernelsIdentity, EveryKernelGivesTheScalarBits)
             k.gain(out + o, out + o, 0.0f, 3.0f, 0.25f, n);
         });
         expectSame("add", [&](const LaneKernels& k, float* out, float*) { k.add(out + o, a + o, b + o, n); });
+        // 63 samples before the first are read.
+        expectSame("directForm", [&](const LaneKernels& k, float* out, float*) {
+            k.directForm(out + o, a + 64 + o, b, 64, n);
+        });
         const FadeStreams streams[2] = {{{a + o, b + o}, {c + o, d + o}}, {{e + o, c + o}, {b + o, a + o}}};
         expectSame("crossfade", [&](const LaneKernels& k, float* out, float*) {
             k.crossfade(out + o, streams[0], w + o, n);

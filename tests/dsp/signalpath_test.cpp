@@ -3,10 +3,15 @@
 // The whole signal path driven block by block as the plug-in glue drives it.
 #include "dsp_test_util.h"
 
+#include "ffft/FFTReal.h"
+#include "tests/plugin/toneproducts.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <xmmintrin.h>
 
 namespace vosk {
@@ -210,6 +215,208 @@ TEST(SignalPath, InPlaceBuffersGiveTheSameOutput)
         b.process(block, nullptr);
     }
     expectIdentical(in, expected);
+}
+
+// The example preset's parameter values, and every band at the end of its ranges
+// with both cuts on.
+const std::vector<std::pair<uint32_t, double>> kExampleValues = {
+    {kLink, 0},       {kMidSide, 1},    {kInGain, 0.25},  {kLgain, 0.25},  {kRgain, 0.25},
+    {20, 0.14644423}, {21, 0.38204268}, {22, 0.73470664}, {23, 0.92605042}, {24, 0.14644423},
+    {25, 0.38204268}, {26, 0.73470664}, {27, 0.92605042}, {44, 0.4},       {45, 0.3},
+    {46, 0.35},       {47, 0.25},       {48, 0.4},        {49, 0.3},       {50, 0.35},
+    {51, 0.25},       {28, 0.59425110}, {29, 0.37096360}, {30, 0.54823911}, {31, 0.62946272},
+    {32, 0.59425110}, {33, 0.37096360}, {34, 0.54823911}, {35, 0.62946272},
+};
+
+std::vector<std::pair<uint32_t, double>> extremeValues()
+{
+    std::vector<std::pair<uint32_t, double>> values = {{kLink, 1}, {kOnLoCut, 1}, {kOnHiCut, 1}};
+    for (int c = 0; c < 2; ++c)
+        for (int b = 1; b <= 4; ++b) {
+            const double end = (b + c) % 2;
+            values.push_back({bandTag(kOn1R, b, c), 1});
+            values.push_back({bandTag(kFreq1R, b, c), b <= 2 ? end * 0.1 : 1 - end * 0.1});
+            values.push_back({bandTag(kGain1R, b, c), end});
+            values.push_back({bandTag(kQ1R, b, c), 1 - end});
+            values.push_back({bandTag(kBW1R, b, c), end});
+        }
+    return values;
+}
+
+// dB of a response at the bins of a transform of `length` points, first half only.
+std::vector<double> levelsOf(const std::vector<float>& taps, int32_t length)
+{
+    ffft::FFTReal<float> fft(length);
+    std::vector<float> padded(static_cast<size_t>(length), 0.0f), spectrum(padded.size());
+    std::copy(taps.begin(), taps.begin() + std::min<size_t>(taps.size(), padded.size()), padded.begin());
+    fft.forward_transform(spectrum.data(), padded.data());
+    std::vector<double> levels(static_cast<size_t>(length / 2));
+    for (int32_t k = 1; k < length / 2; ++k) {
+        const double re = spectrum[static_cast<size_t>(k)], im = spectrum[static_cast<size_t>(length / 2 + k)];
+        levels[static_cast<size_t>(k)] = 10.0 * std::log10(re * re + im * im + 1e-30);
+    }
+    return levels;
+}
+
+// At zero latency an impulse comes out from its own sample on, peaks at once and
+// has Linear's magnitude: at every length and rate, on a gentle curve and at the
+// ends of every range.
+TEST(SignalPathMinimumPhase, AnImpulseComesOutAtOnceWithLinearsMagnitude)
+{
+    const struct
+    {
+        const char* what;
+        std::vector<std::pair<uint32_t, double>> values;
+    } settings[] = {{"example preset", kExampleValues}, {"every band at its extremes", extremeValues()}};
+    for (int32_t size : {16384, 32768, 65536}) {
+        for (double rate : {44100.0, 48000.0, 96000.0, 192000.0}) {
+            for (const auto& setting : settings) {
+                SCOPED_TRACE(testing::Message() << size << " points at " << rate << " Hz, " << setting.what);
+                SignalPath linear, minimum;
+                for (SignalPath* path : {&linear, &minimum}) {
+                    for (const auto& [id, value] : setting.values) path->applyParameter(id, value);
+                }
+                linear.prepare(rate, 512, size, Phase::Linear);
+                minimum.prepare(rate, 512, size, Phase::Minimum);
+                EXPECT_EQ(minimum.latency(), 0);
+
+                const size_t at = 1000;
+                Stereo in(at + static_cast<size_t>(size) / 2);
+                in.ch[0][at] = in.ch[1][at] = 1.0f;
+                const Stereo out = run(minimum, in, 512);
+                for (int c = 0; c < 2; ++c) {
+                    SCOPED_TRACE(c);
+                    const auto& y = out.ch[c];
+                    for (size_t i = 0; i < at; ++i) ASSERT_EQ(y[i], 0.0f) << i;
+                    const auto peak = std::max_element(y.begin(), y.end(),
+                                                       [](float a, float b) { return std::fabs(a) < std::fabs(b); });
+                    EXPECT_LT(peak - y.begin(), static_cast<std::ptrdiff_t>(at + 64));
+
+                    const int32_t length = 4 * size;
+                    const std::vector<double> expected = levelsOf(linear.kernelTaps(c), length);
+                    const std::vector<double> actual =
+                        levelsOf(std::vector<float>(y.begin() + static_cast<std::ptrdiff_t>(at), y.end()), length);
+                    double worst = 0.0, worstHz = 0.0;
+                    for (int32_t k = 1; k < length / 2; ++k) {
+                        const double hz = k * rate / length;
+                        if (hz < 20.0 || hz > 20000.0 || expected[static_cast<size_t>(k)] < -40.0) continue;
+                        const double error = std::fabs(actual[static_cast<size_t>(k)] - expected[static_cast<size_t>(k)]);
+                        if (error > worst) worst = error, worstHz = hz;
+                    }
+                    // Steep slopes just above -40 dB set the bound.
+                    EXPECT_LT(worst, 0.025) << "at " << worstHz << " Hz";
+                }
+            }
+        }
+    }
+}
+
+// A parameter change at an absolute sample of the stream.
+struct Change
+{
+    size_t at;
+    uint32_t id;
+    double value;
+};
+
+// Plays `in` in calls of `block` samples, each change a point of the call that holds it.
+Stereo play(SignalPath& path, const Stereo& in, size_t block, const std::vector<Change>& changes)
+{
+    Stereo out(in.size());
+    size_t next = 0;
+    std::vector<ParameterPoint> points;
+    for (size_t pos = 0; pos < in.size(); pos += block) {
+        const size_t n = std::min(block, in.size() - pos);
+        points.clear();
+        for (; next < changes.size() && changes[next].at < pos + n; ++next)
+            points.push_back({static_cast<int32_t>(changes[next].at - pos), changes[next].id, changes[next].value});
+        const float* ins[2] = {in.ch[0].data() + pos, in.ch[1].data() + pos};
+        float* outs[2] = {out.ch[0].data() + pos, out.ch[1].data() + pos};
+        AudioBlock audio;
+        audio.inputs = ins;
+        audio.numInputChannels = 2;
+        audio.outputs = outs;
+        audio.numOutputChannels = 2;
+        audio.numSamples = static_cast<int32_t>(n);
+        audio.points = points.data();
+        audio.numPoints = static_cast<int32_t>(points.size());
+        path.process(audio, nullptr);
+    }
+    return out;
+}
+
+// In both phases the output does not depend on how the host cuts the audio, and a
+// knob moved while a tone plays splatters nothing around it.
+TEST(SignalPathMinimumPhase, ChangesAreTheSameForAnySplitAndLeaveNoProducts)
+{
+    for (Phase phase : {Phase::Linear, Phase::Minimum}) {
+        SCOPED_TRACE(phase == Phase::Linear ? "linear" : "minimum");
+        const auto prepared = [&](size_t block) {
+            auto path = std::make_unique<SignalPath>();
+            path->prepare(48000.0, static_cast<int32_t>(block), kFftSize, phase);
+            return path;
+        };
+        const Stereo in = noise(6 * kHalfFft, 21);
+        std::vector<Change> changes;
+        for (size_t at = 100; at < in.size(); at += 37) {
+            const double t = static_cast<double>(at) / static_cast<double>(in.size());
+            changes.push_back({at, kGain3L, 0.5 + 0.4 * t});
+            if (at % 3 == 0) changes.push_back({at, kFreq1R, 0.2 + 0.3 * t});
+            if (at % 5 == 0) changes.push_back({at, kLgain, 0.25 + 0.1 * t});
+        }
+        const Change switches[] = {{9000, kMidSide, 0.0}, {15000, kLink, 1.0},  {25000, kOn4R, 0.0},
+                                   {30000, kMidSide, 1.0}, {33000, kBypass, 1.0}, {34000, kBypass, 0.0}};
+        changes.insert(changes.end(), std::begin(switches), std::end(switches));
+        std::stable_sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) { return a.at < b.at; });
+        const Stereo reference = play(*prepared(4096), in, 4096, changes);
+        for (size_t block : {32, 64, 500}) {
+            SCOPED_TRACE(testing::Message() << "calls of " << block);
+            expectIdentical(play(*prepared(block), in, block, changes), reference);
+        }
+
+        // A 1200 Hz tone at -12 dBFS; band 3, a bell there, ramped to +6 dB over a second.
+        const size_t length = 4 * 48000, change = 3 * 24000;
+        Stereo tone(length);
+        for (size_t i = 0; i < length; ++i)
+            tone.ch[0][i] = static_cast<float>(0.25 * std::sin(2 * M_PI * 1200.0 * static_cast<double>(i) / 48000.0));
+        std::vector<Change> ramp;
+        for (size_t at = change; at < change + 48000; at += 64)
+            ramp.push_back({at, kGain3L, 0.5 + 0.5 * static_cast<double>(at - change) / 48000.0});
+        const Stereo out = play(*prepared(64), tone, 64, ramp);
+        const double products = test::worstProductsBelowTone(out.ch[0], 48000, 1200.0, 48000.0);
+        EXPECT_LT(products, -100.0);
+    }
+}
+
+// At zero latency bypass plays the input itself, to the bit, and leaves without
+// a jump in time; delta plays the processed signal less the undelayed input.
+TEST(SignalPathMinimumPhase, BypassAndDeltaUseTheUndelayedInput)
+{
+    const auto prepared = [] {
+        auto path = std::make_unique<SignalPath>();
+        for (const auto& [id, value] : kExampleValues) path->applyParameter(id, value);
+        path->prepare(48000.0, 512, kFftSize, Phase::Minimum);
+        return path;
+    };
+    const Stereo in = noise(4 * kHalfFft, 5);
+    const Stereo processed = play(*prepared(), in, 512, {});
+    const size_t on = 5000, off = 9000;
+    const Stereo bypassed = play(*prepared(), in, 512, {{on, kBypass, 1.0}, {off, kBypass, 0.0}});
+    expectIdentical(slice(bypassed, on, off - on), slice(in, on, off - on));
+    expectIdentical(slice(bypassed, off, in.size() - off), slice(processed, off, in.size() - off));
+
+    auto path = prepared();
+    ListeningRequest delta;
+    delta.delta = true;
+    path->setListening(delta);
+    const Stereo difference = play(*path, in, 512, {});
+    const size_t faded = 48000 / 100 + 512; // past the 10 ms fade-in
+    double worst = 0.0;
+    for (int c = 0; c < 2; ++c)
+        for (size_t i = faded; i < in.size(); ++i)
+            worst = std::max(worst, std::fabs(static_cast<double>(difference.ch[c][i]) -
+                                              (static_cast<double>(processed.ch[c][i]) - in.ch[c][i])));
+    EXPECT_LT(worst, 1e-6);
 }
 
 TEST(SignalPath, RestoresTheCallersFloatingPointMode)

@@ -191,10 +191,49 @@ TEST(StateCodec, ValuesTheParametersCannotProduceAreRefused)
                 << "field " << f << " at " << bad;
 }
 
+// The phase is the one value appended since version 2: a state in linear phase, held
+// at the list's first value, keeps version 2's bytes (462 of them), which is what
+// earlier versions read and wrote; any other held value is appended and read back
+// exactly, and a state without it reads as linear phase.
+TEST(StateCodec, ThePhaseIsAppendedOnlyWhenItIsNotTheDefault)
+{
+    const size_t phase = static_cast<size_t>(heldValueIndex(kPhase));
+    const struct
+    {
+        float held;
+        uint8_t version;
+        size_t size;
+    } cases[] = {{0.0f, 2, 462}, {0.3f, 3, 466}, {1.0f, 3, 466}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.held);
+        ProcessorState state = unusualState();
+        state.hasHeldValues = true;
+        state.heldValues[phase] = c.held;
+        const Bytes bytes = encodeState(state);
+        ASSERT_EQ(bytes.size(), c.size);
+        EXPECT_EQ(bytes[12], c.version);
+        ProcessorState back;
+        ASSERT_TRUE(decodeState(bytes.data(), bytes.size(), back));
+        EXPECT_EQ(back.heldValues[phase], c.held);
+        EXPECT_EQ(encodeState(back), bytes);
+
+        // The same state as version 2 wrote it: without the value.
+        Bytes older(bytes.begin(), bytes.begin() + 462);
+        older[12] = 2;
+        older[16] = static_cast<uint8_t>(462 - 20);
+        older[17] = static_cast<uint8_t>((462 - 20) >> 8);
+        ASSERT_TRUE(decodeState(older.data(), older.size(), back));
+        EXPECT_EQ(back.heldValues[phase], 0.0f);
+    }
+}
+
 TEST(StateCodec, LaterVersionsMayAppendToTheBlock)
 {
-    Bytes bytes = encodeState(unusualState());
-    bytes[12] = 2; // version
+    ProcessorState newest = unusualState();
+    newest.hasHeldValues = true;
+    newest.heldValues[static_cast<size_t>(heldValueIndex(kPhase))] = 1.0f;
+    Bytes bytes = encodeState(newest);
+    bytes[12] = 4; // version
     uint32_t payload;
     std::memcpy(&payload, &bytes[16], 4);
     payload += 4;
@@ -203,6 +242,7 @@ TEST(StateCodec, LaterVersionsMayAppendToTheBlock)
     ProcessorState state;
     ASSERT_TRUE(decodeState(bytes.data(), bytes.size(), state));
     EXPECT_EQ(state.bands[1][3].gain, unusualState().bands[1][3].gain);
+    EXPECT_EQ(state.heldValues[static_cast<size_t>(heldValueIndex(kPhase))], 1.0f);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "editor/curvepanel.h"
 #include "editor/editor.h"
 #include "editor/listeningviews.h"
+#include "editor/phaseviews.h"
 #include "editor/plugview.h"
 #include "hosting/componenthandler.h"
 #include "hosting/hostedplugin.h"
@@ -441,6 +442,51 @@ TEST_F(PanelTest, ListeningToolsFollowTheirGesturesAndEndWithThePanelAndTheEdito
     EXPECT_FALSE(heard().any()) << "the editor closed";
     EXPECT_EQ(processor.wanted, (std::vector<bool>{false, true, false}));
     controller->disconnect(&processor);
+}
+
+// The selector sets the phase as a host records it; the host restarts the processor
+// as the controller asks, and the latency shown is the one the processor then
+// reports, at the rate it plays.
+TEST(CurvePanel, ThePhaseSelectorSetsThePhaseAndTheLatencyShownFollowsIt)
+{
+    std::string error;
+    auto plugin = HostedPlugin::load(VOSK_BUNDLE_PATH, error);
+    ASSERT_TRUE(plugin) << error;
+    ASSERT_TRUE(plugin->start(48000, 512, 2, error, false)) << error;
+    ui::Editor editor(plugin->controller(), ui::ResourceFolder(kResources), "voskEditor.uidesc", "view");
+    ASSERT_TRUE(editor.valid()) << editor.error();
+    click(editor, kCurveButton);
+    editor.idle(0);
+    ui::PhaseSelector* selector = nullptr;
+    ui::LatencyReadout* readout = nullptr;
+    for (const auto& v : editor.views()) {
+        if (auto* found = dynamic_cast<ui::PhaseSelector*>(v.get())) selector = found;
+        if (auto* found = dynamic_cast<ui::LatencyReadout*>(v.get())) readout = found;
+    }
+    ASSERT_TRUE(selector && readout);
+    EXPECT_EQ(readout->text(), "12288 smp \xC2\xB7 256.0 ms");
+
+    const struct
+    {
+        int segment;
+        double value;
+        const char* shown;
+    } steps[] = {{1, 1.0, "0 smp \xC2\xB7 0.0 ms"},
+                 {1, 1.0, "0 smp \xC2\xB7 0.0 ms"},
+                 {0, 0.0, "12288 smp \xC2\xB7 256.0 ms"}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.shown);
+        const ui::Rect box = selector->segment(step.segment);
+        click(editor, {box.x + box.w / 2, box.y + box.h / 2});
+        editor.idle(0);
+        EXPECT_EQ(plugin->normalizedValue(kPhase), step.value);
+        EXPECT_EQ(plugin->latencySamples(), step.value == 1.0 ? 0u : 12288u) << "the host restarted it";
+        EXPECT_EQ(readout->text(), step.shown);
+    }
+    std::vector<double> performed;
+    for (const auto& e : plugin->editsReceived())
+        if (e.kind == ParameterEdit::Perform && e.id == kPhase) performed.push_back(e.value);
+    EXPECT_EQ(performed, (std::vector<double>{1.0, 0.0})) << "a click on the entry chosen is no edit";
 }
 
 // A host whose frame resizes as asked, or refuses.

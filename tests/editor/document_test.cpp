@@ -34,15 +34,15 @@ TEST(Document, TemplateHoldsTheViewsOfEveryClass)
     EXPECT_EQ(t->container.cls, "CViewContainer");
     EXPECT_EQ(t->container.get("size"), "1024, 570");
     EXPECT_EQ(t->container.get("bitmap"), "GUI_Edit");
-    ASSERT_EQ(t->views.size(), 194u);
+    ASSERT_EQ(t->views.size(), 196u);
 
     std::map<std::string, int> classes;
     for (const auto& v : t->views) ++classes[v.cls];
     const std::map<std::string, int> expected{
-        {"CAnimKnob", 35}, {"CTextEdit", 35},  {"COnOffButton", 28},          {"COptionMenu", 8},
-        {"CVuMeter", 2},   {"CTextButton", 2}, {"CAnimationSplashScreen", 1}, {"CView", 4},
-        {"CTextLabel", 74}, {"CurvePanel", 1},  {"ListeningButton", 2},       {"SoloButton", 1},
-        {"LoudnessReadout", 1}};
+        {"CAnimKnob", 35},      {"CTextEdit", 35},    {"COnOffButton", 28},          {"COptionMenu", 8},
+        {"CVuMeter", 2},        {"CTextButton", 2},   {"CAnimationSplashScreen", 1}, {"CView", 4},
+        {"CTextLabel", 74},     {"CurvePanel", 1},    {"ListeningButton", 2},        {"SoloButton", 1},
+        {"LoudnessReadout", 1}, {"PhaseSelector", 1}, {"LatencyReadout", 1}};
     EXPECT_EQ(classes, expected);
 
     // Frames and tags of a few views that differ from their neighbours.
@@ -78,16 +78,17 @@ TEST(Document, TemplateHoldsTheViewsOfEveryClass)
 TEST(Document, ControlTagsBitmapsAndFonts)
 {
     Document doc = loadDocument();
-    ASSERT_EQ(doc.controlTags.size(), 81u);
+    ASSERT_EQ(doc.controlTags.size(), 82u);
     std::set<int> numbers;
     for (const auto& [name, number] : doc.controlTags) numbers.insert(number);
-    EXPECT_EQ(numbers.size(), 81u);
-    EXPECT_EQ(*numbers.rbegin(), 80);
+    EXPECT_EQ(numbers.size(), 82u);
+    EXPECT_EQ(*numbers.rbegin(), 81);
     EXPECT_EQ(doc.controlTags[0], (std::pair<std::string, int>{"kBypass", 0}));
     EXPECT_EQ(doc.controlTags[68], (std::pair<std::string, int>{"kAbout", 70}));
     EXPECT_EQ(doc.controlTags[77], (std::pair<std::string, int>{"kLgain", 68}));
     EXPECT_EQ(doc.tagNumber("kFreq1L"), std::optional<int>(24));
     EXPECT_EQ(doc.tagNumber("kShape1R"), std::optional<int>(71));
+    EXPECT_EQ(doc.tagNumber("kPhase"), std::optional<int>(81));
     EXPECT_EQ(doc.tagNumber("kNoSuchTag"), std::nullopt);
 
     ASSERT_EQ(doc.bitmaps.size(), 27u);

@@ -2,9 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Knobs moved while the built module plays, as a host sends the changes: when
 // a change is heard, that the output does not depend on how the host cuts the
-// audio into blocks, and that a change never splatters.
+// audio into blocks, and that a change never splatters, in either phase.
 #include "bundle_processors.h"
 #include "toneproducts.h"
+
+#include "source/parametertable.h"
 
 #include <gtest/gtest.h>
 
@@ -37,14 +39,25 @@ class Automation : public test::BundleProcessors
 {
 protected:
     // Plays `in` through a fresh processor in calls of `block` samples, each change
-    // queued in the call that holds its sample, at its offset there.
-    Stereo play(const Stereo& in, size_t block, const std::vector<Change>& changes, int32 mode = kRealtime)
+    // queued in the call that holds its sample, at its offset there. The phase is
+    // chosen first, as a host applies it: the value, then a restart.
+    Stereo play(const Stereo& in, size_t block, const std::vector<Change>& changes, Phase phase,
+                int32 mode = kRealtime)
     {
         hosts.push_back(std::make_unique<ProcessorHost>(factory, test::processorClassId()));
         ProcessorHost& host = *hosts.back();
         EXPECT_EQ(host.initialize(), kResultOk);
         EXPECT_EQ(host.setupProcessing(kRate48k, static_cast<int32>(block), kSample32, mode), kResultOk);
         EXPECT_EQ(host.setActive(true), kResultOk);
+        if (phase != Phase::Linear) {
+            host.addParameterChange(kPhase, 0, listValueOfPhase(phase));
+            std::vector<float> silence(block, 0.0f), out(block);
+            host.processStereo(silence.data(), silence.data(), out.data(), out.data(),
+                               static_cast<int32>(block));
+            EXPECT_EQ(host.setActive(false), kResultOk);
+            EXPECT_EQ(host.setActive(true), kResultOk);
+            EXPECT_EQ(host.processor()->getLatencySamples(), 0u);
+        }
         size_t next = 0;
         return run(host, in, block, [&](size_t pos) {
             for (; next < changes.size() && changes[next].at < pos + block; ++next)
@@ -71,33 +84,40 @@ TEST_F(Automation, OutputIsTheSameForAnySplitIntoBlocksAndOffline)
     changes.insert(changes.end(), std::begin(switches), std::end(switches));
     std::stable_sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) { return a.at < b.at; });
 
-    const Stereo reference = play(in, 4096, changes);
-    for (size_t block : {32, 64, 500}) {
-        SCOPED_TRACE("blocks of " + std::to_string(block));
-        expectIdentical(play(in, block, changes), reference);
+    for (Phase phase : {Phase::Linear, Phase::Minimum}) {
+        SCOPED_TRACE(kPhaseEntries[static_cast<int>(phase)]);
+        const Stereo reference = play(in, 4096, changes, phase);
+        for (size_t block : {32, 64, 500}) {
+            SCOPED_TRACE("blocks of " + std::to_string(block));
+            expectIdentical(play(in, block, changes, phase), reference);
+        }
+        SCOPED_TRACE("offline");
+        expectIdentical(play(in, 4096, changes, phase, kOffline), reference);
     }
-    SCOPED_TRACE("offline");
-    expectIdentical(play(in, 4096, changes, kOffline), reference);
 }
 
-// A hop's response is designed from the settings in force at its first sample.
+// A hop's response is designed from the settings in force at its first sample, and
+// heard from the next hop start on: in linear phase as the hop comes out after the
+// latency, in minimum phase once its design has run over the hop.
 TEST_F(Automation, ChangesTakeEffectFromTheNextHopStart)
 {
     const Stereo in = noise(5 * kHop, 22);
-    const auto boost = [&](size_t at) { return play(in, 500, {{at, kGain3L, 0.8}}); };
-    const Stereo atHopStart = boost(kHop);
-    const Stereo justAfter = boost(kHop + 1);
-    expectIdentical(justAfter, boost(2 * kHop));
-    EXPECT_NE(atHopStart, justAfter);
-    // The hop comes out after the one before it: from then on the change fades in.
     const auto first = [](const Stereo& s, size_t n) {
         Stereo part(n);
         for (int c = 0; c < 2; ++c) std::copy(s.ch[c].begin(), s.ch[c].begin() + n, part.ch[c].begin());
         return part;
     };
-    const Stereo unchanged = play(in, 500, {});
-    expectIdentical(first(atHopStart, 2 * kHop), first(unchanged, 2 * kHop));
-    EXPECT_NE(first(atHopStart, 2 * kHop + 64), first(unchanged, 2 * kHop + 64));
+    for (Phase phase : {Phase::Linear, Phase::Minimum}) {
+        SCOPED_TRACE(kPhaseEntries[static_cast<int>(phase)]);
+        const auto boost = [&](size_t at) { return play(in, 500, {{at, kGain3L, 0.8}}, phase); };
+        const Stereo atHopStart = boost(kHop);
+        const Stereo justAfter = boost(kHop + 1);
+        expectIdentical(justAfter, boost(2 * kHop));
+        EXPECT_NE(atHopStart, justAfter);
+        const Stereo unchanged = play(in, 500, {}, phase);
+        expectIdentical(first(atHopStart, 2 * kHop), first(unchanged, 2 * kHop));
+        EXPECT_NE(first(atHopStart, 2 * kHop + 64), first(unchanged, 2 * kHop + 64));
+    }
 }
 
 TEST_F(Automation, ChangesLeaveNoProductsAwayFromATone)
@@ -121,11 +141,13 @@ TEST_F(Automation, ChangesLeaveNoProductsAwayFromATone)
         {"mid/side switched on", {{change, kMidSide, 0.0}}},
         {"band 3 switched off after a boost", {{0, kGain3L, 1.0}, {change, kOn3L, 0.0}}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Stereo out = play(in, 64, c.changes);
-        // From well after the tone's onset has come out.
-        EXPECT_LT(test::worstProductsBelowTone(out.ch[0], 48000, 1200.0, kRate48k), -90.0);
+    for (Phase phase : {Phase::Linear, Phase::Minimum}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(kPhaseEntries[static_cast<int>(phase)]) + ": " + c.what);
+            const Stereo out = play(in, 64, c.changes, phase);
+            // From well after the tone's onset has come out.
+            EXPECT_LT(test::worstProductsBelowTone(out.ch[0], 48000, 1200.0, kRate48k), -90.0);
+        }
     }
 }
 

@@ -1,9 +1,9 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The transform length chosen with FftSize, through the built module as a host
-// drives it: held until the host restarts the processor, then latency, tail and
-// delay follow it, it survives the state, and twice the rate with twice the
-// length gives the same curve.
+// The transform length chosen with FftSize and the phase chosen with Phase,
+// through the built module as a host drives it: held until the host restarts the
+// processor, then latency, tail and delay follow them, they survive the state,
+// and twice the rate with twice the length gives the same curve.
 #include "bundle_processors.h"
 
 #include "source/dsp/settings.h"
@@ -77,6 +77,48 @@ TEST_F(FftSize, LatencyTailAndDelayFollowTheLengthAfterARestart)
         EXPECT_EQ(loaded.processor()->getLatencySamples(), latency);
         EXPECT_EQ(test::stateOf(loaded.component()), saved);
     }
+}
+
+// The phase takes the same path: held until the restart, then the latency and the
+// tail follow it (minimum phase rings for half a transform after the input, with
+// no latency), and a state saved in a phase reopens in it. Only a phase away from linear
+// adds to the state, so a state in linear phase is the one earlier versions wrote,
+// and such a state reopens in linear phase whatever played before.
+TEST_F(FftSize, ThePhaseTakesOverAtTheRestartAndComesBackWithTheState)
+{
+    const struct
+    {
+        double value;
+        uint32 latency, tail;
+        uint8_t stateVersion;
+    } cases[] = {{listValueOfPhase(Phase::Minimum), 0, 8192, 3},
+                 {0.7, 0, 8192, 3},
+                 {listValueOfPhase(Phase::Linear), 12288, 4096, 2}};
+    std::vector<uint8_t> linearState;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        ProcessorHost& host = restartedWith(kRate, {{kPhase, c.value}});
+        EXPECT_EQ(host.processor()->getLatencySamples(), c.latency);
+        EXPECT_EQ(host.processor()->getTailSamples(), c.tail);
+
+        const std::vector<uint8_t> saved = test::stateOf(host.component());
+        ASSERT_GT(saved.size(), 12u);
+        EXPECT_EQ(saved[12], c.stateVersion);
+        ProcessorHost& loaded = makeHost(kBlock, false);
+        ASSERT_EQ(test::restore(loaded.component(), saved), kResultOk);
+        EXPECT_EQ(loaded.processor()->getTailSamples(), c.tail) << "before the setup: the one it will give";
+        ASSERT_EQ(loaded.setupProcessing(kRate, kBlock), kResultOk);
+        EXPECT_EQ(loaded.processor()->getLatencySamples(), c.latency);
+        EXPECT_EQ(test::stateOf(loaded.component()), saved);
+        if (c.latency == 12288) linearState = saved;
+    }
+
+    ProcessorHost& minimum = restartedWith(kRate, {{kPhase, listValueOfPhase(Phase::Minimum)}});
+    ASSERT_EQ(minimum.processor()->getLatencySamples(), 0u);
+    ASSERT_EQ(minimum.setActive(false), kResultOk);
+    ASSERT_EQ(test::restore(minimum.component(), linearState), kResultOk);
+    ASSERT_EQ(minimum.setActive(true), kResultOk);
+    EXPECT_EQ(minimum.processor()->getLatencySamples(), 12288u);
 }
 
 // Magnitude in dB of a response at `hz`, its delay taken out by the magnitude.
