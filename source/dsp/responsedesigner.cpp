@@ -85,6 +85,12 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
               [&](int32_t part) { return longFft_->forward_part_cost(part); });
         costs(longInverseCost_, longFft_->inverse_part_count(),
               [&](int32_t part) { return longFft_->inverse_part_cost(part); });
+        const int32_t e = kExponentialFactor * size.n;
+        if (!expFft_ || expFft_->get_length() != e) expFft_ = std::make_unique<ffft::FFTReal<float>>(e);
+        costs(expForwardCost_, expFft_->forward_part_count(),
+              [&](int32_t part) { return expFft_->forward_part_cost(part); });
+        costs(expInverseCost_, expFft_->inverse_part_count(),
+              [&](int32_t part) { return expFft_->inverse_part_cost(part); });
         const MinimumLayout& layout = minimum->layout();
         kernelSteps += 2 * (m / kLongChunk + 1) + 2 * (longFft_->forward_part_count() + longFft_->inverse_part_count()) +
                        (m / 2 / kLogBins + 1) + (m / 2 / kExpBins + 1) + (size.half() / kLongChunk + 1);
@@ -93,6 +99,7 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         kernelSize = static_cast<size_t>(layout.size);
     } else {
         longFft_.reset();
+        expFft_.reset();
         for (auto* v : {&longTime_, &longSpectrum_}) std::vector<float>().swap(*v);
     }
     steps_.resize(static_cast<size_t>(kNumChannels *
@@ -181,10 +188,12 @@ void ResponseDesigner::addMinimumDesign(int channel)
     addTransform(StepKind::LongForward, channel, 0, longForwardCost_);
     chunks(StepKind::LogMagnitude, bins, kLogBins, kTrigCost / 2);
     addTransform(StepKind::LongInverse, channel, 0, longInverseCost_);
-    chunks(StepKind::Fold, m, kLongChunk, 6);
-    addTransform(StepKind::LongForward, channel, 0, longForwardCost_);
-    chunks(StepKind::Exponential, bins, kExpBins, 3 * kTrigCost);
-    addTransform(StepKind::LongInverse, channel, 0, longInverseCost_);
+    // Section 0 marks the cepstrum's transforms, 1 the shorter exponential's.
+    const int32_t e = expFft_->get_length();
+    chunks(StepKind::Fold, e, kLongChunk, 6);
+    addTransform(StepKind::LongForward, channel, 1, expForwardCost_);
+    chunks(StepKind::Exponential, e / 2 + 1, kExpBins, 3 * kTrigCost);
+    addTransform(StepKind::LongInverse, channel, 1, expInverseCost_);
     chunks(StepKind::MinimumTaps, size_.half(), kLongChunk, 4);
     const MinimumLayout& layout = minimum_->layout();
     for (int s = 0; s < layout.count; ++s) {
@@ -209,12 +218,16 @@ void ResponseDesigner::runMinimumStep(const Step& step)
     case StepKind::Pad:
         for (int32_t i = step.from; i < step.to; ++i) time[i] = i < size_.half() ? scratch_[static_cast<size_t>(i)] : 0.0f;
         break;
-    case StepKind::LongForward:
-        longFft_->forward_part(step.from, spectrum, time, longFft_->use_buffer());
+    case StepKind::LongForward: {
+        const ffft::FFTReal<float>& fft = step.section == 0 ? *longFft_ : *expFft_;
+        fft.forward_part(step.from, spectrum, time, fft.use_buffer());
         break;
-    case StepKind::LongInverse:
-        longFft_->inverse_part(step.from, spectrum, time, longFft_->use_buffer());
+    }
+    case StepKind::LongInverse: {
+        const ffft::FFTReal<float>& fft = step.section == 0 ? *longFft_ : *expFft_;
+        fft.inverse_part(step.from, spectrum, time, fft.use_buffer());
         break;
+    }
     case StepKind::LogMagnitude:
         for (int32_t k = step.from; k < step.to; ++k) {
             const bool complex = k > 0 && k < half;
@@ -225,27 +238,31 @@ void ResponseDesigner::runMinimumStep(const Step& step)
         }
         break;
     case StepKind::Fold: {
-        // The inverse gave m times the cepstrum.
+        // The inverse gave m times the cepstrum; past half the exponential's
+        // length it is negligible.
         const float scale = 1.0f / static_cast<float>(m);
+        const int32_t kept = expFft_->get_length() / 2;
         for (int32_t i = step.from; i < step.to; ++i) {
-            const float weight = i == 0 || i == half ? 1.0f : i < half ? 2.0f : 0.0f;
+            const float weight = i == 0 || i == kept ? 1.0f : i < kept ? 2.0f : 0.0f;
             time[i] = time[i] * (weight * scale);
         }
         break;
     }
-    case StepKind::Exponential:
+    case StepKind::Exponential: {
+        const int32_t bins = expFft_->get_length() / 2;
         for (int32_t k = step.from; k < step.to; ++k) {
-            const bool complex = k > 0 && k < half;
+            const bool complex = k > 0 && k < bins;
             const double magnitude = std::exp(static_cast<double>(spectrum[k]));
             // The phase runs over many turns: taken back to one, its cosine and sine stay quick.
-            double angle = complex ? spectrum[half + k] : 0.0;
+            double angle = complex ? spectrum[bins + k] : 0.0;
             angle -= 2.0 * kPi * std::floor(angle / (2.0 * kPi) + 0.5);
             spectrum[k] = static_cast<float>(magnitude * std::cos(angle));
-            if (complex) spectrum[half + k] = static_cast<float>(magnitude * std::sin(angle));
+            if (complex) spectrum[bins + k] = static_cast<float>(magnitude * std::sin(angle));
         }
         break;
+    }
     case StepKind::MinimumTaps: {
-        const float scale = 1.0f / static_cast<float>(m);
+        const float scale = 1.0f / static_cast<float>(expFft_->get_length());
         float* taps = nextKernel(c);
         for (int32_t i = step.from; i < step.to; ++i) taps[i] = time[i] * scale;
         break;

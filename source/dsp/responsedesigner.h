@@ -41,6 +41,10 @@ public:
     // in transform lengths: the low cut's steep bass gives a long cepstrum, and
     // eight lengths keep its aliasing to a few thousandths of a dB there.
     static constexpr int32_t kCepstrumFactor = 8;
+    // The length of the transforms that exponentiate the folded cepstrum, in
+    // transform lengths: the cepstrum past half of it is negligible, and the
+    // minimum-phase response it gives has died away long before it wraps round.
+    static constexpr int32_t kExponentialFactor = 4;
 
     // Designs `target` in full at once and puts it in use (setup, not the audio thread).
     void designNow(const ResponseSettings& target, const ffft::FFTReal<float>& fft,
@@ -117,6 +121,8 @@ private:
     std::unique_ptr<ffft::FFTReal<float>> longFft_; // of kCepstrumFactor N points
     std::vector<float> longTime_, longSpectrum_; // its work array is its own
     std::vector<int32_t> longForwardCost_, longInverseCost_;
+    std::unique_ptr<ffft::FFTReal<float>> expFft_; // of kExponentialFactor N points
+    std::vector<int32_t> expForwardCost_, expInverseCost_;
 
     int32_t sampleRate_ = 44100;
     TransformSize size_;

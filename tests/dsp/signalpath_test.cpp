@@ -304,7 +304,7 @@ TEST(SignalPathMinimumPhase, AnImpulseComesOutAtOnceWithLinearsMagnitude)
                         if (error > worst) worst = error, worstHz = hz;
                     }
                     // Steep slopes just above -40 dB set the bound.
-                    EXPECT_LT(worst, 0.025) << "at " << worstHz << " Hz";
+                    EXPECT_LT(worst, 0.02) << "at " << worstHz << " Hz";
                 }
             }
         }
