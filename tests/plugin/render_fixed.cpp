@@ -2,8 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Renders one fixed stereo input through a built bundle and writes the output
 // samples, raw 32-bit floats in the machine's order, to a file. Built for each
-// platform; the Windows tests compare its output from the Linux module with its
-// output from the Windows module, which must be equal sample for sample.
+// platform, in linear then in minimum phase; the Windows tests compare its output
+// from the Linux module with its output from the Windows module, which must be
+// equal sample for sample.
 //
 // Usage: plugin_render_fixed <bundle> <output file>
 #include "tests/support/plugin_host.h"
@@ -65,7 +66,7 @@ void queueChanges(vosk::test::ProcessorHost& host, int32 block)
     }
 }
 
-bool render(const char* bundle, double sampleRate, std::vector<float>& out)
+bool render(const char* bundle, double sampleRate, bool minimumPhase, std::vector<float>& out)
 {
     vosk::test::Module module(bundle);
     if (!module.ok()) {
@@ -77,6 +78,16 @@ bool render(const char* bundle, double sampleRate, std::vector<float>& out)
     if (!host.ok() || host.initialize() != kResultOk ||
         host.setupProcessing(sampleRate, kBlock) != kResultOk || host.setActive(true) != kResultOk)
         return false;
+    if (minimumPhase) {
+        // The phase is taken up at the restart the processor asks for.
+        std::vector<float> silence(kBlock, 0.0f), ignored(kBlock);
+        host.addParameterChange(vosk::kPhase, 0, 1.0);
+        if (host.processStereo(silence.data(), silence.data(), ignored.data(), ignored.data(), kBlock) !=
+                kResultOk ||
+            host.setActive(false) != kResultOk || host.setActive(true) != kResultOk ||
+            host.processor()->getLatencySamples() != 0)
+            return false;
+    }
     Noise noise{12345u};
     std::vector<float> in[2], result[2];
     for (auto& c : in) c.resize(kBlock);
@@ -105,11 +116,13 @@ int main(int argc, char** argv)
         return 2;
     }
     std::vector<float> out;
-    for (double rate : {44100.0, 48000.0, 96000.0, 192000.0})
-        if (!render(argv[1], rate, out)) {
-            std::fprintf(stderr, "rendering at %.0f Hz failed\n", rate);
-            return 1;
-        }
+    for (bool minimumPhase : {false, true})
+        for (double rate : {44100.0, 48000.0, 96000.0, 192000.0})
+            if (!render(argv[1], rate, minimumPhase, out)) {
+                std::fprintf(stderr, "rendering at %.0f Hz in %s phase failed\n", rate,
+                             minimumPhase ? "minimum" : "linear");
+                return 1;
+            }
     FILE* file = std::fopen(argv[2], "wb");
     if (!file || std::fwrite(out.data(), sizeof(float), out.size(), file) != out.size() ||
         std::fclose(file) != 0) {
