@@ -15,10 +15,11 @@ set(CMAKE_C_COMPILER ${_mingw}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${_mingw}-g++-posix)
 set(CMAKE_RC_COMPILER ${_mingw}-windres)
 
-# Target executables (tests, test discovery) run under Wine.
+# Target executables (tests, test discovery) run under Wine, through a wrapper
+# that gives a start Wine failed outright a second chance.
 find_program(VOSK_WINE NAMES wine wine64)
 if(VOSK_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR "${VOSK_WINE}")
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec")
 endif()
 
 # Libraries and headers come from the cross compiler's own root only: no Linux
