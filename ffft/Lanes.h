@@ -190,9 +190,12 @@ struct Lanes8
     static constexpr int width = 8;
     static FFFT_LANES_INLINE V load(const float* p) { return *reinterpret_cast<const Float8Unaligned*>(p); }
     static FFFT_LANES_INLINE void store(float* p, V v) { *reinterpret_cast<Float8Unaligned*>(p) = v; }
+    // From a vector of the same width: widened from a narrower one, the value
+    // went through memory, and the wide load stalled on the narrow store.
     static FFFT_LANES_INLINE V splat(float x)
     {
-        return __builtin_shufflevector(Lanes4::first(x), Lanes4::first(x), 0, 0, 0, 0, 0, 0, 0, 0);
+        const V first = {x};
+        return __builtin_shufflevector(first, first, 0, 0, 0, 0, 0, 0, 0, 0);
     }
     static FFFT_LANES_INLINE V reversed(V v) { return __builtin_shufflevector(v, v, 7, 6, 5, 4, 3, 2, 1, 0); }
     template <auto Body, class... Args> FFFT_TARGET_AVX static void run(Args... args) { Body(args...); }
@@ -275,8 +278,8 @@ struct Lanes16
     static FFFT_LANES_INLINE void store(float* p, V v) { *reinterpret_cast<Float16Unaligned*>(p) = v; }
     static FFFT_LANES_INLINE V splat(float x)
     {
-        return __builtin_shufflevector(Lanes4::first(x), Lanes4::first(x), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                       0, 0, 0, 0);
+        const V first = {x};
+        return __builtin_shufflevector(first, first, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     }
     static FFFT_LANES_INLINE V reversed(V v)
     {
