@@ -11,12 +11,19 @@ namespace {
 using ffft::Lanes;
 using ffft::lanes::Lanes1;
 
-// step(lane type, i) over [from, to): whole groups of L's lanes, then the rest
-// one value at a time.
+constexpr int32_t kDirectStride = LaneKernels::kDirectStride;
+
+// step(lane type, i) over [from, to): whole groups of L's lanes, then of four
+// (a spectrum's bins past the first come in runs one short of a power of two),
+// then the rest one value at a time.
 template <class L, class Step> FFFT_LANES_INLINE void forEach(int32_t from, int32_t to, const Step& step)
 {
     int32_t i = from;
     for (; to - i >= L::width; i += L::width) step(L{}, i);
+#if defined(FFFT_USE_SSE2)
+    if constexpr (L::width > 4)
+        for (; to - i >= 4; i += 4) step(ffft::lanes::Lanes4{}, i);
+#endif
     for (; i < to; ++i) step(Lanes1{}, i);
 }
 
@@ -70,13 +77,106 @@ FFFT_LANES_INLINE void multiplyAccumulateIn(float* dest, const float* a, const f
 }
 
 template <class L>
+FFFT_LANES_INLINE void multiplyAccumulateManyIn(float* dest, const float* const* spectra, const float* kernels,
+                                                int32_t count, int32_t m, int32_t from, int32_t to)
+{
+    const int32_t half = m / 2;
+    auto real = [&](int32_t k) {
+        float sum = dest[k];
+        for (int32_t j = 0; j < count; ++j) sum = sum + spectra[j][k] * kernels[static_cast<size_t>(j) * m + k];
+        dest[k] = sum;
+    };
+    if (from == 0) real(0);
+    if (to > half) real(half);
+    forEach<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
+        using V = decltype(lane);
+        auto re = V::load(dest + k), im = V::load(dest + half + k);
+        for (int32_t j = 0; j < count; ++j) {
+            const float* a = spectra[j];
+            const float* p = kernels + static_cast<size_t>(j) * m;
+            const auto aRe = V::load(a + k), aIm = V::load(a + half + k);
+            const auto pRe = V::load(p + k), pIm = V::load(p + half + k);
+            re = re + (aRe * pRe - aIm * pIm);
+            im = im + (aIm * pRe + aRe * pIm);
+        }
+        V::store(dest + k, re);
+        V::store(dest + half + k, im);
+    });
+}
+
+// One output group of a direct form, its products added in the kernel's order.
+template <class V>
+FFFT_LANES_INLINE auto directFormAt(const float* x, const float* h, int32_t taps, int32_t i)
+{
+    auto sum = V::splat(h[0]) * V::load(x + i);
+    for (int32_t t = 0; t < kDirectStride; ++t)
+        for (int32_t j = t == 0 ? kDirectStride : t; j < taps; j += kDirectStride)
+            sum = sum + V::splat(h[j]) * V::load(x + i - j);
+    return sum;
+}
+
+template <class L>
 FFFT_LANES_INLINE void directFormIn(float* out, const float* x, const float* h, int32_t taps, int32_t count)
 {
-    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+    // Four groups of outputs at once: each sum is a chain of dependent additions,
+    // and four independent chains keep the adder busy.
+    constexpr int32_t kGroups = 4;
+    constexpr int32_t w = L::width;
+    int32_t first = 0;
+    if constexpr (w == kDirectStride) {
+        // Taps a stride apart read the input a whole vector apart: each vector
+        // loaded serves the four groups in turn, one tap after another.
+        for (; count - first >= kGroups * w; first += kGroups * w) {
+            const float* at = x + first;
+            auto s0 = L::splat(h[0]) * L::load(at), s1 = L::splat(h[0]) * L::load(at + w);
+            auto s2 = L::splat(h[0]) * L::load(at + 2 * w), s3 = L::splat(h[0]) * L::load(at + 3 * w);
+            for (int32_t t = 0; t < kDirectStride; ++t) {
+                int32_t j = t == 0 ? kDirectStride : t;
+                if (j >= taps) continue;
+                auto x0 = L::load(at - j), x1 = L::load(at + w - j);
+                auto x2 = L::load(at + 2 * w - j), x3 = L::load(at + 3 * w - j);
+                for (;;) {
+                    const auto tap = L::splat(h[j]);
+                    s0 = s0 + tap * x0;
+                    s1 = s1 + tap * x1;
+                    s2 = s2 + tap * x2;
+                    s3 = s3 + tap * x3;
+                    j += kDirectStride;
+                    if (j >= taps) break;
+                    x3 = x2;
+                    x2 = x1;
+                    x1 = x0;
+                    x0 = L::load(at - j);
+                }
+            }
+            L::store(out + first, s0);
+            L::store(out + first + w, s1);
+            L::store(out + first + 2 * w, s2);
+            L::store(out + first + 3 * w, s3);
+        }
+    } else if constexpr (w > 1) {
+        for (; count - first >= kGroups * w; first += kGroups * w) {
+            const float* at = x + first;
+            auto s0 = L::splat(h[0]) * L::load(at), s1 = L::splat(h[0]) * L::load(at + w);
+            auto s2 = L::splat(h[0]) * L::load(at + 2 * w), s3 = L::splat(h[0]) * L::load(at + 3 * w);
+            for (int32_t t = 0; t < kDirectStride; ++t) {
+                for (int32_t j = t == 0 ? kDirectStride : t; j < taps; j += kDirectStride) {
+                    const auto tap = L::splat(h[j]);
+                    s0 = s0 + tap * L::load(at - j);
+                    s1 = s1 + tap * L::load(at + w - j);
+                    s2 = s2 + tap * L::load(at + 2 * w - j);
+                    s3 = s3 + tap * L::load(at + 3 * w - j);
+                }
+            }
+            L::store(out + first, s0);
+            L::store(out + first + w, s1);
+            L::store(out + first + 2 * w, s2);
+            L::store(out + first + 3 * w, s3);
+        }
+    }
+    forEach<L>(first, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
         using V = decltype(lane);
-        auto sum = V::splat(h[0]) * V::load(x + i);
-        for (int32_t j = 1; j < taps; ++j) sum = sum + V::splat(h[j]) * V::load(x + i - j);
-        V::store(out + i, sum);
+        V::store(out + i, directFormAt<V>(x, h, taps, i));
     });
 }
 
@@ -176,6 +276,7 @@ template <class L> constexpr LaneKernels kernelsIn(Lanes lanes)
                        &L::template run<&multiplyAddIn<L>>,
                        &L::template run<&multiplyIn<L>>,
                        &L::template run<&multiplyAccumulateIn<L>>,
+                       &L::template run<&multiplyAccumulateManyIn<L>>,
                        &L::template run<&sumScaledIn<L>>,
                        &L::template run<&differenceScaledIn<L>>,
                        &L::template run<&signedSumScaledIn<L>>,

@@ -33,6 +33,10 @@ struct LaneKernels
     // dest += a p over bins [from, to), as multiplyAdd's layout.
     void (*multiplyAccumulate)(float* dest, const float* a, const float* p, int32_t m, int32_t from,
                                int32_t to);
+    // dest += a_0 p_0 + ... + a_{count-1} p_{count-1}, added one after the other:
+    // a_j = spectra[j], p_j = kernels + j m.
+    void (*multiplyAccumulateMany)(float* dest, const float* const* spectra, const float* kernels,
+                                   int32_t count, int32_t m, int32_t from, int32_t to);
 
     // Over `count` values: out = (x + y) g, out = (x - y) g, out = (x + sign y) g.
     void (*sumScaled)(float* out, const float* x, const float* y, float g, int32_t count);
@@ -45,11 +49,13 @@ struct LaneKernels
     void (*add)(float* out, const float* x, const float* y, int32_t count);
     // out = before + w (after - before).
     void (*crossfade)(float* out, const FadeStreams& streams, const float* w, int32_t count);
+    // out[i] = h[0] x[i] + h[1] x[i - 1] + ... + h[taps - 1] x[i - taps + 1]; x[-taps + 1 .. -1]
+    // are the samples before the first. The products are added taps kDirectStride apart
+    // first: h[0], h[16], h[32] ..., then h[1], h[17] ..., and so on.
+    static constexpr int32_t kDirectStride = 16;
+    void (*directForm)(float* out, const float* x, const float* h, int32_t taps, int32_t count);
     // Both channels at once, each stream first turned from mid/side into
     // left/right ((x + y) g, (x - y) g) where its flag says so.
-    // out[i] = h[0] x[i] + h[1] x[i - 1] + ... + h[taps - 1] x[i - taps + 1], summed in
-    // that order; x[-taps + 1 .. -1] are the samples before the first.
-    void (*directForm)(float* out, const float* x, const float* h, int32_t taps, int32_t count);
     void (*crossfadePair)(float* const out[2], const FadeStreams streams[2], bool beforeMidSide,
                           bool afterMidSide, float g, const float* w, int32_t count);
 };

@@ -97,6 +97,11 @@ TEST_P(LaneKernelsIdentity, EveryKernelGivesTheScalarBits)
         expectSame("multiplyAccumulate", [&](const LaneKernels& k, float* out, float*) {
             k.multiplyAccumulate(out, a, b, m, range[0], range[1]);
         });
+        // Three partitions: spectra a, c, e against the kernels in b, d's arrays.
+        const float* spectra[3] = {a, c, e};
+        expectSame("multiplyAccumulateMany", [&](const LaneKernels& k, float* out, float*) {
+            k.multiplyAccumulateMany(out, spectra, b, 3, m / 2, range[0] / 2, range[1] / 2 + 1);
+        });
     }
 
     // Runs of values that start anywhere, shorter and longer than every width.
