@@ -33,9 +33,8 @@ MinimumLayout MinimumLayout::forTaps(int32_t taps)
     int32_t block = kHeadTaps / 2;
     int32_t first = kHeadTaps;
     int32_t spectra = taps;
-    // Each segment fills taps 2B .. 16B, where the next one's blocks of 8B start.
     while (first < taps && layout.count < kMaxSegments) {
-        const int32_t partitions = std::min(2 * kGrowth - 2, (taps - first + block - 1) / block);
+        const int32_t partitions = std::min(kMaxPartitions, (taps - first + block - 1) / block);
         layout.segments[layout.count++] = Segment{block, partitions, first, spectra};
         spectra += partitions * 2 * block;
         first += partitions * block;
@@ -197,11 +196,12 @@ void MinimumConvolver::multiply(Segment& segment, int channel, int stream, int32
     const int32_t partitions = segment.shape.partitions;
     if (from == 0) std::fill(segment.sum.begin(), segment.sum.end(), 0.0f);
     if (!midSide) {
+        const float* spectra[MinimumLayout::kMaxPartitions];
         for (int32_t j = 0; j < partitions; ++j) {
             const size_t slot = static_cast<size_t>((segment.latest - j + partitions) % partitions) * m;
-            kernels_->multiplyAccumulate(sum, segment.spectra[channel].data() + slot,
-                                         kernel + static_cast<size_t>(j) * m, m, from, to);
+            spectra[j] = segment.spectra[channel].data() + slot;
         }
+        kernels_->multiplyAccumulateMany(sum, spectra, kernel, partitions, m, from, to);
         return;
     }
     // Mid/side from left/right spectra: the matrix is linear, so bin by bin it

@@ -30,9 +30,11 @@ struct LaneKernels;
 // of 2B points, one after the other.
 struct MinimumLayout
 {
-    static constexpr int32_t kHeadTaps = 128;
+    static constexpr int32_t kHeadTaps = 256;
     static constexpr int32_t kGrowth = 8;
     static constexpr int kMaxSegments = 6;
+    // Each segment fills taps 2B .. 16B, where the next one's blocks of 8B start.
+    static constexpr int32_t kMaxPartitions = 2 * kGrowth - 2;
     struct Segment
     {
         int32_t block = 0;      // B
