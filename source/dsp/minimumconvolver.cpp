@@ -18,6 +18,8 @@ constexpr int32_t kBinsPerStep = 1024;
 constexpr int32_t kBinCost = 8;
 
 constexpr int32_t kHistory = MinimumLayout::kHeadTaps - 1;
+// The direct taps' input holds this many smallest blocks after their history.
+constexpr int32_t kHistoryRoom = 8;
 
 void copy(float* to, const float* from, int32_t count)
 {
@@ -81,7 +83,8 @@ void MinimumConvolver::allocate(TransformSize size)
         segment.workLeft = 0;
     }
     for (auto& domain : history_)
-        for (auto& history : domain) history.assign(static_cast<size_t>(kHistory + smallest), 0.0f);
+        for (auto& history : domain) history.assign(static_cast<size_t>(kHistory + kHistoryRoom * smallest), 0.0f);
+    historyAt_ = 0;
     for (auto& stream : streams_)
         for (auto& channel : stream) channel.assign(static_cast<size_t>(smallest), 0.0f);
     zeros_.assign(static_cast<size_t>(smallest), 0.0f);
@@ -255,10 +258,19 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
         const int32_t at = b + static_cast<int32_t>(time_ % b);
         for (int c = 0; c < channels; ++c) copy(segment.gather[c].data() + at, x[c], count);
     }
-    for (int c = 0; c < channels; ++c) copy(history_[0][c].data() + kHistory, x[c], count);
+    // The input goes on after the samples before it, which move back to the start
+    // only when the room is used up.
+    if (historyAt_ + kHistory + count > static_cast<int32_t>(history_[0][0].size())) {
+        for (auto& domain : history_)
+            for (auto& history : domain)
+                std::memmove(history.data(), history.data() + historyAt_, sizeof(float) * kHistory);
+        historyAt_ = 0;
+    }
+    const int32_t newest = historyAt_ + kHistory;
+    for (int c = 0; c < channels; ++c) copy(history_[0][c].data() + newest, x[c], count);
     if (channels == kNumChannels) {
-        k.sumScaled(history_[1][0].data() + kHistory, x[0], x[1], g, count);
-        k.differenceScaled(history_[1][1].data() + kHistory, x[0], x[1], g, count);
+        k.sumScaled(history_[1][0].data() + newest, x[0], x[1], g, count);
+        k.differenceScaled(history_[1][1].data() + newest, x[0], x[1], g, count);
     }
     // Each segment's share of its steps: in proportion to the samples left to its block's end.
     for (int s = 0; s < layout_.count; ++s) {
@@ -277,7 +289,7 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
             float* sum = streams_[stream][c].data();
             const float* kernel = stream == 0 ? r.next[c] : r.previous[c];
             if (kernel) {
-                k.directForm(sum, history_[midSide ? 1 : 0][c].data() + kHistory, kernel,
+                k.directForm(sum, history_[midSide ? 1 : 0][c].data() + newest, kernel,
                              MinimumLayout::kHeadTaps, count);
             } else {
                 std::memset(sum, 0, sizeof(float) * static_cast<size_t>(count));
@@ -305,8 +317,7 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
             copy(y[c], streams_[0][c].data(), count);
         }
     }
-    for (auto& domain : history_)
-        for (auto& history : domain) std::memmove(history.data(), history.data() + count, sizeof(float) * kHistory);
+    historyAt_ += count;
     time_ += count;
 }
 

@@ -128,6 +128,7 @@ private:
     HopResponses hops_[2]; // of the even and the odd output hops
     Segment segments_[MinimumLayout::kMaxSegments];
     std::vector<float> history_[2][kNumChannels]; // direct taps' input: left/right, mid/side
+    int32_t historyAt_ = 0;                       // where the taps' history starts in it
     std::vector<float> streams_[2][kNumChannels];  // a call's output of each stream
     std::vector<float> zeros_;
     std::vector<float> fadeIn_;
