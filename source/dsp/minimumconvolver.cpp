@@ -36,11 +36,12 @@ MinimumLayout MinimumLayout::forTaps(int32_t taps)
     int32_t first = kHeadTaps;
     int32_t spectra = taps;
     while (first < taps && layout.count < kMaxSegments) {
-        const int32_t partitions = std::min(kMaxPartitions, (taps - first + block - 1) / block);
+        const int32_t growth = layout.count == 0 ? kFirstGrowth : kGrowth;
+        const int32_t partitions = std::min(2 * growth - 2, (taps - first + block - 1) / block);
         layout.segments[layout.count++] = Segment{block, partitions, first, spectra};
         spectra += partitions * 2 * block;
         first += partitions * block;
-        block *= kGrowth;
+        block *= growth;
     }
     layout.size = spectra;
     return layout;

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Convolution at zero latency with minimum-phase responses of N/2 taps. The
 // first taps are applied directly, sample by sample; the rest in segments of
-// uniform partitions whose blocks grow eightfold. A segment of blocks of B
+// uniform partitions whose blocks grow. A segment of blocks of B
 // samples starts at tap 2B: the output that a block feeds is first due one whole
 // block after the block is complete, so its transform, products and inverse are
 // laid out as steps at the block's end and spread over the next block's samples.
@@ -31,10 +31,13 @@ struct LaneKernels;
 struct MinimumLayout
 {
     static constexpr int32_t kHeadTaps = 256;
-    static constexpr int32_t kGrowth = 8;
+    // A segment of growth g fills taps 2B .. 2gB, where the next one's blocks of gB
+    // start. The first grows most: its transforms are the most frequent. Later ones
+    // grow less, which keeps the products per sample few at the longest lengths.
+    static constexpr int32_t kFirstGrowth = 8;
+    static constexpr int32_t kGrowth = 4;
     static constexpr int kMaxSegments = 6;
-    // Each segment fills taps 2B .. 16B, where the next one's blocks of 8B start.
-    static constexpr int32_t kMaxPartitions = 2 * kGrowth - 2;
+    static constexpr int32_t kMaxPartitions = 2 * kFirstGrowth - 2;
     struct Segment
     {
         int32_t block = 0;      // B
