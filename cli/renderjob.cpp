@@ -6,6 +6,7 @@
 #include "listen.h"
 #include "pipeline.h"
 #include "platform.h"
+#include "sndfileio.h"
 #include "hosting/fileio.h"
 #include "source/parameterids.h"
 
@@ -239,9 +240,13 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
         if (id == kRpeak && value > 0.5) outcome.clipped[1] = true;
     });
 
+    GatheredOutput gathered(out.descriptor());
     SndFile outFile;
-    outFile.file = sf_open_fd(out.descriptor(), SFM_WRITE, &outInfo, SF_FALSE);
+    outFile.file = gathered.open(&outInfo);
     if (!outFile.file) return failed("cannot write " + outPath + ": " + sf_strerror(nullptr));
+    auto writeError = [&] {
+        return "cannot write " + outPath + ": " + (gathered.error().empty() ? sf_strerror(outFile.file) : gathered.error());
+    };
     SampleWriter writer(outFile.file, outInfo.format, channels, cmd.dither);
 
     // Loudness and true peak of what goes in and what comes out.
@@ -302,7 +307,7 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
             const float* piece = b->samples.data();
             for (long long frames : b->pieces) {
                 if (!writer.write(piece, frames)) {
-                    writeFailure.set("cannot write " + outPath + ": " + sf_strerror(outFile.file), cancel);
+                    writeFailure.set(writeError(), cancel);
                     return;
                 }
                 piece += frames * channels;
@@ -368,6 +373,7 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
 
     const int closed = sf_close(outFile.file);
     outFile.file = nullptr;
+    if (!gathered.flush()) return failed(writeError());
     if (closed != 0) return failed("cannot finish " + outPath);
     if (presetOut) {
         std::vector<uint8_t> presetImage;

@@ -1,0 +1,45 @@
+// Copyright (C) 2026 Tarnwell
+// SPDX-License-Identifier: GPL-3.0-or-later
+// libsndfile writes through the descriptor a few kilobytes per call; each call
+// costs a system call and the kernel's work per page for each small piece.
+// This gathers them into large writes. libsndfile sees the same file: what
+// it writes lands at the same place, and every seek, read and length it asks
+// for first sees the gathered bytes written.
+#pragma once
+
+#include <sndfile.h>
+
+#include <string>
+#include <vector>
+
+namespace vosk {
+
+class GatheredOutput
+{
+public:
+    // `fd` is seekable and stays open; it is written from its offset on.
+    explicit GatheredOutput(int fd);
+    ~GatheredOutput() = default;
+    GatheredOutput(const GatheredOutput&) = delete;
+    GatheredOutput& operator=(const GatheredOutput&) = delete;
+
+    // As sf_open_fd(fd, SFM_WRITE, info, SF_FALSE) would.
+    SNDFILE* open(SF_INFO* info);
+    // Writes what is gathered; after sf_close, before the file is used.
+    bool flush();
+    // Why a write failed, where one did.
+    const std::string& error() const { return failure; }
+
+private:
+    static SF_VIRTUAL_IO callbacks();
+    bool writeOut(const unsigned char* bytes, size_t count, long long at);
+
+    int fd;
+    long long base;          // the descriptor's offset at the start
+    long long position = 0;  // libsndfile's, from `base`
+    long long gatheredAt = 0; // where `gathered` belongs, from `base`
+    std::vector<unsigned char> gathered;
+    std::string failure;
+};
+
+} // namespace vosk
