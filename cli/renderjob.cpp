@@ -162,11 +162,12 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
     if (!cmd.listen.empty() && !parseListen(cmd.listen, listening, error)) return failed(error, 2);
     if (listening.compare && inPath == "-") return failed("--listen compare reads the input twice: give a file");
     SF_INFO info{};
+    GatheredInput gatheredIn;
     SndFile in;
     if (inPath != "-" && !fileExists(inPath)) return failed("cannot read " + inPath + ": no such file");
     if (isFolder(inPath)) return failed(inPath + " is a folder, not an audio file");
     if (isFolder(outPath)) return failed(outPath + " is a folder; give a file name");
-    in.file = sf_open(inPath.c_str(), SFM_READ, &info);
+    in.file = inPath == "-" ? sf_open(inPath.c_str(), SFM_READ, &info) : gatheredIn.open(inPath, &info);
     if (!in.file) return failed("cannot read " + inPath + ": " + sf_strerror(nullptr));
     if (outPath != "-" && (outPath == inPath || sameFile(inPath, outPath)))
         return failed("the output " + outPath + " is the input file; choose another name");

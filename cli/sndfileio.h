@@ -1,10 +1,10 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
-// libsndfile writes through the descriptor a few kilobytes per call; each call
-// costs a system call and the kernel's work per page for each small piece.
-// This gathers them into large writes. libsndfile sees the same file: what
-// it writes lands at the same place, and every seek, read and length it asks
-// for first sees the gathered bytes written.
+// libsndfile reads and writes through a descriptor a few kilobytes per call;
+// each call costs a system call and the kernel's work for each small piece.
+// These gather them into large reads and writes. libsndfile sees the same
+// file: what it writes lands at the same place, and every seek, read and
+// length it asks for first sees the gathered bytes written.
 #pragma once
 
 #include <sndfile.h>
@@ -40,6 +40,29 @@ private:
     long long gatheredAt = 0; // where `gathered` belongs, from `base`
     std::vector<unsigned char> gathered;
     std::string failure;
+};
+
+// A file read ahead a large piece at a time.
+class GatheredInput
+{
+public:
+    GatheredInput() = default;
+    ~GatheredInput();
+    GatheredInput(const GatheredInput&) = delete;
+    GatheredInput& operator=(const GatheredInput&) = delete;
+
+    // As sf_open(path, SFM_READ, info), which it falls back on where the file
+    // is no regular file or libsndfile needs its name to know it.
+    SNDFILE* open(const std::string& path, SF_INFO* info);
+
+private:
+    static SF_VIRTUAL_IO callbacks();
+
+    int fd = -1;
+    long long position = 0;
+    long long aheadAt = 0; // where `ahead` was read from
+    std::vector<unsigned char> ahead;
+    size_t aheadLength = 0;
 };
 
 } // namespace vosk

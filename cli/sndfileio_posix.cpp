@@ -2,8 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sndfileio.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +19,14 @@ constexpr size_t kGathered = 1 << 20;
 GatheredOutput& self(void* user)
 {
     return *static_cast<GatheredOutput*>(user);
+}
+
+long long lengthOf(int fd)
+{
+    struct stat st
+    {
+    };
+    return fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
 
 } // namespace
@@ -114,6 +124,70 @@ SF_VIRTUAL_IO GatheredOutput::callbacks()
         return count;
     };
     io.tell = [](void* user) -> sf_count_t { return self(user).position; };
+    return io;
+}
+
+GatheredInput::~GatheredInput()
+{
+    if (fd >= 0) close(fd);
+}
+
+SNDFILE* GatheredInput::open(const std::string& path, SF_INFO* info)
+{
+    struct stat st
+    {
+    };
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        ahead.resize(kGathered);
+        SF_VIRTUAL_IO io = callbacks();
+        const SF_INFO asked = *info;
+        if (SNDFILE* file = sf_open_virtual(&io, SFM_READ, info, this)) return file;
+        *info = asked;
+    }
+    if (fd >= 0) close(fd);
+    fd = -1;
+    return sf_open(path.c_str(), SFM_READ, info);
+}
+
+SF_VIRTUAL_IO GatheredInput::callbacks()
+{
+    SF_VIRTUAL_IO io{};
+    io.get_filelen = [](void* user) -> sf_count_t { return lengthOf(static_cast<GatheredInput*>(user)->fd); };
+    io.seek = [](sf_count_t offset, int whence, void* user) -> sf_count_t {
+        GatheredInput& file = *static_cast<GatheredInput*>(user);
+        long long target = offset;
+        if (whence == SEEK_CUR) target = file.position + offset;
+        if (whence == SEEK_END) target = lengthOf(file.fd) + offset;
+        if (target < 0) return -1;
+        file.position = target;
+        return target;
+    };
+    io.read = [](void* ptr, sf_count_t count, void* user) -> sf_count_t {
+        GatheredInput& file = *static_cast<GatheredInput*>(user);
+        auto* bytes = static_cast<unsigned char*>(ptr);
+        sf_count_t done = 0;
+        while (done < count) {
+            const long long end = file.aheadAt + static_cast<long long>(file.aheadLength);
+            if (file.position >= file.aheadAt && file.position < end) {
+                const size_t take = static_cast<size_t>(std::min<long long>(count - done, end - file.position));
+                memcpy(bytes + done, file.ahead.data() + (file.position - file.aheadAt), take);
+                done += static_cast<sf_count_t>(take);
+                file.position += static_cast<long long>(take);
+                continue;
+            }
+            ssize_t n;
+            do
+                n = pread(file.fd, file.ahead.data(), file.ahead.size(), static_cast<off_t>(file.position));
+            while (n < 0 && errno == EINTR);
+            file.aheadLength = n > 0 ? static_cast<size_t>(n) : 0;
+            file.aheadAt = file.position;
+            if (n <= 0) break;
+        }
+        return done;
+    };
+    io.write = [](const void*, sf_count_t, void*) -> sf_count_t { return 0; };
+    io.tell = [](void* user) -> sf_count_t { return static_cast<GatheredInput*>(user)->position; };
     return io;
 }
 
