@@ -195,53 +195,9 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
         if (!presetOut->ok()) return failed(presetOut->error());
     }
 
-    auto asMainThread = [&] {
-        return request.mainThread ? std::unique_lock<std::mutex>(*request.mainThread) : std::unique_lock<std::mutex>();
-    };
-    std::unique_ptr<HostedPlugin> plugin;
-    {
-        const auto lifecycle = asMainThread();
-        plugin = preparePlugin(cmd, !request.announceSettings);
-    }
-    if (!plugin) return failed("");
-    struct Unload
-    {
-        std::unique_ptr<HostedPlugin>& plugin;
-        std::function<std::unique_lock<std::mutex>()> lock;
-        ~Unload()
-        {
-            const auto lifecycle = lock();
-            plugin.reset(); // stops it first, where it still runs
-        }
-    } unload{plugin, asMainThread};
-
     const int channels = info.channels;
     const auto block = static_cast<int32_t>(cmd.block);
-    bool started;
-    {
-        const auto lifecycle = asMainThread();
-        // Listening is heard while the music plays: an offline render plays the settings.
-        started = plugin->start(info.samplerate, block, channels, error, !listening.any());
-    }
-    if (!started) return failed(error);
-    if (listening.any() && !startListening(*plugin, listening, in.file, channels, block, error))
-        return failed(inPath + ": " + error);
-    const long long latency = cmd.compensate ? plugin->latencySamples() : 0;
-    // --tail: the filter's decay after the input's end, as long as the plug-in
-    // reports it to any host.
-    const long long decay = plugin->tailSamples() == Steinberg::Vst::kInfiniteTail ? plugin->latencySamples()
-                                                                                   : plugin->tailSamples();
-    const long long extra = cmd.tail ? decay + (cmd.compensate ? 0 : plugin->latencySamples()) : 0;
-
-    // The meters, as the plug-in reports them.
-    plugin->setOutputListener([&](uint32_t id, double value) {
-        if (id == VuMeterLeft) outcome.meterPeak[0] = std::max(outcome.meterPeak[0], value);
-        if (id == VUMeterRight) outcome.meterPeak[1] = std::max(outcome.meterPeak[1], value);
-        if (id == kLpeak && value > 0.5) outcome.clipped[0] = true;
-        if (id == kRpeak && value > 0.5) outcome.clipped[1] = true;
-    });
-
-    GatheredOutput gathered(out.descriptor());
+    GatheredOutput gathered(out.descriptor(), !out.isStandardOutput() && fileExists(outPath) && !isFolder(outPath));
     SndFile outFile;
     outFile.file = gathered.open(&outInfo);
     if (!outFile.file) return failed("cannot write " + outPath + ": " + sf_strerror(nullptr));
@@ -271,25 +227,6 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
         for (auto* q : {&toProcess, &toInputMeter, &toWriter, &toOutputMeter}) q->cancel();
     };
     StageThreads stages(cancel);
-    stages.start([&] {
-        for (;;) {
-            std::shared_ptr<FrameBlock> b = inputBlocks.acquire();
-            if (!b) break;
-            const sf_count_t got = sf_readf_float(in.file, b->samples.data(), kBlockFrames);
-            b->frames = std::max<sf_count_t>(got, 0);
-            const bool last = b->frames < kBlockFrames;
-            if (last && sf_error(in.file) != SF_ERR_NO_ERROR) {
-                readFailure.set(inPath + ": " + sf_strerror(in.file), cancel);
-                break;
-            }
-            const SharedBlock shared = std::move(b);
-            if (inputLevels) toInputMeter.push(shared);
-            toProcess.push(shared);
-            if (last) break;
-        }
-        toProcess.close();
-        toInputMeter.close();
-    });
     auto meterStage = [](HandOver<SharedBlock>& queue, LevelMeter& meter) {
         return [&queue, &meter] {
             SharedBlock b;
@@ -299,7 +236,77 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
             }
         };
     };
-    if (inputLevels) stages.start(meterStage(toInputMeter, *inputLevels));
+    // The input is read and measured while the plug-in loads, unless a
+    // listening tool reads it first.
+    auto startInput = [&] {
+        stages.start([&] {
+            for (;;) {
+                std::shared_ptr<FrameBlock> b = inputBlocks.acquire();
+                if (!b) break;
+                const sf_count_t got = sf_readf_float(in.file, b->samples.data(), kBlockFrames);
+                b->frames = std::max<sf_count_t>(got, 0);
+                const bool last = b->frames < kBlockFrames;
+                if (last && sf_error(in.file) != SF_ERR_NO_ERROR) {
+                    readFailure.set(inPath + ": " + sf_strerror(in.file), cancel);
+                    break;
+                }
+                const SharedBlock shared = std::move(b);
+                if (inputLevels) toInputMeter.push(shared);
+                toProcess.push(shared);
+                if (last) break;
+            }
+            toProcess.close();
+            toInputMeter.close();
+        });
+        if (inputLevels) stages.start(meterStage(toInputMeter, *inputLevels));
+    };
+    if (!listening.any()) startInput();
+
+    auto asMainThread = [&] {
+        return request.mainThread ? std::unique_lock<std::mutex>(*request.mainThread) : std::unique_lock<std::mutex>();
+    };
+    std::unique_ptr<HostedPlugin> plugin;
+    {
+        const auto lifecycle = asMainThread();
+        plugin = preparePlugin(cmd, !request.announceSettings);
+    }
+    if (!plugin) return failed("");
+    struct Unload
+    {
+        std::unique_ptr<HostedPlugin>& plugin;
+        std::function<std::unique_lock<std::mutex>()> lock;
+        ~Unload()
+        {
+            const auto lifecycle = lock();
+            plugin.reset(); // stops it first, where it still runs
+        }
+    } unload{plugin, asMainThread};
+
+    bool started;
+    {
+        const auto lifecycle = asMainThread();
+        // Listening is heard while the music plays: an offline render plays the settings.
+        started = plugin->start(info.samplerate, block, channels, error, !listening.any());
+    }
+    if (!started) return failed(error);
+    if (listening.any() && !startListening(*plugin, listening, in.file, channels, block, error))
+        return failed(inPath + ": " + error);
+    if (listening.any()) startInput();
+    const long long latency = cmd.compensate ? plugin->latencySamples() : 0;
+    // --tail: the filter's decay after the input's end, as long as the plug-in
+    // reports it to any host.
+    const long long decay = plugin->tailSamples() == Steinberg::Vst::kInfiniteTail ? plugin->latencySamples()
+                                                                                   : plugin->tailSamples();
+    const long long extra = cmd.tail ? decay + (cmd.compensate ? 0 : plugin->latencySamples()) : 0;
+
+    // The meters, as the plug-in reports them.
+    plugin->setOutputListener([&](uint32_t id, double value) {
+        if (id == VuMeterLeft) outcome.meterPeak[0] = std::max(outcome.meterPeak[0], value);
+        if (id == VUMeterRight) outcome.meterPeak[1] = std::max(outcome.meterPeak[1], value);
+        if (id == kLpeak && value > 0.5) outcome.clipped[0] = true;
+        if (id == kRpeak && value > 0.5) outcome.clipped[1] = true;
+    });
+
     if (outputLevels) stages.start(meterStage(toOutputMeter, *outputLevels));
     stages.start([&] {
         SharedBlock b;

@@ -18,7 +18,10 @@ class GatheredOutput
 {
 public:
     // `fd` is seekable and stays open; it is written from its offset on.
-    explicit GatheredOutput(int fd);
+    // `replacing`: the file will be renamed over an existing one, which makes
+    // the kernel write all of it out at the rename, at the end of the work;
+    // instead each piece is sent on its way as it is written.
+    GatheredOutput(int fd, bool replacing);
     ~GatheredOutput() = default;
     GatheredOutput(const GatheredOutput&) = delete;
     GatheredOutput& operator=(const GatheredOutput&) = delete;
@@ -35,6 +38,7 @@ private:
     bool writeOut(const unsigned char* bytes, size_t count, long long at);
 
     int fd;
+    bool writeBack;
     long long base;          // the descriptor's offset at the start
     long long position = 0;  // libsndfile's, from `base`
     long long gatheredAt = 0; // where `gathered` belongs, from `base`

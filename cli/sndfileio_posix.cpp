@@ -31,7 +31,8 @@ long long lengthOf(int fd)
 
 } // namespace
 
-GatheredOutput::GatheredOutput(int descriptor) : fd(descriptor), base(lseek(descriptor, 0, SEEK_CUR))
+GatheredOutput::GatheredOutput(int descriptor, bool replacing)
+    : fd(descriptor), writeBack(replacing), base(lseek(descriptor, 0, SEEK_CUR))
 {
     if (base < 0) base = 0;
     gathered.reserve(kGathered);
@@ -52,6 +53,8 @@ bool GatheredOutput::writeOut(const unsigned char* bytes, size_t count, long lon
             if (failure.empty()) failure = n < 0 ? strerror(errno) : "nothing written";
             return false;
         }
+        // Without waiting: the pages go to the disk while the work goes on.
+        if (writeBack) sync_file_range(fd, base + at, n, SYNC_FILE_RANGE_WRITE);
         bytes += n;
         count -= static_cast<size_t>(n);
         at += n;
