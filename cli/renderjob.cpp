@@ -238,12 +238,13 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
     };
     // The input is read and measured while the plug-in loads, unless a
     // listening tool reads it first.
+    SampleReader reader(in.file, info.format, channels);
     auto startInput = [&] {
         stages.start([&] {
             for (;;) {
                 std::shared_ptr<FrameBlock> b = inputBlocks.acquire();
                 if (!b) break;
-                const sf_count_t got = sf_readf_float(in.file, b->samples.data(), kBlockFrames);
+                const sf_count_t got = reader.read(b->samples.data(), kBlockFrames);
                 b->frames = std::max<sf_count_t>(got, 0);
                 const bool last = b->frames < kBlockFrames;
                 if (last && sf_error(in.file) != SF_ERR_NO_ERROR) {
