@@ -224,7 +224,35 @@ VOSK_TARGET_AVX size_t unpack24Avx(const unsigned char* in, size_t count, float*
     }
     return i;
 }
+
+// The top three bytes of each left-justified sample, as libsndfile writes
+// 24-bit samples. Four at a time; returns how many were packed. Writes up to
+// four bytes past the last sample packed, within the room of the samples given.
+VOSK_TARGET_AVX size_t pack24Avx(const int32_t* in, size_t count, unsigned char* out)
+{
+    const __m128i gather = _mm_setr_epi8(1, 2, 3, 5, 6, 7, 9, 10, 11, 13, 14, 15, -1, -1, -1, -1);
+    size_t i = 0;
+    for (; i + 4 <= count && (i + 4) * kPackedBytes + 4 <= count * kPackedBytes; i += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * kPackedBytes), _mm_shuffle_epi8(v, gather));
+    }
+    return i;
+}
 #endif
+
+void pack24(const int32_t* in, size_t count, unsigned char* out)
+{
+    size_t i = 0;
+#if VOSK_CLI_AVX
+    if (avxAvailable()) i = pack24Avx(in, count, out);
+#endif
+    for (; i < count; ++i) {
+        const auto v = static_cast<uint32_t>(in[i]);
+        out[i * kPackedBytes] = static_cast<unsigned char>(v >> 8);
+        out[i * kPackedBytes + 1] = static_cast<unsigned char>(v >> 16);
+        out[i * kPackedBytes + 2] = static_cast<unsigned char>(v >> 24);
+    }
+}
 
 void unpack24(const unsigned char* in, size_t count, float* out)
 {
@@ -260,7 +288,7 @@ sf_count_t SampleReader::read(float* interleaved, sf_count_t frames)
 
 SampleWriter::SampleWriter(SNDFILE* target, int format, int channelCount, bool ditherWanted)
     : file(target), channels(channelCount), bits(integerBits(format & SF_FORMAT_SUBMASK)),
-      dither(ditherWanted && bits > 0 && bits <= 24)
+      dither(ditherWanted && bits > 0 && bits <= 24), packed24(littleEndianPacked24(target, format))
 {
     // Other codings convert in libsndfile: clip there instead of wrapping.
     if (!bits) sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -383,6 +411,11 @@ bool SampleWriter::write(const float* interleaved, long long frames)
     if (bits <= 24 && avxAvailable()) i = quantiseAvx(interleaved, draws, count, quantise, converted.data(), clipped);
 #endif
     for (; i < count; ++i) converted[i] = quantise(interleaved[i], draws ? draws + i : nullptr, clipped);
+    if (packed24) {
+        bytes.resize(count * kPackedBytes);
+        pack24(converted.data(), count, bytes.data());
+        return sf_write_raw(file, bytes.data(), static_cast<sf_count_t>(bytes.size())) == sf_count_t(bytes.size());
+    }
     return sf_write_int(file, converted.data(), static_cast<sf_count_t>(count)) == sf_count_t(count);
 }
 

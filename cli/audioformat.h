@@ -78,8 +78,10 @@ private:
     long long clipped = 0;
     long long overs = 0;
     double peakBefore = 0;
+    bool packed24; // written as bytes, as SampleReader reads them
     std::vector<double> dithers;
     std::vector<int32_t> converted;
+    std::vector<unsigned char> bytes;
 };
 
 } // namespace vosk
