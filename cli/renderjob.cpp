@@ -220,6 +220,7 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
     BlockPool inputBlocks(kBlocksInFlight, blockSamples, kRefill),
         outputBlocks(kBlocksInFlight, static_cast<size_t>(outputFrames) * channels, kRefill);
     HandOver<SharedBlock> toProcess, toInputMeter(kBatch), toWriter(kBatch), toOutputMeter(kBatch);
+    SampleReader reader(in.file, info.format, channels);
     StageFailure readFailure, writeFailure;
     auto cancel = [&] {
         inputBlocks.cancel();
@@ -238,7 +239,6 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
     };
     // The input is read and measured while the plug-in loads, unless a
     // listening tool reads it first.
-    SampleReader reader(in.file, info.format, channels);
     auto startInput = [&] {
         stages.start([&] {
             for (;;) {
