@@ -6,7 +6,8 @@
 // setting. The commands run as a person runs them, alternately, several
 // rounds (argument 1, default 7); each one's least wall time counts, since
 // other work on the machine only ever adds to it. Where sox is not installed,
-// vosk alone is timed.
+// vosk alone is timed. Argument 2, another build's `vosk`, is timed in the
+// same rounds, for a change's before and after.
 #include <sndfile.h>
 
 #include <algorithm>
@@ -112,6 +113,11 @@ int main(int argc, char** argv)
         {"vosk render, with its loudness line", {vosk, "render", in, out, "--preset", preset}, {}},
         {"vosk render -q (no loudness line)", {vosk, "render", "-q", in, out, "--preset", preset}, {}},
     };
+    if (argc > 2) {
+        const std::string other = argv[2];
+        commands.push_back({"other vosk render, with its loudness line", {other, "render", in, out, "--preset", preset}, {}});
+        commands.push_back({"other vosk render -q", {other, "render", "-q", in, out, "--preset", preset}, {}});
+    }
     const bool sox = soxInstalled();
     if (sox)
         commands.push_back({"sox in.wav out.wav fir taps.txt (" + std::to_string(kTaps) + " taps)",
@@ -136,10 +142,14 @@ int main(int argc, char** argv)
         const double least = c.seconds.front(), median = c.seconds[c.seconds.size() / 2];
         printf("  %-52s %7.3f s  %7.3f s  %6.0fx real time\n", c.name.c_str(), least, median, kSeconds / least);
     }
-    if (sox)
-        printf("vosk render / sox: %.2f (with the loudness line), %.2f (-q)\n",
-               commands[0].seconds.front() / commands[2].seconds.front(),
-               commands[1].seconds.front() / commands[2].seconds.front());
+    if (sox) {
+        const double soxLeast = commands.back().seconds.front();
+        printf("vosk render / sox: %.2f (with the loudness line), %.2f (-q)\n", commands[0].seconds.front() / soxLeast,
+               commands[1].seconds.front() / soxLeast);
+        if (argc > 2)
+            printf("other vosk render / sox: %.2f (with the loudness line), %.2f (-q)\n",
+                   commands[2].seconds.front() / soxLeast, commands[3].seconds.front() / soxLeast);
+    }
     for (const auto& path : {in, out, soxOut, taps}) unlink(path.c_str());
     return 0;
 }

@@ -191,9 +191,104 @@ std::string describeFormat(int format)
     return major + ", " + minor;
 }
 
+namespace {
+
+constexpr int kPackedBytes = 3;
+
+bool littleEndianPacked24(SNDFILE* file, int format)
+{
+    const int major = format & SF_FORMAT_TYPEMASK;
+    return (format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_24 &&
+           (major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX || major == SF_FORMAT_W64 || major == SF_FORMAT_RF64) &&
+           __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && sf_command(file, SFC_RAW_DATA_NEEDS_ENDSWAP, nullptr, 0) == SF_FALSE;
+}
+
+// As libsndfile reads 24-bit samples: left-justified into 32 bits, full scale
+// 2^31. Both steps are exact, so any order of them gives the same floats.
+constexpr float kFullScale32 = 0x1p-31f;
+
+#if VOSK_CLI_AVX
+// Eight samples at a time; returns how many were converted. Reads up to four
+// bytes past the last sample converted, within the samples given.
+VOSK_TARGET_AVX size_t unpack24Avx(const unsigned char* in, size_t count, float* out)
+{
+    const __m128i spread = _mm_setr_epi8(-1, 0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11);
+    const __m128 scale = _mm_set1_ps(kFullScale32);
+    size_t i = 0;
+    for (; i + 8 <= count && (i + 8) * kPackedBytes + 4 <= count * kPackedBytes; i += 8) {
+        const unsigned char* p = in + i * kPackedBytes;
+        const __m128i a = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), spread);
+        const __m128i b = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 12)), spread);
+        _mm_storeu_ps(out + i, _mm_mul_ps(_mm_cvtepi32_ps(a), scale));
+        _mm_storeu_ps(out + i + 4, _mm_mul_ps(_mm_cvtepi32_ps(b), scale));
+    }
+    return i;
+}
+
+// The top three bytes of each left-justified sample, as libsndfile writes
+// 24-bit samples. Four at a time; returns how many were packed. Writes up to
+// four bytes past the last sample packed, within the room of the samples given.
+VOSK_TARGET_AVX size_t pack24Avx(const int32_t* in, size_t count, unsigned char* out)
+{
+    const __m128i gather = _mm_setr_epi8(1, 2, 3, 5, 6, 7, 9, 10, 11, 13, 14, 15, -1, -1, -1, -1);
+    size_t i = 0;
+    for (; i + 4 <= count && (i + 4) * kPackedBytes + 4 <= count * kPackedBytes; i += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * kPackedBytes), _mm_shuffle_epi8(v, gather));
+    }
+    return i;
+}
+#endif
+
+void pack24(const int32_t* in, size_t count, unsigned char* out)
+{
+    size_t i = 0;
+#if VOSK_CLI_AVX
+    if (avxAvailable()) i = pack24Avx(in, count, out);
+#endif
+    for (; i < count; ++i) {
+        const auto v = static_cast<uint32_t>(in[i]);
+        out[i * kPackedBytes] = static_cast<unsigned char>(v >> 8);
+        out[i * kPackedBytes + 1] = static_cast<unsigned char>(v >> 16);
+        out[i * kPackedBytes + 2] = static_cast<unsigned char>(v >> 24);
+    }
+}
+
+void unpack24(const unsigned char* in, size_t count, float* out)
+{
+    size_t i = 0;
+#if VOSK_CLI_AVX
+    if (avxAvailable()) i = unpack24Avx(in, count, out);
+#endif
+    for (; i < count; ++i) {
+        const unsigned char* p = in + i * kPackedBytes;
+        const auto value = static_cast<int32_t>(static_cast<uint32_t>(p[0]) << 8 | static_cast<uint32_t>(p[1]) << 16 |
+                                                static_cast<uint32_t>(p[2]) << 24);
+        out[i] = static_cast<float>(value) * kFullScale32;
+    }
+}
+
+} // namespace
+
+SampleReader::SampleReader(SNDFILE* source, int format, int channelCount)
+    : file(source), channels(channelCount), packed24(littleEndianPacked24(source, format))
+{
+}
+
+sf_count_t SampleReader::read(float* interleaved, sf_count_t frames)
+{
+    if (!packed24) return sf_readf_float(file, interleaved, frames);
+    const size_t frameBytes = static_cast<size_t>(kPackedBytes * channels);
+    bytes.resize(static_cast<size_t>(frames) * frameBytes);
+    const sf_count_t got = sf_read_raw(file, bytes.data(), static_cast<sf_count_t>(bytes.size()));
+    const sf_count_t whole = got > 0 ? got / static_cast<sf_count_t>(frameBytes) : 0;
+    unpack24(bytes.data(), static_cast<size_t>(whole) * static_cast<size_t>(channels), interleaved);
+    return whole;
+}
+
 SampleWriter::SampleWriter(SNDFILE* target, int format, int channelCount, bool ditherWanted)
     : file(target), channels(channelCount), bits(integerBits(format & SF_FORMAT_SUBMASK)),
-      dither(ditherWanted && bits > 0 && bits <= 24)
+      dither(ditherWanted && bits > 0 && bits <= 24), packed24(littleEndianPacked24(target, format))
 {
     // Other codings convert in libsndfile: clip there instead of wrapping.
     if (!bits) sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -316,6 +411,11 @@ bool SampleWriter::write(const float* interleaved, long long frames)
     if (bits <= 24 && avxAvailable()) i = quantiseAvx(interleaved, draws, count, quantise, converted.data(), clipped);
 #endif
     for (; i < count; ++i) converted[i] = quantise(interleaved[i], draws ? draws + i : nullptr, clipped);
+    if (packed24) {
+        bytes.resize(count * kPackedBytes);
+        pack24(converted.data(), count, bytes.data());
+        return sf_write_raw(file, bytes.data(), static_cast<sf_count_t>(bytes.size())) == sf_count_t(bytes.size());
+    }
     return sf_write_int(file, converted.data(), static_cast<sf_count_t>(count)) == sf_count_t(count);
 }
 

@@ -36,6 +36,24 @@ bool chooseOutputFormat(const OutputFormatRequest& request, int preferredFormat,
 // "WAV, 24-bit" and the like.
 std::string describeFormat(int format);
 
+// Reads float frames from a file of any format, as sf_readf_float gives them.
+// 24-bit little-endian PCM in WAV, W64 and RF64, how masters most often come,
+// is converted here from its bytes several samples at a time, to the same
+// values.
+class SampleReader
+{
+public:
+    SampleReader(SNDFILE* file, int format, int channels);
+    // Frames read; fewer than asked at the end or on an error (sf_error).
+    sf_count_t read(float* interleaved, sf_count_t frames);
+
+private:
+    SNDFILE* file;
+    int channels;
+    bool packed24;
+    std::vector<unsigned char> bytes;
+};
+
 // Writes float frames to a file of any format. Integer sample types of 8 to
 // 24 bits get TPDF dither (unless turned off), from a fixed seed so that
 // renders repeat exactly; samples beyond full scale are clipped and counted.
@@ -60,8 +78,10 @@ private:
     long long clipped = 0;
     long long overs = 0;
     double peakBefore = 0;
+    bool packed24; // written as bytes, as SampleReader reads them
     std::vector<double> dithers;
     std::vector<int32_t> converted;
+    std::vector<unsigned char> bytes;
 };
 
 } // namespace vosk

@@ -6,6 +6,7 @@
 #include "listen.h"
 #include "pipeline.h"
 #include "platform.h"
+#include "sndfileio.h"
 #include "hosting/fileio.h"
 #include "source/parameterids.h"
 
@@ -161,11 +162,12 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
     if (!cmd.listen.empty() && !parseListen(cmd.listen, listening, error)) return failed(error, 2);
     if (listening.compare && inPath == "-") return failed("--listen compare reads the input twice: give a file");
     SF_INFO info{};
+    GatheredInput gatheredIn;
     SndFile in;
     if (inPath != "-" && !fileExists(inPath)) return failed("cannot read " + inPath + ": no such file");
     if (isFolder(inPath)) return failed(inPath + " is a folder, not an audio file");
     if (isFolder(outPath)) return failed(outPath + " is a folder; give a file name");
-    in.file = sf_open(inPath.c_str(), SFM_READ, &info);
+    in.file = inPath == "-" ? sf_open(inPath.c_str(), SFM_READ, &info) : gatheredIn.open(inPath, &info);
     if (!in.file) return failed("cannot read " + inPath + ": " + sf_strerror(nullptr));
     if (outPath != "-" && (outPath == inPath || sameFile(inPath, outPath)))
         return failed("the output " + outPath + " is the input file; choose another name");
@@ -193,6 +195,74 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
         if (!presetOut->ok()) return failed(presetOut->error());
     }
 
+    const int channels = info.channels;
+    const auto block = static_cast<int32_t>(cmd.block);
+    GatheredOutput gathered(out.descriptor(), !out.isStandardOutput() && fileExists(outPath) && !isFolder(outPath));
+    SndFile outFile;
+    outFile.file = gathered.open(&outInfo);
+    if (!outFile.file) return failed("cannot write " + outPath + ": " + sf_strerror(nullptr));
+    auto writeError = [&] {
+        return "cannot write " + outPath + ": " + (gathered.error().empty() ? sf_strerror(outFile.file) : gathered.error());
+    };
+    SampleWriter writer(outFile.file, outInfo.format, channels, cmd.dither);
+
+    // Loudness and true peak of what goes in and what comes out.
+    std::unique_ptr<LevelMeter> inputLevels, outputLevels;
+    if (request.measureInput) inputLevels = std::make_unique<LevelMeter>(channels, info.samplerate, MeterScope{false, false});
+    if (request.measureOutput)
+        outputLevels = std::make_unique<LevelMeter>(channels, info.samplerate,
+                                                    MeterScope{request.outputLoudnessRange, false});
+
+    // Reader -> (input meter, processing) -> (writer, output meter).
+    const size_t blockSamples = static_cast<size_t>(kBlockFrames) * channels;
+    // An output block holds whole processing blocks.
+    const long long outputFrames = std::max<long long>(kBlockFrames, block);
+    BlockPool inputBlocks(kBlocksInFlight, blockSamples, kRefill),
+        outputBlocks(kBlocksInFlight, static_cast<size_t>(outputFrames) * channels, kRefill);
+    HandOver<SharedBlock> toProcess, toInputMeter(kBatch), toWriter(kBatch), toOutputMeter(kBatch);
+    SampleReader reader(in.file, info.format, channels);
+    StageFailure readFailure, writeFailure;
+    auto cancel = [&] {
+        inputBlocks.cancel();
+        outputBlocks.cancel();
+        for (auto* q : {&toProcess, &toInputMeter, &toWriter, &toOutputMeter}) q->cancel();
+    };
+    StageThreads stages(cancel);
+    auto meterStage = [](HandOver<SharedBlock>& queue, LevelMeter& meter) {
+        return [&queue, &meter] {
+            SharedBlock b;
+            while (queue.pop(b)) {
+                meter.add(b->samples.data(), b->frames);
+                b.reset();
+            }
+        };
+    };
+    // The input is read and measured while the plug-in loads, unless a
+    // listening tool reads it first.
+    auto startInput = [&] {
+        stages.start([&] {
+            for (;;) {
+                std::shared_ptr<FrameBlock> b = inputBlocks.acquire();
+                if (!b) break;
+                const sf_count_t got = reader.read(b->samples.data(), kBlockFrames);
+                b->frames = std::max<sf_count_t>(got, 0);
+                const bool last = b->frames < kBlockFrames;
+                if (last && sf_error(in.file) != SF_ERR_NO_ERROR) {
+                    readFailure.set(inPath + ": " + sf_strerror(in.file), cancel);
+                    break;
+                }
+                const SharedBlock shared = std::move(b);
+                if (inputLevels) toInputMeter.push(shared);
+                toProcess.push(shared);
+                if (last) break;
+            }
+            toProcess.close();
+            toInputMeter.close();
+        });
+        if (inputLevels) stages.start(meterStage(toInputMeter, *inputLevels));
+    };
+    if (!listening.any()) startInput();
+
     auto asMainThread = [&] {
         return request.mainThread ? std::unique_lock<std::mutex>(*request.mainThread) : std::unique_lock<std::mutex>();
     };
@@ -213,8 +283,6 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
         }
     } unload{plugin, asMainThread};
 
-    const int channels = info.channels;
-    const auto block = static_cast<int32_t>(cmd.block);
     bool started;
     {
         const auto lifecycle = asMainThread();
@@ -224,6 +292,7 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
     if (!started) return failed(error);
     if (listening.any() && !startListening(*plugin, listening, in.file, channels, block, error))
         return failed(inPath + ": " + error);
+    if (listening.any()) startInput();
     const long long latency = cmd.compensate ? plugin->latencySamples() : 0;
     // --tail: the filter's decay after the input's end, as long as the plug-in
     // reports it to any host.
@@ -239,61 +308,6 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
         if (id == kRpeak && value > 0.5) outcome.clipped[1] = true;
     });
 
-    SndFile outFile;
-    outFile.file = sf_open_fd(out.descriptor(), SFM_WRITE, &outInfo, SF_FALSE);
-    if (!outFile.file) return failed("cannot write " + outPath + ": " + sf_strerror(nullptr));
-    SampleWriter writer(outFile.file, outInfo.format, channels, cmd.dither);
-
-    // Loudness and true peak of what goes in and what comes out.
-    std::unique_ptr<LevelMeter> inputLevels, outputLevels;
-    if (request.measureInput) inputLevels = std::make_unique<LevelMeter>(channels, info.samplerate, MeterScope{false, false});
-    if (request.measureOutput)
-        outputLevels = std::make_unique<LevelMeter>(channels, info.samplerate,
-                                                    MeterScope{request.outputLoudnessRange, false});
-
-    // Reader -> (input meter, processing) -> (writer, output meter).
-    const size_t blockSamples = static_cast<size_t>(kBlockFrames) * channels;
-    // An output block holds whole processing blocks.
-    const long long outputFrames = std::max<long long>(kBlockFrames, block);
-    BlockPool inputBlocks(kBlocksInFlight, blockSamples, kRefill),
-        outputBlocks(kBlocksInFlight, static_cast<size_t>(outputFrames) * channels, kRefill);
-    HandOver<SharedBlock> toProcess, toInputMeter(kBatch), toWriter(kBatch), toOutputMeter(kBatch);
-    StageFailure readFailure, writeFailure;
-    auto cancel = [&] {
-        inputBlocks.cancel();
-        outputBlocks.cancel();
-        for (auto* q : {&toProcess, &toInputMeter, &toWriter, &toOutputMeter}) q->cancel();
-    };
-    StageThreads stages(cancel);
-    stages.start([&] {
-        for (;;) {
-            std::shared_ptr<FrameBlock> b = inputBlocks.acquire();
-            if (!b) break;
-            const sf_count_t got = sf_readf_float(in.file, b->samples.data(), kBlockFrames);
-            b->frames = std::max<sf_count_t>(got, 0);
-            const bool last = b->frames < kBlockFrames;
-            if (last && sf_error(in.file) != SF_ERR_NO_ERROR) {
-                readFailure.set(inPath + ": " + sf_strerror(in.file), cancel);
-                break;
-            }
-            const SharedBlock shared = std::move(b);
-            if (inputLevels) toInputMeter.push(shared);
-            toProcess.push(shared);
-            if (last) break;
-        }
-        toProcess.close();
-        toInputMeter.close();
-    });
-    auto meterStage = [](HandOver<SharedBlock>& queue, LevelMeter& meter) {
-        return [&queue, &meter] {
-            SharedBlock b;
-            while (queue.pop(b)) {
-                meter.add(b->samples.data(), b->frames);
-                b.reset();
-            }
-        };
-    };
-    if (inputLevels) stages.start(meterStage(toInputMeter, *inputLevels));
     if (outputLevels) stages.start(meterStage(toOutputMeter, *outputLevels));
     stages.start([&] {
         SharedBlock b;
@@ -302,7 +316,7 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
             const float* piece = b->samples.data();
             for (long long frames : b->pieces) {
                 if (!writer.write(piece, frames)) {
-                    writeFailure.set("cannot write " + outPath + ": " + sf_strerror(outFile.file), cancel);
+                    writeFailure.set(writeError(), cancel);
                     return;
                 }
                 piece += frames * channels;
@@ -368,6 +382,7 @@ RenderOutcome renderFile(const CommandLine& cmd, const RenderRequest& request)
 
     const int closed = sf_close(outFile.file);
     outFile.file = nullptr;
+    if (!gathered.flush()) return failed(writeError());
     if (closed != 0) return failed("cannot finish " + outPath);
     if (presetOut) {
         std::vector<uint8_t> presetImage;

@@ -1,7 +1,7 @@
 // Copyright (C) 2026 Tarnwell
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The wide paths of the command's hot loops (the true-peak filter, the sample
-// writer): AVX where the processor has it, chosen at run time, beside code
+// writer): AVX or AVX-512 where the processor has it, chosen at run time, beside code
 // for any processor. Each wide path computes what its plain path computes,
 // bit for bit.
 #pragma once
@@ -10,6 +10,7 @@
 #include <immintrin.h>
 #define VOSK_CLI_AVX 1
 #define VOSK_TARGET_AVX __attribute__((target("avx")))
+#define VOSK_TARGET_AVX512 __attribute__((target("avx512f")))
 
 namespace vosk {
 
@@ -17,6 +18,12 @@ namespace vosk {
 inline bool avxAvailable()
 {
     static const bool available = __builtin_cpu_supports("avx");
+    return available;
+}
+
+inline bool avx512Available()
+{
+    static const bool available = __builtin_cpu_supports("avx512f");
     return available;
 }
 

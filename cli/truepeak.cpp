@@ -102,6 +102,41 @@ VOSK_TARGET_AVX float interpolatedPeakAvx(const float* line, size_t positions, c
     return result;
 }
 
+// Sixty-four positions at a time, as above in four groups of sixteen lanes;
+// the rest as above.
+template <int kPhases>
+VOSK_TARGET_AVX512 float interpolatedPeakAvx512(const float* line, size_t positions, const float* taps)
+{
+    constexpr int kGroups = 4;
+    const __m512i magnitude = _mm512_set1_epi32(0x7fffffff);
+    __m512 peak = _mm512_setzero_ps();
+    size_t j = 0;
+    for (; j + 16 * kGroups <= positions; j += 16 * kGroups) {
+        __m512 sums[kPhases][kGroups];
+        for (auto& phase : sums)
+            for (auto& sum : phase) sum = _mm512_setzero_ps();
+        for (int i = 0; i < kTaps; ++i) {
+            __m512 x[kGroups];
+            for (int g = 0; g < kGroups; ++g) x[g] = _mm512_loadu_ps(line + j + 16 * g + i);
+            for (int p = 0; p < kPhases; ++p) {
+                const __m512 tap = _mm512_set1_ps(taps[p * kTaps + i]);
+                for (int g = 0; g < kGroups; ++g) sums[p][g] = _mm512_add_ps(sums[p][g], _mm512_mul_ps(tap, x[g]));
+            }
+        }
+        for (const auto& phase : sums)
+            for (__m512 sum : phase) {
+                // As larger(): the magnitude where it is greater (NaN is not).
+                const __m512 m = _mm512_castsi512_ps(_mm512_and_si512(_mm512_castps_si512(sum), magnitude));
+                peak = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(m, peak, _CMP_GT_OQ), peak, m);
+            }
+    }
+    alignas(64) float lanes[16];
+    _mm512_store_ps(lanes, peak);
+    float result = interpolatedPeakAvx<kPhases>(line + j, positions - j, taps);
+    for (float lane : lanes) result = larger(lane, result);
+    return result;
+}
+
 // Eight positions at a time, as above in four lanes: every x86-64 processor.
 template <int kPhases> float interpolatedPeakSse2(const float* line, size_t positions, const float* taps)
 {
@@ -136,6 +171,7 @@ template <int kPhases> float interpolatedPeakSse2(const float* line, size_t posi
 template <int kPhases> float interpolatedPeakOf(const float* line, size_t positions, const float* taps)
 {
 #if VOSK_CLI_AVX
+    if (avx512Available()) return interpolatedPeakAvx512<kPhases>(line, positions, taps);
     return avxAvailable() ? interpolatedPeakAvx<kPhases>(line, positions, taps)
                : interpolatedPeakSse2<kPhases>(line, positions, taps);
 #else
@@ -157,6 +193,36 @@ float interpolatedPeak(const float* line, size_t positions, const std::vector<fl
     }
 }
 
+// Stereo frames into their two channels; returns the largest magnitude.
+float splitStereo(const float* interleaved, long long frames, float* left, float* right)
+{
+    long long i = 0;
+    float peak = 0;
+#if VOSK_CLI_AVX
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    __m128 wide = _mm_setzero_ps();
+    for (; i + 4 <= frames; i += 4) {
+        const __m128 a = _mm_loadu_ps(interleaved + 2 * i), b = _mm_loadu_ps(interleaved + 2 * i + 4);
+        const __m128 l = _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 r = _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+        _mm_storeu_ps(left + i, l);
+        _mm_storeu_ps(right + i, r);
+        wide = _mm_max_ps(_mm_and_ps(l, magnitude), wide);
+        wide = _mm_max_ps(_mm_and_ps(r, magnitude), wide);
+    }
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, wide);
+    for (float lane : lanes) peak = larger(lane, peak);
+#endif
+    for (; i < frames; ++i) {
+        left[i] = interleaved[2 * i];
+        right[i] = interleaved[2 * i + 1];
+        peak = larger(std::fabs(left[i]), peak);
+        peak = larger(std::fabs(right[i]), peak);
+    }
+    return peak;
+}
+
 } // namespace
 
 TruePeakMeter::TruePeakMeter(int channelCount, int rate)
@@ -171,19 +237,24 @@ void TruePeakMeter::add(const float* interleaved, long long frames)
     constexpr size_t history = kTaps - 1;
     while (frames > 0) {
         const long long n = std::min(frames, kBlockFrames);
-        for (int c = 0; c < channels; ++c) {
-            float* line = lines[static_cast<size_t>(c)].data();
-            float* fresh = line + history;
-            float peak = 0;
-            for (long long i = 0; i < n; ++i) {
-                const float v = interleaved[i * channels + c];
-                fresh[i] = v;
-                peak = larger(std::fabs(v), peak);
+        float peak = 0;
+        if (channels == 2)
+            peak = splitStereo(interleaved, n, lines[0].data() + history, lines[1].data() + history);
+        else
+            for (int c = 0; c < channels; ++c) {
+                float* fresh = lines[static_cast<size_t>(c)].data() + history;
+                for (long long i = 0; i < n; ++i) {
+                    const float v = interleaved[i * channels + c];
+                    fresh[i] = v;
+                    peak = larger(std::fabs(v), peak);
+                }
             }
-            sampleMax = std::max(sampleMax, static_cast<double>(peak));
+        sampleMax = std::max(sampleMax, static_cast<double>(peak));
+        for (auto& channel : lines) {
+            float* line = channel.data();
             interpolatedMax =
                 std::max(interpolatedMax, static_cast<double>(interpolatedPeak(line, static_cast<size_t>(n), phaseTaps)));
-            std::copy(fresh + n - history, fresh + n, line);
+            std::copy(line + n, line + n + history, line);
         }
         interleaved += n * channels;
         frames -= n;

@@ -134,6 +134,11 @@ TEST_F(RenderRefusal, AnyOutputThatCannotBeWrittenStopsTheWholeCommand)
     before = scratch.entries();
     expectRefused({"render", "in.wav", "folder.wav"}, "folder.wav is a folder");
     rmdir(scratch.file("folder.wav").c_str());
+    before = scratch.entries();
+    // A device that takes nothing, as a full disk: the bytes held back for
+    // large writes fail at the end, and the render with them.
+    if (access("/dev/full", W_OK) == 0)
+        expectRefused({"render", "in.wav", "/dev/full", "--format", "wav"}, "cannot write /dev/full: No space left");
 }
 
 // Values are read whole, in the parameter's units, within its range.
