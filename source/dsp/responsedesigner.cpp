@@ -55,9 +55,6 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
     size_ = size;
     const size_t n = static_cast<size_t>(size.n);
     windows_.allocate(size.maxSectionLength());
-    scratch_.assign(n, 0.0f);
-    work_.assign(n, 0.0f);
-    partitionInput_.assign(n / 2, 0.0f);
     shiftSpectrum_.assign(n, 0.0f);
     fillShiftSpectrum(shiftSpectrum_.data(), size.n);
     sectionSpectra_.assign(kNumChannels * kDesignedSections * n, 0.0f);
@@ -86,7 +83,9 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         costs(longInverseCost_, longFft_->inverse_part_count(),
               [&](int32_t part) { return longFft_->inverse_part_cost(part); });
         const int32_t e = kExponentialFactor * size.n;
-        if (!expFft_ || expFft_->get_length() != e) expFft_ = std::make_unique<ffft::FFTReal<float>>(e);
+        // Its parts run on the long transform's work array, idle while they do.
+        if (!expFft_ || expFft_->get_length() != e)
+            expFft_ = std::make_unique<ffft::FFTReal<float>>(e, ffft::widest_lanes(), false);
         costs(expForwardCost_, expFft_->forward_part_count(),
               [&](int32_t part) { return expFft_->forward_part_cost(part); });
         costs(expInverseCost_, expFft_->inverse_part_count(),
@@ -97,16 +96,32 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         for (int s = 0; s < layout.count; ++s)
             kernelSteps += layout.segments[s].partitions * (1 + minimum->segmentFft(s).forward_part_count());
         kernelSize = static_cast<size_t>(layout.size);
+        // The long arrays are idle while a channel's sections and its linear taps
+        // are designed, and between channels: the shorter arrays live in them.
+        for (auto* v : {&scratchStore_, &workStore_, &partitionStore_, &combinedStore_[0], &combinedStore_[1]})
+            std::vector<float>().swap(*v);
+        scratch_ = longTime_.data();
+        work_ = longFft_->use_buffer();
+        combined_[0] = combined_[1] = partitionInput_ = longSpectrum_.data();
     } else {
         longFft_.reset();
         expFft_.reset();
         for (auto* v : {&longTime_, &longSpectrum_}) std::vector<float>().swap(*v);
+        scratchStore_.assign(n, 0.0f);
+        workStore_.assign(n, 0.0f);
+        partitionStore_.assign(n / 2, 0.0f);
+        scratch_ = scratchStore_.data();
+        work_ = workStore_.data();
+        partitionInput_ = partitionStore_.data();
+        for (int c = 0; c < kNumChannels; ++c) {
+            combinedStore_[c].assign(n, 0.0f);
+            combined_[c] = combinedStore_[c].data();
+        }
     }
     steps_.resize(static_cast<size_t>(kNumChannels *
                                       (kDesignedSections * (sectionSteps + combineSteps) + kernelSteps)));
     for (int c = 0; c < kNumChannels; ++c) {
         for (bool& d : designed_[c]) d = false;
-        combined_[c].assign(n, 0.0f);
         for (auto& kernel : kernels_[c]) kernel.assign(kernelSize, 0.0f);
         inUse_[c] = 0;
         changes_[c] = false;
@@ -216,16 +231,16 @@ void ResponseDesigner::runMinimumStep(const Step& step)
     float* spectrum = longSpectrum_.data();
     switch (step.kind) {
     case StepKind::Pad:
-        for (int32_t i = step.from; i < step.to; ++i) time[i] = i < size_.half() ? scratch_[static_cast<size_t>(i)] : 0.0f;
+        for (int32_t i = step.from; i < step.to; ++i) time[i] = i < size_.half() ? scratch_[i] : 0.0f;
         break;
     case StepKind::LongForward: {
         const ffft::FFTReal<float>& fft = step.section == 0 ? *longFft_ : *expFft_;
-        fft.forward_part(step.from, spectrum, time, fft.use_buffer());
+        fft.forward_part(step.from, spectrum, time, work_);
         break;
     }
     case StepKind::LongInverse: {
         const ffft::FFTReal<float>& fft = step.section == 0 ? *longFft_ : *expFft_;
-        fft.inverse_part(step.from, spectrum, time, fft.use_buffer());
+        fft.inverse_part(step.from, spectrum, time, work_);
         break;
     }
     case StepKind::LogMagnitude:
@@ -272,8 +287,8 @@ void ResponseDesigner::runMinimumStep(const Step& step)
         const MinimumLayout::Segment& segment = minimum_->layout().segments[step.section];
         const int32_t b = segment.block;
         const float* taps = nextKernel(c) + segment.firstTap + step.from * b;
-        std::copy(taps, taps + b, partitionInput_.begin());
-        std::fill(partitionInput_.begin() + b, partitionInput_.begin() + 2 * b, 0.0f);
+        std::copy(taps, taps + b, partitionInput_);
+        std::fill(partitionInput_ + b, partitionInput_ + 2 * b, 0.0f);
         break;
     }
     case StepKind::CopyChannel: {
@@ -284,7 +299,7 @@ void ResponseDesigner::runMinimumStep(const Step& step)
     case StepKind::PartitionSpectrum: {
         const MinimumLayout::Segment& segment = minimum_->layout().segments[step.section];
         float* to = nextKernel(c) + segment.spectra + static_cast<size_t>(step.to) * 2 * segment.block;
-        minimum_->segmentFft(step.section).forward_part(step.from, to, partitionInput_.data(), work_.data());
+        minimum_->segmentFft(step.section).forward_part(step.from, to, partitionInput_, work_);
         break;
     }
     default:
@@ -362,13 +377,13 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
 {
     const int c = step.channel;
     const int s = step.section;
-    float* scratch = scratch_.data();
+    float* scratch = scratch_;
     const int32_t n = size_.n;
     const int32_t half = size_.half();
     switch (step.kind) {
     case StepKind::Plan:
         plan_ = planSection(target_.sections[c][s], step.from, sampleRate_);
-        std::fill(scratch_.begin(), scratch_.end(), 0.0f);
+        std::fill(scratch, scratch + n, 0.0f);
         break;
     case StepKind::Window:
         windows_.fill(step.from, kWindowChunk);
@@ -377,7 +392,7 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         writeTaps(plan_, windows_.window(plan_.length), scratch, size_.centre(), step.from, step.to);
         break;
     case StepKind::SectionSpectrum:
-        fft.forward_part(step.from, sectionSpectrum(c, s), scratch, work_.data());
+        fft.forward_part(step.from, sectionSpectrum(c, s), scratch, work_);
         if (step.from + 1 == fft.forward_part_count()) {
             designedFrom_[c][s] = target_.sections[c][s];
             designed_[c][s] = true;
@@ -385,7 +400,7 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         break;
     case StepKind::Combine: {
         // Sections combine in order; each product but the first is moved back to the centre.
-        float* combined = combined_[c].data();
+        float* combined = combined_[c];
         int first = 0;
         while (isSpareSection(first) || !target_.sections[c][first].on) ++first;
         if (s == first) {
@@ -402,27 +417,27 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         break;
     }
     case StepKind::Impulse:
-        std::fill(scratch_.begin(), scratch_.end(), 0.0f);
+        std::fill(scratch, scratch + n, 0.0f);
         scratch[size_.centre()] = 1.0f;
         break;
     case StepKind::ImpulseSpectrum:
-        fft.forward_part(step.from, combined_[c].data(), scratch, work_.data());
+        fft.forward_part(step.from, combined_[c], scratch, work_);
         break;
     case StepKind::Truncate:
         // N/2 taps at most, so that the convolution cannot wrap around.
-        fft.inverse_part(step.from, combined_[c].data(), scratch, work_.data());
+        fft.inverse_part(step.from, combined_[c], scratch, work_);
         if (step.from + 1 == fft.inverse_part_count()) {
             fft.rescale_by_length(scratch);
-            std::fill(scratch_.begin() + half, scratch_.end(), 0.0f);
+            std::fill(scratch + half, scratch + n, 0.0f);
         }
         break;
     case StepKind::Partition: {
         // Partition s holds taps [s N/4, (s + 1) N/4), followed by zeros.
         const int32_t quarter = n / 4;
         if (step.from == 0)
-            std::copy(scratch + s * quarter, scratch + (s + 1) * quarter, partitionInput_.begin());
-        convolver.partitionFft().forward_part(step.from, nextKernel(c) + s * half, partitionInput_.data(),
-                                              work_.data());
+            std::copy(scratch + s * quarter, scratch + (s + 1) * quarter, partitionInput_);
+        convolver.partitionFft().forward_part(step.from, nextKernel(c) + s * half, partitionInput_,
+                                              work_);
         break;
     }
     case StepKind::Silence:

@@ -119,7 +119,7 @@ private:
     Phase phase_ = Phase::Linear;
     const MinimumConvolver* minimum_ = nullptr;
     std::unique_ptr<ffft::FFTReal<float>> longFft_; // of kCepstrumFactor N points
-    std::vector<float> longTime_, longSpectrum_; // its work array is its own
+    std::vector<float> longTime_, longSpectrum_; // its work array is its own, and the shorter one's
     std::vector<int32_t> longForwardCost_, longInverseCost_;
     std::unique_ptr<ffft::FFTReal<float>> expFft_; // of kExponentialFactor N points
     std::vector<int32_t> expForwardCost_, expInverseCost_;
@@ -127,10 +127,12 @@ private:
     int32_t sampleRate_ = 44100;
     TransformSize size_;
     WindowCache windows_;
-    std::vector<float> scratch_;
-    std::vector<float> work_;                   // the transforms' work array
-    std::vector<float> partitionInput_;         // a partition's taps, then zeros
-    std::vector<float> combined_[kNumChannels]; // a channel's spectrum being combined
+    // In linear phase these own their arrays; in minimum phase they point into the long ones.
+    std::vector<float> scratchStore_, workStore_, partitionStore_, combinedStore_[kNumChannels];
+    float* scratch_ = nullptr;
+    float* work_ = nullptr;                     // the transforms' work array
+    float* partitionInput_ = nullptr;           // a partition's taps, then zeros
+    float* combined_[kNumChannels] = {};        // a channel's spectrum being combined
     std::vector<float> shiftSpectrum_;
     std::vector<float> sectionSpectra_; // one spectrum per channel and non-spare section
     BandSettings designedFrom_[kNumChannels][kNumSections];
