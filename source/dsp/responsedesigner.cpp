@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "responsedesigner.h"
 
+#include "lanemath.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -41,7 +43,7 @@ constexpr int32_t kExpBins = 256;
 // The magnitude's floor before its logarithm, as a power: -90 dB, far below the
 // -40 dB the magnitude must hold to, and no deeper, so that the cepstrum stays
 // short (at -160 dB the bass of a low cut is 0.04 dB off).
-constexpr double kFloorPower = 1e-9;
+constexpr float kFloorPower = 1e-9f;
 
 } // namespace
 
@@ -50,6 +52,7 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
                                 const MinimumConvolver* minimum)
 {
     phase_ = minimum ? phase : Phase::Linear;
+    math_ = &laneMath(fft.lanes());
     minimum_ = minimum;
     sampleRate_ = sampleRate;
     size_ = size;
@@ -226,7 +229,6 @@ void ResponseDesigner::runMinimumStep(const Step& step)
 {
     const int c = step.channel;
     const int32_t m = longFft_->get_length();
-    const int32_t half = m / 2;
     float* time = longTime_.data();
     float* spectrum = longSpectrum_.data();
     switch (step.kind) {
@@ -244,13 +246,7 @@ void ResponseDesigner::runMinimumStep(const Step& step)
         break;
     }
     case StepKind::LogMagnitude:
-        for (int32_t k = step.from; k < step.to; ++k) {
-            const bool complex = k > 0 && k < half;
-            const double re = spectrum[k];
-            const double im = complex ? spectrum[half + k] : 0.0;
-            spectrum[k] = static_cast<float>(0.5 * std::log(std::max(re * re + im * im, kFloorPower)));
-            if (complex) spectrum[half + k] = 0.0f;
-        }
+        math_->logMagnitude(spectrum, m, step.from, step.to, kFloorPower);
         break;
     case StepKind::Fold: {
         // The inverse gave m times the cepstrum; past half the exponential's
@@ -263,19 +259,9 @@ void ResponseDesigner::runMinimumStep(const Step& step)
         }
         break;
     }
-    case StepKind::Exponential: {
-        const int32_t bins = expFft_->get_length() / 2;
-        for (int32_t k = step.from; k < step.to; ++k) {
-            const bool complex = k > 0 && k < bins;
-            const double magnitude = std::exp(static_cast<double>(spectrum[k]));
-            // The phase runs over many turns: taken back to one, its cosine and sine stay quick.
-            double angle = complex ? spectrum[bins + k] : 0.0;
-            angle -= 2.0 * kPi * std::floor(angle / (2.0 * kPi) + 0.5);
-            spectrum[k] = static_cast<float>(magnitude * std::cos(angle));
-            if (complex) spectrum[bins + k] = static_cast<float>(magnitude * std::sin(angle));
-        }
+    case StepKind::Exponential:
+        math_->exponential(spectrum, expFft_->get_length(), step.from, step.to);
         break;
-    }
     case StepKind::MinimumTaps: {
         const float scale = 1.0f / static_cast<float>(expFft_->get_length());
         float* taps = nextKernel(c);

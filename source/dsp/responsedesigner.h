@@ -28,6 +28,8 @@ struct ResponseSettings
     bool silent[kNumChannels] = {false, false}; // the channel plays nothing (a solo's other channel)
 };
 
+struct LaneMath;
+
 class ResponseDesigner
 {
 public:
@@ -118,6 +120,7 @@ private:
 
     Phase phase_ = Phase::Linear;
     const MinimumConvolver* minimum_ = nullptr;
+    const LaneMath* math_ = nullptr;
     std::unique_ptr<ffft::FFTReal<float>> longFft_; // of kCepstrumFactor N points
     std::vector<float> longTime_, longSpectrum_; // its work array is its own, and the shorter one's
     std::vector<int32_t> longForwardCost_, longInverseCost_;
