@@ -38,8 +38,8 @@ int storedIndex(int section)
 // Values per step of the minimum-phase design's passes over the long arrays, and
 // bins per step of its logarithms and exponentials.
 constexpr int32_t kLongChunk = 16384;
-constexpr int32_t kLogBins = 1024;
-constexpr int32_t kExpBins = 256;
+constexpr int32_t kLogBins = 2048;
+constexpr int32_t kExpBins = 2048;
 // The magnitude's floor before its logarithm, as a power: -90 dB, far below the
 // -40 dB the magnitude must hold to, and no deeper, so that the cepstrum stays
 // short (at -160 dB the bass of a low cut is 0.04 dB off).
@@ -65,7 +65,17 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         to.resize(static_cast<size_t>(count));
         for (int32_t part = 0; part < count; ++part) to[static_cast<size_t>(part)] = cost(part);
     };
-    costs(forwardCost_, fft.forward_part_count(), [&](int32_t part) { return fft.forward_part_cost(part); });
+    // Linear phase keeps the costs its layout was measured with; minimum phase's
+    // are measured beside its convolution, whose cache the sections' arrays share:
+    // there a forward transform's part takes about 11/8 of what an inverse part of
+    // the same count does.
+    const bool minimumCosts = minimum && phase == Phase::Minimum;
+    windowCost_ = minimumCosts ? kMinimumWindowCost : kTrigCost;
+    tapCost_ = minimumCosts ? kMinimumTapCost : kTapCost;
+    auto forwardCost = [minimumCosts](const ffft::FFTReal<float>& transform, int32_t part) {
+        return minimumCosts ? transform.forward_part_cost(part) * 11 / 8 : transform.forward_part_cost(part);
+    };
+    costs(forwardCost_, fft.forward_part_count(), [&](int32_t part) { return forwardCost(fft, part); });
     costs(inverseCost_, fft.inverse_part_count(), [&](int32_t part) { return fft.inverse_part_cost(part); });
     costs(partitionCost_, partitionFft.forward_part_count(),
           [&](int32_t part) { return partitionFft.forward_part_cost(part); });
@@ -82,7 +92,7 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         if (!longFft_ || longFft_->get_length() != m) longFft_ = std::make_unique<ffft::FFTReal<float>>(m);
         for (auto* v : {&longTime_, &longSpectrum_}) v->assign(static_cast<size_t>(m), 0.0f);
         costs(longForwardCost_, longFft_->forward_part_count(),
-              [&](int32_t part) { return longFft_->forward_part_cost(part); });
+              [&](int32_t part) { return forwardCost(*longFft_, part); });
         costs(longInverseCost_, longFft_->inverse_part_count(),
               [&](int32_t part) { return longFft_->inverse_part_cost(part); });
         const int32_t e = kExponentialFactor * size.n;
@@ -90,7 +100,7 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         if (!expFft_ || expFft_->get_length() != e)
             expFft_ = std::make_unique<ffft::FFTReal<float>>(e, ffft::widest_lanes(), false);
         costs(expForwardCost_, expFft_->forward_part_count(),
-              [&](int32_t part) { return expFft_->forward_part_cost(part); });
+              [&](int32_t part) { return forwardCost(*expFft_, part); });
         costs(expInverseCost_, expFft_->inverse_part_count(),
               [&](int32_t part) { return expFft_->inverse_part_cost(part); });
         const MinimumLayout& layout = minimum->layout();
@@ -160,11 +170,11 @@ void ResponseDesigner::addSectionDesign(int channel, int section)
     const int32_t length = sectionLength(target_.sections[channel][section], section, sampleRate_, size_);
     add(StepKind::Plan, channel, section, length, 0, size_.n);
     for (int32_t from = 0; from < length; from += kWindowChunk)
-        add(StepKind::Window, channel, section, length, 0, kWindowChunk * kTrigCost);
+        add(StepKind::Window, channel, section, length, 0, kWindowChunk * windowCost_);
     const int32_t offsets = length / 2 + 1;
     for (int32_t from = 0; from < offsets; from += kTapChunk) {
         const int32_t to = std::min(offsets, from + kTapChunk);
-        add(StepKind::Taps, channel, section, from, to, (to - from) * kTapCost);
+        add(StepKind::Taps, channel, section, from, to, (to - from) * tapCost_);
     }
     addTransform(StepKind::SectionSpectrum, channel, section, forwardCost_);
 }
@@ -200,25 +210,26 @@ void ResponseDesigner::addMinimumDesign(int channel)
         }
     };
     const int32_t bins = m / 2 + 1;
-    // Costs as measured: a pass over the long arrays takes some six butterfly values
-    // a value, a logarithm half a sine, an exponential with its cosine and sine three.
-    chunks(StepKind::Pad, m, kLongChunk, 6);
+    // Costs as measured: a value padded takes about one butterfly value, one
+    // folded six, a logarithm in lanes eight and an exponential with its cosine
+    // and sine twelve.
+    chunks(StepKind::Pad, m, kLongChunk, 1);
     addTransform(StepKind::LongForward, channel, 0, longForwardCost_);
-    chunks(StepKind::LogMagnitude, bins, kLogBins, kTrigCost / 2);
+    chunks(StepKind::LogMagnitude, bins, kLogBins, 8);
     addTransform(StepKind::LongInverse, channel, 0, longInverseCost_);
     // Section 0 marks the cepstrum's transforms, 1 the shorter exponential's.
     const int32_t e = expFft_->get_length();
     chunks(StepKind::Fold, e, kLongChunk, 6);
     addTransform(StepKind::LongForward, channel, 1, expForwardCost_);
-    chunks(StepKind::Exponential, e / 2 + 1, kExpBins, 3 * kTrigCost);
+    chunks(StepKind::Exponential, e / 2 + 1, kExpBins, 12);
     addTransform(StepKind::LongInverse, channel, 1, expInverseCost_);
-    chunks(StepKind::MinimumTaps, size_.half(), kLongChunk, 4);
+    chunks(StepKind::MinimumTaps, size_.half(), kLongChunk, 3);
     const MinimumLayout& layout = minimum_->layout();
     for (int s = 0; s < layout.count; ++s) {
         const ffft::FFTReal<float>& fft = minimum_->segmentFft(s);
         const int32_t b = layout.segments[s].block;
         for (int32_t j = 0; j < layout.segments[s].partitions; ++j) {
-            add(StepKind::PartitionTaps, channel, s, j, 0, 10 * b);
+            add(StepKind::PartitionTaps, channel, s, j, 0, 2 * b);
             for (int32_t part = 0; part < fft.forward_part_count(); ++part)
                 add(StepKind::PartitionSpectrum, channel, s, part, j, fft.forward_part_cost(part));
         }
