@@ -37,7 +37,7 @@ int storedIndex(int section)
 
 // Values per step of the minimum-phase design's passes over the long arrays, and
 // bins per step of its logarithms and exponentials.
-constexpr int32_t kLongChunk = 16384;
+constexpr int32_t kLongChunk = 4096;
 constexpr int32_t kLogBins = 2048;
 constexpr int32_t kExpBins = 2048;
 // The magnitude's floor before its logarithm, as a power: -90 dB, far below the
