@@ -31,7 +31,9 @@ public:
 
     typedef DT DataType;
 
-    explicit FFTReal(std::int32_t length, Lanes lanes = widest_lanes());
+    // Without a buffer of its own (`own_buffer` false), only the parts run, on a
+    // work array the caller gives: the whole transforms and use_buffer() need it.
+    explicit FFTReal(std::int32_t length, Lanes lanes = widest_lanes(), bool own_buffer = true);
     virtual ~FFTReal() {}
 
     FFTReal(const FFTReal&) = delete;

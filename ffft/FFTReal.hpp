@@ -52,14 +52,15 @@ template <class DT> void FFTReal<DT>::TrigOscillator::set_step(double angle)
     step_sin = static_cast<DataType>(std::sin(angle));
 }
 
-template <class DT> FFTReal<DT>::FFTReal(std::int32_t length, Lanes lanes) : _length(length), _nbr_bits(0)
+template <class DT>
+FFTReal<DT>::FFTReal(std::int32_t length, Lanes lanes, bool own_buffer) : _length(length), _nbr_bits(0)
 {
     // Checked before anything else: a length of 0 or less has no bit count.
     // clang-format off
     ffft_assert(detail::FFTReal_is_pow2 (length));
     // clang-format on
     _nbr_bits = detail::bits_to_hold(length - 1);
-    _buffer.resize(length);
+    if (own_buffer) _buffer.resize(length);
     ffft_assert(_nbr_bits <= MAX_BIT_DEPTH);
 
     init_br_lut();

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "responsedesigner.h"
 
+#include "lanemath.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -35,13 +37,13 @@ int storedIndex(int section)
 
 // Values per step of the minimum-phase design's passes over the long arrays, and
 // bins per step of its logarithms and exponentials.
-constexpr int32_t kLongChunk = 16384;
-constexpr int32_t kLogBins = 1024;
-constexpr int32_t kExpBins = 256;
+constexpr int32_t kLongChunk = 4096;
+constexpr int32_t kLogBins = 2048;
+constexpr int32_t kExpBins = 2048;
 // The magnitude's floor before its logarithm, as a power: -90 dB, far below the
 // -40 dB the magnitude must hold to, and no deeper, so that the cepstrum stays
 // short (at -160 dB the bass of a low cut is 0.04 dB off).
-constexpr double kFloorPower = 1e-9;
+constexpr float kFloorPower = 1e-9f;
 
 } // namespace
 
@@ -50,14 +52,12 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
                                 const MinimumConvolver* minimum)
 {
     phase_ = minimum ? phase : Phase::Linear;
+    math_ = &laneMath(fft.lanes());
     minimum_ = minimum;
     sampleRate_ = sampleRate;
     size_ = size;
     const size_t n = static_cast<size_t>(size.n);
     windows_.allocate(size.maxSectionLength());
-    scratch_.assign(n, 0.0f);
-    work_.assign(n, 0.0f);
-    partitionInput_.assign(n / 2, 0.0f);
     shiftSpectrum_.assign(n, 0.0f);
     fillShiftSpectrum(shiftSpectrum_.data(), size.n);
     sectionSpectra_.assign(kNumChannels * kDesignedSections * n, 0.0f);
@@ -65,7 +65,17 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         to.resize(static_cast<size_t>(count));
         for (int32_t part = 0; part < count; ++part) to[static_cast<size_t>(part)] = cost(part);
     };
-    costs(forwardCost_, fft.forward_part_count(), [&](int32_t part) { return fft.forward_part_cost(part); });
+    // Linear phase keeps the costs its layout was measured with; minimum phase's
+    // are measured beside its convolution, whose cache the sections' arrays share:
+    // there a forward transform's part takes about 11/8 of what an inverse part of
+    // the same count does.
+    const bool minimumCosts = minimum && phase == Phase::Minimum;
+    windowCost_ = minimumCosts ? kMinimumWindowCost : kTrigCost;
+    tapCost_ = minimumCosts ? kMinimumTapCost : kTapCost;
+    auto forwardCost = [minimumCosts](const ffft::FFTReal<float>& transform, int32_t part) {
+        return minimumCosts ? transform.forward_part_cost(part) * 11 / 8 : transform.forward_part_cost(part);
+    };
+    costs(forwardCost_, fft.forward_part_count(), [&](int32_t part) { return forwardCost(fft, part); });
     costs(inverseCost_, fft.inverse_part_count(), [&](int32_t part) { return fft.inverse_part_cost(part); });
     costs(partitionCost_, partitionFft.forward_part_count(),
           [&](int32_t part) { return partitionFft.forward_part_cost(part); });
@@ -82,13 +92,15 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         if (!longFft_ || longFft_->get_length() != m) longFft_ = std::make_unique<ffft::FFTReal<float>>(m);
         for (auto* v : {&longTime_, &longSpectrum_}) v->assign(static_cast<size_t>(m), 0.0f);
         costs(longForwardCost_, longFft_->forward_part_count(),
-              [&](int32_t part) { return longFft_->forward_part_cost(part); });
+              [&](int32_t part) { return forwardCost(*longFft_, part); });
         costs(longInverseCost_, longFft_->inverse_part_count(),
               [&](int32_t part) { return longFft_->inverse_part_cost(part); });
         const int32_t e = kExponentialFactor * size.n;
-        if (!expFft_ || expFft_->get_length() != e) expFft_ = std::make_unique<ffft::FFTReal<float>>(e);
+        // Its parts run on the long transform's work array, idle while they do.
+        if (!expFft_ || expFft_->get_length() != e)
+            expFft_ = std::make_unique<ffft::FFTReal<float>>(e, ffft::widest_lanes(), false);
         costs(expForwardCost_, expFft_->forward_part_count(),
-              [&](int32_t part) { return expFft_->forward_part_cost(part); });
+              [&](int32_t part) { return forwardCost(*expFft_, part); });
         costs(expInverseCost_, expFft_->inverse_part_count(),
               [&](int32_t part) { return expFft_->inverse_part_cost(part); });
         const MinimumLayout& layout = minimum->layout();
@@ -97,16 +109,32 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         for (int s = 0; s < layout.count; ++s)
             kernelSteps += layout.segments[s].partitions * (1 + minimum->segmentFft(s).forward_part_count());
         kernelSize = static_cast<size_t>(layout.size);
+        // The long arrays are idle while a channel's sections and its linear taps
+        // are designed, and between channels: the shorter arrays live in them.
+        for (auto* v : {&scratchStore_, &workStore_, &partitionStore_, &combinedStore_[0], &combinedStore_[1]})
+            std::vector<float>().swap(*v);
+        scratch_ = longTime_.data();
+        work_ = longFft_->use_buffer();
+        combined_[0] = combined_[1] = partitionInput_ = longSpectrum_.data();
     } else {
         longFft_.reset();
         expFft_.reset();
         for (auto* v : {&longTime_, &longSpectrum_}) std::vector<float>().swap(*v);
+        scratchStore_.assign(n, 0.0f);
+        workStore_.assign(n, 0.0f);
+        partitionStore_.assign(n / 2, 0.0f);
+        scratch_ = scratchStore_.data();
+        work_ = workStore_.data();
+        partitionInput_ = partitionStore_.data();
+        for (int c = 0; c < kNumChannels; ++c) {
+            combinedStore_[c].assign(n, 0.0f);
+            combined_[c] = combinedStore_[c].data();
+        }
     }
     steps_.resize(static_cast<size_t>(kNumChannels *
                                       (kDesignedSections * (sectionSteps + combineSteps) + kernelSteps)));
     for (int c = 0; c < kNumChannels; ++c) {
         for (bool& d : designed_[c]) d = false;
-        combined_[c].assign(n, 0.0f);
         for (auto& kernel : kernels_[c]) kernel.assign(kernelSize, 0.0f);
         inUse_[c] = 0;
         changes_[c] = false;
@@ -142,11 +170,11 @@ void ResponseDesigner::addSectionDesign(int channel, int section)
     const int32_t length = sectionLength(target_.sections[channel][section], section, sampleRate_, size_);
     add(StepKind::Plan, channel, section, length, 0, size_.n);
     for (int32_t from = 0; from < length; from += kWindowChunk)
-        add(StepKind::Window, channel, section, length, 0, kWindowChunk * kTrigCost);
+        add(StepKind::Window, channel, section, length, 0, kWindowChunk * windowCost_);
     const int32_t offsets = length / 2 + 1;
     for (int32_t from = 0; from < offsets; from += kTapChunk) {
         const int32_t to = std::min(offsets, from + kTapChunk);
-        add(StepKind::Taps, channel, section, from, to, (to - from) * kTapCost);
+        add(StepKind::Taps, channel, section, from, to, (to - from) * tapCost_);
     }
     addTransform(StepKind::SectionSpectrum, channel, section, forwardCost_);
 }
@@ -182,25 +210,26 @@ void ResponseDesigner::addMinimumDesign(int channel)
         }
     };
     const int32_t bins = m / 2 + 1;
-    // Costs as measured: a pass over the long arrays takes some six butterfly values
-    // a value, a logarithm half a sine, an exponential with its cosine and sine three.
-    chunks(StepKind::Pad, m, kLongChunk, 6);
+    // Costs as measured: a value padded takes about one butterfly value, one
+    // folded six, a logarithm in lanes eight and an exponential with its cosine
+    // and sine twelve.
+    chunks(StepKind::Pad, m, kLongChunk, 1);
     addTransform(StepKind::LongForward, channel, 0, longForwardCost_);
-    chunks(StepKind::LogMagnitude, bins, kLogBins, kTrigCost / 2);
+    chunks(StepKind::LogMagnitude, bins, kLogBins, 8);
     addTransform(StepKind::LongInverse, channel, 0, longInverseCost_);
     // Section 0 marks the cepstrum's transforms, 1 the shorter exponential's.
     const int32_t e = expFft_->get_length();
     chunks(StepKind::Fold, e, kLongChunk, 6);
     addTransform(StepKind::LongForward, channel, 1, expForwardCost_);
-    chunks(StepKind::Exponential, e / 2 + 1, kExpBins, 3 * kTrigCost);
+    chunks(StepKind::Exponential, e / 2 + 1, kExpBins, 12);
     addTransform(StepKind::LongInverse, channel, 1, expInverseCost_);
-    chunks(StepKind::MinimumTaps, size_.half(), kLongChunk, 4);
+    chunks(StepKind::MinimumTaps, size_.half(), kLongChunk, 3);
     const MinimumLayout& layout = minimum_->layout();
     for (int s = 0; s < layout.count; ++s) {
         const ffft::FFTReal<float>& fft = minimum_->segmentFft(s);
         const int32_t b = layout.segments[s].block;
         for (int32_t j = 0; j < layout.segments[s].partitions; ++j) {
-            add(StepKind::PartitionTaps, channel, s, j, 0, 10 * b);
+            add(StepKind::PartitionTaps, channel, s, j, 0, 2 * b);
             for (int32_t part = 0; part < fft.forward_part_count(); ++part)
                 add(StepKind::PartitionSpectrum, channel, s, part, j, fft.forward_part_cost(part));
         }
@@ -211,31 +240,24 @@ void ResponseDesigner::runMinimumStep(const Step& step)
 {
     const int c = step.channel;
     const int32_t m = longFft_->get_length();
-    const int32_t half = m / 2;
     float* time = longTime_.data();
     float* spectrum = longSpectrum_.data();
     switch (step.kind) {
     case StepKind::Pad:
-        for (int32_t i = step.from; i < step.to; ++i) time[i] = i < size_.half() ? scratch_[static_cast<size_t>(i)] : 0.0f;
+        for (int32_t i = step.from; i < step.to; ++i) time[i] = i < size_.half() ? scratch_[i] : 0.0f;
         break;
     case StepKind::LongForward: {
         const ffft::FFTReal<float>& fft = step.section == 0 ? *longFft_ : *expFft_;
-        fft.forward_part(step.from, spectrum, time, fft.use_buffer());
+        fft.forward_part(step.from, spectrum, time, work_);
         break;
     }
     case StepKind::LongInverse: {
         const ffft::FFTReal<float>& fft = step.section == 0 ? *longFft_ : *expFft_;
-        fft.inverse_part(step.from, spectrum, time, fft.use_buffer());
+        fft.inverse_part(step.from, spectrum, time, work_);
         break;
     }
     case StepKind::LogMagnitude:
-        for (int32_t k = step.from; k < step.to; ++k) {
-            const bool complex = k > 0 && k < half;
-            const double re = spectrum[k];
-            const double im = complex ? spectrum[half + k] : 0.0;
-            spectrum[k] = static_cast<float>(0.5 * std::log(std::max(re * re + im * im, kFloorPower)));
-            if (complex) spectrum[half + k] = 0.0f;
-        }
+        math_->logMagnitude(spectrum, m, step.from, step.to, kFloorPower);
         break;
     case StepKind::Fold: {
         // The inverse gave m times the cepstrum; past half the exponential's
@@ -248,19 +270,9 @@ void ResponseDesigner::runMinimumStep(const Step& step)
         }
         break;
     }
-    case StepKind::Exponential: {
-        const int32_t bins = expFft_->get_length() / 2;
-        for (int32_t k = step.from; k < step.to; ++k) {
-            const bool complex = k > 0 && k < bins;
-            const double magnitude = std::exp(static_cast<double>(spectrum[k]));
-            // The phase runs over many turns: taken back to one, its cosine and sine stay quick.
-            double angle = complex ? spectrum[bins + k] : 0.0;
-            angle -= 2.0 * kPi * std::floor(angle / (2.0 * kPi) + 0.5);
-            spectrum[k] = static_cast<float>(magnitude * std::cos(angle));
-            if (complex) spectrum[bins + k] = static_cast<float>(magnitude * std::sin(angle));
-        }
+    case StepKind::Exponential:
+        math_->exponential(spectrum, expFft_->get_length(), step.from, step.to);
         break;
-    }
     case StepKind::MinimumTaps: {
         const float scale = 1.0f / static_cast<float>(expFft_->get_length());
         float* taps = nextKernel(c);
@@ -272,8 +284,8 @@ void ResponseDesigner::runMinimumStep(const Step& step)
         const MinimumLayout::Segment& segment = minimum_->layout().segments[step.section];
         const int32_t b = segment.block;
         const float* taps = nextKernel(c) + segment.firstTap + step.from * b;
-        std::copy(taps, taps + b, partitionInput_.begin());
-        std::fill(partitionInput_.begin() + b, partitionInput_.begin() + 2 * b, 0.0f);
+        std::copy(taps, taps + b, partitionInput_);
+        std::fill(partitionInput_ + b, partitionInput_ + 2 * b, 0.0f);
         break;
     }
     case StepKind::CopyChannel: {
@@ -284,7 +296,7 @@ void ResponseDesigner::runMinimumStep(const Step& step)
     case StepKind::PartitionSpectrum: {
         const MinimumLayout::Segment& segment = minimum_->layout().segments[step.section];
         float* to = nextKernel(c) + segment.spectra + static_cast<size_t>(step.to) * 2 * segment.block;
-        minimum_->segmentFft(step.section).forward_part(step.from, to, partitionInput_.data(), work_.data());
+        minimum_->segmentFft(step.section).forward_part(step.from, to, partitionInput_, work_);
         break;
     }
     default:
@@ -362,13 +374,13 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
 {
     const int c = step.channel;
     const int s = step.section;
-    float* scratch = scratch_.data();
+    float* scratch = scratch_;
     const int32_t n = size_.n;
     const int32_t half = size_.half();
     switch (step.kind) {
     case StepKind::Plan:
         plan_ = planSection(target_.sections[c][s], step.from, sampleRate_);
-        std::fill(scratch_.begin(), scratch_.end(), 0.0f);
+        std::fill(scratch, scratch + n, 0.0f);
         break;
     case StepKind::Window:
         windows_.fill(step.from, kWindowChunk);
@@ -377,7 +389,7 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         writeTaps(plan_, windows_.window(plan_.length), scratch, size_.centre(), step.from, step.to);
         break;
     case StepKind::SectionSpectrum:
-        fft.forward_part(step.from, sectionSpectrum(c, s), scratch, work_.data());
+        fft.forward_part(step.from, sectionSpectrum(c, s), scratch, work_);
         if (step.from + 1 == fft.forward_part_count()) {
             designedFrom_[c][s] = target_.sections[c][s];
             designed_[c][s] = true;
@@ -385,7 +397,7 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         break;
     case StepKind::Combine: {
         // Sections combine in order; each product but the first is moved back to the centre.
-        float* combined = combined_[c].data();
+        float* combined = combined_[c];
         int first = 0;
         while (isSpareSection(first) || !target_.sections[c][first].on) ++first;
         if (s == first) {
@@ -402,27 +414,27 @@ void ResponseDesigner::runStep(const Step& step, const ffft::FFTReal<float>& fft
         break;
     }
     case StepKind::Impulse:
-        std::fill(scratch_.begin(), scratch_.end(), 0.0f);
+        std::fill(scratch, scratch + n, 0.0f);
         scratch[size_.centre()] = 1.0f;
         break;
     case StepKind::ImpulseSpectrum:
-        fft.forward_part(step.from, combined_[c].data(), scratch, work_.data());
+        fft.forward_part(step.from, combined_[c], scratch, work_);
         break;
     case StepKind::Truncate:
         // N/2 taps at most, so that the convolution cannot wrap around.
-        fft.inverse_part(step.from, combined_[c].data(), scratch, work_.data());
+        fft.inverse_part(step.from, combined_[c], scratch, work_);
         if (step.from + 1 == fft.inverse_part_count()) {
             fft.rescale_by_length(scratch);
-            std::fill(scratch_.begin() + half, scratch_.end(), 0.0f);
+            std::fill(scratch + half, scratch + n, 0.0f);
         }
         break;
     case StepKind::Partition: {
         // Partition s holds taps [s N/4, (s + 1) N/4), followed by zeros.
         const int32_t quarter = n / 4;
         if (step.from == 0)
-            std::copy(scratch + s * quarter, scratch + (s + 1) * quarter, partitionInput_.begin());
-        convolver.partitionFft().forward_part(step.from, nextKernel(c) + s * half, partitionInput_.data(),
-                                              work_.data());
+            std::copy(scratch + s * quarter, scratch + (s + 1) * quarter, partitionInput_);
+        convolver.partitionFft().forward_part(step.from, nextKernel(c) + s * half, partitionInput_,
+                                              work_);
         break;
     }
     case StepKind::Silence:

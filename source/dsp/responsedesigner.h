@@ -28,6 +28,8 @@ struct ResponseSettings
     bool silent[kNumChannels] = {false, false}; // the channel plays nothing (a solo's other channel)
 };
 
+struct LaneMath;
+
 class ResponseDesigner
 {
 public:
@@ -118,8 +120,9 @@ private:
 
     Phase phase_ = Phase::Linear;
     const MinimumConvolver* minimum_ = nullptr;
+    const LaneMath* math_ = nullptr;
     std::unique_ptr<ffft::FFTReal<float>> longFft_; // of kCepstrumFactor N points
-    std::vector<float> longTime_, longSpectrum_; // its work array is its own
+    std::vector<float> longTime_, longSpectrum_; // its work array is its own, and the shorter one's
     std::vector<int32_t> longForwardCost_, longInverseCost_;
     std::unique_ptr<ffft::FFTReal<float>> expFft_; // of kExponentialFactor N points
     std::vector<int32_t> expForwardCost_, expInverseCost_;
@@ -127,10 +130,12 @@ private:
     int32_t sampleRate_ = 44100;
     TransformSize size_;
     WindowCache windows_;
-    std::vector<float> scratch_;
-    std::vector<float> work_;                   // the transforms' work array
-    std::vector<float> partitionInput_;         // a partition's taps, then zeros
-    std::vector<float> combined_[kNumChannels]; // a channel's spectrum being combined
+    // In linear phase these own their arrays; in minimum phase they point into the long ones.
+    std::vector<float> scratchStore_, workStore_, partitionStore_, combinedStore_[kNumChannels];
+    float* scratch_ = nullptr;
+    float* work_ = nullptr;                     // the transforms' work array
+    float* partitionInput_ = nullptr;           // a partition's taps, then zeros
+    float* combined_[kNumChannels] = {};        // a channel's spectrum being combined
     std::vector<float> shiftSpectrum_;
     std::vector<float> sectionSpectra_; // one spectrum per channel and non-spare section
     BandSettings designedFrom_[kNumChannels][kNumSections];
@@ -146,13 +151,18 @@ private:
     // Values per step, and their costs in values passed through a butterfly, as
     // measured: a sine or cosine costs about as much as 64 of those, a tap pair
     // two sines and its windowing, a combined bin two complex products out of
-    // cache. Costs that match the time keep every call's share alike; small steps
-    // keep what a call runs past its share small.
+    // cache. In minimum phase, with what the sections' arrays leave its
+    // convolution's cache, a window value takes 112 and a tap pair 500. Costs
+    // that match the time keep every call's share alike; small steps keep what a
+    // call runs past its share small.
     static constexpr int32_t kWindowChunk = 256;
     static constexpr int32_t kTapChunk = 128;
     static constexpr int32_t kCombineBins = 1024;
     static constexpr int32_t kTrigCost = 64;
     static constexpr int32_t kTapCost = 2 * kTrigCost + 16;
+    static constexpr int32_t kMinimumWindowCost = 112;
+    static constexpr int32_t kMinimumTapCost = 500;
+    int32_t windowCost_ = kTrigCost, tapCost_ = kTapCost;
     static constexpr int32_t kCombineBinCost = 9;
     static constexpr int kDesignedSections = kNumSections - 2;
     std::vector<Step> steps_; // room for a design of everything
