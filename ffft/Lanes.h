@@ -334,5 +334,20 @@ template <class Body> FFFT_LANES_INLINE void with_lanes(Lanes lanes, std::int32_
 }
 #endif
 
+// step(lane type, i) over [from, to): whole groups of L's lanes, then of four
+// (a spectrum's bins past the first come in runs one short of a power of two),
+// then the rest one value at a time.
+template <class L, class Step>
+FFFT_LANES_INLINE void for_each(std::int32_t from, std::int32_t to, const Step& step)
+{
+    std::int32_t i = from;
+    for (; to - i >= L::width; i += L::width) step(L{}, i);
+#if defined(FFFT_USE_SSE2)
+    if constexpr (L::width > 4)
+        for (; to - i >= 4; i += 4) step(Lanes4{}, i);
+#endif
+    for (; i < to; ++i) step(Lanes1{}, i);
+}
+
 } // namespace lanes
 } // namespace ffft

@@ -9,23 +9,10 @@ namespace vosk {
 namespace {
 
 using ffft::Lanes;
+using ffft::lanes::for_each;
 using ffft::lanes::Lanes1;
 
 constexpr int32_t kDirectStride = LaneKernels::kDirectStride;
-
-// step(lane type, i) over [from, to): whole groups of L's lanes, then of four
-// (a spectrum's bins past the first come in runs one short of a power of two),
-// then the rest one value at a time.
-template <class L, class Step> FFFT_LANES_INLINE void forEach(int32_t from, int32_t to, const Step& step)
-{
-    int32_t i = from;
-    for (; to - i >= L::width; i += L::width) step(L{}, i);
-#if defined(FFFT_USE_SSE2)
-    if constexpr (L::width > 4)
-        for (; to - i >= 4; i += 4) step(ffft::lanes::Lanes4{}, i);
-#endif
-    for (; i < to; ++i) step(Lanes1{}, i);
-}
 
 template <class L>
 FFFT_LANES_INLINE void multiplyAddIn(float* dest, const float* a, const float* p, const float* b,
@@ -34,7 +21,7 @@ FFFT_LANES_INLINE void multiplyAddIn(float* dest, const float* a, const float* p
     const int32_t half = m / 2;
     if (from == 0) dest[0] = a[0] * p[0] + b[0] * q[0];
     if (to > half) dest[half] = a[half] * p[half] + b[half] * q[half];
-    forEach<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
+    for_each<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
         using V = decltype(lane);
         const auto aRe = V::load(a + k), aIm = V::load(a + half + k);
         const auto pRe = V::load(p + k), pIm = V::load(p + half + k);
@@ -51,7 +38,7 @@ FFFT_LANES_INLINE void multiplyIn(float* dest, const float* factor, int32_t m, i
     const int32_t half = m / 2;
     if (from == 0) dest[0] *= factor[0];
     if (to > half) dest[half] *= factor[half];
-    forEach<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
+    for_each<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
         using V = decltype(lane);
         const auto a = V::load(dest + k), b = V::load(dest + half + k);
         const auto c = V::load(factor + k), d = V::load(factor + half + k);
@@ -67,7 +54,7 @@ FFFT_LANES_INLINE void multiplyAccumulateIn(float* dest, const float* a, const f
     const int32_t half = m / 2;
     if (from == 0) dest[0] = dest[0] + a[0] * p[0];
     if (to > half) dest[half] = dest[half] + a[half] * p[half];
-    forEach<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
+    for_each<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
         using V = decltype(lane);
         const auto aRe = V::load(a + k), aIm = V::load(a + half + k);
         const auto pRe = V::load(p + k), pIm = V::load(p + half + k);
@@ -88,7 +75,7 @@ FFFT_LANES_INLINE void multiplyAccumulateManyIn(float* dest, const float* const*
     };
     if (from == 0) real(0);
     if (to > half) real(half);
-    forEach<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
+    for_each<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
         using V = decltype(lane);
         auto re = V::load(dest + k), im = V::load(dest + half + k);
         for (int32_t j = 0; j < count; ++j) {
@@ -119,42 +106,12 @@ template <class L>
 FFFT_LANES_INLINE void directFormIn(float* out, const float* x, const float* h, int32_t taps, int32_t count)
 {
     // Four groups of outputs at once: each sum is a chain of dependent additions,
-    // and four independent chains keep the adder busy.
+    // and four independent chains keep the adder busy. In strides of taps the
+    // products ran faster than in tap order, as measured.
     constexpr int32_t kGroups = 4;
     constexpr int32_t w = L::width;
     int32_t first = 0;
-    if constexpr (w == kDirectStride) {
-        // Taps a stride apart read the input a whole vector apart: each vector
-        // loaded serves the four groups in turn, one tap after another.
-        for (; count - first >= kGroups * w; first += kGroups * w) {
-            const float* at = x + first;
-            auto s0 = L::splat(h[0]) * L::load(at), s1 = L::splat(h[0]) * L::load(at + w);
-            auto s2 = L::splat(h[0]) * L::load(at + 2 * w), s3 = L::splat(h[0]) * L::load(at + 3 * w);
-            for (int32_t t = 0; t < kDirectStride; ++t) {
-                int32_t j = t == 0 ? kDirectStride : t;
-                if (j >= taps) continue;
-                auto x0 = L::load(at - j), x1 = L::load(at + w - j);
-                auto x2 = L::load(at + 2 * w - j), x3 = L::load(at + 3 * w - j);
-                for (;;) {
-                    const auto tap = L::splat(h[j]);
-                    s0 = s0 + tap * x0;
-                    s1 = s1 + tap * x1;
-                    s2 = s2 + tap * x2;
-                    s3 = s3 + tap * x3;
-                    j += kDirectStride;
-                    if (j >= taps) break;
-                    x3 = x2;
-                    x2 = x1;
-                    x1 = x0;
-                    x0 = L::load(at - j);
-                }
-            }
-            L::store(out + first, s0);
-            L::store(out + first + w, s1);
-            L::store(out + first + 2 * w, s2);
-            L::store(out + first + 3 * w, s3);
-        }
-    } else if constexpr (w > 1) {
+    if constexpr (w > 1) {
         for (; count - first >= kGroups * w; first += kGroups * w) {
             const float* at = x + first;
             auto s0 = L::splat(h[0]) * L::load(at), s1 = L::splat(h[0]) * L::load(at + w);
@@ -174,7 +131,7 @@ FFFT_LANES_INLINE void directFormIn(float* out, const float* x, const float* h, 
             L::store(out + first + 3 * w, s3);
         }
     }
-    forEach<L>(first, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+    for_each<L>(first, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
         using V = decltype(lane);
         V::store(out + i, directFormAt<V>(x, h, taps, i));
     });
@@ -183,7 +140,7 @@ FFFT_LANES_INLINE void directFormIn(float* out, const float* x, const float* h, 
 template <class L>
 FFFT_LANES_INLINE void sumScaledIn(float* out, const float* x, const float* y, float g, int32_t count)
 {
-    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+    for_each<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
         using V = decltype(lane);
         V::store(out + i, (V::load(x + i) + V::load(y + i)) * V::splat(g));
     });
@@ -192,7 +149,7 @@ FFFT_LANES_INLINE void sumScaledIn(float* out, const float* x, const float* y, f
 template <class L>
 FFFT_LANES_INLINE void differenceScaledIn(float* out, const float* x, const float* y, float g, int32_t count)
 {
-    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+    for_each<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
         using V = decltype(lane);
         V::store(out + i, (V::load(x + i) - V::load(y + i)) * V::splat(g));
     });
@@ -202,7 +159,7 @@ template <class L>
 FFFT_LANES_INLINE void signedSumScaledIn(float* out, const float* x, const float* y, float sign, float g,
                                          int32_t count)
 {
-    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+    for_each<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
         using V = decltype(lane);
         V::store(out + i, (V::load(x + i) + V::splat(sign) * V::load(y + i)) * V::splat(g));
     });
@@ -212,7 +169,7 @@ template <class L>
 FFFT_LANES_INLINE void gainIn(float* out, const float* x, float enabled, float inputGain, float channelGain,
                               int32_t count)
 {
-    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+    for_each<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
         using V = decltype(lane);
         V::store(out + i, V::splat(enabled) * V::load(x + i) * V::splat(inputGain) * V::splat(channelGain));
     });
@@ -220,7 +177,7 @@ FFFT_LANES_INLINE void gainIn(float* out, const float* x, float enabled, float i
 
 template <class L> FFFT_LANES_INLINE void addIn(float* out, const float* x, const float* y, int32_t count)
 {
-    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+    for_each<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
         using V = decltype(lane);
         V::store(out + i, V::load(x + i) + V::load(y + i));
     });
@@ -240,7 +197,7 @@ template <class V> struct Streams
 template <class L>
 FFFT_LANES_INLINE void crossfadeIn(float* out, const FadeStreams& streams, const float* w, int32_t count)
 {
-    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+    for_each<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
         using V = decltype(lane);
         const Streams<V> s(streams, i);
         V::store(out + i, s.before + V::load(w + i) * (s.after - s.before));
@@ -251,7 +208,7 @@ template <class L>
 FFFT_LANES_INLINE void crossfadePairIn(float* const out[2], const FadeStreams streams[2], bool beforeMidSide,
                                        bool afterMidSide, float g, const float* w, int32_t count)
 {
-    forEach<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
+    for_each<L>(0, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
         using V = decltype(lane);
         Streams<V> s0(streams[0], i), s1(streams[1], i);
         const auto gain = V::splat(g);

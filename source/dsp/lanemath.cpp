@@ -10,6 +10,7 @@ namespace vosk {
 namespace {
 
 using ffft::Lanes;
+using ffft::lanes::for_each;
 using ffft::lanes::Lanes1;
 
 // The integer lanes beside a lane type's floats: their bits, whole values, and
@@ -64,15 +65,6 @@ template <> struct IntLanes<ffft::lanes::Float16> : VectorIntLanes<ffft::lanes::
 {
 };
 #endif
-
-// step(lane type, i) over [from, to): whole groups of L's lanes, then the rest
-// one value at a time.
-template <class L, class Step> FFFT_LANES_INLINE void forEach(int32_t from, int32_t to, const Step& step)
-{
-    int32_t i = from;
-    for (; to - i >= L::width; i += L::width) step(L{}, i);
-    for (; i < to; ++i) step(Lanes1{}, i);
-}
 
 template <class L> FFFT_LANES_INLINE typename L::V select(typename IntLanes<typename L::V>::I mask,
                                                           typename L::V a, typename L::V b)
@@ -178,7 +170,7 @@ FFFT_LANES_INLINE void logMagnitudeIn(float* spectrum, int32_t m, int32_t from, 
     };
     if (from == 0) spectrum[0] = logPower(Lanes1{}, spectrum[0] * spectrum[0]);
     if (to > half) spectrum[half] = logPower(Lanes1{}, spectrum[half] * spectrum[half]);
-    forEach<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
+    for_each<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
         using V = decltype(lane);
         const auto re = V::load(spectrum + k), im = V::load(spectrum + half + k);
         V::store(spectrum + k, logPower(lane, re * re + im * im));
@@ -191,7 +183,7 @@ template <class L> FFFT_LANES_INLINE void exponentialIn(float* spectrum, int32_t
     const int32_t half = m / 2;
     if (from == 0) spectrum[0] = expOf<Lanes1>(spectrum[0]);
     if (to > half) spectrum[half] = expOf<Lanes1>(spectrum[half]);
-    forEach<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
+    for_each<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
         using V = decltype(lane);
         const auto magnitude = expOf<V>(V::load(spectrum + k));
         typename V::V cosine, sine;
