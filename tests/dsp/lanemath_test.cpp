@@ -84,7 +84,9 @@ TEST(LaneMath, IsAsCloseAsFloatsHold)
         const double re = in[static_cast<size_t>(k)], im = complex ? in[static_cast<size_t>(kPoints / 2 + k)] : 0.0;
         const double exact = 0.5 * std::log(std::max(re * re + im * im, double{1e-9f}));
         EXPECT_NEAR(out[static_cast<size_t>(k)], exact, 4e-7 * std::max(1.0, std::fabs(exact))) << k;
-        if (complex) EXPECT_EQ(out[static_cast<size_t>(kPoints / 2 + k)], 0.0f);
+        if (complex) {
+            EXPECT_EQ(out[static_cast<size_t>(kPoints / 2 + k)], 0.0f);
+        }
     }
 
     const std::vector<float> log = spectrum(4, -30.0f, 12.0f, -2000.0f, 2000.0f);
@@ -95,9 +97,10 @@ TEST(LaneMath, IsAsCloseAsFloatsHold)
         const double magnitude = std::exp(double{log[static_cast<size_t>(k)]});
         const double angle = complex ? log[static_cast<size_t>(kPoints / 2 + k)] : 0.0;
         EXPECT_NEAR(out[static_cast<size_t>(k)], magnitude * std::cos(angle), 5e-7 * magnitude) << k;
-        if (complex)
+        if (complex) {
             EXPECT_NEAR(out[static_cast<size_t>(kPoints / 2 + k)], magnitude * std::sin(angle), 5e-7 * magnitude)
                 << k;
+        }
     }
 }
 
