@@ -69,6 +69,13 @@ public:
     std::int32_t inverse_part_cost(std::int32_t part) const { return _inverse_parts[part].cost; }
     void forward_part(std::int32_t part, DataType f[], const DataType x[], DataType work[]) const;
     void inverse_part(std::int32_t part, const DataType f[], DataType x[], DataType work[]) const;
+    // The forward transform of an input that is zero past its first N/16 values
+    // (N at least 16), in the same parts: only those values of `head` are read.
+    // The first stages merely spread each value, so they cost a pass of writes.
+    // The values are those of forward_part on the padded input, the signs of
+    // zeros aside.
+    void forward_padded_part(std::int32_t part, DataType f[], const DataType head[], DataType work[]) const;
+    std::int32_t forward_padded_part_cost(std::int32_t part) const;
 
 private:
     // Last level whose twiddles come from trig_table; above it, oscillators.
@@ -136,6 +143,7 @@ private:
     // stages, whose bit-reversed accesses miss the cache on long arrays.
     enum { PART_VALUES = 16384, STAGE_PART_VALUES = 1024 };
     int first_direct_level() const;
+    std::int32_t stage_part_count() const;
     int lowest_inverse_level() const;
     int inverse_final_passes() const;
     void run_small_forward(DataType f[], const DataType x[]) const;

@@ -91,8 +91,10 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         const int32_t m = kCepstrumFactor * size.n;
         if (!longFft_ || longFft_->get_length() != m) longFft_ = std::make_unique<ffft::FFTReal<float>>(m);
         for (auto* v : {&longTime_, &longSpectrum_}) v->assign(static_cast<size_t>(m), 0.0f);
+        // Its input is the linear taps, zero past them: only they are read.
+        static_assert(kCepstrumFactor >= 8, "the padded transform reads a sixteenth: the N/2 taps at least");
         costs(longForwardCost_, longFft_->forward_part_count(),
-              [&](int32_t part) { return forwardCost(*longFft_, part); });
+              [&](int32_t part) { return longFft_->forward_padded_part_cost(part) * 11 / 8; });
         costs(longInverseCost_, longFft_->inverse_part_count(),
               [&](int32_t part) { return longFft_->inverse_part_cost(part); });
         const int32_t e = kExponentialFactor * size.n;
@@ -104,7 +106,7 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         costs(expInverseCost_, expFft_->inverse_part_count(),
               [&](int32_t part) { return expFft_->inverse_part_cost(part); });
         const MinimumLayout& layout = minimum->layout();
-        kernelSteps += 2 * (m / kLongChunk + 1) + 2 * (longFft_->forward_part_count() + longFft_->inverse_part_count()) +
+        kernelSteps += (e / kLongChunk + 1) + 2 * (longFft_->forward_part_count() + longFft_->inverse_part_count()) +
                        (m / 2 / kLogBins + 1) + (m / 2 / kExpBins + 1) + (size.half() / kLongChunk + 1);
         for (int s = 0; s < layout.count; ++s)
             kernelSteps += layout.segments[s].partitions * (1 + minimum->segmentFft(s).forward_part_count());
@@ -210,10 +212,8 @@ void ResponseDesigner::addMinimumDesign(int channel)
         }
     };
     const int32_t bins = m / 2 + 1;
-    // Costs as measured: a value padded takes about one butterfly value, one
-    // folded six, a logarithm in lanes eight and an exponential with its cosine
-    // and sine twelve.
-    chunks(StepKind::Pad, m, kLongChunk, 1);
+    // Costs as measured: a value folded takes about six butterfly values, a
+    // logarithm in lanes eight and an exponential with its cosine and sine twelve.
     addTransform(StepKind::LongForward, channel, 0, longForwardCost_);
     chunks(StepKind::LogMagnitude, bins, kLogBins, 8);
     addTransform(StepKind::LongInverse, channel, 0, longInverseCost_);
@@ -243,14 +243,13 @@ void ResponseDesigner::runMinimumStep(const Step& step)
     float* time = longTime_.data();
     float* spectrum = longSpectrum_.data();
     switch (step.kind) {
-    case StepKind::Pad:
-        for (int32_t i = step.from; i < step.to; ++i) time[i] = i < size_.half() ? scratch_[i] : 0.0f;
+    case StepKind::LongForward:
+        // The linear taps fill the first N/2 values of `time`, the array they were made in.
+        if (step.section == 0)
+            longFft_->forward_padded_part(step.from, spectrum, time, work_);
+        else
+            expFft_->forward_part(step.from, spectrum, time, work_);
         break;
-    case StepKind::LongForward: {
-        const ffft::FFTReal<float>& fft = step.section == 0 ? *longFft_ : *expFft_;
-        fft.forward_part(step.from, spectrum, time, work_);
-        break;
-    }
     case StepKind::LongInverse: {
         const ffft::FFTReal<float>& fft = step.section == 0 ? *longFft_ : *expFft_;
         fft.inverse_part(step.from, spectrum, time, work_);

@@ -85,9 +85,8 @@ private:
         Truncate,
         Partition,
         Silence,
-        // Minimum phase: the taps padded, log magnitude, cepstrum folded to be
-        // causal, exponential, taps, and the spectra of their partitions.
-        Pad,
+        // Minimum phase: the padded taps' spectrum, log magnitude, cepstrum
+        // folded to be causal, exponential, taps, and the spectra of their partitions.
         LongForward,
         LogMagnitude,
         LongInverse,

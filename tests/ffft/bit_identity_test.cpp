@@ -109,6 +109,35 @@ TEST_P(FFTRealBitIdentity, BothDirectionsEveryLengthWholeAndInParts)
     }
 }
 
+// An input that is zero past its first sixteenth: from those values alone, in
+// parts, the whole transform's spectrum of the padded input.
+TEST_P(FFTRealBitIdentity, ForwardOfAPaddedInputInParts)
+{
+    const ffft::Lanes lanes = GetParam();
+    if (ffft::FFTReal<float>(64, lanes).lanes() != lanes)
+        GTEST_SKIP() << ffft::lanes_name(lanes) << " lanes do not run here";
+    for (int bits = 4; bits <= 17; ++bits) {
+        const int n = 1 << bits;
+        ffft::FFTReal<float> fft(n, lanes);
+        reference::ScalarFft ref(n);
+        const std::size_t size = static_cast<std::size_t>(n);
+        std::vector<float> padded(size, 0.0f);
+        const std::vector<float> head = fft_test::random_signal(n / 16, 7u * std::uint32_t(bits), 1.0f);
+        std::copy(head.begin(), head.end(), padded.begin());
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        std::vector<float> expected(size), parts(size, nan), work(size, nan);
+        ref.forward(expected.data(), padded.data());
+        for (std::int32_t p = 0; p < fft.forward_part_count(); ++p)
+            fft.forward_padded_part(p, parts.data(), head.data(), work.data());
+        for (std::size_t i = 0; i < size; ++i) {
+            // Bit for bit, but for the signs of zeros.
+            const bool zeros = expected[i] == 0.0f && parts[i] == 0.0f;
+            ASSERT_TRUE(zeros || std::memcmp(&expected[i], &parts[i], sizeof(float)) == 0)
+                << "N = " << n << ", value " << i << ": " << expected[i] << " expected, " << parts[i];
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryLanes, FFTRealBitIdentity,
                          ::testing::Values(ffft::Lanes::Scalar, ffft::Lanes::Sse2, ffft::Lanes::Avx,
                                            ffft::Lanes::SixteenOnAvx, ffft::Lanes::Avx512),
