@@ -33,7 +33,11 @@ public:
 
     // Without a buffer of its own (`own_buffer` false), only the parts run, on a
     // work array the caller gives: the whole transforms and use_buffer() need it.
-    explicit FFTReal(std::int32_t length, Lanes lanes = widest_lanes(), bool own_buffer = true);
+    // `exact_twiddles` takes every level's twiddles from the cosine itself: the
+    // recursion that gives one level's by default leaves a phase error that
+    // grows with frequency, up to parts in ten thousand.
+    explicit FFTReal(std::int32_t length, Lanes lanes = widest_lanes(), bool own_buffer = true,
+                     bool exact_twiddles = false);
     virtual ~FFTReal() {}
 
     FFTReal(const FFTReal&) = delete;
@@ -113,7 +117,7 @@ private:
     void init_br_lut();
     void init_trigo_lut();
     void init_trigo_osc();
-    void init_osc_sequence();
+    void init_osc_sequence(bool exact_twiddles);
     void init_parts();
 
     // Twiddle pointers of one level: cosines in increasing order; sines in

@@ -53,7 +53,8 @@ template <class DT> void FFTReal<DT>::TrigOscillator::set_step(double angle)
 }
 
 template <class DT>
-FFTReal<DT>::FFTReal(std::int32_t length, Lanes lanes, bool own_buffer) : _length(length), _nbr_bits(0)
+FFTReal<DT>::FFTReal(std::int32_t length, Lanes lanes, bool own_buffer, bool exact_twiddles)
+    : _length(length), _nbr_bits(0)
 {
     // Checked before anything else: a length of 0 or less has no bit count.
     // clang-format off
@@ -66,7 +67,7 @@ FFTReal<DT>::FFTReal(std::int32_t length, Lanes lanes, bool own_buffer) : _lengt
     init_br_lut();
     init_trigo_lut();
     init_trigo_osc();
-    init_osc_sequence();
+    init_osc_sequence(exact_twiddles);
     init_parts();
     if constexpr (detail::use_sse2<DT>) _lanes = std::max(lanes_for(lanes), Lanes::Sse2);
 }
@@ -113,7 +114,7 @@ template <class DT> void FFTReal<DT>::init_trigo_osc()
     }
 }
 
-template <class DT> void FFTReal<DT>::init_osc_sequence()
+template <class DT> void FFTReal<DT>::init_osc_sequence(bool exact_twiddles)
 {
     if (_nbr_bits <= TRIGO_BD_LIMIT + 1) return;
     // Levels TRIGO_BD_LIMIT + 1 .. _nbr_bits - 1, each 2^level entries.
@@ -124,11 +125,11 @@ template <class DT> void FFTReal<DT>::init_osc_sequence()
         DataType* sin_seq = const_cast<DataType*>(osc_sin_of_level(level));
         cos_seq[0] = DataType(1);
         sin_seq[0] = DataType(0);
-        if (level > TRIGO_BD_LIMIT + 1) {
+        if (exact_twiddles || level > TRIGO_BD_LIMIT + 1) {
             // Over the longer levels a single-precision recursion drifts off the
             // circle by parts in ten thousand: these take the exact values. The
-            // first level keeps its recursion, so that shorter transforms stay as
-            // they always were.
+            // first level keeps its recursion unless asked otherwise, so that
+            // shorter transforms stay as they always were.
             const double step = detail::pi / double(std::int32_t(1) << level);
             for (std::int32_t i = 1; i < h; ++i) {
                 cos_seq[i] = static_cast<DataType>(std::cos(double(i) * step));

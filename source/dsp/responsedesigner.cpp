@@ -42,7 +42,7 @@ constexpr int32_t kLogBins = 2048;
 constexpr int32_t kExpBins = 2048;
 // The magnitude's floor before its logarithm, as a power: -90 dB, far below the
 // -40 dB the magnitude must hold to, and no deeper, so that the cepstrum stays
-// short (at -160 dB the bass of a low cut is 0.04 dB off).
+// short (at -120 dB or -160 dB the bass of a low cut is 0.004 dB off, not 0.0015).
 constexpr float kFloorPower = 1e-9f;
 
 } // namespace
@@ -89,7 +89,11 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
     size_t kernelSize = n;
     if (phase_ == Phase::Minimum) {
         const int32_t m = kCepstrumFactor * size.n;
-        if (!longFft_ || longFft_->get_length() != m) longFft_ = std::make_unique<ffft::FFTReal<float>>(m);
+        // Exact twiddles in both long transforms: the recursion's drift would turn
+        // the phase by hundredths of a radian near the high cut, and the response
+        // cut to N/2 taps would then miss its steep slope by up to 0.02 dB.
+        if (!longFft_ || longFft_->get_length() != m)
+            longFft_ = std::make_unique<ffft::FFTReal<float>>(m, ffft::widest_lanes(), true, true);
         for (auto* v : {&longTime_, &longSpectrum_}) v->assign(static_cast<size_t>(m), 0.0f);
         // Its input is the linear taps, zero past them: only they are read.
         static_assert(kCepstrumFactor >= 8, "the padded transform reads a sixteenth: the N/2 taps at least");
@@ -100,7 +104,7 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         const int32_t e = kExponentialFactor * size.n;
         // Its parts run on the long transform's work array, idle while they do.
         if (!expFft_ || expFft_->get_length() != e)
-            expFft_ = std::make_unique<ffft::FFTReal<float>>(e, ffft::widest_lanes(), false);
+            expFft_ = std::make_unique<ffft::FFTReal<float>>(e, ffft::widest_lanes(), false, true);
         costs(expForwardCost_, expFft_->forward_part_count(),
               [&](int32_t part) { return forwardCost(*expFft_, part); });
         costs(expInverseCost_, expFft_->inverse_part_count(),
@@ -259,12 +263,12 @@ void ResponseDesigner::runMinimumStep(const Step& step)
         math_->logMagnitude(spectrum, m, step.from, step.to, kFloorPower);
         break;
     case StepKind::Fold: {
-        // The inverse gave m times the cepstrum; past half the exponential's
-        // length it is negligible.
+        // The inverse gave m times the cepstrum; it is kept to N (see
+        // kExponentialFactor).
         const float scale = 1.0f / static_cast<float>(m);
-        const int32_t kept = expFft_->get_length() / 2;
+        const int32_t kept = size_.n;
         for (int32_t i = step.from; i < step.to; ++i) {
-            const float weight = i == 0 || i == kept ? 1.0f : i < kept ? 2.0f : 0.0f;
+            const float weight = i == 0 ? 1.0f : i < kept ? 2.0f : 0.0f;
             time[i] = time[i] * (weight * scale);
         }
         break;

@@ -44,8 +44,10 @@ public:
     // eight lengths keep its aliasing to a few thousandths of a dB there.
     static constexpr int32_t kCepstrumFactor = 8;
     // The length of the transforms that exponentiate the folded cepstrum, in
-    // transform lengths: the cepstrum past half of it is negligible, and the
-    // minimum-phase response it gives has died away long before it wraps round.
+    // transform lengths. The cepstrum is kept to one transform length, a quarter
+    // of it: what lies further out only lengthens the response it gives, which
+    // would then wrap round the transform and move a low cut's steep bass by up
+    // to 0.02 dB.
     static constexpr int32_t kExponentialFactor = 4;
 
     // Designs `target` in full at once and puts it in use (setup, not the audio thread).

@@ -243,11 +243,12 @@ std::vector<std::pair<uint32_t, double>> extremeValues()
     return values;
 }
 
-// dB of a response at the bins of a transform of `length` points, first half only.
+// dB of a response at the bins of a transform of `length` points, first half
+// only: in double precision, so that the measure adds no error of its own.
 std::vector<double> levelsOf(const std::vector<float>& taps, int32_t length)
 {
-    ffft::FFTReal<float> fft(length);
-    std::vector<float> padded(static_cast<size_t>(length), 0.0f), spectrum(padded.size());
+    ffft::FFTReal<double> fft(length);
+    std::vector<double> padded(static_cast<size_t>(length), 0.0), spectrum(padded.size());
     std::copy(taps.begin(), taps.begin() + std::min<size_t>(taps.size(), padded.size()), padded.begin());
     fft.forward_transform(spectrum.data(), padded.data());
     std::vector<double> levels(static_cast<size_t>(length / 2));
@@ -268,7 +269,16 @@ TEST(SignalPathMinimumPhase, AnImpulseComesOutAtOnceWithLinearsMagnitude)
         const char* what;
         std::vector<std::pair<uint32_t, double>> values;
     } settings[] = {{"example preset", kExampleValues}, {"every band at its extremes", extremeValues()}};
-    for (int32_t size : {16384, 32768, 65536}) {
+    // The minimum phase keeps the magnitude of the linear taps it is made from.
+    // Linear plays them through its partitions' spectra: at 16384 points exact,
+    // from 32768 on transformed with a single-precision twiddle recursion that
+    // moves its steep high cut just above -40 dB by up to 0.022 dB.
+    const struct
+    {
+        int32_t size;
+        double bound;
+    } lengths[] = {{16384, 0.01}, {32768, 0.025}, {65536, 0.025}};
+    for (const auto& [size, bound] : lengths) {
         for (double rate : {44100.0, 48000.0, 96000.0, 192000.0}) {
             for (const auto& setting : settings) {
                 SCOPED_TRACE(testing::Message() << size << " points at " << rate << " Hz, " << setting.what);
@@ -303,8 +313,7 @@ TEST(SignalPathMinimumPhase, AnImpulseComesOutAtOnceWithLinearsMagnitude)
                         const double error = std::fabs(actual[static_cast<size_t>(k)] - expected[static_cast<size_t>(k)]);
                         if (error > worst) worst = error, worstHz = hz;
                     }
-                    // Steep slopes just above -40 dB set the bound.
-                    EXPECT_LT(worst, 0.02) << "at " << worstHz << " Hz";
+                    EXPECT_LT(worst, bound) << "at " << worstHz << " Hz";
                 }
             }
         }
