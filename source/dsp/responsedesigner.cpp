@@ -89,17 +89,19 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
     int32_t kernelSteps = 1 + forward + fft.inverse_part_count() + 2 * partitionFft.forward_part_count();
     size_t kernelSize = n;
     if (phase_ == Phase::Minimum) {
-        const int32_t m = kCepstrumFactor * size.n;
+        const int32_t m = cepstrumLength(size);
         // Exact twiddles in both long transforms: the recursion's drift would turn
         // the phase by hundredths of a radian near the high cut, and the response
         // cut to N/2 taps would then miss its steep slope by up to 0.02 dB.
         if (!longFft_ || longFft_->get_length() != m)
             longFft_ = std::make_unique<ffft::FFTReal<float>>(m, ffft::widest_lanes(), true, true);
         for (auto* v : {&longTime_, &longSpectrum_}) v->assign(static_cast<size_t>(m), 0.0f);
-        // Its input is the linear taps, zero past them: only they are read.
-        static_assert(kCepstrumFactor >= 8, "the padded transform reads a sixteenth: the N/2 taps at least");
-        costs(longForwardCost_, longFft_->forward_part_count(),
-              [&](int32_t part) { return longFft_->forward_padded_part_cost(part) * 11 / 8; });
+        // Its input is the linear taps, zero past them: where they are no more than
+        // a sixteenth of it, the transform reads only them; else they are padded.
+        tapsAlone_ = m / 16 >= size.half();
+        costs(longForwardCost_, longFft_->forward_part_count(), [&](int32_t part) {
+            return tapsAlone_ ? longFft_->forward_padded_part_cost(part) * 11 / 8 : forwardCost(*longFft_, part);
+        });
         costs(longInverseCost_, longFft_->inverse_part_count(),
               [&](int32_t part) { return longFft_->inverse_part_cost(part); });
         const int32_t e = kExponentialFactor * size.n;
@@ -111,7 +113,7 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         costs(expInverseCost_, expFft_->inverse_part_count(),
               [&](int32_t part) { return expFft_->inverse_part_cost(part); });
         const MinimumLayout& layout = minimum->layout();
-        kernelSteps += (e / kLongChunk + 1) + 2 * (longFft_->forward_part_count() + longFft_->inverse_part_count()) +
+        kernelSteps += 2 * (m / kLongChunk + 1) + 2 * (longFft_->forward_part_count() + longFft_->inverse_part_count()) +
                        (m / 2 / kLogBins + 1) + (m / 2 / kExpBins + 1) + (size.half() / kLongChunk + 1);
         for (int s = 0; s < layout.count; ++s)
             kernelSteps += layout.segments[s].partitions * (1 + minimum->segmentFft(s).forward_part_count());
@@ -217,8 +219,10 @@ void ResponseDesigner::addMinimumDesign(int channel)
         }
     };
     const int32_t bins = m / 2 + 1;
-    // Costs as measured: a value folded takes about six butterfly values, a
-    // logarithm in lanes eight and an exponential with its cosine and sine twelve.
+    // Costs as measured: a value padded takes about one butterfly value, one
+    // folded six, a logarithm in lanes eight and an exponential with its cosine
+    // and sine twelve.
+    if (!tapsAlone_) chunks(StepKind::Pad, m, kLongChunk, 1);
     addTransform(StepKind::LongForward, channel, 0, longForwardCost_);
     chunks(StepKind::LogMagnitude, bins, kLogBins, 8);
     addTransform(StepKind::LongInverse, channel, 0, longInverseCost_);
@@ -248,12 +252,18 @@ void ResponseDesigner::runMinimumStep(const Step& step)
     float* time = longTime_.data();
     float* spectrum = longSpectrum_.data();
     switch (step.kind) {
-    case StepKind::LongForward:
+    case StepKind::Pad:
         // The linear taps fill the first N/2 values of `time`, the array they were made in.
-        if (step.section == 0)
+        if (const int32_t from = std::max(step.from, size_.half()); from < step.to)
+            std::fill(time + from, time + step.to, 0.0f);
+        break;
+    case StepKind::LongForward:
+        if (step.section == 1)
+            expFft_->forward_part(step.from, spectrum, time, work_);
+        else if (tapsAlone_)
             longFft_->forward_padded_part(step.from, spectrum, time, work_);
         else
-            expFft_->forward_part(step.from, spectrum, time, work_);
+            longFft_->forward_part(step.from, spectrum, time, work_);
         break;
     case StepKind::LongInverse: {
         const ffft::FFTReal<float>& fft = step.section == 0 ? *longFft_ : *expFft_;

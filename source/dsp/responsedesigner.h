@@ -14,6 +14,7 @@
 
 #include "ffft/FFTReal.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -39,10 +40,14 @@ public:
                   const ffft::FFTReal<float>& partitionFft, Phase phase = Phase::Linear,
                   const MinimumConvolver* minimum = nullptr);
 
-    // The length of the transform whose cepstrum makes a minimum-phase response,
-    // in transform lengths: the low cut's steep bass gives a long cepstrum, and
-    // eight lengths keep its aliasing to a few thousandths of a dB there.
-    static constexpr int32_t kCepstrumFactor = 8;
+    // The length of the transform whose cepstrum makes a minimum-phase response:
+    // four transform lengths, and no fewer than 131072 points. The low cut's steep
+    // bass gives a long cepstrum, whose aliasing this keeps below -100 dB of its
+    // largest value (four lengths at 16384 points would leave -94 dB at 44.1 kHz).
+    static constexpr int32_t cepstrumLength(TransformSize size)
+    {
+        return std::max(4 * size.n, 8 * kDefaultFftSize);
+    }
     // The length of the transforms that exponentiate the folded cepstrum, in
     // transform lengths. The cepstrum is kept to one transform length, a quarter
     // of it: what lies further out only lengthens the response it gives, which
@@ -87,8 +92,9 @@ private:
         Truncate,
         Partition,
         Silence,
-        // Minimum phase: the padded taps' spectrum, log magnitude, cepstrum
+        // Minimum phase: the taps padded, their spectrum, log magnitude, cepstrum
         // folded to be causal, exponential, taps, and the spectra of their partitions.
+        Pad,
         LongForward,
         LogMagnitude,
         LongInverse,
@@ -122,9 +128,10 @@ private:
     Phase phase_ = Phase::Linear;
     const MinimumConvolver* minimum_ = nullptr;
     const LaneMath* math_ = nullptr;
-    std::unique_ptr<ffft::FFTReal<float>> longFft_; // of kCepstrumFactor N points
+    std::unique_ptr<ffft::FFTReal<float>> longFft_; // of cepstrumLength() points
     std::vector<float> longTime_, longSpectrum_; // its work array is its own, and the shorter one's
     std::vector<int32_t> longForwardCost_, longInverseCost_;
+    bool tapsAlone_ = false; // the long forward transform reads the taps alone
     std::unique_ptr<ffft::FFTReal<float>> expFft_; // of kExponentialFactor N points
     std::vector<int32_t> expForwardCost_, expInverseCost_;
 
