@@ -96,22 +96,24 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         if (!longFft_ || longFft_->get_length() != m)
             longFft_ = std::make_unique<ffft::FFTReal<float>>(m, ffft::widest_lanes(), true, true);
         for (auto* v : {&longTime_, &longSpectrum_}) v->assign(static_cast<size_t>(m), 0.0f);
-        // Its input is the linear taps, zero past them: where they are no more than
-        // a sixteenth of it, the transform reads only them; else they are padded.
-        tapsAlone_ = m / 16 >= size.half();
         costs(longForwardCost_, longFft_->forward_part_count(), [&](int32_t part) {
-            return tapsAlone_ ? longFft_->forward_padded_part_cost(part) * 11 / 8 : forwardCost(*longFft_, part);
+            return readsTapsAlone() ? longFft_->forward_padded_part_cost(part) * 11 / 8
+                                    : forwardCost(*longFft_, part);
         });
         costs(longInverseCost_, longFft_->inverse_part_count(),
               [&](int32_t part) { return longFft_->inverse_part_cost(part); });
         const int32_t e = kExponentialFactor * size.n;
-        // Its parts run on the long transform's work array, idle while they do.
-        if (!expFft_ || expFft_->get_length() != e)
+        // Where it is shorter, its parts run on the long transform's work array,
+        // idle while they do; else the long transform is the same one.
+        if (e == m)
+            expFft_.reset();
+        else if (!expFft_ || expFft_->get_length() != e)
             expFft_ = std::make_unique<ffft::FFTReal<float>>(e, ffft::widest_lanes(), false, true);
-        costs(expForwardCost_, expFft_->forward_part_count(),
-              [&](int32_t part) { return forwardCost(*expFft_, part); });
-        costs(expInverseCost_, expFft_->inverse_part_count(),
-              [&](int32_t part) { return expFft_->inverse_part_cost(part); });
+        const ffft::FFTReal<float>& exponential = exponentialFft();
+        costs(expForwardCost_, exponential.forward_part_count(),
+              [&](int32_t part) { return forwardCost(exponential, part); });
+        costs(expInverseCost_, exponential.inverse_part_count(),
+              [&](int32_t part) { return exponential.inverse_part_cost(part); });
         const MinimumLayout& layout = minimum->layout();
         kernelSteps += 2 * (m / kLongChunk + 1) + 2 * (longFft_->forward_part_count() + longFft_->inverse_part_count()) +
                        (m / 2 / kLogBins + 1) + (m / 2 / kExpBins + 1) + (size.half() / kLongChunk + 1);
@@ -212,8 +214,8 @@ void ResponseDesigner::addKernelDesign(int channel)
 void ResponseDesigner::addMinimumDesign(int channel)
 {
     const int32_t m = longFft_->get_length();
-    auto chunks = [&](StepKind kind, int32_t count, int32_t chunk, int32_t cost) {
-        for (int32_t from = 0; from < count; from += chunk) {
+    auto chunks = [&](StepKind kind, int32_t first, int32_t count, int32_t chunk, int32_t cost) {
+        for (int32_t from = first; from < count; from += chunk) {
             const int32_t to = std::min(count, from + chunk);
             add(kind, channel, 0, from, to, (to - from) * cost);
         }
@@ -222,17 +224,17 @@ void ResponseDesigner::addMinimumDesign(int channel)
     // Costs as measured: a value padded takes about one butterfly value, one
     // folded six, a logarithm in lanes eight and an exponential with its cosine
     // and sine twelve.
-    if (!tapsAlone_) chunks(StepKind::Pad, m, kLongChunk, 1);
+    if (!readsTapsAlone()) chunks(StepKind::Pad, size_.half(), m, kLongChunk, 1);
     addTransform(StepKind::LongForward, channel, 0, longForwardCost_);
-    chunks(StepKind::LogMagnitude, bins, kLogBins, 8);
+    chunks(StepKind::LogMagnitude, 0, bins, kLogBins, 8);
     addTransform(StepKind::LongInverse, channel, 0, longInverseCost_);
     // Section 0 marks the cepstrum's transforms, 1 the shorter exponential's.
-    const int32_t e = expFft_->get_length();
-    chunks(StepKind::Fold, e, kLongChunk, 6);
+    const int32_t e = exponentialFft().get_length();
+    chunks(StepKind::Fold, 0, e, kLongChunk, 6);
     addTransform(StepKind::LongForward, channel, 1, expForwardCost_);
-    chunks(StepKind::Exponential, e / 2 + 1, kExpBins, 12);
+    chunks(StepKind::Exponential, 0, e / 2 + 1, kExpBins, 12);
     addTransform(StepKind::LongInverse, channel, 1, expInverseCost_);
-    chunks(StepKind::MinimumTaps, size_.half(), kLongChunk, 3);
+    chunks(StepKind::MinimumTaps, 0, size_.half(), kLongChunk, 3);
     const MinimumLayout& layout = minimum_->layout();
     for (int s = 0; s < layout.count; ++s) {
         const ffft::FFTReal<float>& fft = minimum_->segmentFft(s);
@@ -254,19 +256,18 @@ void ResponseDesigner::runMinimumStep(const Step& step)
     switch (step.kind) {
     case StepKind::Pad:
         // The linear taps fill the first N/2 values of `time`, the array they were made in.
-        if (const int32_t from = std::max(step.from, size_.half()); from < step.to)
-            std::fill(time + from, time + step.to, 0.0f);
+        std::fill(time + step.from, time + step.to, 0.0f);
         break;
     case StepKind::LongForward:
         if (step.section == 1)
-            expFft_->forward_part(step.from, spectrum, time, work_);
-        else if (tapsAlone_)
+            exponentialFft().forward_part(step.from, spectrum, time, work_);
+        else if (readsTapsAlone())
             longFft_->forward_padded_part(step.from, spectrum, time, work_);
         else
             longFft_->forward_part(step.from, spectrum, time, work_);
         break;
     case StepKind::LongInverse: {
-        const ffft::FFTReal<float>& fft = step.section == 0 ? *longFft_ : *expFft_;
+        const ffft::FFTReal<float>& fft = step.section == 0 ? *longFft_ : exponentialFft();
         fft.inverse_part(step.from, spectrum, time, work_);
         break;
     }
@@ -285,10 +286,10 @@ void ResponseDesigner::runMinimumStep(const Step& step)
         break;
     }
     case StepKind::Exponential:
-        math_->exponential(spectrum, expFft_->get_length(), step.from, step.to);
+        math_->exponential(spectrum, exponentialFft().get_length(), step.from, step.to);
         break;
     case StepKind::MinimumTaps: {
-        const float scale = 1.0f / static_cast<float>(expFft_->get_length());
+        const float scale = 1.0f / static_cast<float>(exponentialFft().get_length());
         float* taps = nextKernel(c);
         for (int32_t i = step.from; i < step.to; ++i) taps[i] = time[i] * scale;
         break;

@@ -131,8 +131,12 @@ private:
     std::unique_ptr<ffft::FFTReal<float>> longFft_; // of cepstrumLength() points
     std::vector<float> longTime_, longSpectrum_; // its work array is its own, and the shorter one's
     std::vector<int32_t> longForwardCost_, longInverseCost_;
-    bool tapsAlone_ = false; // the long forward transform reads the taps alone
-    std::unique_ptr<ffft::FFTReal<float>> expFft_; // of kExponentialFactor N points
+    // The linear taps are its input, zero past them: where they are no more than
+    // a sixteenth of it, the transform reads only them; else they are padded.
+    bool readsTapsAlone() const { return longFft_->get_length() / 16 >= size_.half(); }
+    // Of kExponentialFactor N points: the long transform where that is as long.
+    std::unique_ptr<ffft::FFTReal<float>> expFft_;
+    const ffft::FFTReal<float>& exponentialFft() const { return expFft_ ? *expFft_ : *longFft_; }
     std::vector<int32_t> expForwardCost_, expInverseCost_;
 
     int32_t sampleRate_ = 44100;
