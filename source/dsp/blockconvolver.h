@@ -43,6 +43,10 @@ struct HopResponses
     // Crossfade from the previous responses to the next ones. Without it the
     // next responses simply apply (they equal the previous, or nothing came before).
     bool fade = false;
+    // Whether the second channel's response is the first's, bit for bit (linked
+    // channels in minimum phase), so that their products can read it once.
+    bool previousShared = false;
+    bool nextShared = false;
 
     bool domainChanges() const { return previousMidSide != nextMidSide; }
     bool changes(int channel) const { return domainChanges() || previous[channel] != next[channel]; }

@@ -63,32 +63,61 @@ FFFT_LANES_INLINE void multiplyAccumulateIn(float* dest, const float* a, const f
     });
 }
 
-template <class L>
-FFFT_LANES_INLINE void multiplyAccumulateManyIn(float* dest, const float* const* spectra, const float* kernels,
-                                                int32_t count, int32_t m, int32_t from, int32_t to)
+// The sums of `count` products for `Channels` channels whose partitions share
+// their kernels: each kernel value is loaded once for all of them.
+template <int Channels, class L>
+FFFT_LANES_INLINE void multiplySumFor(float* const* dest, const float* const* spectra, const float* kernels,
+                                      int32_t count, int32_t m, int32_t from, int32_t to)
 {
     const int32_t half = m / 2;
     auto real = [&](int32_t k) {
-        float sum = dest[k];
-        for (int32_t j = 0; j < count; ++j) sum = sum + spectra[j][k] * kernels[static_cast<size_t>(j) * m + k];
-        dest[k] = sum;
+        for (int c = 0; c < Channels; ++c) {
+            const float* const* a = spectra + c * count;
+            float sum = a[0][k] * kernels[k];
+            for (int32_t j = 1; j < count; ++j) sum = sum + a[j][k] * kernels[static_cast<size_t>(j) * m + k];
+            dest[c][k] = sum;
+        }
     };
     if (from == 0) real(0);
     if (to > half) real(half);
     for_each<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
         using V = decltype(lane);
-        auto re = V::load(dest + k), im = V::load(dest + half + k);
-        for (int32_t j = 0; j < count; ++j) {
-            const float* a = spectra[j];
+        using W = decltype(V::load(kernels));
+        W re[Channels], im[Channels];
+        auto partition = [&](int32_t j, auto add) FFFT_LANES_BODY {
             const float* p = kernels + static_cast<size_t>(j) * m;
-            const auto aRe = V::load(a + k), aIm = V::load(a + half + k);
-            const auto pRe = V::load(p + k), pIm = V::load(p + half + k);
-            re = re + (aRe * pRe - aIm * pIm);
-            im = im + (aIm * pRe + aRe * pIm);
+            const W pRe = V::load(p + k), pIm = V::load(p + half + k);
+            for (int c = 0; c < Channels; ++c) {
+                const float* a = spectra[c * count + j];
+                const W aRe = V::load(a + k), aIm = V::load(a + half + k);
+                add(c, aRe * pRe - aIm * pIm, aIm * pRe + aRe * pIm);
+            }
+        };
+        partition(0, [&](int c, W productRe, W productIm) FFFT_LANES_BODY {
+            re[c] = productRe;
+            im[c] = productIm;
+        });
+        for (int32_t j = 1; j < count; ++j) {
+            partition(j, [&](int c, W productRe, W productIm) FFFT_LANES_BODY {
+                re[c] = re[c] + productRe;
+                im[c] = im[c] + productIm;
+            });
         }
-        V::store(dest + k, re);
-        V::store(dest + half + k, im);
+        for (int c = 0; c < Channels; ++c) {
+            V::store(dest[c] + k, re[c]);
+            V::store(dest[c] + half + k, im[c]);
+        }
     });
+}
+
+template <class L>
+FFFT_LANES_INLINE void multiplySumIn(float* const* dest, const float* const* spectra, const float* kernels,
+                                     int32_t channels, int32_t count, int32_t m, int32_t from, int32_t to)
+{
+    if (channels == 2)
+        multiplySumFor<2, L>(dest, spectra, kernels, count, m, from, to);
+    else
+        multiplySumFor<1, L>(dest, spectra, kernels, count, m, from, to);
 }
 
 // One output group of a direct form, its products added in the kernel's order.
@@ -233,7 +262,7 @@ template <class L> constexpr LaneKernels kernelsIn(Lanes lanes)
                        &L::template run<&multiplyAddIn<L>>,
                        &L::template run<&multiplyIn<L>>,
                        &L::template run<&multiplyAccumulateIn<L>>,
-                       &L::template run<&multiplyAccumulateManyIn<L>>,
+                       &L::template run<&multiplySumIn<L>>,
                        &L::template run<&sumScaledIn<L>>,
                        &L::template run<&differenceScaledIn<L>>,
                        &L::template run<&signedSumScaledIn<L>>,

@@ -33,10 +33,11 @@ struct LaneKernels
     // dest += a p over bins [from, to), as multiplyAdd's layout.
     void (*multiplyAccumulate)(float* dest, const float* a, const float* p, int32_t m, int32_t from,
                                int32_t to);
-    // dest += a_0 p_0 + ... + a_{count-1} p_{count-1}, added one after the other:
-    // a_j = spectra[j], p_j = kernels + j m.
-    void (*multiplyAccumulateMany)(float* dest, const float* const* spectra, const float* kernels,
-                                   int32_t count, int32_t m, int32_t from, int32_t to);
+    // dest[c] = a_0 p_0 + ... + a_{count-1} p_{count-1}, added one after the other, for
+    // each of `channels` (one or two) sharing the kernels: a_j = spectra[c count + j],
+    // p_j = kernels + j m.
+    void (*multiplySum)(float* const* dest, const float* const* spectra, const float* kernels,
+                        int32_t channels, int32_t count, int32_t m, int32_t from, int32_t to);
 
     // Over `count` values: out = (x + y) g, out = (x - y) g, out = (x + sign y) g.
     void (*sumScaled)(float* out, const float* x, const float* y, float g, int32_t count);

@@ -32,13 +32,15 @@ MinimumLayout MinimumLayout::forTaps(int32_t taps)
 {
     MinimumLayout layout;
     layout.taps = taps;
-    int32_t block = kHeadTaps / 2;
+    int32_t block = kHeadTaps;
     int32_t first = kHeadTaps;
     int32_t spectra = taps;
     while (first < taps && layout.count < kMaxSegments) {
-        const int32_t growth = layout.count == 0 ? kFirstGrowth : kGrowth;
-        const int32_t partitions = std::min(2 * growth - 2, (taps - first + block - 1) / block);
-        layout.segments[layout.count++] = Segment{block, partitions, first, spectra};
+        const bool head = layout.count == 0;
+        const int32_t growth = head ? kFirstGrowth : kGrowth;
+        const int32_t lag = head ? 1 : 2;
+        const int32_t partitions = std::min(2 * growth - lag, (taps - first + block - 1) / block);
+        layout.segments[layout.count++] = Segment{block, partitions, first, lag, spectra};
         spectra += partitions * 2 * block;
         first += partitions * block;
         block *= growth;
@@ -68,7 +70,7 @@ void MinimumConvolver::allocate(TransformSize size)
             segment.spectra[c].assign(m * static_cast<size_t>(segment.shape.partitions), 0.0f);
             for (auto& out : segment.out) out[c].assign(m, 0.0f);
         }
-        segment.sum.assign(m, 0.0f);
+        for (auto& sum : segment.sum) sum.assign(m, 0.0f);
         segment.inverse.assign(m, 0.0f);
         segment.converted.assign(m, 0.0f);
         segment.work.assign(m, 0.0f);
@@ -116,8 +118,8 @@ void MinimumConvolver::layOut(Segment& segment, int64_t block, int channels)
     const ffft::FFTReal<float>& fft = *segment.fft;
     segment.window = block;
     segment.channels = channels;
-    // The block's output lands two blocks on, in one hop.
-    segment.responses = responsesAt((block + 2) * b);
+    // The block's output lands one or two blocks on, in one hop.
+    segment.responses = responsesAt((block + segment.shape.lag) * b);
     segment.stepCount = segment.nextStep = 0;
     segment.workLeft = 0;
     segment.latest = (segment.latest + 1) % segment.shape.partitions;
@@ -131,10 +133,12 @@ void MinimumConvolver::layOut(Segment& segment, int64_t block, int channels)
     const int32_t bins = b + 1;
     const int32_t partitions = segment.shape.partitions;
     for (int stream = 0; stream < streams; ++stream) {
+        const bool shared = sharesKernel(segment, stream);
         for (int c = 0; c < channels; ++c) {
-            for (int32_t from = 0; from < bins; from += kBinsPerStep) {
+            for (int32_t from = 0; from < bins && !(shared && c == 1); from += kBinsPerStep) {
                 const int32_t to = std::min(bins, from + kBinsPerStep);
-                add(segment, Op::Multiply, c, stream, from, to, (to - from) * kBinCost * partitions);
+                add(segment, Op::Multiply, c, stream, from, to,
+                    (to - from) * kBinCost * partitions * (shared ? 2 : 1));
             }
             const int32_t parts = fft.inverse_part_count();
             for (int32_t part = 0; part < parts; ++part)
@@ -169,12 +173,12 @@ void MinimumConvolver::runStep(Segment& segment, const Step& step)
         multiply(segment, c, step.stream, step.part, step.end);
         break;
     case Op::Inverse:
-        fft.inverse_part(step.part, segment.sum.data(), segment.inverse.data(), segment.work.data());
+        fft.inverse_part(step.part, segment.sum[c].data(), segment.inverse.data(), segment.work.data());
         if (step.part == fft.inverse_part_count() - 1) fft.rescale_by_length(segment.inverse.data());
         break;
     case Op::Output: {
         // Overlap-save: the second half is the block's linear convolution.
-        float* out = segment.out[step.stream][c].data() + (segment.window & 1) * b;
+        float* out = segment.out[step.stream][c].data() + ((segment.window + segment.shape.lag) & 1) * b;
         const HopResponses& r = segment.responses;
         const float* kernel = step.stream == 0 ? r.next[c] : r.previous[c];
         if (kernel) {
@@ -187,35 +191,48 @@ void MinimumConvolver::runStep(Segment& segment, const Step& step)
     }
 }
 
+bool MinimumConvolver::sharesKernel(const Segment& segment, int stream)
+{
+    const HopResponses& r = segment.responses;
+    const bool midSide = stream == 0 ? r.nextMidSide : r.previousMidSide;
+    const bool shared = stream == 0 ? r.nextShared : r.previousShared;
+    const float* const* kernels = stream == 0 ? r.next : r.previous;
+    return shared && !midSide && segment.channels == kNumChannels && kernels[0] && kernels[1];
+}
+
 void MinimumConvolver::multiply(Segment& segment, int channel, int stream, int32_t from, int32_t to)
 {
     const int32_t b = segment.shape.block;
     const int32_t m = 2 * b;
     const HopResponses& r = segment.responses;
     const float* kernel = stream == 0 ? r.next[channel] : r.previous[channel];
-    float* sum = segment.sum.data();
     if (!kernel) return; // the output step writes zeros
     kernel += segment.shape.spectra;
     const bool midSide = (stream == 0 ? r.nextMidSide : r.previousMidSide) && segment.channels == kNumChannels;
     const int32_t partitions = segment.shape.partitions;
-    if (from == 0) std::fill(segment.sum.begin(), segment.sum.end(), 0.0f);
+    const int32_t slot = segment.latest + partitions;
     if (!midSide) {
-        const float* spectra[MinimumLayout::kMaxPartitions];
-        for (int32_t j = 0; j < partitions; ++j) {
-            const size_t slot = static_cast<size_t>((segment.latest - j + partitions) % partitions) * m;
-            spectra[j] = segment.spectra[channel].data() + slot;
+        const int channels = sharesKernel(segment, stream) ? kNumChannels : 1;
+        const float* spectra[kNumChannels * MinimumLayout::kMaxPartitions];
+        float* sums[kNumChannels];
+        for (int c = 0; c < channels; ++c) {
+            sums[c] = segment.sum[channel + c].data();
+            for (int32_t j = 0; j < partitions; ++j)
+                spectra[c * partitions + j] =
+                    segment.spectra[channel + c].data() + static_cast<size_t>((slot - j) % partitions) * m;
         }
-        kernels_->multiplyAccumulateMany(sum, spectra, kernel, partitions, m, from, to);
+        kernels_->multiplySum(sums, spectra, kernel, channels, partitions, m, from, to);
         return;
     }
     // Mid/side from left/right spectra: the matrix is linear, so bin by bin it
     // converts the spectra as it would the samples.
+    float* sum = segment.sum[channel].data();
     float* x = segment.converted.data();
     const float sign = channel == 0 ? 1.0f : -1.0f;
     for (int32_t j = 0; j < partitions; ++j) {
-        const size_t slot = static_cast<size_t>((segment.latest - j + partitions) % partitions) * m;
-        const float* left = segment.spectra[0].data() + slot;
-        const float* right = segment.spectra[1].data() + slot;
+        const size_t place = static_cast<size_t>((slot - j) % partitions) * m;
+        const float* left = segment.spectra[0].data() + place;
+        const float* right = segment.spectra[1].data() + place;
         auto convert = [&](int32_t first, int32_t end) {
             if (first < end)
                 kernels_->signedSumScaled(x + first, left + first, right + first, sign, BlockConvolver::kMatrixGain,
@@ -223,7 +240,12 @@ void MinimumConvolver::multiply(Segment& segment, int channel, int stream, int32
         };
         convert(from, std::min(to, b + 1));
         convert(b + std::max(from, 1), b + std::min(to, b));
-        kernels_->multiplyAccumulate(sum, x, kernel + static_cast<size_t>(j) * m, m, from, to);
+        const float* partition = kernel + static_cast<size_t>(j) * m;
+        const float* first[1] = {x};
+        if (j == 0)
+            kernels_->multiplySum(&sum, first, partition, 1, 1, m, from, to);
+        else
+            kernels_->multiplyAccumulate(sum, x, partition, m, from, to);
     }
 }
 
@@ -251,6 +273,7 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
         if (time_ > 0 && time_ % b == 0 && segment.window != time_ / b - 1) {
             run(segment, INT64_MAX);
             layOut(segment, time_ / b - 1, channels);
+            if (segment.shape.lag == 1) run(segment, INT64_MAX);
         }
     }
     for (int s = 0; s < layout_.count; ++s) {
@@ -273,7 +296,7 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
         k.sumScaled(history_[1][0].data() + newest, x[0], x[1], g, count);
         k.differenceScaled(history_[1][1].data() + newest, x[0], x[1], g, count);
     }
-    // Each segment's share of its steps: in proportion to the samples left to its block's end.
+    // Each later segment's share of its steps: in proportion to the samples left to its block's end.
     for (int s = 0; s < layout_.count; ++s) {
         Segment& segment = segments_[s];
         if (segment.workLeft <= 0) continue;

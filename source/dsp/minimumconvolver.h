@@ -2,10 +2,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Convolution at zero latency with minimum-phase responses of N/2 taps. The
 // first taps are applied directly, sample by sample; the rest in segments of
-// uniform partitions whose blocks grow. A segment of blocks of B
-// samples starts at tap 2B: the output that a block feeds is first due one whole
-// block after the block is complete, so its transform, products and inverse are
-// laid out as steps at the block's end and spread over the next block's samples.
+// uniform partitions whose blocks grow. The first segment's blocks of B samples
+// start at tap B: a block's transform, products and inverse run as soon as it is
+// complete, since its output is due from the next sample on. A later segment of
+// blocks of B starts at tap 2B: the output that a block feeds is first due one
+// whole block after the block is complete, so its steps are laid out at the
+// block's end and spread over the next block's samples.
 //
 // Responses change at output hops of N/2 samples. Each segment's block, and the
 // direct taps, use the responses of the hop their output lands in; where a hop
@@ -30,19 +32,20 @@ struct LaneKernels;
 // of 2B points, one after the other.
 struct MinimumLayout
 {
-    static constexpr int32_t kHeadTaps = 256;
-    // A segment of growth g fills taps 2B .. 2gB, where the next one's blocks of gB
+    static constexpr int32_t kHeadTaps = 128;
+    // A segment of growth g fills taps up to 2gB, where the next one's blocks of gB
     // start. The first grows most: its transforms are the most frequent. Later ones
     // grow less, which keeps the products per sample few at the longest lengths.
     static constexpr int32_t kFirstGrowth = 8;
     static constexpr int32_t kGrowth = 4;
     static constexpr int kMaxSegments = 6;
-    static constexpr int32_t kMaxPartitions = 2 * kFirstGrowth - 2;
+    static constexpr int32_t kMaxPartitions = 2 * kFirstGrowth - 1;
     struct Segment
     {
         int32_t block = 0;      // B
         int32_t partitions = 0; // of B taps each
-        int32_t firstTap = 0;   // 2B
+        int32_t firstTap = 0;   // B for the first segment, else 2B
+        int32_t lag = 0;        // blocks from a block's start to the output it feeds: 1, else 2
         int32_t spectra = 0;    // where the first partition's spectrum starts in a response
     };
     int32_t taps = 0;
@@ -106,7 +109,7 @@ private:
         int32_t latest = 0;                       // the latest spectrum's place
         std::vector<float> out[2][kNumChannels];  // each stream's outputs of two blocks, in turn
         // A transform in parts keeps its passes in its work array between them: one per segment.
-        std::vector<float> sum, inverse, converted, work;
+        std::vector<float> sum[kNumChannels], inverse, converted, work;
         HopResponses responses; // of the block being computed
         int64_t window = -1;    // the block whose steps are laid out
         int channels = 0;
@@ -122,6 +125,9 @@ private:
     void run(Segment& segment, int64_t budget);
     void runStep(Segment& segment, const Step& step);
     void multiply(Segment& segment, int channel, int stream, int32_t from, int32_t to);
+    // Whether a stream's products for both channels read one response: the first
+    // channel's steps then do the second's.
+    static bool sharesKernel(const Segment& segment, int stream);
     const HopResponses& responsesAt(int64_t time) const { return hops_[(time / hop_) & 1]; }
 
     MinimumLayout layout_;

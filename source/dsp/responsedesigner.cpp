@@ -151,6 +151,7 @@ void ResponseDesigner::allocate(int32_t sampleRate, TransformSize size, const ff
         changes_[c] = false;
     }
     inUseValid_ = false;
+    sharedInUse_ = false;
     stepCount_ = nextStep_ = 0;
     workLeft_ = 0;
     responses_ = HopResponses{};
@@ -295,7 +296,7 @@ void ResponseDesigner::runMinimumStep(const Step& step)
         break;
     }
     case StepKind::PartitionTaps: {
-        // Partition j of segment s: B taps from 2B + j B, then B zeros.
+        // Partition j of segment s: B taps from its first tap + j B, then B zeros.
         const MinimumLayout::Segment& segment = minimum_->layout().segments[step.section];
         const int32_t b = segment.block;
         const float* taps = nextKernel(c) + segment.firstTap + step.from * b;
@@ -325,6 +326,7 @@ void ResponseDesigner::begin(const ResponseSettings& target, bool fade)
     stepCount_ = nextStep_ = 0;
     workLeft_ = 0;
     bool any = false;
+    bool copied = false;
     for (int c = 0; c < kNumChannels; ++c) {
         const bool silent = target.silent[c];
         changes_[c] = !inUseValid_ || silent != inUseSettings_.silent[c] ||
@@ -338,6 +340,7 @@ void ResponseDesigner::begin(const ResponseSettings& target, bool fade)
         if (phase_ == Phase::Minimum && c == 1 && !target.silent[0] &&
             sameResponse(target.sections[1], target.sections[0])) {
             // Linked channels: the long design once, its result copied.
+            copied = true;
             const auto size = static_cast<int32_t>(kernels_[c][0].size());
             for (int32_t from = 0; from < size; from += kLongChunk)
                 add(StepKind::CopyChannel, c, 0, from, std::min(size, from + kLongChunk),
@@ -370,6 +373,8 @@ void ResponseDesigner::begin(const ResponseSettings& target, bool fade)
         responses_.previous[c] = kernelInUse(c);
         responses_.next[c] = changes_[c] ? nextKernel(c) : kernelInUse(c);
     }
+    responses_.previousShared = sharedInUse_;
+    responses_.nextShared = copied || (sharedInUse_ && !changes_[0] && !changes_[1]);
     responses_.fade = fade && inUseValid_ && (any || responses_.domainChanges());
     if (any) ++designsBegun_;
 }
@@ -468,6 +473,8 @@ void ResponseDesigner::commit()
         changes_[c] = false;
         responses_.previous[c] = responses_.next[c] = kernelInUse(c);
     }
+    sharedInUse_ = responses_.nextShared;
+    responses_.previousShared = sharedInUse_;
     inUseSettings_ = target_;
     inUseValid_ = true;
     stepCount_ = nextStep_ = 0;

@@ -157,6 +157,7 @@ private:
     bool changes_[kNumChannels] = {false, false};
     ResponseSettings inUseSettings_, target_;
     bool inUseValid_ = false;
+    bool sharedInUse_ = false; // the second channel's response in use is a copy of the first's
     HopResponses responses_;
 
     SectionPlan plan_; // of the section whose taps are being written

@@ -97,11 +97,15 @@ TEST_P(LaneKernelsIdentity, EveryKernelGivesTheScalarBits)
         expectSame("multiplyAccumulate", [&](const LaneKernels& k, float* out, float*) {
             k.multiplyAccumulate(out, a, b, m, range[0], range[1]);
         });
-        // Three partitions: spectra a, c, e against the kernels in b, d's arrays.
-        const float* spectra[3] = {a, c, e};
-        expectSame("multiplyAccumulateMany", [&](const LaneKernels& k, float* out, float*) {
-            k.multiplyAccumulateMany(out, spectra, b, 3, m / 2, range[0] / 2, range[1] / 2 + 1);
-        });
+        // Three partitions against the kernels in b, d's arrays, for one channel and
+        // for two that share them.
+        const float* spectra[6] = {a, c, e, d, w, a};
+        for (int32_t channels : {1, 2}) {
+            expectSame("multiplySum", [&](const LaneKernels& k, float* out, float* second) {
+                float* dest[2] = {out, second};
+                k.multiplySum(dest, spectra, b, channels, 3, m / 2, range[0] / 2, range[1] / 2 + 1);
+            });
+        }
     }
 
     // Runs of values that start anywhere, shorter and longer than every width.
