@@ -37,8 +37,11 @@ MinimumLayout MinimumLayout::forTaps(int32_t taps)
     int32_t spectra = taps;
     while (first < taps && layout.count < kMaxSegments) {
         const bool head = layout.count == 0;
-        const int32_t growth = head ? kFirstGrowth : kGrowth;
         const int32_t lag = head ? 1 : 2;
+        // A later segment that can end the response as one of the first's growth does:
+        // a segment fewer is fewer transforms per sample.
+        const bool ends = first + (2 * kFirstGrowth - lag) * block >= taps;
+        const int32_t growth = head || ends ? kFirstGrowth : kGrowth;
         const int32_t partitions = std::min(2 * growth - lag, (taps - first + block - 1) / block);
         layout.segments[layout.count++] = Segment{block, partitions, first, lag, spectra};
         spectra += partitions * 2 * block;

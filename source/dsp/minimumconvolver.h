@@ -35,7 +35,8 @@ struct MinimumLayout
     static constexpr int32_t kHeadTaps = 128;
     // A segment of growth g fills taps up to 2gB, where the next one's blocks of gB
     // start. The first grows most: its transforms are the most frequent. Later ones
-    // grow less, which keeps the products per sample few at the longest lengths.
+    // grow less, which keeps the products per sample few at the longest lengths,
+    // unless growing as much ends the response.
     static constexpr int32_t kFirstGrowth = 8;
     static constexpr int32_t kGrowth = 4;
     static constexpr int kMaxSegments = 6;
