@@ -397,6 +397,27 @@ TEST(SignalPathMinimumPhase, ChangesAreTheSameForAnySplitAndLeaveNoProducts)
     }
 }
 
+// Equal channels share one response's products; as they part and meet again,
+// each channel still plays exactly its own response.
+TEST(SignalPathMinimumPhase, EachChannelKeepsItsResponseAsTheChannelsPartAndMeet)
+{
+    const auto prepared = [](std::initializer_list<std::pair<uint32_t, double>> values) {
+        auto path = std::make_unique<SignalPath>();
+        path->applyParameter(kLink, switchValue(kLink, false));
+        for (const auto& [id, value] : values) path->applyParameter(id, value);
+        path->prepare(48000.0, 512, kFftSize, Phase::Minimum);
+        return path;
+    };
+    const size_t hop = kHalfFft;
+    const Stereo in = noise(8 * hop, 9);
+    // Equal at first, then the left alone changes, then the right follows it.
+    const Stereo out = play(*prepared({}), in, 512, {{hop, kGain3L, 0.8}, {4 * hop, kGain3R, 0.8}});
+    const Stereo parted = play(*prepared({{kGain3L, 0.8}}), in, 512, {});
+    const Stereo met = play(*prepared({{kGain3L, 0.8}, {kGain3R, 0.8}}), in, 512, {});
+    expectIdentical(slice(out, 3 * hop, hop), slice(parted, 3 * hop, hop));
+    expectIdentical(slice(out, 7 * hop, hop), slice(met, 7 * hop, hop));
+}
+
 // At zero latency bypass plays the input itself, to the bit, and leaves without
 // a jump in time; delta plays the processed signal less the undelayed input.
 TEST(SignalPathMinimumPhase, BypassAndDeltaUseTheUndelayedInput)
