@@ -17,7 +17,6 @@ namespace {
 constexpr int32_t kBinsPerStep = 1024;
 constexpr int32_t kBinCost = 8;
 
-constexpr int32_t kHistory = MinimumLayout::kHeadTaps - 1;
 // The direct taps' input holds this many smallest blocks after their history.
 constexpr int32_t kHistoryRoom = 8;
 
@@ -32,8 +31,12 @@ MinimumLayout MinimumLayout::forTaps(int32_t taps)
 {
     MinimumLayout layout;
     layout.taps = taps;
-    int32_t block = kHeadTaps;
-    int32_t first = kHeadTaps;
+    for (const Head& head : kHeads) {
+        layout.headTaps = head.headTaps;
+        if (head.responseTaps == taps) break;
+    }
+    int32_t block = layout.headTaps;
+    int32_t first = layout.headTaps;
     int32_t spectra = taps;
     while (first < taps && layout.count < kMaxSegments) {
         const bool head = layout.count == 0;
@@ -89,7 +92,7 @@ void MinimumConvolver::allocate(TransformSize size)
         segment.workLeft = 0;
     }
     for (auto& domain : history_)
-        for (auto& history : domain) history.assign(static_cast<size_t>(kHistory + kHistoryRoom * smallest), 0.0f);
+        for (auto& history : domain) history.assign(static_cast<size_t>(layout_.headTaps - 1 + kHistoryRoom * smallest), 0.0f);
     historyAt_ = 0;
     for (auto& stream : streams_)
         for (auto& channel : stream) channel.assign(static_cast<size_t>(smallest), 0.0f);
@@ -287,13 +290,14 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
     }
     // The input goes on after the samples before it, which move back to the start
     // only when the room is used up.
-    if (historyAt_ + kHistory + count > static_cast<int32_t>(history_[0][0].size())) {
+    const int32_t kept = layout_.headTaps - 1;
+    if (historyAt_ + kept + count > static_cast<int32_t>(history_[0][0].size())) {
         for (auto& domain : history_)
             for (auto& history : domain)
-                std::memmove(history.data(), history.data() + historyAt_, sizeof(float) * kHistory);
+                std::memmove(history.data(), history.data() + historyAt_, sizeof(float) * kept);
         historyAt_ = 0;
     }
-    const int32_t newest = historyAt_ + kHistory;
+    const int32_t newest = historyAt_ + kept;
     for (int c = 0; c < channels; ++c) copy(history_[0][c].data() + newest, x[c], count);
     if (channels == kNumChannels) {
         k.sumScaled(history_[1][0].data() + newest, x[0], x[1], g, count);
@@ -317,7 +321,7 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
             const float* kernel = stream == 0 ? r.next[c] : r.previous[c];
             if (kernel) {
                 k.directForm(sum, history_[midSide ? 1 : 0][c].data() + newest, kernel,
-                             MinimumLayout::kHeadTaps, count);
+                             layout_.headTaps, count);
             } else {
                 std::memset(sum, 0, sizeof(float) * static_cast<size_t>(count));
             }

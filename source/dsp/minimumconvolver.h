@@ -28,11 +28,19 @@ namespace vosk {
 struct LaneKernels;
 
 // How a response of `taps` taps is cut. A channel's response is held as its taps
-// (the first kHeadTaps applied directly), then each segment's partition spectra
+// (the first headTaps applied directly), then each segment's partition spectra
 // of 2B points, one after the other.
 struct MinimumLayout
 {
-    static constexpr int32_t kHeadTaps = 128;
+    // Taps applied directly, by response length: direct taps cost more per tap than
+    // transformed ones but nothing per segment, and these are the quickest, as
+    // measured with 64-sample calls (bench/automation_bench). The last one holds
+    // for any other length.
+    struct Head
+    {
+        int32_t responseTaps, headTaps;
+    };
+    static constexpr Head kHeads[] = {{8192, 512}, {16384, 256}, {0, 128}};
     // A segment of growth g fills taps up to 2gB, where the next one's blocks of gB
     // start. The first grows most: its transforms are the most frequent. Later ones
     // grow less, which keeps the products per sample few at the longest lengths,
@@ -50,6 +58,7 @@ struct MinimumLayout
         int32_t spectra = 0;    // where the first partition's spectrum starts in a response
     };
     int32_t taps = 0;
+    int32_t headTaps = 0; // also the first segment's block
     int count = 0;
     Segment segments[kMaxSegments];
     int32_t size = 0; // floats of one channel's response
