@@ -3,6 +3,7 @@
 #include "lanekernels.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace vosk {
 
@@ -64,7 +65,14 @@ FFFT_LANES_INLINE void multiplyAccumulateIn(float* dest, const float* a, const f
 }
 
 // The sums of `count` products for `Channels` channels whose partitions share
-// their kernels: each kernel value is loaded once for all of them.
+// their kernels: each kernel value is loaded once for all of them, and every bin
+// adds its products in the partitions' order. Arrays that fit the nearest cache
+// are read bin by bin across all partitions, the sums kept in registers. Larger
+// ones would be read as dozens of interleaved streams, which the processor does
+// not fetch ahead: they are passed two partitions at a time over all the bins,
+// six arrays read one after the other while the sums stay in the nearest cache.
+constexpr int64_t kNearCacheBytes = 64 * 1024;
+
 template <int Channels, class L>
 FFFT_LANES_INLINE void multiplySumFor(float* const* dest, const float* const* spectra, const float* kernels,
                                       int32_t count, int32_t m, int32_t from, int32_t to)
@@ -80,34 +88,80 @@ FFFT_LANES_INLINE void multiplySumFor(float* const* dest, const float* const* sp
     };
     if (from == 0) real(0);
     if (to > half) real(half);
-    for_each<L>(std::max(from, 1), std::min(to, half), [&](auto lane, int32_t k) FFFT_LANES_BODY {
-        using V = decltype(lane);
-        using W = decltype(V::load(kernels));
-        W re[Channels], im[Channels];
-        auto partition = [&](int32_t j, auto add) FFFT_LANES_BODY {
+    const int32_t lo = std::max(from, 1), hi = std::min(to, half);
+    const int64_t bytes = int64_t(hi - lo) * 2 * count * (Channels + 1) * int64_t(sizeof(float));
+    if (bytes <= kNearCacheBytes) {
+        for_each<L>(lo, hi, [&](auto lane, int32_t k) FFFT_LANES_BODY {
+            using V = decltype(lane);
+            using W = decltype(V::load(kernels));
+            W re[Channels], im[Channels];
+            auto partition = [&](int32_t j, auto add) FFFT_LANES_BODY {
+                const float* p = kernels + static_cast<size_t>(j) * m;
+                const W pRe = V::load(p + k), pIm = V::load(p + half + k);
+                for (int c = 0; c < Channels; ++c) {
+                    const float* a = spectra[c * count + j];
+                    const W aRe = V::load(a + k), aIm = V::load(a + half + k);
+                    add(c, aRe * pRe - aIm * pIm, aIm * pRe + aRe * pIm);
+                }
+            };
+            partition(0, [&](int c, W productRe, W productIm) FFFT_LANES_BODY {
+                re[c] = productRe;
+                im[c] = productIm;
+            });
+            for (int32_t j = 1; j < count; ++j) {
+                partition(j, [&](int c, W productRe, W productIm) FFFT_LANES_BODY {
+                    re[c] = re[c] + productRe;
+                    im[c] = im[c] + productIm;
+                });
+            }
+            for (int c = 0; c < Channels; ++c) {
+                V::store(dest[c] + k, re[c]);
+                V::store(dest[c] + half + k, im[c]);
+            }
+        });
+        return;
+    }
+    // Partition j, and j + 1 with `pair`, added to the sums, or making them with `first`.
+    auto pass = [&](int32_t j, auto first, auto pair) FFFT_LANES_BODY {
+        for_each<L>(lo, hi, [&](auto lane, int32_t k) FFFT_LANES_BODY {
+            using V = decltype(lane);
+            using W = decltype(V::load(kernels));
             const float* p = kernels + static_cast<size_t>(j) * m;
             const W pRe = V::load(p + k), pIm = V::load(p + half + k);
+            W qRe = pRe, qIm = pIm;
+            if constexpr (decltype(pair)::value) {
+                qRe = V::load(p + m + k);
+                qIm = V::load(p + m + half + k);
+            }
             for (int c = 0; c < Channels; ++c) {
                 const float* a = spectra[c * count + j];
                 const W aRe = V::load(a + k), aIm = V::load(a + half + k);
-                add(c, aRe * pRe - aIm * pIm, aIm * pRe + aRe * pIm);
+                W re = aRe * pRe - aIm * pIm, im = aIm * pRe + aRe * pIm;
+                if constexpr (!decltype(first)::value) {
+                    re = V::load(dest[c] + k) + re;
+                    im = V::load(dest[c] + half + k) + im;
+                }
+                if constexpr (decltype(pair)::value) {
+                    const float* b = spectra[c * count + j + 1];
+                    const W bRe = V::load(b + k), bIm = V::load(b + half + k);
+                    re = re + (bRe * qRe - bIm * qIm);
+                    im = im + (bIm * qRe + bRe * qIm);
+                }
+                V::store(dest[c] + k, re);
+                V::store(dest[c] + half + k, im);
             }
-        };
-        partition(0, [&](int c, W productRe, W productIm) FFFT_LANES_BODY {
-            re[c] = productRe;
-            im[c] = productIm;
         });
-        for (int32_t j = 1; j < count; ++j) {
-            partition(j, [&](int c, W productRe, W productIm) FFFT_LANES_BODY {
-                re[c] = re[c] + productRe;
-                im[c] = im[c] + productIm;
-            });
-        }
-        for (int c = 0; c < Channels; ++c) {
-            V::store(dest[c] + k, re[c]);
-            V::store(dest[c] + half + k, im[c]);
-        }
-    });
+    };
+    using Yes = std::true_type;
+    using No = std::false_type;
+    if (count == 1) {
+        pass(0, Yes{}, No{});
+        return;
+    }
+    pass(0, Yes{}, Yes{});
+    int32_t j = 2;
+    for (; j + 1 < count; j += 2) pass(j, No{}, Yes{});
+    if (j < count) pass(j, No{}, No{});
 }
 
 template <class L>

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -105,6 +106,65 @@ TEST_P(LaneKernelsIdentity, EveryKernelGivesTheScalarBits)
                 float* dest[2] = {out, second};
                 k.multiplySum(dest, spectra, b, channels, 3, m / 2, range[0] / 2, range[1] / 2 + 1);
             });
+        }
+    }
+
+    // Spectra too large for the nearest cache, summed partition by partition: an
+    // odd and an even count, over all bins and over a range that starts anywhere.
+    constexpr int32_t big = 8192;
+    std::vector<float> bigArrays[18];
+    for (uint32_t k = 0; k < 18; ++k) {
+        for (uint32_t piece = 0; piece < big / kValues; ++piece) {
+            const std::vector<float> v = values(100 + 16 * k + piece);
+            bigArrays[k].insert(bigArrays[k].end(), v.begin(), v.end());
+        }
+    }
+    std::vector<float> bigKernels;
+    for (int j = 10; j < 18; ++j) bigKernels.insert(bigKernels.end(), bigArrays[j].begin(), bigArrays[j].end());
+    const float* bigSpectra[10];
+    for (int j = 0; j < 10; ++j) bigSpectra[j] = bigArrays[j].data();
+    for (const int32_t count : {4, 5}) {
+        for (int32_t channels : {1, 2}) {
+            for (const auto& range : {std::array<int32_t, 2>{0, big / 2 + 1}, std::array<int32_t, 2>{3, 3001}}) {
+                SCOPED_TRACE(testing::Message() << count << " partitions, " << channels << " channels, bins "
+                                                << range[0] << " .. " << range[1]);
+                const float* spectra[10];
+                for (int ch = 0; ch < channels; ++ch)
+                    for (int j = 0; j < count; ++j) spectra[ch * count + j] = bigSpectra[ch * 5 + j];
+                auto runBig = [&](const LaneKernels& k, std::vector<float> (&out)[2]) {
+                    for (auto& o : out) o.assign(big, 0.0f);
+                    float* dest[2] = {out[0].data(), out[1].data()};
+                    k.multiplySum(dest, spectra, bigKernels.data(), channels, count, big, range[0], range[1]);
+                };
+                // Each bin's products added one after the other, as the kernel promises.
+                std::vector<float> expected[2];
+                for (int ch = 0; ch < 2; ++ch) {
+                    expected[ch].assign(big, 0.0f);
+                    if (ch >= channels) continue;
+                    for (int32_t bin = range[0]; bin < range[1]; ++bin) {
+                        const bool real = bin == 0 || bin == big / 2;
+                        float re = 0.0f, im = 0.0f;
+                        for (int j = 0; j < count; ++j) {
+                            const float* x = spectra[ch * count + j];
+                            const float* p = bigKernels.data() + j * big;
+                            const float productRe = real ? x[bin] * p[bin]
+                                                         : x[bin] * p[bin] - x[big / 2 + bin] * p[big / 2 + bin];
+                            const float productIm =
+                                real ? 0.0f : x[big / 2 + bin] * p[bin] + x[bin] * p[big / 2 + bin];
+                            re = j == 0 ? productRe : re + productRe;
+                            im = j == 0 ? productIm : im + productIm;
+                        }
+                        expected[ch][bin] = re;
+                        if (!real) expected[ch][big / 2 + bin] = im;
+                    }
+                }
+                for (const LaneKernels* k : {&scalar, &lanes}) {
+                    std::vector<float> actual[2];
+                    runBig(*k, actual);
+                    for (int o = 0; o < 2; ++o)
+                        EXPECT_TRUE(sameBits(expected[o], actual[o])) << ffft::lanes_name(k->lanes) << ", output " << o;
+                }
+            }
         }
     }
 
