@@ -40,7 +40,7 @@ struct MinimumLayout
     {
         int32_t responseTaps, headTaps;
     };
-    static constexpr Head kHeads[] = {{8192, 512}, {16384, 256}, {0, 128}};
+    static constexpr Head kHeads[] = {{8192, 512}, {0, 256}};
     // A segment of growth g fills taps up to 2gB, where the next one's blocks of gB
     // start. The first grows most: its transforms are the most frequent. Later ones
     // grow less, which keeps the products per sample few at the longest lengths,
