@@ -185,8 +185,11 @@ FFFT_LANES_INLINE auto directFormAt(const float* x, const float* h, int32_t taps
     return sum;
 }
 
-template <class L>
-FFFT_LANES_INLINE void directFormIn(float* out, const float* x, const float* h, int32_t taps, int32_t count)
+// The direct form with `Kernels` kernels over one input, which each group of
+// outputs loads once for all of them.
+template <int Kernels, class L>
+FFFT_LANES_INLINE void directFormFor(float* const* out, const float* x, const float* const* h, int32_t taps,
+                                     int32_t count)
 {
     // Four groups of outputs at once: each sum is a chain of dependent additions,
     // and four independent chains keep the adder busy. In strides of taps the
@@ -195,29 +198,40 @@ FFFT_LANES_INLINE void directFormIn(float* out, const float* x, const float* h, 
     constexpr int32_t w = L::width;
     int32_t first = 0;
     if constexpr (w > 1) {
+        using W = decltype(L::load(x));
         for (; count - first >= kGroups * w; first += kGroups * w) {
             const float* at = x + first;
-            auto s0 = L::splat(h[0]) * L::load(at), s1 = L::splat(h[0]) * L::load(at + w);
-            auto s2 = L::splat(h[0]) * L::load(at + 2 * w), s3 = L::splat(h[0]) * L::load(at + 3 * w);
+            W s[Kernels][kGroups];
+            for (int k = 0; k < Kernels; ++k)
+                for (int g = 0; g < kGroups; ++g) s[k][g] = L::splat(h[k][0]) * L::load(at + g * w);
             for (int32_t t = 0; t < kDirectStride; ++t) {
                 for (int32_t j = t == 0 ? kDirectStride : t; j < taps; j += kDirectStride) {
-                    const auto tap = L::splat(h[j]);
-                    s0 = s0 + tap * L::load(at - j);
-                    s1 = s1 + tap * L::load(at + w - j);
-                    s2 = s2 + tap * L::load(at + 2 * w - j);
-                    s3 = s3 + tap * L::load(at + 3 * w - j);
+                    W in[kGroups];
+                    for (int g = 0; g < kGroups; ++g) in[g] = L::load(at + g * w - j);
+                    for (int k = 0; k < Kernels; ++k) {
+                        const W tap = L::splat(h[k][j]);
+                        for (int g = 0; g < kGroups; ++g) s[k][g] = s[k][g] + tap * in[g];
+                    }
                 }
             }
-            L::store(out + first, s0);
-            L::store(out + first + w, s1);
-            L::store(out + first + 2 * w, s2);
-            L::store(out + first + 3 * w, s3);
+            for (int k = 0; k < Kernels; ++k)
+                for (int g = 0; g < kGroups; ++g) L::store(out[k] + first + g * w, s[k][g]);
         }
     }
     for_each<L>(first, count, [&](auto lane, int32_t i) FFFT_LANES_BODY {
         using V = decltype(lane);
-        V::store(out + i, directFormAt<V>(x, h, taps, i));
+        for (int k = 0; k < Kernels; ++k) V::store(out[k] + i, directFormAt<V>(x, h[k], taps, i));
     });
+}
+
+template <class L>
+FFFT_LANES_INLINE void directFormIn(float* const* out, const float* x, const float* const* h, int32_t kernels,
+                                    int32_t taps, int32_t count)
+{
+    if (kernels == 2)
+        directFormFor<2, L>(out, x, h, taps, count);
+    else
+        directFormFor<1, L>(out, x, h, taps, count);
 }
 
 template <class L>

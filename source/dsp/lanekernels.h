@@ -50,11 +50,13 @@ struct LaneKernels
     void (*add)(float* out, const float* x, const float* y, int32_t count);
     // out = before + w (after - before).
     void (*crossfade)(float* out, const FadeStreams& streams, const float* w, int32_t count);
-    // out[i] = h[0] x[i] + h[1] x[i - 1] + ... + h[taps - 1] x[i - taps + 1]; x[-taps + 1 .. -1]
-    // are the samples before the first. The products are added taps kDirectStride apart
-    // first: h[0], h[16], h[32] ..., then h[1], h[17] ..., and so on.
+    // out[k][i] = h[k][0] x[i] + h[k][1] x[i - 1] + ... + h[k][taps - 1] x[i - taps + 1] for each
+    // of `kernels` (one or two); x[-taps + 1 .. -1] are the samples before the first. The
+    // products are added taps kDirectStride apart first: h[0], h[16], h[32] ..., then h[1],
+    // h[17] ..., and so on.
     static constexpr int32_t kDirectStride = 16;
-    void (*directForm)(float* out, const float* x, const float* h, int32_t taps, int32_t count);
+    void (*directForm)(float* const* out, const float* x, const float* const* h, int32_t kernels, int32_t taps,
+                       int32_t count);
     // Both channels at once, each stream first turned from mid/side into
     // left/right ((x + y) g, (x - y) g) where its flag says so.
     void (*crossfadePair)(float* const out[2], const FadeStreams streams[2], bool beforeMidSide,

@@ -314,17 +314,27 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
     const HopResponses& r = responsesAt(time_);
     const int32_t inHop = static_cast<int32_t>(time_ % hop_);
     const int streams = r.fade ? 2 : 1;
+    auto streamMidSide = [&](int stream) {
+        return (stream == 0 ? r.nextMidSide : r.previousMidSide) && channels == kNumChannels;
+    };
+    // The direct taps: while fading in one domain, both streams' at once.
+    for (int c = 0; c < channels; ++c) {
+        const float* kernels[2] = {r.next[c], r.previous[c]};
+        float* sums[2] = {streams_[0][c].data(), streams_[1][c].data()};
+        const bool together = streams == 2 && kernels[0] && kernels[1] && streamMidSide(0) == streamMidSide(1);
+        for (int stream = 0; stream < streams; ++stream) {
+            if (!kernels[stream]) {
+                std::memset(sums[stream], 0, sizeof(float) * static_cast<size_t>(count));
+            } else if (!together || stream == 0) {
+                k.directForm(sums + stream, history_[streamMidSide(stream) ? 1 : 0][c].data() + newest,
+                             kernels + stream, together ? 2 : 1, layout_.headTaps, count);
+            }
+        }
+    }
     for (int stream = 0; stream < streams; ++stream) {
-        const bool midSide = (stream == 0 ? r.nextMidSide : r.previousMidSide) && channels == kNumChannels;
+        const bool midSide = streamMidSide(stream);
         for (int c = 0; c < channels; ++c) {
             float* sum = streams_[stream][c].data();
-            const float* kernel = stream == 0 ? r.next[c] : r.previous[c];
-            if (kernel) {
-                k.directForm(sum, history_[midSide ? 1 : 0][c].data() + newest, kernel,
-                             layout_.headTaps, count);
-            } else {
-                std::memset(sum, 0, sizeof(float) * static_cast<size_t>(count));
-            }
             for (int s = 0; s < layout_.count; ++s) {
                 const Segment& segment = segments_[s];
                 const int32_t b = segment.shape.block;

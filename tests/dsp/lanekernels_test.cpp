@@ -192,9 +192,13 @@ TEST_P(LaneKernelsIdentity, EveryKernelGivesTheScalarBits)
         });
         expectSame("add", [&](const LaneKernels& k, float* out, float*) { k.add(out + o, a + o, b + o, n); });
         // 63 samples before the first are read.
-        expectSame("directForm", [&](const LaneKernels& k, float* out, float*) {
-            k.directForm(out + o, a + 64 + o, b, 64, n);
-        });
+        for (int32_t kernels : {1, 2}) {
+            expectSame("directForm", [&](const LaneKernels& k, float* out, float* second) {
+                float* outs[2] = {out + o, second + o};
+                const float* h[2] = {b, d};
+                k.directForm(outs, a + 64 + o, h, kernels, 64, n);
+            });
+        }
         const FadeStreams streams[2] = {{{a + o, b + o}, {c + o, d + o}}, {{e + o, c + o}, {b + o, a + o}}};
         expectSame("crossfade", [&](const LaneKernels& k, float* out, float*) {
             k.crossfade(out + o, streams[0], w + o, n);
