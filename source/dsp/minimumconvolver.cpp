@@ -331,6 +331,9 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
             }
         }
     }
+    // Left/right and not fading, the last sum goes straight to the output (the
+    // input has been taken in by now, should the two be the same arrays).
+    const bool straight = !r.fade && !streamMidSide(0) && layout_.count > 0;
     for (int stream = 0; stream < streams; ++stream) {
         const bool midSide = streamMidSide(stream);
         for (int c = 0; c < channels; ++c) {
@@ -339,7 +342,7 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
                 const Segment& segment = segments_[s];
                 const int32_t b = segment.shape.block;
                 const float* out = segment.out[stream][c].data() + ((time_ / b) & 1) * b + time_ % b;
-                k.add(sum, sum, out, count);
+                k.add(straight && s == layout_.count - 1 ? y[c] : sum, sum, out, count);
             }
         }
         if (midSide) {
@@ -354,7 +357,7 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
         if (r.fade) {
             const FadeStreams fade{{streams_[1][c].data(), zeros_.data()}, {streams_[0][c].data(), zeros_.data()}};
             k.crossfade(y[c], fade, fadeIn_.data() + inHop, count);
-        } else {
+        } else if (!straight) {
             copy(y[c], streams_[0][c].data(), count);
         }
     }
