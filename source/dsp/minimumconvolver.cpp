@@ -94,6 +94,7 @@ void MinimumConvolver::allocate(TransformSize size)
     for (auto& domain : history_)
         for (auto& history : domain) history.assign(static_cast<size_t>(layout_.headTaps - 1 + kHistoryRoom * smallest), 0.0f);
     historyAt_ = 0;
+    midSideHistory_ = false;
     for (auto& stream : streams_)
         for (auto& channel : stream) channel.assign(static_cast<size_t>(smallest), 0.0f);
     zeros_.assign(static_cast<size_t>(smallest), 0.0f);
@@ -130,8 +131,8 @@ void MinimumConvolver::layOut(Segment& segment, int64_t block, int channels)
     segment.workLeft = 0;
     segment.latest = (segment.latest + 1) % segment.shape.partitions;
     for (int c = 0; c < channels; ++c) {
-        copy(segment.frame[c].data(), segment.gather[c].data(), 2 * b);
-        copy(segment.gather[c].data(), segment.gather[c].data() + b, b);
+        // A transform spread over the next block reads a copy, as the next block gathers.
+        if (segment.shape.lag == 2) copy(segment.frame[c].data(), segment.gather[c].data(), 2 * b);
         for (int32_t part = 0; part < fft.forward_part_count(); ++part)
             add(segment, Op::Forward, c, 0, part, 0, fft.forward_part_cost(part));
     }
@@ -173,7 +174,7 @@ void MinimumConvolver::runStep(Segment& segment, const Step& step)
     switch (step.op) {
     case Op::Forward:
         fft.forward_part(step.part, segment.spectra[c].data() + static_cast<size_t>(segment.latest) * 2 * b,
-                         segment.frame[c].data(), segment.work.data());
+                         (segment.shape.lag == 1 ? segment.gather[c] : segment.frame[c]).data(), segment.work.data());
         break;
     case Op::Multiply:
         multiply(segment, c, step.stream, step.part, step.end);
@@ -280,6 +281,8 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
             run(segment, INT64_MAX);
             layOut(segment, time_ / b - 1, channels);
             if (segment.shape.lag == 1) run(segment, INT64_MAX);
+            // The block just ended is the one before the next.
+            for (int c = 0; c < channels; ++c) copy(segment.gather[c].data(), segment.gather[c].data() + b, b);
         }
     }
     for (int s = 0; s < layout_.count; ++s) {
@@ -299,10 +302,18 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
     }
     const int32_t newest = historyAt_ + kept;
     for (int c = 0; c < channels; ++c) copy(history_[0][c].data() + newest, x[c], count);
-    if (channels == kNumChannels) {
-        k.sumScaled(history_[1][0].data() + newest, x[0], x[1], g, count);
-        k.differenceScaled(history_[1][1].data() + newest, x[0], x[1], g, count);
+    const HopResponses& r = responsesAt(time_);
+    // The mid/side history is kept while a stream reads it, and made again from the
+    // left/right history when one starts to.
+    const bool midSideRead = channels == kNumChannels && (r.nextMidSide || (r.fade && r.previousMidSide));
+    if (midSideRead) {
+        const int32_t from = midSideHistory_ ? newest : historyAt_;
+        const float* left = history_[0][0].data() + from;
+        const float* right = history_[0][1].data() + from;
+        k.sumScaled(history_[1][0].data() + from, left, right, g, newest + count - from);
+        k.differenceScaled(history_[1][1].data() + from, left, right, g, newest + count - from);
     }
+    midSideHistory_ = midSideRead;
     // Each later segment's share of its steps: in proportion to the samples left to its block's end.
     for (int s = 0; s < layout_.count; ++s) {
         Segment& segment = segments_[s];
@@ -311,7 +322,6 @@ void MinimumConvolver::processBlock(const float* const x[kNumChannels], float* c
         run(segment, (segment.workLeft * count + toDeadline - 1) / toDeadline);
     }
 
-    const HopResponses& r = responsesAt(time_);
     const int32_t inHop = static_cast<int32_t>(time_ % hop_);
     const int streams = r.fade ? 2 : 1;
     auto streamMidSide = [&](int stream) {

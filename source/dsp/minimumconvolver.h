@@ -114,7 +114,7 @@ private:
         MinimumLayout::Segment shape;
         std::unique_ptr<ffft::FFTReal<float>> fft; // of 2B points
         std::vector<float> gather[kNumChannels];  // the previous block, then the one gathering
-        std::vector<float> frame[kNumChannels];   // the latest complete two blocks, transformed
+        std::vector<float> frame[kNumChannels];   // the latest complete two blocks, transformed (later segments)
         std::vector<float> spectra[kNumChannels]; // the latest P blocks' spectra, in turn
         int32_t latest = 0;                       // the latest spectrum's place
         std::vector<float> out[2][kNumChannels];  // each stream's outputs of two blocks, in turn
@@ -148,6 +148,7 @@ private:
     Segment segments_[MinimumLayout::kMaxSegments];
     std::vector<float> history_[2][kNumChannels]; // direct taps' input: left/right, mid/side
     int32_t historyAt_ = 0;                       // where the taps' history starts in it
+    bool midSideHistory_ = false;                 // whether the mid/side history is up to date
     std::vector<float> streams_[2][kNumChannels];  // a call's output of each stream
     std::vector<float> zeros_;
     std::vector<float> fadeIn_;
