@@ -39,12 +39,12 @@ MinimumLayout MinimumLayout::forTaps(int32_t taps)
     int32_t first = layout.headTaps;
     int32_t spectra = taps;
     while (first < taps && layout.count < kMaxSegments) {
-        const bool head = layout.count == 0;
-        const int32_t lag = head ? 1 : 2;
+        const bool firstSegment = layout.count == 0;
+        const int32_t lag = firstSegment ? 1 : 2;
         // A later segment that can end the response as one of the first's growth does:
         // a segment fewer is fewer transforms per sample.
         const bool ends = first + (2 * kFirstGrowth - lag) * block >= taps;
-        const int32_t growth = head || ends ? kFirstGrowth : kGrowth;
+        const int32_t growth = firstSegment || ends ? kFirstGrowth : kGrowth;
         const int32_t partitions = std::min(2 * growth - lag, (taps - first + block - 1) / block);
         layout.segments[layout.count++] = Segment{block, partitions, first, lag, spectra};
         spectra += partitions * 2 * block;
@@ -72,7 +72,8 @@ void MinimumConvolver::allocate(TransformSize size)
             segment.fft = std::make_unique<ffft::FFTReal<float>>(2 * b);
         for (int c = 0; c < kNumChannels; ++c) {
             segment.gather[c].assign(m, 0.0f);
-            segment.frame[c].assign(m, 0.0f);
+            // The first segment transforms its gathered blocks in place.
+            segment.frame[c].assign(segment.shape.lag == 2 ? m : 0, 0.0f);
             segment.spectra[c].assign(m * static_cast<size_t>(segment.shape.partitions), 0.0f);
             for (auto& out : segment.out) out[c].assign(m, 0.0f);
         }
